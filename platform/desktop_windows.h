@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qarvex {
+
+// One top-level window of the desktop, with the facts the program scan needs.
+struct TopWindow {
+    std::uint64_t id = 0;
+    bool visible = false;     // shown or minimised (withdrawn windows are not visible)
+    bool owned = false;       // has an owner other than the root window
+    bool toolWindow = false;  // skips the taskbar or is a utility/tool window
+    std::string title;        // at most 128 bytes of its stored form, never a split character
+};
+
+// The desktop's top-level windows, top of the stacking order first.
+class DesktopWindows {
+public:
+    DesktopWindows() = default;
+    virtual ~DesktopWindows() = default;
+    DesktopWindows(const DesktopWindows&) = delete;
+    DesktopWindows& operator=(const DesktopWindows&) = delete;
+
+    virtual std::vector<TopWindow> TopWindows() = 0;
+    // Full path of the program that owns the window; nothing when it can't be found.
+    virtual std::optional<std::string> ProgramPath(std::uint64_t windowId) = 0;
+    // Minimises everything so that the desktop shows.
+    virtual void ShowDesktop() = 0;
+};
+
+}  // namespace qarvex

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Qarvex needs.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
+  # Qt 6 and the libraries the program links
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libvulkan-dev libxkbcommon-dev
+  libjpeg-dev liblz4-dev nlohmann-json3-dev
+  libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth openbox dbus dbus-x11 x11-utils
+  # a CJK font for the Chinese interface
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/stored_list.h"
+
+namespace qarvex {
+
+inline constexpr std::string_view kListSeparator = "*|*";
+inline constexpr std::string_view kNumberSeparator = "*2*";
+inline constexpr std::string_view kFileUrlMarker = "file:///";
+inline constexpr int kMaxListLines = 10000;
+
+// A parsed list line ("path*|*name") or scan line ("path*|*name*2*number").
+struct TMyDocObj {
+    std::string Name;
+    std::string Path;
+    int Number = 0;
+};
+
+// Fills obj from line. A line without "*|*" sets no field, so a record reused for
+// several lines keeps the previous line's values.
+void ParseListLine(std::string_view line, TMyDocObj& obj);
+TMyDocObj ParseListLine(std::string_view line);
+
+// "%s*|*%s" and "%s*|*%s*2*%d".
+std::string MakeListLine(std::string_view path, std::string_view name);
+std::string MakeScanLine(std::string_view path, std::string_view name, int number);
+
+// Replaces the list's lines with the file's lines and its items with the text after the
+// first "*|*" of every line that is not empty after trimming. A missing file leaves the
+// list as it was. Returns true when the file was read.
+bool LoadListFile(StoredList& list, const std::string& fileName);
+
+// Lists of more than kMaxListLines lines are emptied whole, with their items.
+void ApplyListLimit(StoredList& list);
+
+// Writes every line with CR LF; false when the file could not be written.
+bool SaveListFile(const StoredList& list, const std::string& fileName);
+
+// True when some line parses to a Path equal to path (byte-exact, untrimmed).
+bool IsInRecentList(const StoredList& recent, std::string_view path);
+
+// Cuts both after "file:///"; inserts "path*|*name" and name at the top unless known.
+void AddMyRecent(StoredList& recent, std::string_view path, std::string_view name);
+// Cuts both after "file:///"; inserts at the top; no duplicate test.
+void AddMyRun(StoredList& run, std::string_view path, std::string_view name);
+// Cuts both after "file:///" and turns "/" into "\" (POSIX local paths keep "/");
+// inserts at the top; no duplicate test.
+void AddMyLove(StoredList& fav, std::string_view path, std::string_view name);
+// Trims the address; appends it unless an equal line (after trimming) is there.
+void AddLastRun(std::vector<std::string>& lastRun, std::string_view address);
+
+}  // namespace qarvex
