@@ -29,6 +29,8 @@ public:
     virtual std::optional<std::string> ProgramPath(std::uint64_t windowId) = 0;
     // Minimises everything so that the desktop shows.
     virtual void ShowDesktop() = 0;
+    // Keeps one of the program's own windows off the taskbar (it lives in the tray).
+    virtual void SetSkipTaskbar(std::uint64_t /*windowId*/, bool /*skip*/) {}
 };
 
 }  // namespace qarvex

@@ -1,20 +1,47 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace qarvex {
 
+// What identifies one version of a file on disk: an atomic replace gives a new inode, an
+// edit in place a new size or modification time.
+struct FileStamp {
+    std::int64_t device = 0;
+    std::int64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;  // also moves when only the permissions change
+
+    bool operator==(const FileStamp&) const = default;
+};
+
 // Writes the whole file by an atomic replace: a temporary file in the same folder,
 // fsync, rename over the target, fsync of the folder. A crash leaves either the old or
 // the new content, never a torn file. Returns false (and leaves the old file) on failure.
+// The temporary file is named ".<name>.tmp-XXXXXX" so that a leftover from a killed
+// process is never taken for data. A symbolic link at path is replaced, not followed.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes);
 
-// The whole file, or nothing when it is missing or unreadable.
+// The whole file, or nothing when it is missing or unreadable (including when it is not
+// a regular file). stamp, when given, receives the stamp of the version that was read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
+std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* stamp);
+
+// The stamp of the file at path (following links), or nothing when there is no file.
+std::optional<FileStamp> StatFile(const std::string& path);
 
 bool FileExists(const std::string& path);       // a regular file (following links)
 bool DirectoryExists(const std::string& path);  // a directory (following links)
+
+// True for a name WriteFileAtomic gives its temporary files.
+bool IsAtomicTempName(std::string_view fileName);
+
+// Removes temporary files that a killed writer of path left next to it. Only safe while
+// no other process is writing path. Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& path);
 
 }  // namespace qarvex

@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "store/atomic_file.h"
 
 namespace qarvex {
 
@@ -13,6 +16,9 @@ namespace qarvex {
 // except inside a Batch, which groups many writes into one replace when it ends.
 // Reads see changes other programs made to the file since the last read.
 // Lines this class does not understand are kept as they are.
+//
+// A file that exists but cannot be read (no permission, not a regular file, too large
+// for memory) is never overwritten: reads give defaults and writes return false.
 class IniFile {
 public:
     static constexpr std::size_t kMaxValueChars = 2047;
@@ -34,6 +40,8 @@ public:
 
     // Each returns false when the file could not be written; the value is kept in
     // memory all the same. CR, LF and NUL in a value become blanks (a value is one line).
+    // A section name holding "]" or a key holding "=" (or starting with "[" or ";")
+    // could not be read back, so such writes change nothing and return false.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInteger(std::string_view section, std::string_view key, int value);
     bool WriteBool(std::string_view section, std::string_view key, bool value);
@@ -42,6 +50,8 @@ public:
     // Writes pending changes now (only needed inside a Batch).
     bool Flush();
 
+    // Inside a Batch changes stay in memory and the file is not re-read; the outermost
+    // Batch writes them once when it ends.
     class Batch {
     public:
         explicit Batch(IniFile& file);
@@ -54,14 +64,40 @@ public:
     };
 
 private:
-    struct Line;
+    enum class DiskState { Missing, Loaded, Unreadable };
+
+    // One line as read, with its own line end ("" for a last line without one), so that
+    // lines this class never touches are written back exactly.
+    struct Line {
+        std::string text;
+        std::string end;
+    };
+
+    struct Section {
+        bool hasHeader = false;  // false only for the lines before the first header
+        std::string name;        // trimmed, as spelt in the file
+        Line header;
+        std::vector<Line> body;
+        std::unordered_map<std::string, std::size_t> keys;  // lower-cased key -> body index
+        std::size_t keyEnd = 0;  // new keys go here: after the last key line
+    };
+
     void Reload() const;
+    void Parse(const std::string& text) const;
+    void IndexSection(Section& section) const;
+    void RebuildSectionIndex() const;
+    const Section* FindSection(std::string_view section) const;
+    const Line* FindValueLine(std::string_view section, std::string_view key) const;
+    Line* LastLine();
     bool Commit();
+    bool WriteNow();
 
     std::string m_path;
-    mutable std::vector<std::string> m_lines;  // decoded lines, as in the file
+    mutable std::vector<Section> m_sections;
+    mutable std::unordered_map<std::string, std::size_t> m_sectionIndex;  // first of a name
     mutable bool m_loaded = false;
-    mutable std::int64_t m_stamp[4] = {0, 0, 0, 0};  // device, inode, size, mtime (ns)
+    mutable DiskState m_state = DiskState::Missing;
+    mutable FileStamp m_stamp;
     int m_batchDepth = 0;
     bool m_dirty = false;
 };

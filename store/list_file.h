@@ -13,6 +13,16 @@ inline constexpr std::string_view kNumberSeparator = "*2*";
 inline constexpr std::string_view kFileUrlMarker = "file:///";
 inline constexpr int kMaxListLines = 10000;
 
+// The text an address stands for in the list files: the text after the first "file:///"
+// (a text without it is kept). A POSIX local path (no drive letter and colon after the
+// marker) becomes "/" plus the rest with runs of "/" collapsed. With backslashes, a
+// Windows-form text ("C:/a") has every "/" turned into "\"; web addresses, names and
+// POSIX paths keep their "/".
+std::string CutFileUrl(std::string_view text, bool backslashes);
+
+// True when text begins with an ASCII drive letter and a colon ("C:", "d:/x").
+bool StartsWithDriveLetter(std::string_view text);
+
 // A parsed list line ("path*|*name") or scan line ("path*|*name*2*number").
 struct TMyDocObj {
     std::string Name;
@@ -29,9 +39,11 @@ TMyDocObj ParseListLine(std::string_view line);
 std::string MakeListLine(std::string_view path, std::string_view name);
 std::string MakeScanLine(std::string_view path, std::string_view name, int number);
 
-// Replaces the list's lines with the file's lines and its items with the text after the
-// first "*|*" of every line that is not empty after trimming. A missing file leaves the
-// list as it was. Returns true when the file was read.
+// Replaces the list's lines with the file's lines that are not empty after trimming, and
+// its items with the text after the first "*|*" of each of them (the whole line when it
+// has no "*|*"). Blank lines are dropped from both so that item i always shows line i.
+// A missing or unreadable file leaves the list as it was. Returns true when the file was
+// read.
 bool LoadListFile(StoredList& list, const std::string& fileName);
 
 // Lists of more than kMaxListLines lines are emptied whole, with their items.
@@ -47,7 +59,7 @@ bool IsInRecentList(const StoredList& recent, std::string_view path);
 void AddMyRecent(StoredList& recent, std::string_view path, std::string_view name);
 // Cuts both after "file:///"; inserts at the top; no duplicate test.
 void AddMyRun(StoredList& run, std::string_view path, std::string_view name);
-// Cuts both after "file:///" and turns "/" into "\" (POSIX local paths keep "/");
+// Cuts both after "file:///" and turns "/" into "\" in Windows-form texts;
 // inserts at the top; no duplicate test.
 void AddMyLove(StoredList& fav, std::string_view path, std::string_view name);
 // Trims the address; appends it unless an equal line (after trimming) is there.

@@ -1,0 +1,549 @@
+#include "app/frm_main.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
+
+#include <QEventLoop>
+#include <QTreeView>
+
+#include "capture/openers.h"
+#include "capture/scanner.h"
+#include "platform/messages.h"
+#include "store/history.h"
+#include "views/history_tree_model.h"
+#include "store/app_state.h"
+#include "store/autorun.h"
+#include "store/config_dir.h"
+#include "store/settings.h"
+#include "store/text_tables.h"
+#include "ui_TFrmMain.h"
+#include "views/skin.h"
+
+namespace qarvex {
+
+namespace {
+
+constexpr int kFirstRunDelayMs = 1500;
+constexpr int kCheckDocsDesignIntervalMs = 15000;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+// Runs a start-up or shutdown step; a failure ends only that step, silently.
+template <typename F>
+bool Guarded(F&& step) {
+    try {
+        step();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+TFrmMain::TFrmMain(Platform& platform, Messages& messages, QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_messages(messages), m_ui(new Ui::TFrmMain) {
+    m_ui->setupUi(this);
+    FormCreate();
+}
+
+TFrmMain::~TFrmMain() {
+    FormDestroy();
+    qApp->removeEventFilter(this);
+}
+
+void TFrmMain::FormCreate() {
+    m_timerFirstRun = new QTimer(this);
+    m_timerFirstRun->setInterval(kFirstRunDelayMs);
+    connect(m_timerFirstRun, &QTimer::timeout, this, &TFrmMain::TimerFirstRunTimer);
+    m_timerCheckDocs = new QTimer(this);
+    m_timerCheckDocs->setInterval(kCheckDocsDesignIntervalMs);
+    connect(m_timerCheckDocs, &QTimer::timeout, this, &TFrmMain::TimerCheckDocsTimer);
+
+    // Check boxes and the scroll bar run their handlers whenever their state really
+    // changes, also when code changes it: the start-up load relies on that.
+    connect(m_ui->CbQVOnTop, &QCheckBox::toggled, this, &TFrmMain::CbQVOnTopClick);
+    connect(m_ui->CbQVRefresh, &QCheckBox::toggled, this, &TFrmMain::CbQVRefreshClick);
+    connect(m_ui->SbCheckTime, &QScrollBar::valueChanged, this, &TFrmMain::SbCheckTimeChange);
+    connect(m_ui->CbAutoRunDocs, &QCheckBox::toggled, this, &TFrmMain::CbAutoRunDocsClick);
+    connect(m_ui->CbQueryAutoRunDoc, &QCheckBox::toggled, this,
+            &TFrmMain::CbQueryAutoRunDocClick);
+    connect(m_ui->MnQVAutoRun, &QCheckBox::toggled, this, &TFrmMain::MnQVAutoRunClick);
+    connect(m_ui->CbFavEdit, &QCheckBox::toggled, this, &TFrmMain::ShowFavEdit);
+
+    qApp->installEventFilter(this);
+
+    // Steps 2 to 12: a failure ends them silently; the last two steps always run.
+    Guarded([&] {
+        const std::string dir = GetConfigDir(m_platform.environment->FixedDrives());
+        PrepareConfigDir(dir);
+        m_state = std::make_unique<AppState>(dir);
+    });
+    if (!m_state) {
+        m_state = std::make_unique<AppState>(std::string(kFallbackConfigDir));
+    }
+    CreateHistory();
+    Guarded([&] {
+        InitTexts();
+        ApplyTexts();
+        LoadSkins();
+        LoadState();
+        AddTrayIcon();
+        PlaceAtLowerRight();
+        HideTaskbarButton();
+    });
+    m_timerFirstRun->start();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        setGeometry(10, 10, area.width() - 20, area.height() - 50);
+    }
+}
+
+void TFrmMain::CreateHistory() {
+    Environment& environment = *m_platform.environment;
+    m_images = std::make_unique<TreeImageList>();
+    m_history = std::make_unique<History>(
+        m_state->Settings(), m_state->RecentList(), [&environment] { return environment.Today(); },
+        m_images.get(), environment.HomeFolder());
+    m_history->SetScanTimerHook([this](bool on) {
+        if (on) {
+            m_timerCheckDocs->start();
+        } else {
+            m_timerCheckDocs->stop();
+        }
+    });
+    const auto attach = [this](HistoryTree& tree, QTreeView* view) {
+        auto* model = new HistoryTreeModel(tree, *m_images, this);
+        model->SetView(view);
+        return model;
+    };
+    m_modelDocs = attach(m_history->TVDocs(), m_ui->TVDocs);
+    m_modelDoc = attach(m_history->TVDoc(), m_ui->TVDoc);
+    m_modelApp = attach(m_history->TVApp(), m_ui->TVApp);
+    m_modelPath = attach(m_history->TVPath(), m_ui->TVPath);
+
+    Scanner::History sink;
+    sink.addDoc = [this](const std::string& address, const std::string& name, bool software) {
+        m_history->AddDoc(address, name, {}, software);
+    };
+    sink.isDocKnown = [this](const std::string& address) { return m_history->IsDocKnown(address); };
+    Scanner::Hooks hooks;
+    hooks.processEvents = [] { QCoreApplication::processEvents(); };
+    hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };
+    hooks.stepProgress = [this] { m_ui->ProgressBar1->setValue(m_ui->ProgressBar1->value() + 1); };
+    hooks.setProgress = [this](int value) { m_ui->ProgressBar1->setValue(value); };
+    hooks.expandCurrentTree = [this] { ExpandCurrentTree(); };
+    hooks.expandPageTree = [this](int page) {
+        HistoryTree* trees[] = {&m_history->TVDoc(), &m_history->TVApp(), &m_history->TVPath()};
+        if (page >= 0 && page < 3) {
+            trees[page]->ExpandAll();
+        }
+    };
+    hooks.visibleTab = [this] { return VisibleTabIndex(); };
+    m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
+                                          std::move(sink), std::move(hooks));
+
+    m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
+                                          environment, m_messages, m_state->RecentList());
+}
+
+void TFrmMain::PauseKeepingEvents(int ms) {
+    // Waits without blocking the window: pending events keep running meanwhile.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QTreeView* TFrmMain::CurrentDocTree() const {
+    switch (m_ui->TVControl->currentIndex()) {
+        case 0:
+            return m_ui->TVDoc;
+        case 1:
+            return m_ui->TVApp;
+        case 2:
+            return m_ui->TVPath;
+        case 3:
+            return m_ui->TVDocs;
+        default:
+            return nullptr;
+    }
+}
+
+HistoryTreeModel* TFrmMain::ModelOf(const QTreeView* tree) const {
+    if (tree == m_ui->TVDocs) {
+        return m_modelDocs;
+    }
+    if (tree == m_ui->TVDoc) {
+        return m_modelDoc;
+    }
+    if (tree == m_ui->TVApp) {
+        return m_modelApp;
+    }
+    if (tree == m_ui->TVPath) {
+        return m_modelPath;
+    }
+    return nullptr;
+}
+
+void TFrmMain::ExpandCurrentTree() {
+    switch (m_ui->TVControl->currentIndex()) {
+        case 0:
+            m_history->TVDoc().ExpandAll();
+            break;
+        case 1:
+            m_history->TVApp().ExpandAll();
+            break;
+        case 2:
+            m_history->TVPath().ExpandAll();
+            break;
+        default:
+            break;
+    }
+}
+
+int TFrmMain::VisibleTabIndex() const {
+    const int current = m_ui->TVControl->currentIndex();
+    if (current < 0 || !m_ui->TVControl->isTabVisible(current)) {
+        return -1;
+    }
+    int visible = 0;
+    for (int page = 0; page < current; ++page) {
+        if (m_ui->TVControl->isTabVisible(page)) {
+            ++visible;
+        }
+    }
+    return visible;
+}
+
+void TFrmMain::ApplyTexts() {
+    const MainTexts& texts = MainTable();
+    setWindowTitle(QStringLiteral("%1%2").arg(Q(texts.ProductName)).arg(kVersion, 0, 'f', 1));
+    for (const CaptionText& entry : texts.Captions) {
+        QObject* target = findChild<QObject*>(Q(entry.Control));
+        if (!target) {
+            continue;
+        }
+        const QString caption = Q(entry.Text);
+        if (entry.Item >= 0) {
+            const auto buttons = target->findChildren<QAbstractButton*>();
+            if (entry.Item < buttons.size()) {
+                buttons[entry.Item]->setText(caption);
+            }
+            continue;
+        }
+        if (auto* box = qobject_cast<QGroupBox*>(target)) {
+            box->setTitle(caption);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
+            button->setText(caption);
+        } else if (auto* label = qobject_cast<QLabel*>(target)) {
+            label->setText(caption);
+        } else if (auto* action = qobject_cast<QAction*>(target)) {
+            action->setText(caption);
+        } else if (auto* menu = qobject_cast<QMenu*>(target)) {
+            menu->setTitle(caption);
+        }
+    }
+}
+
+void TFrmMain::LoadSkins() {
+    static const char* const kGlyphButtons[] = {
+        "BtnQVStart", "BtnQVPCStart",       "BtnQVSearch", "BtnQVAddToFav",
+        "BtnQVUpdateFav", "BtnQVDeleteAllDocs", "BtnHelp", "BtnAbout"};
+    for (const char* name : kGlyphButtons) {
+        auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name));
+        const QPixmap glyph = LoadSkinBitmap(QString::fromLatin1(name));
+        if (button && !glyph.isNull()) {
+            button->setIcon(glyph);
+            button->setIconSize(glyph.size());
+        }
+    }
+    const QImage picture = LoadSkinJpeg(QStringLiteral("ImgQVPCControl"));
+    if (!picture.isNull()) {
+        m_ui->ImgQVPCControl->setPixmap(QPixmap::fromImage(picture));
+    }
+    m_toolButtonsSkin = LoadSkinJpeg(QStringLiteral("toolbuttons"));
+    m_monitorSkin = LoadSkinJpeg(QStringLiteral("monitorbtn"));
+}
+
+void TFrmMain::LoadState() {
+    IniFile& ini = m_state->Settings();
+    m_state->LoadLastRunList();
+    m_state->LoadFavList();
+
+    const bool showFavEdit = DefaultSection::ShowFavEdit(ini);
+    if (auto* item = findChild<QAction*>(QStringLiteral("MnShowFavEdit"))) {
+        item->setChecked(showFavEdit);
+    }
+    m_ui->PnlNewFav->setVisible(showFavEdit);
+    m_ui->CbFavEdit->setChecked(showFavEdit);
+
+    m_history->LoadHistory();
+
+    AutostartStore& autostart = *m_platform.autostart;
+    m_ui->MnQVAutoRun->setChecked(IsRunValuePresent(autostart, kLegacyRunValueName));
+
+    m_ui->CbAutoRunDocs->setChecked(DefaultSection::RunSelectDoc(ini));
+    m_ui->CbQVRefresh->setChecked(DefaultSection::CbRefresh(ini));
+    m_ui->CbQueryAutoRunDoc->setChecked(DefaultSection::QueryAutoRunDoc(ini));
+
+    const int page = DefaultSection::ControlIndex(ini);
+    if (page >= 0 && page < m_ui->TVControl->count()) {
+        m_ui->TVControl->setCurrentIndex(page);
+    }
+    ExpandCurrentTree();
+
+    m_ui->SbCheckTime->setValue(DefaultSection::CheckDocInterval(ini));
+    m_timerCheckDocs->setInterval(m_ui->SbCheckTime->value() * 1000);
+
+    m_rememberedWidth = DefaultSection::Width(ini);
+    m_rememberedHeight = DefaultSection::Height(ini);
+    if (m_rememberedWidth > 0 && m_rememberedHeight > 0) {
+        resize(m_rememberedWidth, m_rememberedHeight);
+    }
+
+    if (const auto note = ReadNote(m_state->ConfigDir())) {
+        m_ui->MmNote->setPlainText(Q(*note));
+    }
+
+    if (DefaultSection::NeedRemoveAllStart(ini)) {
+        RemoveLegacyRunValues(autostart);
+    }
+    m_ui->MnQVAutoRun->setChecked(IsRunValuePresent(autostart, kOwnRunValueName));
+}
+
+void TFrmMain::AddTrayIcon() {
+    m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setIcon(windowIcon().isNull() ? QIcon(QStringLiteral(":/images/qarvex.png"))
+                                          : windowIcon());
+    m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    show();
+                    raise();
+                    activateWindow();
+                    ShowMainWindowAtCorner();
+                }
+            });
+    m_tray->show();
+}
+
+void TFrmMain::RemoveTrayIcon() {
+    if (m_tray) {
+        m_tray->hide();
+    }
+}
+
+void TFrmMain::PlaceAtLowerRight() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(std::max(0, area.width() - width() - 30), std::max(0, area.height() - height() - 40));
+    }
+}
+
+void TFrmMain::HideTaskbarButton() {
+    // Without a tray there would be no way back to a window without a taskbar button.
+    if (m_hasTray) {
+        m_platform.desktopWindows->SetSkipTaskbar(static_cast<std::uint64_t>(winId()), true);
+    }
+}
+
+void TFrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window manager may have mapped the window anew: keep it off the taskbar.
+    HideTaskbarButton();
+}
+
+void TFrmMain::TimerFirstRunTimer() {
+    m_timerFirstRun->stop();
+    Guarded([&] {
+        m_ui->ProgressBar1->show();
+        m_ui->ProgressBar1->setValue(m_ui->ProgressBar1->value() + 1);
+        m_state->LoadRunList();
+        m_ui->ProgressBar1->setValue(m_ui->ProgressBar1->value() + 1);
+        m_state->LoadRecentList();
+        m_ui->ProgressBar1->setValue(m_ui->ProgressBar1->value() + 2);
+        m_ui->ProgressBar1->setValue(0);
+        m_ui->ProgressBar1->hide();
+    });
+}
+
+void TFrmMain::TimerCheckDocsTimer() {
+    if (!m_ui->CbQVRefresh->isChecked()) {
+        return;
+    }
+    if (!Guarded([&] { m_scanner->RefreshAllDocs(); })) {
+        m_timerCheckDocs->stop();
+    }
+}
+
+void TFrmMain::CbQVOnTopClick(bool checked) {
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void TFrmMain::CbQVRefreshClick(bool checked) {
+    if (checked) {
+        m_timerCheckDocs->start();
+    } else {
+        m_timerCheckDocs->stop();
+    }
+    DefaultSection::SetCbRefresh(m_state->Settings(), checked);
+}
+
+void TFrmMain::SbCheckTimeChange(int position) {
+    m_ui->LbQVCheckTime->setText(Q(FormatText(MainTable().TextScanPeriod, position)));
+    m_timerCheckDocs->setInterval(position * 1000);
+    DefaultSection::SetCheckDocInterval(m_state->Settings(), position);
+}
+
+void TFrmMain::CbAutoRunDocsClick(bool checked) {
+    DefaultSection::SetRunSelectDoc(m_state->Settings(), checked);
+}
+
+void TFrmMain::CbQueryAutoRunDocClick(bool checked) {
+    DefaultSection::SetQueryAutoRunDoc(m_state->Settings(), checked);
+}
+
+void TFrmMain::MnQVAutoRunClick(bool checked) {
+    SetRunValue(*m_platform.autostart, kOwnRunValueName,
+                m_platform.environment->ExecutablePath(), checked);
+}
+
+void TFrmMain::ShowFavEdit(bool shown) {
+    m_ui->PnlNewFav->setVisible(shown);
+    if (auto* item = findChild<QAction*>(QStringLiteral("MnShowFavEdit"))) {
+        item->setChecked(shown);
+    }
+}
+
+void TFrmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TFrmMain::FormResize() {
+    m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
+    m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
+    m_ui->EdtNewFavDisplay->setFixedWidth(std::max(0, width() - 128));
+    m_ui->EdtNewFavPath->setFixedWidth(m_ui->EdtNewFavDisplay->width());
+}
+
+void TFrmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+        // Where there is no tray, minimising must leave a way back: minimise normally.
+        if (m_hasTray) {
+            QTimer::singleShot(0, this, &TFrmMain::MinimiseOffscreen);
+        }
+    }
+}
+
+void TFrmMain::MinimiseOffscreen() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    move(x(), kOffscreenTop);
+    show();
+}
+
+void TFrmMain::ShowMainWindowAtCorner() {
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.width() - width() - 20, area.height() - height() - 50);
+    }
+    show();
+}
+
+void TFrmMain::MnQVExitClick() {
+    const DialogTexts& dialog = DialogTable();
+    if (m_messages.AskYesNo(dialog.TextConfirmExit, MainTable().TextHint)) {
+        QCoreApplication::quit();
+    }
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    FormCloseQuery();
+    event->accept();
+    // Closing the main window ends the program, tray icon or not.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFrmMain::FormCloseQuery() {
+    Guarded([&] { m_scanner->RecordOpenDocsAtClose(m_state->LastRunList()); });
+}
+
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (FormShortCut(key->key())) {
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFrmMain::FormShortCut(int key) {
+    if (key != Qt::Key_F5) {
+        return false;
+    }
+    Guarded([&] { m_scanner->RefreshPageDocs(); });
+    return true;
+}
+
+bool TFrmMain::SaveSettings() {
+    ExitSettings exit;
+    exit.controlIndex = m_ui->TVControl->currentIndex();
+    auto* showFavEdit = findChild<QAction*>(QStringLiteral("MnShowFavEdit"));
+    exit.showFavEdit = showFavEdit ? showFavEdit->isChecked() : m_ui->CbFavEdit->isChecked();
+    std::vector<int> selected;
+    if (auto* selection = m_ui->TVDocs->selectionModel()) {
+        for (const QModelIndex& index : selection->selectedIndexes()) {
+            selected.push_back(index.data(HistoryTreeModel::kDocIndexRole).toInt());
+        }
+    }
+    m_history->MarkSelectedDocs(selected);
+    exit.docCount = m_history->Docs().size();
+    exit.rememberedWidth = m_rememberedWidth;
+    exit.rememberedHeight = m_rememberedHeight;
+    exit.windowWidth = width();
+    exit.windowHeight = height();
+    if (!SaveDefaultSettings(m_state->Settings(), exit)) {
+        return false;
+    }
+    return WriteNote(m_state->ConfigDir(), S(m_ui->MmNote->toPlainText()));
+}
+
+void TFrmMain::FormDestroy() {
+    if (m_destroyed) {
+        return;
+    }
+    m_destroyed = true;
+    m_timerCheckDocs->stop();
+    m_timerFirstRun->stop();
+    Guarded([&] { m_saveStepsDone = m_state->SaveAtExit([this] { return SaveSettings(); }); });
+    RemoveTrayIcon();
+}
+
+}  // namespace qarvex

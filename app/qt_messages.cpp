@@ -1,0 +1,20 @@
+#include "app/qt_messages.h"
+
+#include <QMessageBox>
+
+namespace qarvex {
+
+void QtMessages::Show(const std::string& text, const std::string& caption, Icon icon) {
+    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                    QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+bool QtMessages::AskYesNo(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(m_owner, QString::fromStdString(caption),
+                                 QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace qarvex

@@ -1,0 +1,77 @@
+#include "app/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace qarvex {
+
+namespace {
+constexpr int kAnswerTimeoutMs = 1500;
+}
+
+QString SingleInstanceKey(const QString& configDir) {
+    const QByteArray hash =
+        QCryptographicHash::hash(QDir::cleanPath(configDir).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(12);
+    return QStringLiteral("qarvex-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+}
+
+SingleInstance::SingleInstance(const QString& key, QObject* parent)
+    : QObject(parent), m_name(key) {}
+
+SingleInstance::~SingleInstance() {
+    if (m_server) {
+        m_server->close();
+    }
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+    }
+}
+
+bool SingleInstance::Claim() {
+    // The lock decides who is first even when a stale socket file is left behind by a
+    // copy that was killed; the kernel drops the lock with the process.
+    const QString lockPath = QDir::tempPath() + QLatin1Char('/') + m_name + QStringLiteral(".lock");
+    m_lockFd = ::open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        return false;
+    }
+    QLocalServer::removeServer(m_name);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+            socket->write("ok\n");
+            socket->flush();
+            socket->disconnectFromServer();
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            emit activationRequested();
+        }
+    });
+    // Listening can fail (no writable runtime folder); the lock alone still keeps a
+    // second copy out, it just can't raise this one.
+    m_server->listen(m_name);
+    return true;
+}
+
+bool SingleInstance::ActivateRunningCopy() {
+    QLocalSocket socket;
+    socket.connectToServer(m_name);
+    if (!socket.waitForConnected(kAnswerTimeoutMs)) {
+        return false;
+    }
+    socket.write("show\n");
+    socket.flush();
+    return socket.waitForReadyRead(kAnswerTimeoutMs);
+}
+
+}  // namespace qarvex

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace qarvex {
+
+// One copy per user and configuration folder: the first copy listens on a local
+// socket; a second start asks it to bring its window up and then exits, so two copies
+// never write one configuration folder.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(const QString& key, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first copy and now owns the key.
+    bool Claim();
+    // Asks the running copy to show its window; true when it answered.
+    bool ActivateRunningCopy();
+
+signals:
+    void activationRequested();
+
+private:
+    QString m_name;
+    QLocalServer* m_server = nullptr;
+    int m_lockFd = -1;
+};
+
+// The key for this user and configuration folder.
+QString SingleInstanceKey(const QString& configDir);
+
+}  // namespace qarvex

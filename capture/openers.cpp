@@ -1,0 +1,204 @@
+#include "capture/openers.h"
+
+#include "store/atomic_file.h"
+#include "store/list_file.h"
+#include "store/strings.h"
+
+namespace qarvex {
+
+namespace {
+
+// "///", then "//", then "/" become "\", each applied to the result of the one before.
+std::string SlashesToBackslashes(std::string_view text) {
+    std::string s = ReplaceAll(text, "///", "\\");
+    s = ReplaceAll(s, "//", "\\");
+    return ReplaceAll(s, "/", "\\");
+}
+
+bool IsDriveFolderPath(std::string_view path) {
+    return Contains(path, ":");
+}
+
+}  // namespace
+
+Openers::Openers(qarvex::ShellOpen& shell, DesktopWindows& desktop, Environment& environment,
+                 Messages& messages, StoredList& recentList)
+    : m_shell(shell),
+      m_desktop(desktop),
+      m_environment(environment),
+      m_messages(messages),
+      m_recent(recentList) {}
+
+bool Openers::IsPosixPath(std::string_view path) const {
+    return StartsWith(path, "/");
+}
+
+std::string Openers::ExtensionOf(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view tail = path.substr(dot);
+    if (Contains(tail, "\\") || Contains(tail, ":")) {
+        return {};
+    }
+    // A POSIX path's separator ends an extension just as a back-slash does.
+    if (StartsWith(path, "/") && Contains(tail, "/")) {
+        return {};
+    }
+    return std::string(tail);
+}
+
+std::string Openers::ContainingFolder(std::string_view path) {
+    std::size_t cut = path.find_last_of(StartsWith(path, "/") ? "/" : "\\:");
+    if (cut == std::string_view::npos) {
+        return {};
+    }
+    return std::string(path.substr(0, cut + 1));
+}
+
+std::string Openers::EntryOpenTarget(const TMyDoc& doc) {
+    return doc.DocType == dkFolderOrFile ? doc.DisplayName : doc.Path;
+}
+
+void Openers::ShellOpen(std::string_view target) {
+    m_shell.Open(std::string(target));
+}
+
+void Openers::ShellOpenDefault(std::string_view target) {
+    m_shell.OpenDefault(std::string(target));
+}
+
+void Openers::OpenDoc(std::string_view path, std::string_view name) {
+    try {
+        if (path.empty()) {
+            return;
+        }
+        if (name == "我的电脑") {
+            m_shell.OpenPlace(ShellPlace::Computer);
+            return;
+        }
+        if (name == "桌面") {
+            m_desktop.ShowDesktop();
+            return;
+        }
+        if (name == "网上邻居") {
+            OpenSpecialFolder(csidl::kNetwork);
+            return;
+        }
+        if (name == "控制面板") {
+            m_shell.OpenPlace(ShellPlace::Settings);
+            return;
+        }
+
+        const std::string ext = ExtensionOf(path);
+        const std::string low = AsciiLower(path);
+        if (Contains(low, "http://") || Contains(low, "https://")) {
+            ShellOpen(path);
+        } else if (Contains(low, "res://")) {
+            // never opened, but still remembered below
+        } else if (ext.empty() && (IsDriveFolderPath(path) || IsPosixPath(path))) {
+            if (!DirectoryExists(std::string(path))) {
+                m_messages.Show(FormatText(m_texts.folderMissing, path), m_texts.caption,
+                                Messages::Icon::Information);
+                return;
+            }
+            ShellOpen(path);
+        } else if (ext == ".lnk" || ext == ".desktop") {
+            ShellOpenDefault(path);
+        } else {
+            ShellOpen(path);
+        }
+
+        if (!IsInRecentList(m_recent, path)) {
+            m_recent.InsertLine(0, MakeListLine(path, name));
+            m_recent.InsertItem(0, std::string(name));
+        }
+    } catch (...) {
+        // an opener never lets a failure escape; what was done stays done
+    }
+}
+
+void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
+    try {
+        const std::string low = AsciiLower(text);
+        bool open = false;
+        if (IsPosixPath(text)) {
+            // A local POSIX path is opened when it is there and is never taken for a host.
+            open = FileExists(std::string(text)) || DirectoryExists(std::string(text));
+        } else {
+            const std::string probe = AsciiLower(SlashesToBackslashes(text));
+            if (Contains(probe, "http:") || Contains(probe, "https:")) {
+                open = true;
+            } else if (!Contains(probe, ":")) {
+                open = true;
+            } else if (DirectoryExists(probe) || FileExists(probe)) {
+                open = true;
+            }
+        }
+        if (!open) {
+            if (reportMissing) {
+                m_messages.Show(FormatText(m_texts.pathMissing, text), m_texts.caption,
+                                Messages::Icon::Information);
+            }
+            return;
+        }
+        if (Contains(low, ":") || IsPosixPath(text)) {
+            m_shell.Open(std::string(text));
+        } else {
+            m_shell.Open("http://" + std::string(text));
+        }
+    } catch (...) {
+    }
+}
+
+void Openers::OpenWebAddress(std::string_view address) {
+    try {
+        std::string target(address);
+        if (!Contains(target, "://")) {
+            target = "http://" + target;
+        }
+        m_shell.Open(target);
+    } catch (...) {
+    }
+}
+
+void Openers::OpenSpecialFolder(int number) {
+    try {
+        switch (number) {
+            case csidl::kDrives:
+                m_shell.OpenPlace(ShellPlace::Computer);
+                return;
+            case csidl::kNetwork:
+                m_shell.OpenPlace(ShellPlace::Network);
+                return;
+            case csidl::kControls:
+                m_shell.OpenPlace(ShellPlace::Settings);
+                return;
+            default:
+                break;
+        }
+        if (const auto target = m_environment.SpecialFolderPath(number)) {
+            if (!target->empty()) {
+                m_shell.Open(*target);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void Openers::OpenSystemFolder() {
+    try {
+        OpenPathOrAddress(m_environment.SystemFolder(), false);
+    } catch (...) {
+    }
+}
+
+void Openers::OpenTaskManager() {
+    try {
+        m_shell.OpenPlace(ShellPlace::TaskManager);
+    } catch (...) {
+    }
+}
+
+}  // namespace qarvex

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/desktop_windows.h"
+#include "platform/environment.h"
+#include "platform/messages.h"
+#include "platform/shell_open.h"
+#include "store/doc_table.h"
+#include "store/stored_list.h"
+
+namespace qarvex {
+
+// Special folder numbers the program opens.
+namespace csidl {
+inline constexpr int kDesktop = 0;
+inline constexpr int kPrograms = 2;
+inline constexpr int kControls = 3;
+inline constexpr int kPrinters = 4;
+inline constexpr int kPersonal = 5;
+inline constexpr int kFavorites = 6;
+inline constexpr int kStartup = 7;
+inline constexpr int kSendTo = 9;
+inline constexpr int kBitBucket = 10;
+inline constexpr int kStartMenu = 11;
+inline constexpr int kDesktopDirectory = 16;
+inline constexpr int kDrives = 17;
+inline constexpr int kNetwork = 18;
+inline constexpr int kNetHood = 19;
+inline constexpr int kFonts = 20;
+inline constexpr int kCommonStartMenu = 22;
+inline constexpr int kCommonPrograms = 23;
+inline constexpr int kCommonStartup = 24;
+inline constexpr int kCommonDesktopDirectory = 25;
+inline constexpr int kPrintHood = 27;
+inline constexpr int kCommonFavorites = 31;
+inline constexpr int kInternetCache = 32;
+inline constexpr int kCookies = 33;
+inline constexpr int kHistory = 34;
+}  // namespace csidl
+
+// Every way the program opens something: remembered documents, typed or listed
+// paths and addresses, web addresses and the desktop's special places. Targets are
+// handed to the shell layer as single arguments, never through a command line.
+class Openers {
+public:
+    struct Texts {
+        std::string folderMissing = "本机已不存在此路径:%s";
+        std::string pathMissing = "此路径不存在：%s";  // the not-found text of the text tables
+        std::string caption = "Qarvex";
+    };
+
+    Openers(qarvex::ShellOpen& shell, DesktopWindows& desktop, Environment& environment,
+            Messages& messages, StoredList& recentList);
+
+    void SetTexts(Texts texts) { m_texts = std::move(texts); }
+    const Texts& texts() const { return m_texts; }
+
+    // Opens a remembered document and remembers it in the recent list.
+    void OpenDoc(std::string_view path, std::string_view name);
+    // Opens a path or an address; a bare host name becomes a web address.
+    void OpenPathOrAddress(std::string_view text, bool reportMissing);
+    // Opens a web address, adding "http://" when it has no "://".
+    void OpenWebAddress(std::string_view address);
+    void OpenSpecialFolder(int csidl);
+    void OpenSystemFolder();
+    void OpenTaskManager();
+    void ShellOpen(std::string_view target);
+    void ShellOpenDefault(std::string_view target);
+
+    // The text an entry is opened with: the local path of a folder or file entry,
+    // otherwise its address.
+    static std::string EntryOpenTarget(const TMyDoc& doc);
+
+    // The extension of a path: from the last "." to the end, provided no separator or
+    // drive colon follows it.
+    static std::string ExtensionOf(std::string_view path);
+
+    // The folder part of a path, up to and including its last separator ("\", ":" or,
+    // for a POSIX path, "/"); empty when it has none.
+    static std::string ContainingFolder(std::string_view path);
+
+private:
+    bool IsPosixPath(std::string_view path) const;
+
+    qarvex::ShellOpen& m_shell;
+    DesktopWindows& m_desktop;
+    Environment& m_environment;
+    Messages& m_messages;
+    StoredList& m_recent;
+    Texts m_texts;
+};
+
+}  // namespace qarvex

@@ -1,0 +1,316 @@
+#include "capture/scanner.h"
+
+#include <array>
+
+#include "store/atomic_file.h"
+#include "store/list_file.h"
+#include "store/strings.h"
+
+namespace qarvex {
+
+namespace {
+
+constexpr int kProgramNumber = 2;
+constexpr int kWebPageNumber = 1;
+constexpr int kFolderNumber = 3;
+constexpr int kPhasePauseMs = 3;
+constexpr int kItemPauseMs = 5;
+
+constexpr std::array<std::string_view, 5> kSpecialShellTitles = {
+    "我的电脑", "网上邻居", "控制面板", "性能和维护", "桌面"};
+
+// The original four, then the file managers and browsers whose folders and pages are
+// read from the shell's window list instead.
+constexpr std::array<std::string_view, 13> kSkippedPrograms = {
+    "IEXPLORE.EXE", "TTRAVELER.EXE", "EXPLORER.EXE", "QQ.EXE",
+    "/NAUTILUS",    "/NEMO",         "/CAJA",        "/THUNAR",
+    "/PCMANFM",     "/DOLPHIN",      "/FIREFOX",     "/FIREFOX-ESR",
+    "/FIREFOX-BIN"};
+
+}  // namespace
+
+// Marks a scan as running for its whole extent, however it ends.
+class Scanner::Guard {
+public:
+    explicit Guard(Scanner& scanner) : m_scanner(scanner) { ++m_scanner.m_depth; }
+    ~Guard() { --m_scanner.m_depth; }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    Scanner& m_scanner;
+};
+
+Scanner::Scanner(DesktopWindows& desktop, ShellWindows& shell, History history, Hooks hooks)
+    : m_desktop(desktop), m_shell(shell), m_history(std::move(history)), m_hooks(std::move(hooks)) {}
+
+bool Scanner::IsSpecialShellTitle(std::string_view trimmedTitle) {
+    for (const std::string_view title : kSpecialShellTitles) {
+        if (trimmedTitle == title) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Scanner::IsSkippedProgram(std::string_view upperTrimmedPath) {
+    for (const std::string_view name : kSkippedPrograms) {
+        if (Contains(upperTrimmedPath, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Scanner::Step() {
+    if (m_hooks.stepProgress) {
+        m_hooks.stepProgress();
+    }
+}
+
+void Scanner::Pause(int ms) {
+    if (m_hooks.pause) {
+        m_hooks.pause(ms);
+    }
+}
+
+void Scanner::Pump() {
+    if (m_hooks.processEvents) {
+        m_hooks.processEvents();
+    }
+}
+
+std::vector<std::pair<std::string, std::uint64_t>> Scanner::EnumerateTopWindows() {
+    std::vector<std::pair<std::string, std::uint64_t>> list;
+    std::vector<TopWindow> windows;
+    try {
+        windows = m_desktop.TopWindows();
+    } catch (...) {
+        return list;
+    }
+    for (const TopWindow& window : windows) {
+        if (!window.visible || window.owned || window.toolWindow) {
+            continue;
+        }
+        list.emplace_back(window.title, window.id);
+    }
+    return list;
+}
+
+std::optional<std::string> Scanner::ProgramPathOfWindow(std::uint64_t window) {
+    try {
+        return m_desktop.ProgramPath(window);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> Scanner::QualifyingPath(
+    const std::pair<std::string, std::uint64_t>& window, std::string& trimmedTitle) {
+    std::optional<std::string> path = ProgramPathOfWindow(window.second);
+    if (!path || !(FileExists(*path) || DirectoryExists(*path))) {
+        return std::nullopt;
+    }
+    trimmedTitle = Trim(window.first);
+    if (!IsSpecialShellTitle(trimmedTitle) && IsSkippedProgram(AsciiUpper(Trim(*path)))) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void Scanner::CollectOpenPrograms() {
+    if (!m_openPrograms) {
+        m_openPrograms.emplace();
+    }
+    m_openPrograms->clear();
+    try {
+        for (const auto& window : EnumerateTopWindows()) {
+            std::string title;
+            if (const auto path = QualifyingPath(window, title)) {
+                m_openPrograms->push_back(MakeScanLine(*path, title, kProgramNumber));
+            }
+        }
+    } catch (...) {
+        // the lines found so far stay
+    }
+}
+
+void Scanner::ScanPrograms() {
+    if (IsScanning()) {
+        return;
+    }
+    Guard guard(*this);
+    DoScanPrograms();
+}
+
+void Scanner::DoScanPrograms() {
+    try {
+        CollectOpenPrograms();
+        // Copy: events that run below may not change what this pass hands over.
+        const std::vector<std::string> lines = *m_openPrograms;
+        for (const std::string& line : lines) {
+            Pump();
+            Pause(kItemPauseMs);
+            const TMyDocObj doc = ParseListLine(line);
+            if (!m_history.isDocKnown(doc.Path)) {
+                m_history.addDoc(doc.Path, doc.Name, doc.Number == kProgramNumber);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::CollectShellWindows() {
+    if (!m_shellWindows) {
+        m_shellWindows.emplace();
+    }
+    m_shellWindows->clear();
+    // A failure of the walk reaches the caller; the lines collected before it stay.
+    for (const ShellWindow& window : m_shell.Windows()) {
+        if (window.locationUrl.empty() || !window.hasDocument) {
+            continue;
+        }
+        const std::string url = Trim(window.locationUrl);
+        if (Contains(url, kFileUrlMarker)) {
+            m_shellWindows->push_back(MakeScanLine(url, url, kFolderNumber));
+        } else {
+            if (!window.hasTitle) {
+                throw ShellWindowsError("page without a title");
+            }
+            m_shellWindows->push_back(MakeScanLine(url, window.title, kWebPageNumber));
+        }
+    }
+}
+
+void Scanner::ScanShellWindows() {
+    if (IsScanning()) {
+        return;
+    }
+    Guard guard(*this);
+    DoScanShellWindows();
+}
+
+void Scanner::DoScanShellWindows() {
+    try {
+        CollectShellWindows();
+        const std::vector<std::string> lines = *m_shellWindows;
+        for (const std::string& line : lines) {
+            const TMyDocObj doc = ParseListLine(line);
+            m_history.addDoc(doc.Path, doc.Name, false);
+            Pump();
+            Pause(kItemPauseMs);
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::RefreshAllDocs() {
+    if (IsScanning()) {
+        return;
+    }
+    Guard guard(*this);
+    try {
+        Step();
+        Pause(kPhasePauseMs);
+        Pump();
+        DoScanPrograms();
+        Pause(kPhasePauseMs);
+        Step();
+        Pump();
+        DoScanShellWindows();
+        Pause(kPhasePauseMs);
+        Step();
+        if (m_hooks.expandCurrentTree) {
+            m_hooks.expandCurrentTree();
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::RefreshPageDocs() {
+    if (IsScanning()) {
+        return;
+    }
+    Guard guard(*this);
+    try {
+        const int tab = m_hooks.visibleTab ? m_hooks.visibleTab() : -1;
+        switch (tab) {
+            case 0:
+            case 2:
+                Step();
+                Pump();
+                DoScanShellWindows();
+                if (m_hooks.expandPageTree) {
+                    m_hooks.expandPageTree(tab);
+                }
+                Pause(kPhasePauseMs);
+                break;
+            case 1:
+                Step();
+                Pause(kPhasePauseMs);
+                Pump();
+                DoScanPrograms();
+                if (m_hooks.expandPageTree) {
+                    m_hooks.expandPageTree(1);
+                }
+                if (m_hooks.setProgress) {
+                    m_hooks.setProgress(0);
+                }
+                break;
+            default:
+                break;
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::ListOpenProgramPaths(std::vector<std::string>& lastRun) {
+    try {
+        for (const auto& window : EnumerateTopWindows()) {
+            std::string title;
+            if (const auto path = QualifyingPath(window, title)) {
+                AddLastRun(lastRun, *path);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
+    try {
+        for (const ShellWindow& window : m_shell.Windows()) {
+            if (window.locationUrl.empty() || !window.hasDocument) {
+                continue;
+            }
+            AddLastRun(lastRun, Trim(window.locationUrl));
+            Step();
+        }
+    } catch (...) {
+    }
+}
+
+void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
+    lastRun.clear();
+    ListOpenProgramPaths(lastRun);
+    ListShellWindowAddresses(lastRun);
+}
+
+bool Scanner::IsDocumentOpen(std::string_view path) const {
+    try {
+        const std::string p = Trim(path);
+        for (const auto* list : {&m_openPrograms, &m_shellWindows}) {
+            if (!*list) {
+                continue;
+            }
+            for (const std::string& line : **list) {
+                if (Trim(ParseListLine(line).Path) == p) {
+                    return true;
+                }
+            }
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
+}  // namespace qarvex

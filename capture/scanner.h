@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/desktop_windows.h"
+#include "platform/shell_windows.h"
+
+namespace qarvex {
+
+// Finds what the user has open (programs with visible windows, folder windows and
+// web pages) and hands every sighting to the history, in a fixed order.
+//
+// Scans run on the UI thread and let pending events run between items, so a refresh
+// can be asked for while one runs; such a request is ignored, which keeps the lists of
+// the running scan from being emptied under it.
+class Scanner {
+public:
+    struct History {
+        std::function<void(const std::string& address, const std::string& name, bool software)>
+            addDoc;
+        std::function<bool(const std::string& address)> isDocKnown;
+    };
+
+    // What the scan asks of the window it runs in.
+    struct Hooks {
+        std::function<void()> processEvents;  // let pending events run
+        std::function<void(int ms)> pause;    // wait, keeping the event loop running
+        std::function<void()> stepProgress;
+        std::function<void(int)> setProgress;
+        std::function<void()> expandCurrentTree;
+        std::function<void(int page)> expandPageTree;  // 0 web, 1 software, 2 folders
+        std::function<int()> visibleTab;
+    };
+
+    Scanner(DesktopWindows& desktop, ShellWindows& shell, History history, Hooks hooks);
+
+    void RefreshAllDocs();
+    void RefreshPageDocs();
+    void ScanPrograms();
+    void ScanShellWindows();
+    void CollectOpenPrograms();
+    void CollectShellWindows();  // throws ShellWindowsError when the walk fails part-way
+
+    // (title, window) pairs of the visible, unowned, non-tool top-level windows.
+    std::vector<std::pair<std::string, std::uint64_t>> EnumerateTopWindows();
+    std::optional<std::string> ProgramPathOfWindow(std::uint64_t window);
+
+    // Close-time variants: every qualifying address goes to lastRun (AddLastRun rules).
+    void ListOpenProgramPaths(std::vector<std::string>& lastRun);
+    void ListShellWindowAddresses(std::vector<std::string>& lastRun);
+    void RecordOpenDocsAtClose(std::vector<std::string>& lastRun);
+
+    bool IsDocumentOpen(std::string_view path) const;
+    bool IsScanning() const { return m_depth > 0; }
+
+    const std::optional<std::vector<std::string>>& OpenProgramList() const {
+        return m_openPrograms;
+    }
+    const std::optional<std::vector<std::string>>& ShellWindowList() const {
+        return m_shellWindows;
+    }
+
+    // Shell places whose windows are recorded as programs even though their program is
+    // one whose documents arrive through the shell's window list.
+    static bool IsSpecialShellTitle(std::string_view trimmedTitle);
+    // Programs whose windows are not recorded as programs (matched as upper-cased
+    // substrings of the program path).
+    static bool IsSkippedProgram(std::string_view upperTrimmedPath);
+
+private:
+    class Guard;
+    // The program path of a window that qualifies as a program sighting.
+    std::optional<std::string> QualifyingPath(const std::pair<std::string, std::uint64_t>& window,
+                                              std::string& trimmedTitle);
+    void DoScanPrograms();
+    void DoScanShellWindows();
+    void Step();
+    void Pause(int ms);
+    void Pump();
+
+    DesktopWindows& m_desktop;
+    ShellWindows& m_shell;
+    History m_history;
+    Hooks m_hooks;
+    int m_depth = 0;
+    std::optional<std::vector<std::string>> m_openPrograms;
+    std::optional<std::vector<std::string>> m_shellWindows;
+};
+
+}  // namespace qarvex

@@ -1,0 +1,31 @@
+#include "platform/fake/fake_desktop_windows.h"
+
+#include <utility>
+
+namespace qarvex {
+
+void FakeDesktopWindows::AddWindow(TopWindow window, std::optional<std::string> programPath) {
+    m_windows.push_back(FakeWindow{std::move(window), std::move(programPath)});
+}
+
+std::vector<TopWindow> FakeDesktopWindows::TopWindows() {
+    ++m_topWindowsCalls;
+    std::vector<TopWindow> result;
+    result.reserve(m_windows.size());
+    for (const FakeWindow& w : m_windows) {
+        result.push_back(w.window);
+    }
+    return result;
+}
+
+std::optional<std::string> FakeDesktopWindows::ProgramPath(std::uint64_t windowId) {
+    ++m_programPathCalls;
+    for (const FakeWindow& w : m_windows) {
+        if (w.window.id == windowId) {
+            return w.programPath;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace qarvex

@@ -1,0 +1,35 @@
+#include "platform/fake/fake_shell_open.h"
+
+namespace qarvex {
+
+namespace {
+
+const char* PlaceName(ShellPlace place) {
+    switch (place) {
+        case ShellPlace::Computer:
+            return "Computer";
+        case ShellPlace::Network:
+            return "Network";
+        case ShellPlace::Settings:
+            return "Settings";
+        case ShellPlace::TaskManager:
+            return "TaskManager";
+    }
+    return "?";
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const ShellOpenCall& call) {
+    switch (call.kind) {
+        case ShellOpenCall::Kind::Open:
+            return out << "Open(\"" << call.target << "\")";
+        case ShellOpenCall::Kind::OpenDefault:
+            return out << "OpenDefault(\"" << call.target << "\")";
+        case ShellOpenCall::Kind::Place:
+            return out << "OpenPlace(" << PlaceName(call.place) << ")";
+    }
+    return out << "?";
+}
+
+}  // namespace qarvex

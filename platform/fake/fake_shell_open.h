@@ -1,0 +1,54 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/shell_open.h"
+
+namespace qarvex {
+
+// One request handed to the fake shell. `target` is empty for a place, `place` is only
+// meaningful for a place.
+struct ShellOpenCall {
+    enum class Kind { Open, OpenDefault, Place };
+    Kind kind = Kind::Open;
+    std::string target;
+    ShellPlace place = ShellPlace::Computer;
+
+    static ShellOpenCall MakeOpen(std::string target) {
+        return {Kind::Open, std::move(target), ShellPlace::Computer};
+    }
+    static ShellOpenCall MakeOpenDefault(std::string target) {
+        return {Kind::OpenDefault, std::move(target), ShellPlace::Computer};
+    }
+    static ShellOpenCall MakePlace(ShellPlace place) { return {Kind::Place, {}, place}; }
+
+    friend bool operator==(const ShellOpenCall&, const ShellOpenCall&) = default;
+};
+
+// Readable failure messages in tests.
+std::ostream& operator<<(std::ostream& out, const ShellOpenCall& call);
+
+// Records every request in order and opens nothing.
+class FakeShellOpen : public ShellOpen {
+public:
+    void Open(const std::string& target) override {
+        m_calls.push_back(ShellOpenCall::MakeOpen(target));
+    }
+    void OpenDefault(const std::string& target) override {
+        m_calls.push_back(ShellOpenCall::MakeOpenDefault(target));
+    }
+    void OpenPlace(ShellPlace place) override {
+        m_calls.push_back(ShellOpenCall::MakePlace(place));
+    }
+
+    const std::vector<ShellOpenCall>& Calls() const { return m_calls; }
+    void ClearCalls() { m_calls.clear(); }
+
+private:
+    std::vector<ShellOpenCall> m_calls;
+};
+
+}  // namespace qarvex

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qarvex {
+
+// The keys of a desktop entry's [Desktop Entry] group that we use, unescaped. Localized
+// variants ("Name[de]") and other groups are not read.
+struct DesktopEntry {
+    std::optional<std::string> type;
+    std::optional<std::string> name;
+    std::optional<std::string> exec;
+    std::optional<std::string> icon;
+    bool hidden = false;
+    bool noDisplay = false;
+};
+
+// Parses the text of a .desktop file. Nothing when it has no [Desktop Entry] group, or
+// is not text at all (holds NUL bytes or invalid UTF-8, as a binary file does). A key
+// given twice takes its last value, as the desktop's own readers do.
+std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text);
+
+// String values: "\s" "\n" "\t" "\r" "\\" are unescaped; any other backslash stays as
+// it is (it may belong to the Exec quoting, which has its own escapes).
+std::string UnescapeDesktopValue(std::string_view value);
+
+// The inverse for writing one value on one line. Line breaks (and NUL) become blanks,
+// so a value can never start a new key; a backslash is doubled; tabs and the blanks at
+// either end are escaped so that readers that trim values keep them.
+std::string EscapeDesktopValue(std::string_view value);
+
+// Splits an Exec value into the argument vector it stands for: blanks separate
+// arguments; a double-quoted part may hold blanks and the escapes \" \` \$ \\; the file
+// field codes (%f %F %u %U %i %c %k and the deprecated %d %D %n %N %v %m) are dropped,
+// and an argument made only of them vanishes; %% is a single %.
+std::vector<std::string> SplitExec(std::string_view exec);
+
+// Sets `key` of the [Desktop Entry] group to an already escaped value and gives back the
+// new text. Every line holding that key (unlocalized) is replaced, keeping its line end;
+// without one, the key is added right after the group header. Every other byte stays as
+// it is. Nothing when the text has no [Desktop Entry] group.
+std::optional<std::string> SetDesktopEntryKey(std::string_view text, std::string_view key,
+                                              std::string_view escapedValue);
+
+}  // namespace qarvex

@@ -1,0 +1,140 @@
+#include "platform/linux/xdg_autostart_store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/linux/bounded_read.h"
+#include "platform/linux/desktop_entry.h"
+#include "store/atomic_file.h"
+#include "store/strings.h"
+#include "store/text_codec.h"
+
+namespace qarvex {
+
+namespace {
+
+constexpr std::string_view kSuffix = ".desktop";
+// Desktop entries are a few kilobytes; a bigger file is not one we can safely edit.
+constexpr std::size_t kMaxEntryBytes = 1024 * 1024;
+
+std::optional<std::string> ExecOf(const std::optional<std::string>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
+    if (!entry) {
+        return std::nullopt;
+    }
+    return entry->exec;
+}
+
+// Text we may edit line by line: no NUL bytes, valid UTF-8.
+bool IsEditableText(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && IsValidUtf8(text);
+}
+
+}  // namespace
+
+XdgAutostartStore::XdgAutostartStore(std::string folder) : m_folder(std::move(folder)) {
+    while (m_folder.size() > 1 && m_folder.back() == '/') {
+        m_folder.pop_back();
+    }
+}
+
+bool XdgAutostartStore::IsValidName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+std::string XdgAutostartStore::PathOf(const std::string& name) const {
+    return m_folder + "/" + name + std::string(kSuffix);
+}
+
+std::optional<std::vector<AutostartStore::Value>> XdgAutostartStore::List() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::file_status status = fs::status(m_folder, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return std::vector<Value>{};
+    }
+    if (ec || status.type() != fs::file_type::directory) {
+        return std::nullopt;
+    }
+    fs::directory_iterator it(m_folder, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        std::string fileName = it->path().filename().string();
+        if (!EndsWith(fileName, kSuffix)) {
+            continue;
+        }
+        std::string name = fileName.substr(0, fileName.size() - kSuffix.size());
+        std::error_code typeError;
+        if (IsValidName(name) && !it->is_directory(typeError)) {
+            names.push_back(std::move(name));
+        }
+    }
+    if (ec) {
+        return std::nullopt;
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Value> values;
+    values.reserve(names.size());
+    for (std::string& name : names) {
+        std::optional<std::string> data = ExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
+        values.push_back(Value{std::move(name), std::move(data)});
+    }
+    return values;
+}
+
+std::optional<std::string> XdgAutostartStore::Read(const std::string& name) {
+    if (!IsValidName(name)) {
+        return std::nullopt;
+    }
+    return ExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
+}
+
+bool XdgAutostartStore::Write(const std::string& name, const std::string& data) {
+    if (!IsValidName(name)) {
+        return false;
+    }
+    const std::string path = PathOf(name);
+    const std::string exec = EscapeDesktopValue(data);
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    std::string text;
+    if (exists) {
+        std::optional<std::string> old = ReadFileUpTo(path, kMaxEntryBytes);
+        if (!old || !IsEditableText(*old)) {
+            return false;
+        }
+        std::optional<std::string> changed = SetDesktopEntryKey(*old, "Exec", exec);
+        if (changed) {
+            text = std::move(*changed);
+        } else {
+            // A text without the group: ours goes first, as the format wants, and what
+            // was there before follows unchanged.
+            text = "[Desktop Entry]\nType=Application\nName=" + EscapeDesktopValue(name) +
+                   "\nExec=" + exec + "\n" + *old;
+        }
+    } else {
+        std::filesystem::create_directories(m_folder, ec);
+        text = "[Desktop Entry]\nType=Application\nName=" + EscapeDesktopValue(name) +
+               "\nExec=" + exec + "\nX-GNOME-Autostart-enabled=true\n";
+    }
+    return WriteFileAtomic(path, text);
+}
+
+bool XdgAutostartStore::Remove(const std::string& name) {
+    if (!IsValidName(name)) {
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::remove(PathOf(name), ec);
+    return !ec;
+}
+
+}  // namespace qarvex

@@ -1,0 +1,25 @@
+#include <cstdlib>
+
+#include "platform/linux/xdg_autostart_store.h"
+#include "platform/platform.h"
+#include "platform/x11/linux_environment.h"
+#include "platform/x11/linux_shell_windows.h"
+#include "platform/x11/x11_desktop_windows.h"
+#include "platform/x11/xdg_shell_open.h"
+
+namespace qarvex {
+
+Platform CreatePlatform() {
+    auto environment = std::make_unique<LinuxEnvironment>();
+    const char* xdgConfigHome = std::getenv("XDG_CONFIG_HOME");
+    Platform platform;
+    platform.desktopWindows = std::make_unique<X11DesktopWindows>();
+    platform.shellWindows = std::make_unique<LinuxShellWindows>(
+        environment->HomeFolder(), xdgConfigHome != nullptr ? xdgConfigHome : "");
+    platform.shellOpen = std::make_unique<XdgShellOpen>();
+    platform.autostart = std::make_unique<XdgAutostartStore>(environment->ConfigHome() + "/autostart");
+    platform.environment = std::move(environment);
+    return platform;
+}
+
+}  // namespace qarvex

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop_windows.h"
+
+namespace qarvex {
+
+// The desktop's top-level windows, read from the X server. With a window manager the
+// managed clients are listed (its stacking list, top first); without one, the mapped
+// children of the root window. Talks to $DISPLAY unless told otherwise; when no X
+// server can be reached every call quietly finds nothing.
+class X11DesktopWindows : public DesktopWindows {
+public:
+    // displayName empty: $DISPLAY. ownPid: windows of this process drop out of the list.
+    explicit X11DesktopWindows(std::string displayName = {});
+    X11DesktopWindows(std::string displayName, std::int64_t ownPid);
+    ~X11DesktopWindows() override;
+
+    std::vector<TopWindow> TopWindows() override;
+    std::optional<std::string> ProgramPath(std::uint64_t windowId) override;
+    void ShowDesktop() override;
+
+private:
+    struct Connection;
+    Connection* Connect();
+    std::optional<std::int64_t> LocalPidOfWindow(std::uint32_t window);
+
+    std::string m_displayName;
+    std::int64_t m_ownPid;
+    std::unique_ptr<Connection> m_connection;
+};
+
+}  // namespace qarvex

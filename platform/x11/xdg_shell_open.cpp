@@ -1,0 +1,174 @@
+#include "platform/x11/xdg_shell_open.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+#include "platform/linux/bounded_read.h"
+#include "platform/linux/desktop_entry.h"
+#include "store/strings.h"
+
+namespace qarvex {
+
+namespace {
+
+// Desktop entries are small; a bigger file is not one.
+constexpr std::size_t kMaxDesktopEntryBytes = 1024 * 1024;
+
+QString ToQt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "scheme:" with a scheme of at least two characters, so that a stray "C:/x" from a
+// Windows-made history stays a path.
+bool HasScheme(std::string_view target) {
+    const std::size_t colon = target.find(':');
+    if (colon == std::string_view::npos || colon < 2) {
+        return false;
+    }
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isAlpha(target[0])) {
+        return false;
+    }
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = target[i];
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string OptionSafe(const std::string& target) {
+    if (!StartsWith(target, "-")) {
+        return target;
+    }
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return (error ? std::filesystem::path("/") : current).string() + "/" + target;
+}
+
+std::optional<QString> FindProgram(std::string_view name) {
+    const QString found = QStandardPaths::findExecutable(ToQt(name));
+    if (found.isEmpty()) {
+        return std::nullopt;
+    }
+    return found;
+}
+
+bool Start(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+}
+
+void OpenWithDefaultHandler(const std::string& target) {
+    const QString argument = ToQt(OptionSafe(target));
+    if (const auto xdgOpen = FindProgram("xdg-open")) {
+        Start(*xdgOpen, {argument});
+    } else if (const auto gio = FindProgram("gio")) {
+        Start(*gio, {QStringLiteral("open"), argument});
+    }
+}
+
+// True when the entry named a program we could start.
+bool LaunchDesktopEntry(const std::string& path) {
+    const std::optional<std::string> text = ReadFileUpTo(path, kMaxDesktopEntryBytes);
+    if (!text) {
+        return false;
+    }
+    const std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
+    if (!entry || entry->type.value_or("") != "Application" || !entry->exec) {
+        return false;
+    }
+    const std::vector<std::string> argv = SplitExec(*entry->exec);
+    if (argv.empty() || argv.front().empty()) {
+        return false;
+    }
+    std::optional<QString> program;
+    if (Contains(argv.front(), "/")) {
+        program = ToQt(argv.front());
+    } else {
+        program = FindProgram(argv.front());
+    }
+    if (!program) {
+        return false;
+    }
+    QStringList arguments;
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+        arguments << ToQt(argv[i]);
+    }
+    return Start(*program, arguments);
+}
+
+bool StartFirstInstalled(const std::vector<std::string_view>& names) {
+    for (const std::string_view name : names) {
+        if (const auto program = FindProgram(name)) {
+            return Start(*program, {});
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void XdgShellOpen::Open(const std::string& target) {
+    if (Trim(target).empty()) {
+        return;
+    }
+    if (!HasScheme(target)) {
+        const std::string path = OptionSafe(target);
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (!error && std::filesystem::is_regular_file(status)) {
+            if (EndsWith(path, ".desktop")) {
+                LaunchDesktopEntry(path);
+                return;  // a broken entry opens nothing rather than an editor
+            }
+            if (access(path.c_str(), X_OK) == 0 && Start(ToQt(path), {})) {
+                return;
+            }
+        }
+    }
+    OpenWithDefaultHandler(target);
+}
+
+void XdgShellOpen::OpenDefault(const std::string& target) {
+    Open(target);
+}
+
+void XdgShellOpen::OpenPlace(ShellPlace place) {
+    switch (place) {
+        case ShellPlace::Computer:
+            OpenWithDefaultHandler("/");
+            break;
+        case ShellPlace::Network:
+            OpenWithDefaultHandler("network:///");
+            break;
+        case ShellPlace::Settings:
+            StartFirstInstalled({"gnome-control-center", "xfce4-settings-manager", "systemsettings",
+                                 "mate-control-center", "lxqt-config", "cinnamon-settings"});
+            break;
+        case ShellPlace::TaskManager:
+            if (!StartFirstInstalled({"gnome-system-monitor", "xfce4-taskmanager",
+                                      "plasma-systemmonitor", "ksysguard", "mate-system-monitor",
+                                      "lxtask", "qps"})) {
+                const auto terminal = FindProgram("x-terminal-emulator");
+                const auto htop = FindProgram("htop");
+                if (terminal && htop) {
+                    Start(*terminal, {QStringLiteral("-e"), *htop});
+                }
+            }
+            break;
+    }
+}
+
+}  // namespace qarvex

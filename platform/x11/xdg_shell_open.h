@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "platform/shell_open.h"
+
+namespace qarvex {
+
+// Hands targets to the desktop the way a Linux session expects:
+// - addresses ("https://…", "mailto:…", "trash:///") and documents go to the default
+//   handler, xdg-open (gio open when it is missing);
+// - an executable regular file is started directly, and handed to the default handler
+//   when it can't be executed (a document with the executable bit, as on NTFS mounts);
+// - a ".desktop" file is launched as its Exec line says.
+// Every process is started detached from an argument vector; no target ever passes
+// through a shell. Programs are looked up on $PATH at the time of the call.
+//
+// A target that starts with "-" would be read as an option by xdg-open; such a text can
+// only be a relative path (a scheme starts with a letter), so it is made absolute
+// against the current folder before it is handed on.
+class XdgShellOpen : public ShellOpen {
+public:
+    void Open(const std::string& target) override;
+    // Same as Open: desktop entries already launch as their Exec line says.
+    void OpenDefault(const std::string& target) override;
+    // Computer: the file manager at "/"; Network: "network:///"; Settings and
+    // TaskManager: the first installed settings program or system monitor (htop runs in
+    // x-terminal-emulator); nothing when none is installed.
+    void OpenPlace(ShellPlace place) override;
+};
+
+}  // namespace qarvex

@@ -1,0 +1,225 @@
+#include "store/atomic_file.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qarvex {
+
+namespace {
+
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr std::size_t kTempRandomChars = 6;  // the XXXXXX of mkostemp
+
+struct PathParts {
+    std::string folder;
+    std::string name;
+};
+
+PathParts SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+FileStamp StampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = static_cast<std::int64_t>(st.st_dev);
+    stamp.inode = static_cast<std::int64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int Get() const { return m_fd; }
+    bool Close() {
+        if (m_fd < 0) {
+            return true;
+        }
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+void SyncFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0) {
+        // The rename has happened; a failed folder sync only weakens the crash guarantee
+        // for this one write, so it does not turn the write into a failure.
+        ::fsync(dir.Get());
+    }
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    const PathParts parts = SplitPath(path);
+    if (parts.name.empty()) {
+        return false;
+    }
+    std::string temp = parts.folder + "/." + parts.name + std::string(kTempMarker) +
+                       std::string(kTempRandomChars, 'X');
+
+    mode_t mode = 0644;
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        mode = old.st_mode & 07777;
+    }
+
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return false;
+    }
+    const bool written = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) &&
+                         ::fsync(fd.Get()) == 0;
+    if (!fd.Close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(parts.folder);
+    return true;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    return ReadFileBytes(path, nullptr);
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* stamp) {
+    // O_NONBLOCK keeps a FIFO planted at the path from blocking the open.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    try {
+        std::string bytes;
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t used = 0;
+        while (true) {
+            if (used == bytes.size()) {
+                // The file may have grown since fstat.
+                bytes.resize(bytes.size() + 64 * 1024);
+            }
+            const ssize_t n = ::read(fd.Get(), bytes.data() + used, bytes.size() - used);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return std::nullopt;
+            }
+            if (n == 0) {
+                break;
+            }
+            used += static_cast<std::size_t>(n);
+        }
+        bytes.resize(used);
+        if (stamp != nullptr) {
+            *stamp = StampOf(st);
+        }
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<FileStamp> StatFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return StampOf(st);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsAtomicTempName(std::string_view fileName) {
+    if (fileName.size() < 1 + 1 + kTempMarker.size() + kTempRandomChars || fileName[0] != '.') {
+        return false;
+    }
+    const std::string_view tail = fileName.substr(fileName.size() - kTempRandomChars);
+    const std::string_view marker =
+        fileName.substr(fileName.size() - kTempRandomChars - kTempMarker.size(), kTempMarker.size());
+    if (marker != kTempMarker) {
+        return false;
+    }
+    for (char c : tail) {
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!alnum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int RemoveStaleTempFiles(const std::string& path) {
+    const PathParts parts = SplitPath(path);
+    if (parts.name.empty()) {
+        return 0;
+    }
+    const std::string prefix = "." + parts.name + std::string(kTempMarker);
+    DIR* dir = ::opendir(parts.folder.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() == prefix.size() + kTempRandomChars && name.substr(0, prefix.size()) == prefix &&
+            IsAtomicTempName(name)) {
+            if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) {
+                ++removed;
+            }
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+}  // namespace qarvex

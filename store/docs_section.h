@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "store/doc_table.h"
+
+namespace qarvex {
+
+class IniFile;
+
+inline constexpr std::string_view kDocsSection = "docs";
+
+// The keys of one stored entry, as read back at start. The root and the selection flag are
+// written for every entry but never read: both are derived again when the entry is recorded.
+struct StoredDocKeys {
+    std::string Path;   // trimmed
+    int DocType = dkWebPage;
+    std::string Date;   // trimmed
+    std::string Name;
+};
+
+// "path%d" and friends.
+std::string DocKey(std::string_view prefix, int index);
+
+// Writes the six keys of the entry under index in one atomic replace, in the order name,
+// date, RootPath, doctype, path, selected. A folder or file entry's path is stored with its
+// "file://" address form. A failure to write is ignored (the values stay in memory) and
+// nothing is thrown: losing one entry on disk must not stop the recording.
+void SaveDocToIni(IniFile& ini, int index, const TMyDoc& doc, std::string_view name);
+
+// The keys of the entry under index; a missing doctype reads as a web page.
+StoredDocKeys ReadDocKeys(const IniFile& ini, int index);
+
+// Erases the whole history section.
+bool EraseDocsSection(IniFile& ini);
+
+}  // namespace qarvex

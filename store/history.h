@@ -1,0 +1,115 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "store/doc_table.h"
+#include "store/history_tree.h"
+
+namespace qarvex {
+
+class IniFile;
+class StoredList;
+
+// Inserts a program's icon into the trees' shared image list.
+class ProgramIcons {
+public:
+    ProgramIcons() = default;
+    virtual ~ProgramIcons() = default;
+    ProgramIcons(const ProgramIcons&) = delete;
+    ProgramIcons& operator=(const ProgramIcons&) = delete;
+
+    // Inserts the icon of the program file at position (later images move up by one);
+    // false when the program has no usable icon, in which case nothing was inserted.
+    virtual bool InsertProgramIcon(const std::string& programPath, int position) = 0;
+};
+
+// Image list positions used by the history trees.
+inline constexpr int kImageFolderOrFile = 0;
+inline constexpr int kImageMissingProgram = 1;
+inline constexpr int kImageWebPage = 2;
+inline constexpr int kImageNetworkOrControlPanel = 5;
+inline constexpr int kImageMyComputer = 6;
+inline constexpr int kImageMyDocuments = 8;
+inline constexpr int kImageDesktop = 9;
+inline constexpr int kFirstIconCounter = 10;  // program icons go above this position
+
+// The remembered documents: the entry table, the four history trees and the "docs"
+// section of the settings file, kept in step.
+class History {
+public:
+    using Clock = std::function<std::string()>;  // today as "yyyy-mm-dd"
+    using FileExistsFunction = std::function<bool(const std::string&)>;
+    using ScanTimerHook = std::function<void(bool on)>;
+
+    // fileExists defaults to the real file system. icons may be null.
+    History(IniFile& settings, StoredList& recent, Clock today, ProgramIcons* icons,
+            std::string home, FileExistsFunction fileExists = {});
+    History(const History&) = delete;
+    History& operator=(const History&) = delete;
+
+    const DocTable& Docs() const { return m_docs; }
+    HistoryTree& TVDocs() { return m_tvDocs; }
+    HistoryTree& TVDoc() { return m_tvDoc; }
+    HistoryTree& TVApp() { return m_tvApp; }
+    HistoryTree& TVPath() { return m_tvPath; }
+    int IconCounter() const { return m_iconCounter; }
+
+    // Switches the periodic scan off before a deletion rebuilds the history and on after.
+    void SetScanTimerHook(ScanTimerHook hook) { m_setScanTimer = std::move(hook); }
+
+    // Records one document unless it is rejected, already known or has no group. date is
+    // empty for a new sighting (today is used). Never throws.
+    void AddDoc(std::string_view address, std::string_view name, std::string_view date,
+                bool software);
+    // A bare drive root, or an address whose local form is already the Path of an entry.
+    bool IsDocKnown(std::string_view address) const;
+    bool RootExists(std::string_view root) const;
+    int SoftwareImageIndex(const std::string& programPath, const std::string& name);
+
+    // Replays the stored history through AddDoc, rewriting it compacted. Never throws.
+    void LoadHistory();
+    void SaveDocToIni(int index, std::string_view name);
+    // Marks the entries for reopening; never clears a mark. Unknown indexes are ignored.
+    void MarkSelectedDocs(const std::vector<int>& selectedDocIndexes);
+    // True when the settings should ask the next start to drop the stored web pages.
+    bool NeedRemoveUrl() const { return m_docs.size() > 1000; }
+
+    // Removes one entry and records the others again; an unknown index does nothing.
+    void DeleteSelectDocs(int index);
+    void DeleteAllDocs();
+
+    // The path and root tests use hash indexes; switching them off gives the plain scans
+    // (the same results) for comparison.
+    void SetUseIndex(bool use) { m_useIndex = use; }
+
+private:
+    void ResetAll();
+    void IndexEntry(const TMyDoc& doc);
+    bool PathKnown(const std::string& path) const;
+
+    IniFile& m_ini;
+    StoredList& m_recent;
+    Clock m_today;
+    ProgramIcons* m_icons;
+    std::string m_home;
+    FileExistsFunction m_fileExists;
+    ScanTimerHook m_setScanTimer;
+
+    DocTable m_docs;
+    HistoryTree m_tvDocs;
+    HistoryTree m_tvDoc;
+    HistoryTree m_tvApp;
+    HistoryTree m_tvPath;
+    int m_iconCounter = kFirstIconCounter;
+
+    bool m_useIndex = true;
+    std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> entries
+    std::unordered_map<std::string, int> m_rootIndex;  // trimmed RootPath -> entries
+};
+
+}  // namespace qarvex

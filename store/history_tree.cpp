@@ -1,0 +1,210 @@
+#include "store/history_tree.h"
+
+#include <utility>
+
+#include "store/strings.h"
+
+namespace qarvex {
+
+HistoryNode::HistoryNode(HistoryTree* tree, HistoryNode* parent, std::string caption,
+                         int imageIndex, int docIndex)
+    : m_tree(tree),
+      m_parent(parent),
+      m_caption(std::move(caption)),
+      m_imageIndex(imageIndex),
+      m_data{0, docIndex} {}
+
+HistoryNode* HistoryNode::Child(int row) const {
+    if (row < 0 || row >= ChildCount()) {
+        return nullptr;
+    }
+    return m_children[static_cast<std::size_t>(row)].get();
+}
+
+int HistoryNode::Row() const {
+    if (m_parent == nullptr) {
+        for (int row = 0; row < m_tree->TopLevelCount(); ++row) {
+            if (m_tree->TopLevel(row) == this) {
+                return row;
+            }
+        }
+        return -1;
+    }
+    const auto& siblings = m_parent->m_children;
+    for (std::size_t row = 0; row < siblings.size(); ++row) {
+        if (siblings[row].get() == this) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
+HistoryNode* HistoryTree::TopLevel(int row) const {
+    if (row < 0 || row >= TopLevelCount()) {
+        return nullptr;
+    }
+    return m_top[static_cast<std::size_t>(row)].get();
+}
+
+int HistoryTree::NodeCount() const {
+    int count = 0;
+    Walk([&count](HistoryNode&) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+std::vector<std::unique_ptr<HistoryNode>>& HistoryTree::Siblings(HistoryNode* parent) {
+    return parent == nullptr ? m_top : parent->m_children;
+}
+
+HistoryNode* HistoryTree::Insert(HistoryNode* parent, int row, std::string caption,
+                                 int imageIndex, int docIndex) {
+    auto& siblings = Siblings(parent);
+    // Allocate before announcing, so that a failed allocation leaves the view in step.
+    std::unique_ptr<HistoryNode> node(
+        new HistoryNode(this, parent, std::move(caption), imageIndex, docIndex));
+    siblings.reserve(siblings.size() + 1);
+    if (m_observer != nullptr) {
+        m_observer->NodeAboutToBeInserted(parent, row);
+    }
+    HistoryNode* raw = node.get();
+    siblings.insert(siblings.begin() + row, std::move(node));
+    if (m_observer != nullptr) {
+        m_observer->NodeInserted(parent, row);
+    }
+    return raw;
+}
+
+HistoryNode* HistoryTree::InsertFirst(std::string caption, int imageIndex, int docIndex) {
+    return Insert(nullptr, 0, std::move(caption), imageIndex, docIndex);
+}
+
+HistoryNode* HistoryTree::AppendTopLevel(std::string caption, int imageIndex, int docIndex) {
+    return Insert(nullptr, TopLevelCount(), std::move(caption), imageIndex, docIndex);
+}
+
+HistoryNode* HistoryTree::AppendChild(HistoryNode* parent, std::string caption, int imageIndex,
+                                      int docIndex) {
+    if (parent == nullptr || parent->m_tree != this) {
+        return nullptr;
+    }
+    return Insert(parent, parent->ChildCount(), std::move(caption), imageIndex, docIndex);
+}
+
+void HistoryTree::Remove(HistoryNode* node) {
+    if (node == nullptr || node->m_tree != this) {
+        return;
+    }
+    const int row = node->Row();
+    if (row < 0) {
+        return;
+    }
+    HistoryNode* parent = node->m_parent;
+    auto& siblings = Siblings(parent);
+    if (m_observer != nullptr) {
+        m_observer->NodeAboutToBeRemoved(parent, row);
+    }
+    // Keep the subtree alive until the view has let go of it.
+    std::unique_ptr<HistoryNode> removed = std::move(siblings[static_cast<std::size_t>(row)]);
+    siblings.erase(siblings.begin() + row);
+    if (m_observer != nullptr) {
+        m_observer->NodeRemoved(parent, row);
+    }
+}
+
+void HistoryTree::Clear() {
+    if (m_observer != nullptr) {
+        m_observer->AboutToReset();
+    }
+    std::vector<std::unique_ptr<HistoryNode>> removed;
+    removed.swap(m_top);
+    if (m_observer != nullptr) {
+        m_observer->ResetDone();
+    }
+}
+
+bool HistoryTree::WalkNodes(const std::vector<std::unique_ptr<HistoryNode>>& nodes,
+                            const std::function<bool(HistoryNode&)>& visitor) {
+    for (const auto& node : nodes) {
+        if (!visitor(*node) || !WalkNodes(node->m_children, visitor)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void HistoryTree::Walk(const std::function<bool(HistoryNode&)>& visitor) const {
+    WalkNodes(m_top, visitor);
+}
+
+void HistoryTree::SetExpanded(HistoryNode* node, bool expanded) {
+    if (node == nullptr || node->m_tree != this || node->m_expanded == expanded) {
+        return;
+    }
+    node->m_expanded = expanded;
+    if (m_observer != nullptr) {
+        m_observer->ExpansionChanged(node, expanded);
+    }
+}
+
+void HistoryTree::SetAllExpanded(bool expanded) {
+    Walk([this, expanded](HistoryNode& node) {
+        if (node.ChildCount() > 0) {
+            SetExpanded(&node, expanded);
+        }
+        return true;
+    });
+}
+
+void HistoryTree::ExpandAll() { SetAllExpanded(true); }
+
+void HistoryTree::CollapseAll() { SetAllExpanded(false); }
+
+void HistoryTree::MakeVisible(HistoryNode* node) {
+    if (node == nullptr || node->m_tree != this) {
+        return;
+    }
+    // Outermost first, so that a view never sees a child expanded under a collapsed parent.
+    std::vector<HistoryNode*> parents;
+    for (HistoryNode* parent = node->m_parent; parent != nullptr; parent = parent->m_parent) {
+        parents.push_back(parent);
+    }
+    for (auto it = parents.rbegin(); it != parents.rend(); ++it) {
+        SetExpanded(*it, true);
+    }
+    if (m_observer != nullptr) {
+        m_observer->MakeVisible(node);
+    }
+}
+
+HistoryNode* FindNodeByText(HistoryTree& tree, std::string_view text, bool makeVisible) {
+    HistoryNode* found = nullptr;
+    tree.Walk([&found, text](HistoryNode& node) {
+        if (EqualsIgnoreAsciiCase(node.Caption(), text)) {
+            found = &node;
+            return false;
+        }
+        return true;
+    });
+    if (found != nullptr && makeVisible) {
+        tree.MakeVisible(found);
+    }
+    return found;
+}
+
+HistoryNode* FindTopLevelByText(HistoryTree& tree, std::string_view text, bool makeVisible) {
+    for (int row = 0; row < tree.TopLevelCount(); ++row) {
+        HistoryNode* node = tree.TopLevel(row);
+        if (EqualsIgnoreAsciiCase(node->Caption(), text)) {
+            if (makeVisible) {
+                tree.MakeVisible(node);
+            }
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace qarvex

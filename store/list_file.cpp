@@ -1,0 +1,191 @@
+#include "store/list_file.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "store/strings.h"
+#include "store/text_file.h"
+
+namespace qarvex {
+
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string CollapseSlashRuns(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '/' && !out.empty() && out.back() == '/') {
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string WindowsForm(std::string_view text, bool backslashes) {
+    return backslashes ? ReplaceAll(text, "/", "\\") : std::string(text);
+}
+
+// The box shows the name part; a line without a separator is not something this program
+// writes, so showing the whole line at least keeps it recognisable and deletable.
+std::string ItemTextOf(std::string_view line) { return AfterFirst(line, kListSeparator); }
+
+void InsertAtTop(StoredList& list, const std::string& path, const std::string& name) {
+    list.InsertLine(0, MakeListLine(path, name));
+    list.InsertItem(0, name);
+}
+
+}  // namespace
+
+bool StartsWithDriveLetter(std::string_view text) {
+    return text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':';
+}
+
+std::string CutFileUrl(std::string_view text, bool backslashes) {
+    const std::size_t hit = text.find(kFileUrlMarker);
+    if (hit == std::string_view::npos) {
+        return StartsWithDriveLetter(text) ? WindowsForm(text, backslashes) : std::string(text);
+    }
+    const std::string_view rest = text.substr(hit + kFileUrlMarker.size());
+    if (StartsWithDriveLetter(rest)) {
+        return WindowsForm(rest, backslashes);
+    }
+    std::string posix = "/";
+    posix.append(rest);
+    return CollapseSlashRuns(posix);
+}
+
+void ParseListLine(std::string_view line, TMyDocObj& obj) {
+    const std::size_t separator = line.find(kListSeparator);
+    if (separator == std::string_view::npos) {
+        return;
+    }
+    obj.Path = std::string(line.substr(0, separator));
+    const std::string_view rest = line.substr(separator + kListSeparator.size());
+    const std::size_t numberMark = rest.find(kNumberSeparator);
+    if (numberMark == std::string_view::npos) {
+        obj.Name = std::string(rest);
+        return;
+    }
+    obj.Name = std::string(rest.substr(0, numberMark));
+    int number = 0;
+    if (!ParseInt(Trim(rest.substr(numberMark + kNumberSeparator.size())), number)) {
+        number = 0;
+    }
+    obj.Number = number;
+}
+
+TMyDocObj ParseListLine(std::string_view line) {
+    TMyDocObj obj;
+    ParseListLine(line, obj);
+    return obj;
+}
+
+std::string MakeListLine(std::string_view path, std::string_view name) {
+    std::string line;
+    line.reserve(path.size() + kListSeparator.size() + name.size());
+    line.append(path).append(kListSeparator).append(name);
+    return line;
+}
+
+std::string MakeScanLine(std::string_view path, std::string_view name, int number) {
+    std::string line = MakeListLine(path, name);
+    line.append(kNumberSeparator).append(std::to_string(number));
+    return line;
+}
+
+bool LoadListFile(StoredList& list, const std::string& fileName) {
+    try {
+        std::optional<std::vector<std::string>> fileLines = ReadTextLines(fileName);
+        if (!fileLines) {
+            return false;
+        }
+        std::vector<std::string> lines;
+        std::vector<std::string> items;
+        lines.reserve(fileLines->size());
+        items.reserve(fileLines->size());
+        for (std::string& line : *fileLines) {
+            if (Trim(line).empty()) {
+                continue;
+            }
+            items.push_back(ItemTextOf(line));
+            lines.push_back(std::move(line));
+        }
+        list.SetLines(std::move(lines));
+        list.SetItems(std::move(items));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void ApplyListLimit(StoredList& list) {
+    if (list.LineCount() > kMaxListLines) {
+        list.Clear();
+    }
+}
+
+bool SaveListFile(const StoredList& list, const std::string& fileName) {
+    try {
+        return WriteTextLines(fileName, list.Lines());
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool IsInRecentList(const StoredList& recent, std::string_view path) {
+    for (const std::string& line : recent.Lines()) {
+        const std::size_t separator = line.find(kListSeparator);
+        if (separator != std::string::npos && std::string_view(line).substr(0, separator) == path) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AddMyRecent(StoredList& recent, std::string_view path, std::string_view name) {
+    try {
+        const std::string cutPath = CutFileUrl(path, false);
+        const std::string cutName = CutFileUrl(name, false);
+        if (!IsInRecentList(recent, cutPath)) {
+            InsertAtTop(recent, cutPath, cutName);
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+void AddMyRun(StoredList& run, std::string_view path, std::string_view name) {
+    try {
+        InsertAtTop(run, CutFileUrl(path, false), CutFileUrl(name, false));
+    } catch (const std::exception&) {
+    }
+}
+
+void AddMyLove(StoredList& fav, std::string_view path, std::string_view name) {
+    try {
+        InsertAtTop(fav, CutFileUrl(path, true), CutFileUrl(name, true));
+    } catch (const std::exception&) {
+    }
+}
+
+void AddLastRun(std::vector<std::string>& lastRun, std::string_view address) {
+    try {
+        std::string trimmed = Trim(address);
+        // An empty line in lr.dat would only be an address nothing can open.
+        if (trimmed.empty()) {
+            return;
+        }
+        for (const std::string& line : lastRun) {
+            if (Trim(line) == trimmed) {
+                return;
+            }
+        }
+        lastRun.push_back(std::move(trimmed));
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace qarvex

@@ -1,0 +1,361 @@
+#include "store/text_codec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+#include <iconv.h>
+
+namespace qarvex {
+
+namespace {
+
+// Bytes that cannot be decoded are kept as U+F700 + byte. Only bytes 0x80..0xFF can be
+// undecodable (ASCII is the same in every encoding we meet), so the escapes occupy
+// U+F780..U+F7FF, whose UTF-8 form always starts with EF 9E or EF 9F.
+constexpr char32_t kEscapeBase = 0xF700;
+constexpr char32_t kEscapeFirst = 0xF780;
+constexpr char32_t kEscapeLast = 0xF7FF;
+
+// Input is decoded in slices of about this size, so that a slice that does not survive
+// a round trip only costs a careful re-decode of that slice.
+constexpr std::size_t kSliceBytes = 64 * 1024;
+
+bool IsEscape(char32_t cp) { return cp >= kEscapeFirst && cp <= kEscapeLast; }
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+void AppendEscape(std::string& out, unsigned char byte) { AppendUtf8(out, kEscapeBase + byte); }
+
+// Length of the well-formed UTF-8 sequence at pos (rejecting overlong forms, surrogates
+// and values above U+10FFFF), or 0 when the bytes there are not one.
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos, char32_t& cp) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char b0 = at(pos);
+    const std::size_t left = s.size() - pos;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < len) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < len; ++i) {
+        const unsigned char b = at(pos + i);
+        if ((b & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv() {
+        if (Ok()) {
+            iconv_close(m_cd);
+        }
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much of in as it can, appending to out. Returns the number of input
+    // bytes consumed; err is 0 when everything was converted, else EILSEQ or EINVAL
+    // describing the byte at the returned position.
+    std::size_t Convert(std::string_view in, std::string& out, int& err) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* inPtr = const_cast<char*>(in.data());
+        std::size_t inLeft = in.size();
+        err = 0;
+        char buffer[16 * 1024];
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof(buffer);
+            const std::size_t r = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+            if (r == static_cast<std::size_t>(-1)) {
+                if (errno == E2BIG) {
+                    continue;
+                }
+                err = errno == EINVAL ? EINVAL : EILSEQ;
+                break;
+            }
+        }
+        return in.size() - inLeft;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+// GB18030 form of a run of well-formed UTF-8 that holds no escapes.
+void EncodeRun(Iconv& cd, std::string_view run, std::string& out) {
+    std::size_t pos = 0;
+    while (pos < run.size()) {
+        int err = 0;
+        pos += cd.Convert(run.substr(pos), out, err);
+        if (err == 0) {
+            break;
+        }
+        // GB18030 covers all of Unicode, so this is only reached if the converter
+        // is missing a mapping; a visible stand-in beats dropping the rest.
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(run, pos, cp);
+        out.push_back('?');
+        pos += len == 0 ? 1 : len;
+    }
+}
+
+std::string Encode(Iconv& cd, std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t runStart = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const unsigned char b = static_cast<unsigned char>(utf8[pos]);
+        if (b < 0x80) {
+            ++pos;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(utf8, pos, cp);
+        if (len != 0 && !IsEscape(cp)) {
+            pos += len;
+            continue;
+        }
+        EncodeRun(cd, utf8.substr(runStart, pos - runStart), out);
+        // An escape stands for its raw byte; malformed UTF-8 in memory is passed
+        // through as it is rather than lost.
+        out.push_back(len != 0 ? static_cast<char>(cp - kEscapeBase) : static_cast<char>(b));
+        pos += len != 0 ? len : 1;
+        runStart = pos;
+    }
+    EncodeRun(cd, utf8.substr(runStart), out);
+    return out;
+}
+
+// Decodes one character at the start of bytes (GB18030 characters are 1, 2 or 4 bytes
+// long) and accepts it only if it encodes back to the very same bytes.
+std::size_t DecodeOneChecked(Iconv& decoder, Iconv& encoder, std::string_view bytes,
+                             std::string& out) {
+    for (std::size_t len : {std::size_t{2}, std::size_t{4}}) {
+        if (bytes.size() < len) {
+            return 0;
+        }
+        std::string utf8;
+        int err = 0;
+        const std::size_t used = decoder.Convert(bytes.substr(0, len), utf8, err);
+        if (err == EINVAL && used == 0) {
+            continue;  // a lead byte of a longer character
+        }
+        if (err != 0 || used != len) {
+            return 0;
+        }
+        char32_t cp = 0;
+        if (Utf8SequenceAt(utf8, 0, cp) != utf8.size() || IsEscape(cp)) {
+            return 0;
+        }
+        if (Encode(encoder, utf8) != bytes.substr(0, len)) {
+            return 0;
+        }
+        out += utf8;
+        return len;
+    }
+    return 0;
+}
+
+void DecodeSliceCarefully(Iconv& decoder, Iconv& encoder, std::string_view bytes,
+                          std::string& out) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const unsigned char b = static_cast<unsigned char>(bytes[pos]);
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+            ++pos;
+            continue;
+        }
+        const std::size_t len = DecodeOneChecked(decoder, encoder, bytes.substr(pos), out);
+        if (len == 0) {
+            AppendEscape(out, b);
+            ++pos;
+        } else {
+            pos += len;
+        }
+    }
+}
+
+// Decodes a slice quickly; returns the number of bytes it covers (a character cut by
+// the slice end is left for the next slice).
+std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd,
+                            std::string& out) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        int err = 0;
+        pos += decoder.Convert(bytes.substr(pos), out, err);
+        if (err == 0) {
+            break;
+        }
+        if (err == EINVAL && !atEnd && bytes.size() - pos < 4) {
+            break;
+        }
+        AppendEscape(out, static_cast<unsigned char>(bytes[pos]));
+        ++pos;
+    }
+    return pos;
+}
+
+std::string DecodeGb18030(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    Iconv decoder("UTF-8", "GB18030");
+    Iconv encoder("GB18030", "UTF-8");
+    if (!decoder.Ok() || !encoder.Ok()) {
+        for (char c : bytes) {
+            const unsigned char b = static_cast<unsigned char>(c);
+            if (b < 0x80) {
+                out.push_back(c);
+            } else {
+                AppendEscape(out, b);
+            }
+        }
+        return out;
+    }
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t end = std::min(bytes.size(), pos + kSliceBytes);
+        const std::string_view slice = bytes.substr(pos, end - pos);
+        const std::size_t mark = out.size();
+        std::size_t used = DecodeSliceFast(decoder, slice, end == bytes.size(), out);
+        if (used == 0) {
+            used = slice.size();  // cannot happen with a 64 KiB slice; stay safe anyway
+        }
+        // A few GB18030 codes share a character with another code, and a decoded
+        // escape-range character would be mistaken for a raw byte; either would change
+        // the file on the next write, so such slices are decoded one character at a time.
+        if (Encode(encoder, std::string_view(out).substr(mark)) != slice.substr(0, used)) {
+            out.resize(mark);
+            DecodeSliceCarefully(decoder, encoder, slice.substr(0, used), out);
+        }
+        pos += used;
+    }
+    return out;
+}
+
+bool HasEscapeRange(std::string_view utf8) {
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+        if (utf8[i] == '\xEF' && (utf8[i + 1] == '\x9E' || utf8[i + 1] == '\x9F')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(bytes, pos, cp);
+        if (len == 0) {
+            return false;
+        }
+        pos += len;
+    }
+    return true;
+}
+
+std::string DecodeStoredText(std::string_view bytes) {
+    // A UTF-8 file that holds escape-range characters is read through the GB18030 path,
+    // where those bytes become escapes themselves, so the file still survives unchanged.
+    if (IsValidUtf8(bytes) && !HasEscapeRange(bytes)) {
+        return std::string(bytes);
+    }
+    return DecodeGb18030(bytes);
+}
+
+std::string EncodeStoredText(std::string_view utf8) {
+    Iconv encoder("GB18030", "UTF-8");
+    if (!encoder.Ok()) {
+        return std::string(utf8);
+    }
+    return Encode(encoder, utf8);
+}
+
+std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes) {
+    Iconv encoder("GB18030", "UTF-8");
+    std::size_t used = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        char32_t cp = 0;
+        std::size_t len = Utf8SequenceAt(utf8, pos, cp);
+        std::size_t encoded = 1;
+        if (len == 0) {
+            len = 1;
+        } else if (cp >= 0x80 && !IsEscape(cp)) {
+            encoded = encoder.Ok() ? Encode(encoder, utf8.substr(pos, len)).size() : len;
+        }
+        if (used + encoded > maxBytes) {
+            break;
+        }
+        used += encoded;
+        pos += len;
+    }
+    return std::string(utf8.substr(0, pos));
+}
+
+std::string CutToChars(std::string_view utf8, std::size_t maxChars) {
+    std::size_t pos = 0;
+    for (std::size_t count = 0; count < maxChars && pos < utf8.size(); ++count) {
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(utf8, pos, cp);
+        pos += len == 0 ? 1 : len;
+    }
+    return std::string(utf8.substr(0, pos));
+}
+
+}  // namespace qarvex

@@ -1,0 +1,203 @@
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QTemporaryDir>
+
+#include "e2e/e2e_support.h"
+#include "platform/x11/xdg_shell_open.h"
+
+namespace qarvex {
+namespace {
+
+using e2e::Invocation;
+using e2e::RecorderPath;
+
+// Every case opens one thing and then a sentinel address, and waits for both: when the
+// first record is the sentinel, the opener started nothing for the case.
+const std::string kSentinel = "https://sentinel.invalid/";
+
+std::vector<Invocation> OpenThenSentinel(ShellOpen& opener, const RecorderPath& recorders,
+                                         const std::function<void()>& action) {
+    const std::size_t before = recorders.Invocations().size();
+    action();
+    // Wait for the case's own record (if any) before the sentinel can overtake it.
+    recorders.WaitFor(before + 1);
+    opener.Open(kSentinel);
+    std::vector<Invocation> all = recorders.WaitFor(before + 2);
+    std::vector<Invocation> mine(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    if (!mine.empty() && mine.back() == Invocation{"xdg-open", {kSentinel}}) {
+        mine.pop_back();
+    }
+    return mine;
+}
+
+std::vector<Invocation> OpenOne(ShellOpen& opener, const RecorderPath& recorders,
+                                const std::string& target) {
+    return OpenThenSentinel(opener, recorders, [&] { opener.Open(target); });
+}
+
+class ShellOpenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_files.isValid());
+        m_recorders.Install("xdg-open");
+    }
+
+    std::string File(const std::string& name, const std::string& content, mode_t mode = 0644) {
+        const std::string path = m_files.path().toStdString() + "/" + name;
+        std::ofstream(path, std::ios::binary) << content;
+        chmod(path.c_str(), mode);
+        return path;
+    }
+
+    QTemporaryDir m_files;
+    RecorderPath m_recorders;
+    XdgShellOpen m_opener;
+};
+
+TEST_F(ShellOpenTest, AddressesAndDocumentsGoToTheDefaultHandlerAsOneArgument) {
+    const std::string document = File("report 'final' $(x).txt", "text");
+    const std::vector<std::string> targets = {
+        "https://example.com/a?b=1&c=2#top",
+        "mailto:someone@example.com",
+        "trash:///",
+        // Hostile addresses arrive untouched and whole.
+        "https://x.invalid/\"q\" 'r' $(touch /tmp/qarvex-pwned) `id` ; rm -rf ~ | cat &",
+        "https://x.invalid/line1\nline2\ttab",
+        document,
+        m_files.path().toStdString(),  // a folder
+    };
+    for (const std::string& target : targets) {
+        SCOPED_TRACE(target);
+        EXPECT_THAT(OpenOne(m_opener, m_recorders, target),
+                    ::testing::ElementsAre(Invocation{"xdg-open", {target}}));
+    }
+    EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
+}
+
+TEST_F(ShellOpenTest, ATargetThatLooksLikeAnOptionIsMadeAbsolute) {
+    const std::string cwd = std::filesystem::current_path().string();
+    for (const std::string target : {"-h", "--help", "--version x"}) {
+        SCOPED_TRACE(target);
+        EXPECT_THAT(OpenOne(m_opener, m_recorders, target),
+                    ::testing::ElementsAre(Invocation{"xdg-open", {cwd + "/" + target}}));
+    }
+}
+
+TEST_F(ShellOpenTest, BlankTargetsOpenNothing) {
+    for (const std::string target : {"", "   ", "\t\n"}) {
+        EXPECT_TRUE(OpenOne(m_opener, m_recorders, target).empty());
+    }
+}
+
+TEST_F(ShellOpenTest, AnExecutableFileIsStartedItself) {
+    const std::string program = m_files.path().toStdString() + "/my tool;x";
+    m_recorders.InstallAt(program);
+    EXPECT_THAT(OpenOne(m_opener, m_recorders, program),
+                ::testing::ElementsAre(Invocation{"my tool;x", {}}));
+}
+
+TEST_F(ShellOpenTest, AnExecutableThatCantRunGoesToTheDefaultHandler) {
+    // Files on Windows-formatted disks all carry the executable bit.
+    const std::string document = File("notes.txt", "just text, no interpreter line", 0755);
+    EXPECT_THAT(OpenOne(m_opener, m_recorders, document),
+                ::testing::ElementsAre(Invocation{"xdg-open", {document}}));
+}
+
+TEST_F(ShellOpenTest, DesktopEntriesLaunchAsTheirExecLineSays) {
+    m_recorders.Install("launched");
+    struct Case {
+        std::string exec;
+        std::vector<std::string> arguments;
+    };
+    const std::vector<Case> cases = {
+        {"launched --flag \"two words\" %U", {"--flag", "two words"}},
+        {"launched %f", {}},
+        // Shell syntax is just text: quoted escapes give the characters themselves.
+        {R"(launched "\\$(touch /tmp/qarvex-pwned);\\`id\\`" ';' '|')",
+         {"$(touch /tmp/qarvex-pwned);`id`", "';'", "'|'"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.exec);
+        const std::string entry =
+            File("app" + std::to_string(n++) + ".desktop",
+                 "[Desktop Entry]\nType=Application\nName=App\nExec=" + c.exec + "\n");
+        EXPECT_THAT(OpenOne(m_opener, m_recorders, entry),
+                    ::testing::ElementsAre(Invocation{"launched", c.arguments}));
+        EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders, [&] { m_opener.OpenDefault(entry); }),
+                    ::testing::ElementsAre(Invocation{"launched", c.arguments}));
+    }
+    EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
+}
+
+TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {
+    const std::vector<std::string> contents = {
+        "",
+        "not an entry at all",
+        "[Desktop Entry]\nType=Application\nName=No exec\n",
+        "[Desktop Entry]\nType=Link\nURL=https://example.com\nExec=launched\n",
+        "[Desktop Entry]\nType=Application\nExec=no-such-program-anywhere\n",
+        std::string("[Desktop Entry]\nType=Application\nExec=launched\0\xff\xfe", 48),
+        "[Desktop Entry]\nType=Application\nExec=" + std::string(2 * 1024 * 1024, 'x') + "\n",
+    };
+    m_recorders.Install("launched");
+    int n = 0;
+    for (const std::string& content : contents) {
+        SCOPED_TRACE(n);
+        const std::string entry = File("broken" + std::to_string(n++) + ".desktop", content);
+        EXPECT_TRUE(OpenOne(m_opener, m_recorders, entry).empty());
+    }
+}
+
+TEST_F(ShellOpenTest, GioStandsInWhenThereIsNoXdgOpen) {
+    RecorderPath onlyGio;
+    onlyGio.Install("gio");
+    m_opener.Open("https://example.com/");
+    EXPECT_THAT(onlyGio.WaitFor(1),
+                ::testing::ElementsAre(Invocation{"gio", {"open", "https://example.com/"}}));
+}
+
+TEST_F(ShellOpenTest, PlacesOpenTheirPrograms) {
+    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+                                 [&] { m_opener.OpenPlace(ShellPlace::Computer); }),
+                ::testing::ElementsAre(Invocation{"xdg-open", {"/"}}));
+    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+                                 [&] { m_opener.OpenPlace(ShellPlace::Network); }),
+                ::testing::ElementsAre(Invocation{"xdg-open", {"network:///"}}));
+
+    // Nothing installed: nothing started.
+    EXPECT_TRUE(OpenThenSentinel(m_opener, m_recorders, [&] {
+                    m_opener.OpenPlace(ShellPlace::Settings);
+                }).empty());
+    EXPECT_TRUE(OpenThenSentinel(m_opener, m_recorders, [&] {
+                    m_opener.OpenPlace(ShellPlace::TaskManager);
+                }).empty());
+
+    // The first installed one of the list wins.
+    m_recorders.Install("systemsettings");
+    m_recorders.Install("xfce4-settings-manager");
+    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+                                 [&] { m_opener.OpenPlace(ShellPlace::Settings); }),
+                ::testing::ElementsAre(Invocation{"xfce4-settings-manager", {}}));
+
+    // htop needs a terminal, and gets it through an argument vector.
+    const std::string htop = m_recorders.Install("htop");
+    m_recorders.Install("x-terminal-emulator");
+    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+                                 [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
+                ::testing::ElementsAre(Invocation{"x-terminal-emulator", {"-e", htop}}));
+    m_recorders.Install("lxtask");
+    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+                                 [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
+                ::testing::ElementsAre(Invocation{"lxtask", {}}));
+}
+
+}  // namespace
+}  // namespace qarvex

@@ -1,0 +1,110 @@
+#include "store/config_dir.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "store/list_file.h"
+#include "store/stored_list.h"
+#include "support/temp_dir.h"
+
+namespace qarvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(GetConfigDirTest, LastRootGetsTheFolder) {
+    struct Case {
+        std::vector<std::string> roots;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{}, "C:\\ZeqConfig\\"},
+        {{"C:\\"}, "C:\\ZeqConfig\\"},
+        {{"C:\\", "D:\\"}, "D:\\ZeqConfig\\"},
+        {{"C:\\", "E:\\"}, "E:\\ZeqConfig\\"},
+        {{"D:"}, "D:\\ZeqConfig\\"},
+        {{"/home/u/.config/"}, "/home/u/.config/ZeqConfig/"},
+        {{"/"}, "/ZeqConfig/"},
+        {{""}, "C:\\ZeqConfig\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.roots.empty() ? std::string("(none)") : c.roots.back());
+        EXPECT_EQ(GetConfigDir(c.roots), c.expected);
+    }
+}
+
+TEST(XdgConfigRootTest, AbsoluteXdgWinsElseHomeConfig) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/x/cfg", "/home/u", "/x/cfg/"},
+        {"/x/cfg/", "/home/u", "/x/cfg/"},
+        {"/x/cfg//", nullptr, "/x/cfg/"},
+        {"/", "/home/u", "/"},
+        {"relative/cfg", "/home/u", "/home/u/.config/"},  // ignored, as XDG asks
+        {"", "/home/u", "/home/u/.config/"},
+        {nullptr, "/home/u/", "/home/u/.config/"},
+        {nullptr, "/", "/.config/"},
+        {"~/cfg", "/home/用户", "/home/用户/.config/"},
+        {nullptr, nullptr, ""},
+        {nullptr, "", ""},
+        {"relative", "relative", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.xdg ? c.xdg : "(null)") + " | " + (c.home ? c.home : "(null)"));
+        EXPECT_EQ(XdgConfigRoot(c.xdg, c.home), c.expected);
+    }
+}
+
+TEST(ConfigFilePathTest, FolderAndNameJoinDirectly) {
+    EXPECT_EQ(ConfigFilePath("/home/u/.config/ZeqConfig/", "defualt.ini"),
+              "/home/u/.config/ZeqConfig/defualt.ini");
+    EXPECT_EQ(ConfigFilePath("C:\\ZeqConfig\\", "fav.dat"), "C:\\ZeqConfig\\fav.dat");
+}
+
+class PrepareConfigDirTest : public ::testing::Test {
+protected:
+    test::TempDir m_tmp;
+    const fs::path m_root = m_tmp.Path();
+};
+
+TEST_F(PrepareConfigDirTest, CreatesTheFolderWithItsParents) {
+    const std::string root = m_root.string() + "/xdg/deeper/";
+    const std::string dir = GetConfigDir({root});
+    EXPECT_TRUE(PrepareConfigDir(dir));
+    EXPECT_TRUE(fs::is_directory(dir));
+    EXPECT_TRUE(PrepareConfigDir(dir));  // already there
+}
+
+TEST_F(PrepareConfigDirTest, FolderThatCannotBeMadeIsReportedAndWritesFailQuietly) {
+    m_tmp.Write("blocker", "a file where a folder should be");
+    const std::string dir = GetConfigDir({(m_root / "blocker").string() + "/"});
+    EXPECT_FALSE(PrepareConfigDir(dir));
+    EXPECT_FALSE(PrepareConfigDir(""));
+
+    StoredList fav;
+    AddMyLove(fav, "/home/u/a", "a");
+    EXPECT_FALSE(SaveListFile(fav, ConfigFilePath(dir, "fav.dat")));
+    StoredList loaded;
+    EXPECT_FALSE(LoadListFile(loaded, ConfigFilePath(dir, "fav.dat")));
+    EXPECT_EQ(loaded.LineCount(), 0);
+}
+
+TEST_F(PrepareConfigDirTest, ReadOnlyParentIsReported) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root creates folders in read-only parents";
+    }
+    fs::permissions(m_root, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_FALSE(PrepareConfigDir(GetConfigDir({m_root.string() + "/"})));
+}
+
+}  // namespace
+}  // namespace qarvex

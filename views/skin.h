@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+class QTabWidget;
+class QWidget;
+
+namespace qarvex {
+
+// Every tab of the main page control has the same fixed size, so that the painted tab strip
+// ("monitorbtn") lines up with the clickable tabs. The skin generator paints with these too.
+inline constexpr int kSkinTabWidth = 64;
+inline constexpr int kSkinTabHeight = 24;
+
+// Pages of TVControl whose tabs are never shown (shell favourites, favourites, notes, all).
+inline constexpr int kHiddenTabPages[] = {3, 4, 7, 9};
+
+// Decodes JPEG bytes with libjpeg. Corrupt, truncated, empty, non-JPEG or absurdly large
+// input gives a null image; libjpeg's warnings count as errors and nothing is printed.
+QImage DecodeJpeg(const QByteArray& bytes);
+
+// The JPEG skin picture of that name ("toolbuttons", "monitorbtn", "ImgQVPCControl",
+// "helpdoc"); a null image when the resource is missing or broken.
+QImage LoadSkinJpeg(const QString& name);
+
+// The button glyph of that name ("BtnQVSearch", "BtnClose", ...); a null pixmap when missing.
+QPixmap LoadSkinBitmap(const QString& name);
+
+// Names of every button glyph shipped with the program.
+QStringList SkinBitmapNames();
+
+// Gives each button below root whose objectName has a glyph its icon. Buttons without a
+// glyph, or whose glyph can't be loaded, stay as designed.
+void ApplySkinGlyphs(QWidget* root);
+
+// Hides the tabs of the pages that are only reached from code; the pages keep their indexes.
+void ApplyHiddenTabs(QTabWidget* tabs);
+
+// 宋体 13 px, falling back to the CJK fonts a Linux desktop has.
+QFont HistoryTreeFont();
+
+// 宋体 15 px with the same fallbacks, for the search box.
+QFont SearchEditFont();
+
+// The font families tried in order for Chinese text.
+QStringList CjkFontFamilies();
+
+// The program's icon (tray, windows).
+QIcon AppIcon();
+
+}  // namespace qarvex

@@ -1,0 +1,71 @@
+#include "views/skin_tab_bar.h"
+
+#include <QColor>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "views/skin.h"
+
+namespace qarvex {
+
+namespace {
+
+const QColor kCurrentTabMark(0x33, 0x66, 0x99);
+
+}  // namespace
+
+SkinTabBar::SkinTabBar(QWidget* parent) : QTabBar(parent) {
+    setObjectName(QStringLiteral("TVControlTabBar"));
+    setExpanding(false);
+    setDrawBase(false);
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
+}
+
+void SkinTabBar::SetSkin(const QPixmap& picture) {
+    m_skin = picture;
+    update();
+}
+
+QSize SkinTabBar::tabSizeHint(int) const {
+    return {kSkinTabWidth, kSkinTabHeight};
+}
+
+QSize SkinTabBar::minimumTabSizeHint(int index) const {
+    return tabSizeHint(index);
+}
+
+void SkinTabBar::paintEvent(QPaintEvent* event) {
+    if (m_skin.isNull()) {
+        QTabBar::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.drawPixmap(0, 0, m_skin);
+    for (int i = 0; i < count(); ++i) {
+        if (isTabVisible(i)) {
+            TVAllDocsDrawTab(painter, i, tabRect(i), i == currentIndex());
+        }
+    }
+}
+
+void SkinTabBar::mousePressEvent(QMouseEvent* event) {
+    emit TabStripPressed(event->button());
+    QTabBar::mousePressEvent(event);
+}
+
+void SkinTabBar::TVAllDocsDrawTab(QPainter& painter, int, const QRect& rect, bool current) {
+    if (!current) {
+        return;
+    }
+    painter.fillRect(QRect(rect.left() + 4, rect.bottom() - 1, rect.width() - 8, 2),
+                     kCurrentTabMark);
+}
+
+SkinTabWidget::SkinTabWidget(QWidget* parent) : QTabWidget(parent), m_bar(new SkinTabBar(this)) {
+    setTabBar(m_bar);
+}
+
+}  // namespace qarvex
