@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,13 +26,24 @@
 #include "platform/messages.h"
 #include "store/history.h"
 #include "views/history_tree_model.h"
+#include "views/search_box.h"
+#include "views/tray_controller.h"
+#include "views/tree_views.h"
+#include "startup/auto_run.h"
+#include "startup/doc_display.h"
+#include "startup/favourites.h"
+#include "startup/startup_entries.h"
+#include "shellnav/about_help.h"
+#include "shellnav/system_places.h"
 #include "store/app_state.h"
 #include "store/autorun.h"
 #include "store/config_dir.h"
 #include "store/settings.h"
+#include "store/strings.h"
 #include "store/text_tables.h"
 #include "ui_TFrmMain.h"
 #include "views/skin.h"
+#include "views/skin_tab_bar.h"
 
 namespace qarvex {
 
@@ -59,6 +71,12 @@ bool Guarded(F&& step) {
 TFrmMain::TFrmMain(Platform& platform, Messages& messages, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_messages(messages), m_ui(new Ui::TFrmMain) {
     m_ui->setupUi(this);
+    m_trayMenu = BuildPopMenu(this);
+    m_docTreeMenu = BuildPmDocTree(this);
+    m_favMenu = BuildPmMyFav(this);
+    m_autoRunListMenu = BuildPmAutoRunList(this);
+    m_moreSpecialDirMenu = BuildPmMoreSpecialDir(this);
+    ApplyHiddenTabs(m_ui->TVControl);
     FormCreate();
 }
 
@@ -98,6 +116,7 @@ void TFrmMain::FormCreate() {
         m_state = std::make_unique<AppState>(std::string(kFallbackConfigDir));
     }
     CreateHistory();
+    CreateParts();
     Guarded([&] {
         InitTexts();
         ApplyTexts();
@@ -160,6 +179,19 @@ void TFrmMain::CreateHistory() {
 
     m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
                                           environment, m_messages, m_state->RecentList());
+}
+
+void TFrmMain::CreateParts() {
+    // Created before the start-up load: the parts observe the lists and controls it fills.
+    m_treeViews = new TreeViews(*this);
+    m_searchBox = new SearchBox(*this);
+    m_trayController = new TrayController(*this);
+    m_favourites = new Favourites(*this);
+    m_autoRun = new AutoRun(*this);
+    m_startupEntries = new StartupEntries(*this);
+    m_docDisplay = new DocDisplay(*this);
+    m_systemPlaces = new SystemPlaces(*this);
+    m_aboutHelp = new AboutHelp(*this);
 }
 
 void TFrmMain::PauseKeepingEvents(int ms) {
@@ -261,23 +293,16 @@ void TFrmMain::ApplyTexts() {
 }
 
 void TFrmMain::LoadSkins() {
-    static const char* const kGlyphButtons[] = {
-        "BtnQVStart", "BtnQVPCStart",       "BtnQVSearch", "BtnQVAddToFav",
-        "BtnQVUpdateFav", "BtnQVDeleteAllDocs", "BtnHelp", "BtnAbout"};
-    for (const char* name : kGlyphButtons) {
-        auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name));
-        const QPixmap glyph = LoadSkinBitmap(QString::fromLatin1(name));
-        if (button && !glyph.isNull()) {
-            button->setIcon(glyph);
-            button->setIconSize(glyph.size());
-        }
-    }
+    ApplySkinGlyphs(this);
     const QImage picture = LoadSkinJpeg(QStringLiteral("ImgQVPCControl"));
     if (!picture.isNull()) {
         m_ui->ImgQVPCControl->setPixmap(QPixmap::fromImage(picture));
     }
     m_toolButtonsSkin = LoadSkinJpeg(QStringLiteral("toolbuttons"));
     m_monitorSkin = LoadSkinJpeg(QStringLiteral("monitorbtn"));
+    if (!m_monitorSkin.isNull()) {
+        m_ui->TVControl->SkinBar()->SetSkin(QPixmap::fromImage(m_monitorSkin));
+    }
 }
 
 void TFrmMain::LoadState() {
@@ -286,9 +311,7 @@ void TFrmMain::LoadState() {
     m_state->LoadFavList();
 
     const bool showFavEdit = DefaultSection::ShowFavEdit(ini);
-    if (auto* item = findChild<QAction*>(QStringLiteral("MnShowFavEdit"))) {
-        item->setChecked(showFavEdit);
-    }
+    m_favMenu.MnShowFavEdit->setChecked(showFavEdit);
     m_ui->PnlNewFav->setVisible(showFavEdit);
     m_ui->CbFavEdit->setChecked(showFavEdit);
 
@@ -329,8 +352,7 @@ void TFrmMain::LoadState() {
 void TFrmMain::AddTrayIcon() {
     m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     m_tray = new QSystemTrayIcon(this);
-    m_tray->setIcon(windowIcon().isNull() ? QIcon(QStringLiteral(":/images/qarvex.png"))
-                                          : windowIcon());
+    m_tray->setIcon(AppIcon());
     m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -431,9 +453,7 @@ void TFrmMain::MnQVAutoRunClick(bool checked) {
 
 void TFrmMain::ShowFavEdit(bool shown) {
     m_ui->PnlNewFav->setVisible(shown);
-    if (auto* item = findChild<QAction*>(QStringLiteral("MnShowFavEdit"))) {
-        item->setChecked(shown);
-    }
+    m_favMenu.MnShowFavEdit->setChecked(shown);
 }
 
 void TFrmMain::resizeEvent(QResizeEvent* event) {
@@ -515,8 +535,7 @@ bool TFrmMain::FormShortCut(int key) {
 bool TFrmMain::SaveSettings() {
     ExitSettings exit;
     exit.controlIndex = m_ui->TVControl->currentIndex();
-    auto* showFavEdit = findChild<QAction*>(QStringLiteral("MnShowFavEdit"));
-    exit.showFavEdit = showFavEdit ? showFavEdit->isChecked() : m_ui->CbFavEdit->isChecked();
+    exit.showFavEdit = m_favMenu.MnShowFavEdit->isChecked();
     std::vector<int> selected;
     if (auto* selection = m_ui->TVDocs->selectionModel()) {
         for (const QModelIndex& index : selection->selectedIndexes()) {

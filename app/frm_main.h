@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "platform/platform.h"
+#include "views/popup_menus.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -28,6 +29,15 @@ class Messages;
 class Openers;
 class Scanner;
 class TreeImageList;
+class TreeViews;
+class SearchBox;
+class TrayController;
+class Favourites;
+class AutoRun;
+class StartupEntries;
+class DocDisplay;
+class SystemPlaces;
+class AboutHelp;
 
 // The main window: owns the history, the stored lists and the settings for the whole
 // run, loads them at start and saves them in a fixed order at exit.
@@ -47,6 +57,9 @@ public:
     // The save sequence; runs once, after the message loop has ended.
     void FormDestroy();
 
+    // 1.5 s after start: run.dat and rec.dat, then the search page.
+    void TimerFirstRunTimer();
+
     // Left press on the tray icon or the open item of its menu.
     void ShowMainWindowAtCorner();
     void MnQVExitClick();
@@ -57,6 +70,24 @@ public:
     void ExpandCurrentTree();
     // The tab index among the visible tabs (hidden pages do not count).
     int VisibleTabIndex() const;
+
+    const TrayMenu& trayMenu() const { return m_trayMenu; }
+    const DocTreeMenu& docTreeMenu() const { return m_docTreeMenu; }
+    const FavMenu& favMenu() const { return m_favMenu; }
+    const AutoRunListMenu& autoRunListMenu() const { return m_autoRunListMenu; }
+    const MoreSpecialDirMenu& moreSpecialDirMenu() const { return m_moreSpecialDirMenu; }
+    TreeImageList& images() { return *m_images; }
+    const QImage& toolButtonsSkin() const { return m_toolButtonsSkin; }
+
+    TreeViews* treeViews() const { return m_treeViews; }
+    SearchBox* searchBox() const { return m_searchBox; }
+    TrayController* trayController() const { return m_trayController; }
+    Favourites* favourites() const { return m_favourites; }
+    AutoRun* autoRun() const { return m_autoRun; }
+    StartupEntries* startupEntries() const { return m_startupEntries; }
+    DocDisplay* docDisplay() const { return m_docDisplay; }
+    SystemPlaces* systemPlaces() const { return m_systemPlaces; }
+    AboutHelp* aboutHelp() const { return m_aboutHelp; }
 
     Ui::TFrmMain& ui() { return *m_ui; }
     AppState& state() { return *m_state; }
@@ -81,6 +112,7 @@ protected:
 private:
     void FormCreate();
     void CreateHistory();
+    void CreateParts();
     void PauseKeepingEvents(int ms);
     void ApplyTexts();
     void LoadSkins();
@@ -91,7 +123,6 @@ private:
     void PlaceAtLowerRight();
     void HideTaskbarButton();
 
-    void TimerFirstRunTimer();
     void TimerCheckDocsTimer();
     void CbQVOnTopClick(bool checked);
     void CbQVRefreshClick(bool checked);
@@ -117,6 +148,22 @@ private:
     HistoryTreeModel* m_modelPath = nullptr;
     std::unique_ptr<Scanner> m_scanner;
     std::unique_ptr<Openers> m_openers;
+
+    // The window's parts, each wiring its own controls (owned as QObject children).
+    TreeViews* m_treeViews = nullptr;
+    SearchBox* m_searchBox = nullptr;
+    TrayController* m_trayController = nullptr;
+    Favourites* m_favourites = nullptr;
+    AutoRun* m_autoRun = nullptr;
+    StartupEntries* m_startupEntries = nullptr;
+    DocDisplay* m_docDisplay = nullptr;
+    SystemPlaces* m_systemPlaces = nullptr;
+    AboutHelp* m_aboutHelp = nullptr;
+    TrayMenu m_trayMenu;
+    DocTreeMenu m_docTreeMenu;
+    FavMenu m_favMenu;
+    AutoRunListMenu m_autoRunListMenu;
+    MoreSpecialDirMenu m_moreSpecialDirMenu;
     QSystemTrayIcon* m_tray = nullptr;
     QTimer* m_timerFirstRun = nullptr;
     QTimer* m_timerCheckDocs = nullptr;

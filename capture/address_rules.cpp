@@ -10,8 +10,8 @@ namespace qarvex {
 namespace {
 
 constexpr std::string_view kFileMarker = "file:///";
-constexpr std::array<std::string_view, 8> kDriveRoots = {"C:", "D:", "E:", "F:",
-                                                         "G:", "H:", "I:", "J:"};
+constexpr std::array<std::string_view, 8> kDriveRoots = {
+    "C:", "D:", "E:", "F:", "G:", "H:", "I:", "J:"};
 
 // Windows paths have always been normalised by these three replacements in this order;
 // stored histories depend on the exact result, doubled back-slashes included.

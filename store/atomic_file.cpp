@@ -106,8 +106,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
     if (fd.Get() < 0) {
         return false;
     }
-    const bool written = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) &&
-                         ::fsync(fd.Get()) == 0;
+    const bool written =
+        ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
     if (!fd.Close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -184,13 +184,14 @@ bool IsAtomicTempName(std::string_view fileName) {
         return false;
     }
     const std::string_view tail = fileName.substr(fileName.size() - kTempRandomChars);
-    const std::string_view marker =
-        fileName.substr(fileName.size() - kTempRandomChars - kTempMarker.size(), kTempMarker.size());
+    const std::string_view marker = fileName.substr(
+        fileName.size() - kTempRandomChars - kTempMarker.size(), kTempMarker.size());
     if (marker != kTempMarker) {
         return false;
     }
     for (char c : tail) {
-        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!alnum) {
             return false;
         }
@@ -211,8 +212,8 @@ int RemoveStaleTempFiles(const std::string& path) {
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name(entry->d_name);
-        if (name.size() == prefix.size() + kTempRandomChars && name.substr(0, prefix.size()) == prefix &&
-            IsAtomicTempName(name)) {
+        if (name.size() == prefix.size() + kTempRandomChars &&
+            name.substr(0, prefix.size()) == prefix && IsAtomicTempName(name)) {
             if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) {
                 ++removed;
             }

@@ -20,7 +20,9 @@ std::string WithTrailingSlash(std::string_view path) {
     return out;
 }
 
-bool IsAbsolutePosix(const char* path) { return path != nullptr && path[0] == '/'; }
+bool IsAbsolutePosix(const char* path) {
+    return path != nullptr && path[0] == '/';
+}
 
 }  // namespace
 

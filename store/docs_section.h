@@ -14,9 +14,9 @@ inline constexpr std::string_view kDocsSection = "docs";
 // The keys of one stored entry, as read back at start. The root and the selection flag are
 // written for every entry but never read: both are derived again when the entry is recorded.
 struct StoredDocKeys {
-    std::string Path;   // trimmed
+    std::string Path;  // trimmed
     int DocType = dkWebPage;
-    std::string Date;   // trimmed
+    std::string Date;  // trimmed
     std::string Name;
 };
 

@@ -59,8 +59,8 @@ std::vector<std::unique_ptr<HistoryNode>>& HistoryTree::Siblings(HistoryNode* pa
     return parent == nullptr ? m_top : parent->m_children;
 }
 
-HistoryNode* HistoryTree::Insert(HistoryNode* parent, int row, std::string caption,
-                                 int imageIndex, int docIndex) {
+HistoryNode* HistoryTree::Insert(HistoryNode* parent, int row, std::string caption, int imageIndex,
+                                 int docIndex) {
     auto& siblings = Siblings(parent);
     // Allocate before announcing, so that a failed allocation leaves the view in step.
     std::unique_ptr<HistoryNode> node(
@@ -158,9 +158,13 @@ void HistoryTree::SetAllExpanded(bool expanded) {
     });
 }
 
-void HistoryTree::ExpandAll() { SetAllExpanded(true); }
+void HistoryTree::ExpandAll() {
+    SetAllExpanded(true);
+}
 
-void HistoryTree::CollapseAll() { SetAllExpanded(false); }
+void HistoryTree::CollapseAll() {
+    SetAllExpanded(false);
+}
 
 void HistoryTree::MakeVisible(HistoryNode* node) {
     if (node == nullptr || node->m_tree != this) {

@@ -130,7 +130,8 @@ void IniFile::Parse(const std::string& text) const {
         }
         std::size_t next = end;
         if (next < text.size()) {
-            next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+            next +=
+                (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
         }
         Line line{text.substr(pos, end - pos), text.substr(end, next - end)};
         if (ParseHeader(line.text, firstLine, name)) {
@@ -224,8 +225,7 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
     return FindValueLine(section, key) != nullptr;
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const std::string sectionName = Trim(OneLine(section));
     const std::string keyName = Trim(OneLine(key));
     if (sectionName.empty() || Contains(sectionName, "]") || keyName.empty() ||
@@ -297,9 +297,8 @@ bool IniFile::EraseSection(std::string_view section) {
     Reload();
     const std::string lower = AsciiLower(Trim(section));
     const std::size_t before = m_sections.size();
-    std::erase_if(m_sections, [&](const Section& s) {
-        return s.hasHeader && AsciiLower(s.name) == lower;
-    });
+    std::erase_if(m_sections,
+                  [&](const Section& s) { return s.hasHeader && AsciiLower(s.name) == lower; });
     if (m_sections.size() == before) {
         return true;
     }
@@ -307,7 +306,9 @@ bool IniFile::EraseSection(std::string_view section) {
     return Commit();
 }
 
-bool IniFile::Flush() { return WriteNow(); }
+bool IniFile::Flush() {
+    return WriteNow();
+}
 
 bool IniFile::Commit() {
     if (m_state == DiskState::Unreadable) {
@@ -356,7 +357,9 @@ bool IniFile::WriteNow() {
     return true;
 }
 
-IniFile::Batch::Batch(IniFile& file) : m_file(file) { ++m_file.m_batchDepth; }
+IniFile::Batch::Batch(IniFile& file) : m_file(file) {
+    ++m_file.m_batchDepth;
+}
 
 IniFile::Batch::~Batch() {
     if (--m_file.m_batchDepth == 0) {

@@ -11,7 +11,9 @@ namespace qarvex {
 
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 std::string CollapseSlashRuns(std::string_view text) {
     std::string out;
@@ -31,7 +33,9 @@ std::string WindowsForm(std::string_view text, bool backslashes) {
 
 // The box shows the name part; a line without a separator is not something this program
 // writes, so showing the whole line at least keeps it recognisable and deletable.
-std::string ItemTextOf(std::string_view line) { return AfterFirst(line, kListSeparator); }
+std::string ItemTextOf(std::string_view line) {
+    return AfterFirst(line, kListSeparator);
+}
 
 void InsertAtTop(StoredList& list, const std::string& path, const std::string& name) {
     list.InsertLine(0, MakeListLine(path, name));

@@ -25,9 +25,13 @@ int ClampCheckDocInterval(int seconds) {
     return std::clamp(seconds, kMinCheckDocInterval, kMaxCheckDocInterval);
 }
 
-bool NeedRemoveUrlFor(std::size_t docCount) { return docCount > kNeedRemoveUrlDocCount; }
+bool NeedRemoveUrlFor(std::size_t docCount) {
+    return docCount > kNeedRemoveUrlDocCount;
+}
 
-int RememberedSize(int remembered, int current) { return current > 0 ? current : remembered; }
+int RememberedSize(int remembered, int current) {
+    return current > 0 ? current : remembered;
+}
 
 bool DefaultSection::ShowFavEdit(const IniFile& ini) {
     return ReadFlag(ini, kKeyShowFavEdit, kDefaultShowFavEdit);
@@ -50,7 +54,9 @@ int DefaultSection::ControlIndex(const IniFile& ini) {
 int DefaultSection::CheckDocInterval(const IniFile& ini) {
     return ClampCheckDocInterval(ReadNumber(ini, kKeyCheckDocInterval, kDefaultCheckDocInterval));
 }
-int DefaultSection::Width(const IniFile& ini) { return ReadNumber(ini, kKeyWidth, kDefaultWidth); }
+int DefaultSection::Width(const IniFile& ini) {
+    return ReadNumber(ini, kKeyWidth, kDefaultWidth);
+}
 int DefaultSection::Height(const IniFile& ini) {
     return ReadNumber(ini, kKeyHeight, kDefaultHeight);
 }

@@ -66,7 +66,9 @@ void StoredList::SetItem(int index, const std::string& item) {
     }
 }
 
-void StoredList::SetLines(std::vector<std::string> lines) { m_lines = std::move(lines); }
+void StoredList::SetLines(std::vector<std::string> lines) {
+    m_lines = std::move(lines);
+}
 
 void StoredList::SetItems(std::vector<std::string> items) {
     m_items = std::move(items);

@@ -21,7 +21,9 @@ constexpr char32_t kEscapeLast = 0xF7FF;
 // a round trip only costs a careful re-decode of that slice.
 constexpr std::size_t kSliceBytes = 64 * 1024;
 
-bool IsEscape(char32_t cp) { return cp >= kEscapeFirst && cp <= kEscapeLast; }
+bool IsEscape(char32_t cp) {
+    return cp >= kEscapeFirst && cp <= kEscapeLast;
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -41,7 +43,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-void AppendEscape(std::string& out, unsigned char byte) { AppendUtf8(out, kEscapeBase + byte); }
+void AppendEscape(std::string& out, unsigned char byte) {
+    AppendUtf8(out, kEscapeBase + byte);
+}
 
 // Length of the well-formed UTF-8 sequence at pos (rejecting overlong forms, surrogates
 // and values above U+10FFFF), or 0 when the bytes there are not one.
@@ -226,8 +230,7 @@ void DecodeSliceCarefully(Iconv& decoder, Iconv& encoder, std::string_view bytes
 
 // Decodes a slice quickly; returns the number of bytes it covers (a character cut by
 // the slice end is left for the next slice).
-std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd,
-                            std::string& out) {
+std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd, std::string& out) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         int err = 0;

@@ -45,7 +45,9 @@ std::string JoinWithCrLf(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(std::string_view text) { return Split(text, false); }
+std::vector<std::string> SplitLines(std::string_view text) {
+    return Split(text, false);
+}
 
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
     std::optional<std::string> bytes = ReadFileBytes(path);

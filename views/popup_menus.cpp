@@ -94,18 +94,15 @@ TrayMenu BuildPopMenu(QWidget* parent) {
     Hide(m.PmAutoRun);
 
     m.MnSystemUse = AddSubmenu(m.popMenu, "MnSystemUse", QStringLiteral("系统常用"));
-    m.MnMyComputer =
-        AddPlace(m.MnSystemUse, "MnMyComputer", QStringLiteral("我的电脑"), kDrives);
+    m.MnMyComputer = AddPlace(m.MnSystemUse, "MnMyComputer", QStringLiteral("我的电脑"), kDrives);
     m.MnQVMyDoc = AddPlace(m.MnSystemUse, "MnQVMyDoc", QStringLiteral("我的文档"), kPersonal);
     m.MnMyDesk = AddPlace(m.MnSystemUse, "MnMyDesk", QStringLiteral("我的桌面"), kDesktop);
-    m.MnQVControl =
-        AddPlace(m.MnSystemUse, "MnQVControl", QStringLiteral("控制面板"), kControls);
+    m.MnQVControl = AddPlace(m.MnSystemUse, "MnQVControl", QStringLiteral("控制面板"), kControls);
     m.MnQVRecycle =
         AddPlace(m.MnSystemUse, "MnQVRecycle", QStringLiteral("垃圾回收站"), kBitBucket);
     m.MnQVTask =
         AddPlace(m.MnSystemUse, "MnQVTask", QStringLiteral("任务管理器"), kOpensTaskManager);
-    m.MnQVRecent =
-        AddPlace(m.MnSystemUse, "MnQVRecent", QStringLiteral("最近使用"), kOpensNothing);
+    m.MnQVRecent = AddPlace(m.MnSystemUse, "MnQVRecent", QStringLiteral("最近使用"), kOpensNothing);
     m.MnQVRun = AddPlace(m.MnSystemUse, "MnQVRun", QStringLiteral("启动"), kOpensNothing);
     Hide(m.MnQVRecent);
     Hide(m.MnQVRun);
@@ -128,8 +125,7 @@ DocTreeMenu BuildPmDocTree(QWidget* parent) {
     m.MnOpenDIr = AddItem(m.PmDocTree, "MnOpenDIr", QStringLiteral("打开所在的文件夹"));
     m.MnRefresh = AddItem(m.PmDocTree, "MnRefresh", QStringLiteral("刷新"));
     m.MnDeleteAllDocs = AddItem(m.PmDocTree, "MnDeleteAllDocs", QStringLiteral("删除所有(&D)"));
-    m.MnDeleteSelected =
-        AddItem(m.PmDocTree, "MnDeleteSelected", QStringLiteral("删除所选(&D)"));
+    m.MnDeleteSelected = AddItem(m.PmDocTree, "MnDeleteSelected", QStringLiteral("删除所选(&D)"));
     return m;
 }
 

@@ -31,9 +31,9 @@ constexpr JDIMENSION kMaxJpegSide = 8192;
 constexpr unsigned long long kMaxJpegPixels = 24ULL * 1024 * 1024;
 
 const char* const kSkinBitmapNames[] = {
-    "BtnQVStart",    "BtnQVPCStart",    "BtnQVSearch",        "BtnQVAddToFav",
-    "BtnQVUpdateFav", "BtnQVDeleteAllDocs", "BtnHelp",         "BtnAbout",
-    "BtnClose",      "BtnQVPCRun",      "BtnQVAddPCStart",    "BtnQVDeletePCStart",
+    "BtnQVStart",        "BtnQVPCStart",       "BtnQVSearch",     "BtnQVAddToFav",
+    "BtnQVUpdateFav",    "BtnQVDeleteAllDocs", "BtnHelp",         "BtnAbout",
+    "BtnClose",          "BtnQVPCRun",         "BtnQVAddPCStart", "BtnQVDeletePCStart",
     "BtnQVClearPCStart",
 };
 
@@ -83,8 +83,8 @@ bool DecodeInto(jpeg_decompress_struct* cinfo, JpegErrorManager* err, const QByt
     if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) {
         return false;
     }
-    if (cinfo->image_width == 0 || cinfo->image_height == 0 ||
-        cinfo->image_width > kMaxJpegSide || cinfo->image_height > kMaxJpegSide ||
+    if (cinfo->image_width == 0 || cinfo->image_height == 0 || cinfo->image_width > kMaxJpegSide ||
+        cinfo->image_height > kMaxJpegSide ||
         static_cast<unsigned long long>(cinfo->image_width) * cinfo->image_height >
             kMaxJpegPixels) {
         return false;

@@ -257,10 +257,24 @@ std::optional<std::int64_t> X11DesktopWindows::LocalPidOfWindow(std::uint32_t wi
     if (c == nullptr) {
         return std::nullopt;
     }
-    const auto pidCookie = xcb_ewmh_get_wm_pid(&c->ewmh, window);
+    const auto pidCookie =
+        xcb_get_property(c->xcb, 0, window, c->ewmh._NET_WM_PID, XCB_ATOM_CARDINAL, 0, 1);
     const auto machineCookie = xcb_icccm_get_wm_client_machine(c->xcb, window);
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(c->xcb, pidCookie, &error));
+    std::free(error);
+    // A window that no longer exists has no program, even though the server could still
+    // name the client its id once belonged to.
+    if (!pidReply) {
+        xcb_discard_reply(c->xcb, machineCookie.sequence);
+        return std::nullopt;
+    }
     std::uint32_t pid = 0;
-    const bool hasPid = xcb_ewmh_get_wm_pid_reply(&c->ewmh, pidCookie, &pid, nullptr) != 0;
+    const bool hasPid = pidReply->type == XCB_ATOM_CARDINAL && pidReply->format == 32 &&
+                        xcb_get_property_value_length(pidReply.get()) >= 4;
+    if (hasPid) {
+        pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(pidReply.get()));
+    }
     xcb_icccm_get_text_property_reply_t machine{};
     if (xcb_icccm_get_wm_client_machine_reply(c->xcb, machineCookie, &machine, nullptr) != 0) {
         const std::string host(machine.name, machine.name_len);
@@ -311,7 +325,17 @@ void X11DesktopWindows::ShowDesktop() {
     if (c == nullptr) {
         return;
     }
-    xcb_ewmh_request_change_showing_desktop(&c->ewmh, c->screen, 1);
+    // Built by hand: xcb-ewmh's helper sends this message with no window, and window
+    // managers (openbox among them) only take it when it names the root window.
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = c->root;
+    event.type = c->ewmh._NET_SHOWING_DESKTOP;
+    event.data.data32[0] = 1;
+    xcb_send_event(c->xcb, 0, c->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
     xcb_flush(c->xcb);
 }
 

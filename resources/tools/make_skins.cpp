@@ -102,9 +102,9 @@ QImage Canvas(int w, int h, QColor fill = Qt::transparent) {
 // ---------------------------------------------------------------- pictures
 
 QImage PaintTabStrip() {
-    const QStringList labels = {QStringLiteral("网页"), QStringLiteral("软件启"),
+    const QStringList labels = {QStringLiteral("网页"),   QStringLiteral("软件启"),
                                 QStringLiteral("文件夹"), QStringLiteral("系统"),
-                                QStringLiteral("常用"), QStringLiteral("设置")};
+                                QStringLiteral("常用"),   QStringLiteral("设置")};
     const int w = qarvex::kSkinTabWidth;
     const int h = qarvex::kSkinTabHeight;
     QImage image = Canvas(w * static_cast<int>(labels.size()), h, kPaper);
@@ -158,7 +158,8 @@ void Monitor(QPainter& p, const QRectF& r) {
     p.setBrush(QColor(0xDC, 0xE8, 0xF5));
     p.drawRoundedRect(r.adjusted(2, 3, -2, -10), 2, 2);
     p.drawLine(QPointF(r.center().x(), r.bottom() - 10), QPointF(r.center().x(), r.bottom() - 4));
-    p.drawLine(QPointF(r.center().x() - 7, r.bottom() - 3), QPointF(r.center().x() + 7, r.bottom() - 3));
+    p.drawLine(QPointF(r.center().x() - 7, r.bottom() - 3),
+               QPointF(r.center().x() + 7, r.bottom() - 3));
 }
 
 void Folder(QPainter& p, const QRectF& r, QColor tint = QColor(0xF2, 0xC1, 0x4E)) {
@@ -205,9 +206,9 @@ void Grid(QPainter& p, const QRectF& r, int n) {
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             p.setBrush((x + y) % 2 == 0 ? kAccent : kAccentLight);
-            p.drawRoundedRect(QRectF(r.left() + 3 + x * cell + 1, r.top() + 3 + y * cell + 1,
-                                     cell - 2, cell - 2),
-                              2, 2);
+            p.drawRoundedRect(
+                QRectF(r.left() + 3 + x * cell + 1, r.top() + 3 + y * cell + 1, cell - 2, cell - 2),
+                2, 2);
         }
     }
 }
@@ -253,8 +254,10 @@ void Bin(QPainter& p, const QRectF& r) {
     p.drawLine(QPointF(r.left() + 5, r.top() + 6), QPointF(r.right() - 5, r.top() + 6));
     p.drawLine(QPointF(r.center().x() - 3, r.top() + 3), QPointF(r.center().x() + 3, r.top() + 3));
     p.setPen(QPen(kGood, 2));
-    p.drawLine(QPointF(r.center().x() - 3, r.top() + 14), QPointF(r.center().x() - 3, r.bottom() - 6));
-    p.drawLine(QPointF(r.center().x() + 3, r.top() + 14), QPointF(r.center().x() + 3, r.bottom() - 6));
+    p.drawLine(QPointF(r.center().x() - 3, r.top() + 14),
+               QPointF(r.center().x() - 3, r.bottom() - 6));
+    p.drawLine(QPointF(r.center().x() + 3, r.top() + 14),
+               QPointF(r.center().x() + 3, r.bottom() - 6));
 }
 
 void Sliders(QPainter& p, const QRectF& r) {
@@ -369,7 +372,8 @@ QImage PaintAboutPicture() {
 
     p.setPen(Qt::white);
     p.setFont(UiFont(40, true));
-    p.drawText(QRectF(150, 48, 200, 56), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Qarvex"));
+    p.drawText(QRectF(150, 48, 200, 56), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Qarvex"));
     p.setFont(UiFont(15));
     p.drawText(QRectF(152, 104, 200, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("记录 · 查找 · 重新打开"));
@@ -427,7 +431,8 @@ void Letter(QPainter& p, const QString& text) {
 std::vector<std::pair<QString, Glyph>> Glyphs() {
     return {
         {QStringLiteral("BtnQVStart"), [](QPainter& p) { Play(p, kGood); }},
-        {QStringLiteral("BtnQVPCStart"), [](QPainter& p) { Power(p, QRectF(0, 0, 20, 20), kAccent); }},
+        {QStringLiteral("BtnQVPCStart"),
+         [](QPainter& p) { Power(p, QRectF(0, 0, 20, 20), kAccent); }},
         {QStringLiteral("BtnQVSearch"),
          [](QPainter& p) {
              p.setPen(QPen(kAccent, 2.2));
@@ -457,11 +462,20 @@ std::vector<std::pair<QString, Glyph>> Glyphs() {
              p.drawLine(QPointF(3, 4), QPointF(17, 4));
              p.drawLine(QPointF(8, 2), QPointF(12, 2));
          }},
-        {QStringLiteral("BtnHelp"), [](QPainter& p) { Disc(p, kAccent); Letter(p, QStringLiteral("?")); }},
-        {QStringLiteral("BtnAbout"), [](QPainter& p) { Disc(p, kAccentLight); Letter(p, QStringLiteral("i")); }},
+        {QStringLiteral("BtnHelp"),
+         [](QPainter& p) {
+             Disc(p, kAccent);
+             Letter(p, QStringLiteral("?"));
+         }},
+        {QStringLiteral("BtnAbout"),
+         [](QPainter& p) {
+             Disc(p, kAccentLight);
+             Letter(p, QStringLiteral("i"));
+         }},
         {QStringLiteral("BtnClose"), [](QPainter& p) { Cross(p, QPointF(10, 10), 5.5, kAlert); }},
         {QStringLiteral("BtnQVPCRun"), [](QPainter& p) { Play(p, kAccent); }},
-        {QStringLiteral("BtnQVAddPCStart"), [](QPainter& p) { Plus(p, QPointF(10, 10), 6.5, kGood); }},
+        {QStringLiteral("BtnQVAddPCStart"),
+         [](QPainter& p) { Plus(p, QPointF(10, 10), 6.5, kGood); }},
         {QStringLiteral("BtnQVDeletePCStart"),
          [](QPainter& p) {
              p.setPen(QPen(kAlert, 2.4, Qt::SolidLine, Qt::RoundCap));

@@ -32,17 +32,32 @@ TEST(AddressRulesTest, RejectsResourceAddressesInAnyCase) {
 
 TEST(AddressRulesTest, DriveRootsAreTheEightDrivesInFourFormsAndThePosixRoot) {
     const std::vector<const char*> roots = {
-        "c:",         "C:\\",    "file:///C:", "file:///c:/", "FILE:\\\\\\J:\\", "D:/",
-        "j:",         "I:\\",    "file:///H:", "FILE:///E:/", "/",               "//",
-        "file:///",   "FILE:///", "file:////",
+        "c:",  "C:\\", "file:///C:", "file:///c:/", "FILE:\\\\\\J:\\",
+        "D:/", "j:",   "I:\\",       "file:///H:",  "FILE:///E:/",
+        "/",   "//",   "file:///",   "FILE:///",    "file:////",
     };
     for (const char* text : roots) {
         EXPECT_TRUE(IsDriveRoot(text)) << text;
     }
     const std::vector<const char*> notRoots = {
-        "K:\\",    "A:",        " C:",         "C:\\Windows", "file:///C:/x", "C:\\.",
-        "C:\\\\",  "B:",        "",            "C: ",         "/home",        "file:///home",
-        "/ ",      " /",        "file:///K:/", "file:///C:\\\\", "file://",    "Z:",
+        "K:\\",
+        "A:",
+        " C:",
+        "C:\\Windows",
+        "file:///C:/x",
+        "C:\\.",
+        "C:\\\\",
+        "B:",
+        "",
+        "C: ",
+        "/home",
+        "file:///home",
+        "/ ",
+        " /",
+        "file:///K:/",
+        "file:///C:\\\\",
+        "file://",
+        "Z:",
     };
     for (const char* text : notRoots) {
         EXPECT_FALSE(IsDriveRoot(text)) << text;
@@ -148,9 +163,14 @@ TEST(AddressRulesTest, FileAddressConversionsEachKeepTheirOwnRule) {
 
 TEST(AddressRulesTest, StoredPathReloadsAsTheSameEntry) {
     const std::vector<const char*> addresses = {
-        "file:///C:/Tools/a.txt", "file:///D:/Work/x",         "file:///C:/a//b",
-        "file:///E:/",            "file:///home/u/Documents/a", "file:///home/u",
-        "file:////srv//data/x",   "file:///tmp/a b/文件.txt",
+        "file:///C:/Tools/a.txt",
+        "file:///D:/Work/x",
+        "file:///C:/a//b",
+        "file:///E:/",
+        "file:///home/u/Documents/a",
+        "file:///home/u",
+        "file:////srv//data/x",
+        "file:///tmp/a b/文件.txt",
     };
     for (const char* address : addresses) {
         const std::string path = LocalPathForAddDoc(address);
@@ -183,8 +203,7 @@ TEST(AddressRulesTest, ChildTextIsMissingForGroupRootsAndSecurePages) {
         {"file:///C:/a//b", dkFolderOrFile, "C:\\a", "C:\\a\\\\b"},
         {"file:///D:/readme.txt", dkFolderOrFile, "D:\\readme.txt", ""},
         {"file:///home/u/Documents", dkFolderOrFile, "/home/u/Documents", ""},
-        {"file:///home/u/Documents/a", dkFolderOrFile, "/home/u/Documents",
-         "/home/u/Documents/a"},
+        {"file:///home/u/Documents/a", dkFolderOrFile, "/home/u/Documents", "/home/u/Documents/a"},
         {"file:///home/u", dkFolderOrFile, "/home/u", ""},
         {"/usr/bin/vim", dkSoftware, "", ""},
     };

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,28 +20,31 @@ namespace {
 using e2e::Invocation;
 using e2e::RecorderPath;
 
-// Every case opens one thing and then a sentinel address, and waits for both: when the
-// first record is the sentinel, the opener started nothing for the case.
+// A case opens something, waits for the records it expects, then opens a sentinel
+// address and waits for that too: whatever else the case started by then shows up
+// among its records, so "exactly these" and "nothing" can both be checked.
 const std::string kSentinel = "https://sentinel.invalid/";
 
-std::vector<Invocation> OpenThenSentinel(ShellOpen& opener, const RecorderPath& recorders,
-                                         const std::function<void()>& action) {
+std::vector<Invocation> RunCase(ShellOpen& opener, const RecorderPath& recorders,
+                            std::size_t expected, const std::function<void()>& action) {
+    const Invocation sentinel{"xdg-open", {kSentinel}};
     const std::size_t before = recorders.Invocations().size();
     action();
-    // Wait for the case's own record (if any) before the sentinel can overtake it.
-    recorders.WaitFor(before + 1);
+    recorders.WaitFor(before + expected);
     opener.Open(kSentinel);
-    std::vector<Invocation> all = recorders.WaitFor(before + 2);
-    std::vector<Invocation> mine(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
-    if (!mine.empty() && mine.back() == Invocation{"xdg-open", {kSentinel}}) {
-        mine.pop_back();
-    }
+    std::vector<Invocation> mine;
+    e2e::WaitUntil([&] {
+        const std::vector<Invocation> all = recorders.Invocations();
+        mine.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        return std::find(mine.begin(), mine.end(), sentinel) != mine.end();
+    });
+    mine.erase(std::find(mine.begin(), mine.end(), sentinel));
     return mine;
 }
 
 std::vector<Invocation> OpenOne(ShellOpen& opener, const RecorderPath& recorders,
-                                const std::string& target) {
-    return OpenThenSentinel(opener, recorders, [&] { opener.Open(target); });
+                                const std::string& target, std::size_t expected = 1) {
+    return RunCase(opener, recorders, expected, [&] { opener.Open(target); });
 }
 
 class ShellOpenTest : public ::testing::Test {
@@ -92,7 +97,7 @@ TEST_F(ShellOpenTest, ATargetThatLooksLikeAnOptionIsMadeAbsolute) {
 
 TEST_F(ShellOpenTest, BlankTargetsOpenNothing) {
     for (const std::string target : {"", "   ", "\t\n"}) {
-        EXPECT_TRUE(OpenOne(m_opener, m_recorders, target).empty());
+        EXPECT_TRUE(OpenOne(m_opener, m_recorders, target, 0).empty());
     }
 }
 
@@ -131,7 +136,7 @@ TEST_F(ShellOpenTest, DesktopEntriesLaunchAsTheirExecLineSays) {
                  "[Desktop Entry]\nType=Application\nName=App\nExec=" + c.exec + "\n");
         EXPECT_THAT(OpenOne(m_opener, m_recorders, entry),
                     ::testing::ElementsAre(Invocation{"launched", c.arguments}));
-        EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders, [&] { m_opener.OpenDefault(entry); }),
+        EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(entry); }),
                     ::testing::ElementsAre(Invocation{"launched", c.arguments}));
     }
     EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
@@ -144,7 +149,7 @@ TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {
         "[Desktop Entry]\nType=Application\nName=No exec\n",
         "[Desktop Entry]\nType=Link\nURL=https://example.com\nExec=launched\n",
         "[Desktop Entry]\nType=Application\nExec=no-such-program-anywhere\n",
-        std::string("[Desktop Entry]\nType=Application\nExec=launched\0\xff\xfe", 48),
+        std::string("[Desktop Entry]\nType=Application\nExec=launched\0\xff\xfe", 49),
         "[Desktop Entry]\nType=Application\nExec=" + std::string(2 * 1024 * 1024, 'x') + "\n",
     };
     m_recorders.Install("launched");
@@ -152,7 +157,7 @@ TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {
     for (const std::string& content : contents) {
         SCOPED_TRACE(n);
         const std::string entry = File("broken" + std::to_string(n++) + ".desktop", content);
-        EXPECT_TRUE(OpenOne(m_opener, m_recorders, entry).empty());
+        EXPECT_TRUE(OpenOne(m_opener, m_recorders, entry, 0).empty());
     }
 }
 
@@ -165,36 +170,35 @@ TEST_F(ShellOpenTest, GioStandsInWhenThereIsNoXdgOpen) {
 }
 
 TEST_F(ShellOpenTest, PlacesOpenTheirPrograms) {
-    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
                                  [&] { m_opener.OpenPlace(ShellPlace::Computer); }),
                 ::testing::ElementsAre(Invocation{"xdg-open", {"/"}}));
-    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
                                  [&] { m_opener.OpenPlace(ShellPlace::Network); }),
                 ::testing::ElementsAre(Invocation{"xdg-open", {"network:///"}}));
 
     // Nothing installed: nothing started.
-    EXPECT_TRUE(OpenThenSentinel(m_opener, m_recorders, [&] {
-                    m_opener.OpenPlace(ShellPlace::Settings);
-                }).empty());
-    EXPECT_TRUE(OpenThenSentinel(m_opener, m_recorders, [&] {
-                    m_opener.OpenPlace(ShellPlace::TaskManager);
-                }).empty());
+    EXPECT_TRUE(
+        RunCase(m_opener, m_recorders, 0, [&] { m_opener.OpenPlace(ShellPlace::Settings); }).empty());
+    EXPECT_TRUE(
+        RunCase(m_opener, m_recorders, 0, [&] { m_opener.OpenPlace(ShellPlace::TaskManager); })
+            .empty());
 
     // The first installed one of the list wins.
     m_recorders.Install("systemsettings");
     m_recorders.Install("xfce4-settings-manager");
-    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
                                  [&] { m_opener.OpenPlace(ShellPlace::Settings); }),
                 ::testing::ElementsAre(Invocation{"xfce4-settings-manager", {}}));
 
     // htop needs a terminal, and gets it through an argument vector.
     const std::string htop = m_recorders.Install("htop");
     m_recorders.Install("x-terminal-emulator");
-    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
                                  [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
                 ::testing::ElementsAre(Invocation{"x-terminal-emulator", {"-e", htop}}));
     m_recorders.Install("lxtask");
-    EXPECT_THAT(OpenThenSentinel(m_opener, m_recorders,
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
                                  [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
                 ::testing::ElementsAre(Invocation{"lxtask", {}}));
 }

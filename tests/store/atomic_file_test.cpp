@@ -5,12 +5,11 @@
 #include <vector>
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 
@@ -162,9 +161,9 @@ TEST(AtomicFileTest, TemporaryNamesAreRecognisable) {
         {".rec.dat.tmp-XXXXXX", true},
         {"defualt.ini", false},
         {".defualt.ini", false},
-        {"defualt.ini.tmp-a1B2c3", false},   // not hidden
-        {".defualt.ini.tmp-a1B2c", false},   // too short
-        {".defualt.ini.tmp-a1B2c3d", false}, // too long
+        {"defualt.ini.tmp-a1B2c3", false},    // not hidden
+        {".defualt.ini.tmp-a1B2c", false},    // too short
+        {".defualt.ini.tmp-a1B2c3d", false},  // too long
         {".defualt.ini.tmp-a1-2c3", false},
         {".tmp-abcdef", false},
     };

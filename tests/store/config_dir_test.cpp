@@ -1,12 +1,11 @@
 #include "store/config_dir.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "store/list_file.h"
 #include "store/stored_list.h"

@@ -55,10 +55,10 @@ TEST_F(DocsSectionTest, WritesSixKeysInTheirFixedOrder) {
     TMyDoc doc = Doc("site-a", "http://site-a/x y.html", dkWebPage);
     doc.Selected = 1;
     SaveDocToIni(ini, 7, doc, "  Title  ");
-    EXPECT_EQ(DocsLines(dir.Read("defualt.ini")),
-              (std::vector<std::string>{"name7=Title", "date7=2024-03-05", "RootPath7=site-a",
-                                        "doctype7=1", "path7=http://site-a/x y.html",
-                                        "selected7=1"}));
+    EXPECT_EQ(
+        DocsLines(dir.Read("defualt.ini")),
+        (std::vector<std::string>{"name7=Title", "date7=2024-03-05", "RootPath7=site-a",
+                                  "doctype7=1", "path7=http://site-a/x y.html", "selected7=1"}));
 }
 
 TEST_F(DocsSectionTest, FolderPathsAreStoredInTheirAddressForm) {

@@ -1,7 +1,5 @@
 #include "store/list_file.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "store/stored_list.h"
 #include "support/temp_dir.h"
@@ -98,11 +97,11 @@ TEST(ParseListLineTest, SplitsPathNameAndNumber) {
         {"p*|*n*2*-7", "p", "n", -7},
         {"p*|*n*2*", "p", "n", 0},
         {"p*|*n*2*abc", "p", "n", 0},
-        {"p*|*a*|*b", "p", "a*|*b", 0},         // only the first separator splits
-        {"p*|*a*2*1*2*2", "p", "a", 0},         // the number must be a number
-        {"*2*p*|*n", "*2*p", "n", 0},           // "*2*" before the separator is path text
+        {"p*|*a*|*b", "p", "a*|*b", 0},  // only the first separator splits
+        {"p*|*a*2*1*2*2", "p", "a", 0},  // the number must be a number
+        {"*2*p*|*n", "*2*p", "n", 0},    // "*2*" before the separator is path text
         {"*|*", "", "", 0},
-        {" p *|* n ", " p ", " n ", 0},         // nothing is trimmed
+        {" p *|* n ", " p ", " n ", 0},  // nothing is trimmed
         {"网址*|*新闻首页*2*3", "网址", "新闻首页", 3},
     };
     for (const Case& c : cases) {
@@ -248,8 +247,9 @@ TEST_F(ListFileTest, SavesGb18030WithCrLf) {
     AddMyLove(list, "file:///C:/文档/a.txt", "文档");
     AddMyLove(list, "https://例子.cn/", "例子");
     ASSERT_TRUE(SaveListFile(list, PathOf("fav.dat")));
-    const std::string expected = "https://\xC0\xFD\xD7\xD3.cn/*|*\xC0\xFD\xD7\xD3\r\n"
-                                 "C:\\\xCE\xC4\xB5\xB5\\a.txt*|*\xCE\xC4\xB5\xB5\r\n";
+    const std::string expected =
+        "https://\xC0\xFD\xD7\xD3.cn/*|*\xC0\xFD\xD7\xD3\r\n"
+        "C:\\\xCE\xC4\xB5\xB5\\a.txt*|*\xCE\xC4\xB5\xB5\r\n";
     EXPECT_EQ(m_tmp.Read("fav.dat"), expected);
 
     StoredList empty;
@@ -280,8 +280,8 @@ TEST_F(ListFileTest, Utf8FileWrittenByAnotherProgramIsRead) {
 TEST_F(ListFileTest, BlankLinesAreDroppedSoItemsStayInStepWithLines) {
     StoredList list;
     ASSERT_TRUE(LoadListFile(list, Fixture("mixed.dat")));
-    EXPECT_EQ(list.Lines(), (std::vector<std::string>{"a*|*A", "b*|*B", "no separator here",
-                                                      "c*|*C*|*D"}));
+    EXPECT_EQ(list.Lines(),
+              (std::vector<std::string>{"a*|*A", "b*|*B", "no separator here", "c*|*C*|*D"}));
     // A line without a separator shows whole; only the first separator splits.
     EXPECT_EQ(list.Items(), (std::vector<std::string>{"A", "B", "no separator here", "C*|*D"}));
 }

@@ -27,9 +27,8 @@ protected:
 };
 
 TEST(SettingsValuesTest, CheckIntervalIsClampedTo60Through600) {
-    const std::pair<int, int> cases[] = {{-5, 60},   {0, 60},     {30, 60},   {59, 60},
-                                         {60, 60},   {120, 120},  {600, 600}, {601, 600},
-                                         {1000, 600}};
+    const std::pair<int, int> cases[] = {{-5, 60},   {0, 60},    {30, 60},   {59, 60},   {60, 60},
+                                         {120, 120}, {600, 600}, {601, 600}, {1000, 600}};
     for (const auto& [stored, used] : cases) {
         SCOPED_TRACE(stored);
         EXPECT_EQ(ClampCheckDocInterval(stored), used);
@@ -70,10 +69,10 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
 // A file written by hand or by the old program, keys spelled as they always were.
 TEST_F(SettingsTest, StoredValuesAreReadUnderTheirExactKeys) {
     WriteIni(
-               "[docs]\r\nShowFavEdit=1\r\n"
-               "[default]\r\nShowFavEdit=0\r\nneedremoveurl=1\r\nRunSelectDoc=1\r\n"
-               "CbRefresh=0\r\nQueryAutoRunDoc=1\r\nControlIndex=2\r\nCheckDocInterval=300\r\n"
-               "width=800\r\nheight=500\r\nneedRemoveAllStart=0\r\n");
+        "[docs]\r\nShowFavEdit=1\r\n"
+        "[default]\r\nShowFavEdit=0\r\nneedremoveurl=1\r\nRunSelectDoc=1\r\n"
+        "CbRefresh=0\r\nQueryAutoRunDoc=1\r\nControlIndex=2\r\nCheckDocInterval=300\r\n"
+        "width=800\r\nheight=500\r\nneedRemoveAllStart=0\r\n");
     IniFile ini(IniPath());
     const DefaultSettings s = ReadDefaultSettings(ini);
     EXPECT_FALSE(s.showFavEdit);

@@ -105,7 +105,10 @@ TEST(TextCodecTest, CharacterCutByTheDecoderSliceIsDecodedWhole) {
 }
 
 TEST(TextCodecTest, MalformedUtf8InMemoryIsWrittenRawNotDropped) {
-    EXPECT_EQ(EncodeStoredText("a\xFF" "b\xE6\x96"), "a\xFF" "b\xE6\x96");
+    EXPECT_EQ(EncodeStoredText("a\xFF"
+                               "b\xE6\x96"),
+              "a\xFF"
+              "b\xE6\x96");
 }
 
 TEST(TextCodecTest, Utf8Validation) {
@@ -133,7 +136,11 @@ TEST(TextCodecTest, Utf8Validation) {
 TEST(TextCodecTest, CutsNeverSplitACharacter) {
     EXPECT_EQ(CutToChars("我的电脑", 2), "我的");
     EXPECT_EQ(CutToChars("ab", 5), "ab");
-    EXPECT_EQ(CutToChars("a\xFF" "bc", 3), "a\xFF" "b");  // a stray byte counts as one
+    EXPECT_EQ(CutToChars("a\xFF"
+                         "bc",
+                         3),
+              "a\xFF"
+              "b");  // a stray byte counts as one
     EXPECT_EQ(CutToChars("abc", 0), "");
 
     EXPECT_EQ(CutToEncodedBytes("我的电脑", 5), "我的");  // 2 bytes each on disk

@@ -21,43 +21,65 @@ struct DialogRow {
 // Every entry as the program has always shown it, typos included. Entry 16 holds our own
 // link captions and is checked apart.
 const DialogRow kDialogRows[] = {
-        {1, "文件重命名", "rename"},
-        {2, "文件夹选择", "select dir"},
-        {3, "当前路径", "cur path"},
-        {4, "请选择一个路径", "Please select a path"},
-        {5, "请输入一个文件夹", "Please enter a path"},
-        {6, "文件夹名称", "cur path"},
-        {7, "修改文件名称", "updte file name"},
-        {8, "名称", "name"},
-        {9, "新增文件夹", "Add path"},
-        {10, "请选择一个合法的文件夹名称", "Please Choose a valid path"},
-        {11, "磁盘%s不存在，请重选择一个路径。", "Not exist disk:%s ,please reselect a path."},
-        {12, "请选择一个文件", "Select a path"},
-        {13, "当前文件：%s", "Current File：%s"},
-        {14, "文件恢复", "File recovery"},
-        {15, "请选择一个或多个文件", "Please select one or more pictures"},
-        {17, "此路径不存在：%s", "Not exists path ：%s"},
-        {18, "要删除文件夹吗", "Sure you want to delte the path"},
-        {19, "不合法路径:%s,请重输入一个路径", "Illegal path: %s, please re-enter a path"},
-        {20, "保存失败%s", "Save image failed: %s"},
-        {21, "鼠标右键有更多功能", "Right click mouse to have more features"},
-        {22, "要退出系统吗?", "Confirm to exit system?"},
-        {23, "自动保存为：%s", "saved to %s"},
-        {24, "关于", "About"},
-        {25, "鼠标右键有更多功能", "Right click mouse right button for more ..."},
-        {26, "直接输入文件夹名称后，单击『Enter』将自动生成子文件夹", "Direct input file name，press enter key,the new path wile automatically generated"},
-        {27, "你确定要删除吗？", "Sure you want to delte it？"},
-        {28, "提醒", "Riminder"},
+    {1, "文件重命名", "rename"},
+    {2, "文件夹选择", "select dir"},
+    {3, "当前路径", "cur path"},
+    {4, "请选择一个路径", "Please select a path"},
+    {5, "请输入一个文件夹", "Please enter a path"},
+    {6, "文件夹名称", "cur path"},
+    {7, "修改文件名称", "updte file name"},
+    {8, "名称", "name"},
+    {9, "新增文件夹", "Add path"},
+    {10, "请选择一个合法的文件夹名称", "Please Choose a valid path"},
+    {11, "磁盘%s不存在，请重选择一个路径。", "Not exist disk:%s ,please reselect a path."},
+    {12, "请选择一个文件", "Select a path"},
+    {13, "当前文件：%s", "Current File：%s"},
+    {14, "文件恢复", "File recovery"},
+    {15, "请选择一个或多个文件", "Please select one or more pictures"},
+    {17, "此路径不存在：%s", "Not exists path ：%s"},
+    {18, "要删除文件夹吗", "Sure you want to delte the path"},
+    {19, "不合法路径:%s,请重输入一个路径", "Illegal path: %s, please re-enter a path"},
+    {20, "保存失败%s", "Save image failed: %s"},
+    {21, "鼠标右键有更多功能", "Right click mouse to have more features"},
+    {22, "要退出系统吗?", "Confirm to exit system?"},
+    {23, "自动保存为：%s", "saved to %s"},
+    {24, "关于", "About"},
+    {25, "鼠标右键有更多功能", "Right click mouse right button for more ..."},
+    {26, "直接输入文件夹名称后，单击『Enter』将自动生成子文件夹",
+     "Direct input file name，press enter key,the new path wile automatically generated"},
+    {27, "你确定要删除吗？", "Sure you want to delte it？"},
+    {28, "提醒", "Riminder"},
 };
 
 const char* const kTraditional[kDialogTextCount] = {
-    "文件重命名", "文件夾選擇", "當前路徑", "請選擇一個路徑", "請輸入一個文件夾", "文件夾名稱",
-    "修改文件名稱", "名稱", "新增文件夾", "請選擇一個合法的文件夾名稱",
-    "磁盤%s不存在，請重選擇一個路徑。", "請選擇一個文件", "當前文件：%s", "文件恢復",
-    "請選擇一個或多個文件", nullptr, "此路徑不存在：%s", "要刪除文件夾嗎",
-    "不合法路徑:%s,請重輸入一個路徑", "保存失敗%s", "鼠標右鍵有更多功能", "要退出系統嗎?",
-    "自動保存為：%s", "關於", "鼠標右鍵有更多功能",
-    "直接輸入文件夾名稱後，單擊『Enter』將自動生成子文件夾", "你確定要刪除嗎？", "提醒",
+    "文件重命名",
+    "文件夾選擇",
+    "當前路徑",
+    "請選擇一個路徑",
+    "請輸入一個文件夾",
+    "文件夾名稱",
+    "修改文件名稱",
+    "名稱",
+    "新增文件夾",
+    "請選擇一個合法的文件夾名稱",
+    "磁盤%s不存在，請重選擇一個路徑。",
+    "請選擇一個文件",
+    "當前文件：%s",
+    "文件恢復",
+    "請選擇一個或多個文件",
+    nullptr,
+    "此路徑不存在：%s",
+    "要刪除文件夾嗎",
+    "不合法路徑:%s,請重輸入一個路徑",
+    "保存失敗%s",
+    "鼠標右鍵有更多功能",
+    "要退出系統嗎?",
+    "自動保存為：%s",
+    "關於",
+    "鼠標右鍵有更多功能",
+    "直接輸入文件夾名稱後，單擊『Enter』將自動生成子文件夾",
+    "你確定要刪除嗎？",
+    "提醒",
 };
 
 TEST(DialogTextsTest, EveryLanguageHoldsItsExactTexts) {
@@ -78,7 +100,7 @@ TEST(DialogTextsTest, EveryLanguageHoldsItsExactTexts) {
 // hardest to see.
 TEST(DialogTextsTest, TraditionalTableHasNoSimplifiedForms) {
     const std::vector<std::string_view> simplifiedOnly = {
-        "夹", "选", "择", "当", "径", "请", "个", "输", "称", "盘", "复", "删", "吗", "败",
+        "夹", "选", "择",   "当", "径", "请", "个", "输", "称", "盘", "复", "删", "吗", "败",
         "标", "键", "系统", "动", "为", "关", "后", "单", "击", "将", "确", "网", "线"};
     const DialogTexts traditional = MakeDialogTexts(kLanguageTraditionalChinese);
     for (const std::string_view entry : traditional.Entries()) {
@@ -98,8 +120,8 @@ TEST(DialogTextsTest, NamedEntriesAreTheOnesTheProgramShows) {
 }
 
 TEST(DialogTextsTest, LinkEntryPairsCaptionsWithOurAddresses) {
-    for (const int code : {kLanguageSimplifiedChinese, kLanguageTraditionalChinese,
-                           kLanguageEnglish}) {
+    for (const int code :
+         {kLanguageSimplifiedChinese, kLanguageTraditionalChinese, kLanguageEnglish}) {
         SCOPED_TRACE(code);
         const std::string links = MakeDialogTexts(code).TextLinks;
         std::vector<std::string> parts;
@@ -255,7 +277,8 @@ TEST(MainTextsTest, OtherTextsAreExact) {
         {&t.TextFavHintPath, "所在路径『"},
         {&t.TextFavHintName, "』 文档名称『"},
         {&t.TextFavEditHidden,
-         "收藏夹编辑栏已被隐藏，你可以把鼠标移动『收藏列表』中，单击鼠标右键，在弹出框中选择『显示收藏编辑栏』，重新显示。"},
+         "收藏夹编辑栏已被隐藏，你可以把鼠标移动『收藏列表』中，单击鼠标右键，在弹出框中选择『显示"
+         "收藏编辑栏』，重新显示。"},
         {&t.TextAutoRunKind, "启动的类型"},
         {&t.TextAutoRunRecent, "最近打开的文档"},
         {&t.TextAutoRunFavourites, "我的收藏夹"},

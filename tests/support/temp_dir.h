@@ -28,4 +28,8 @@ private:
     std::string m_path;
 };
 
+// The bytes of any file (fixtures under QARVEX_TEST_DATA, for example), or "" when it
+// cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 }  // namespace qarvex::test

@@ -1,0 +1,460 @@
+// Every window's layout must hold the controls the program's code looks up by name, with the
+// captions, hints and visibility the user is meant to see.
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "support/qt/qt_app.h"
+#include "ui_TFrmAutoRunSet.h"
+#include "ui_TFrmAutorunDoc.h"
+#include "ui_TFrmHelp.h"
+#include "ui_TFrmMain.h"
+#include "ui_TFrmMyFavType.h"
+#include "ui_TFrmVersion.h"
+#include "ui_TFromDocDisplay.h"
+#include "ui_TfrmRun.h"
+#include "views/skin.h"
+#include "views/skin_tab_bar.h"
+
+namespace qarvex {
+namespace {
+
+constexpr const char* kAny = nullptr;  // caption or hint not fixed
+
+struct Control {
+    const char* name;
+    const char* cls;
+    const char* caption;  // text of buttons and labels, title of group boxes
+    const char* hint;     // tool tip
+    bool shown;           // not explicitly hidden
+};
+
+QString Caption(const QWidget* w) {
+    if (const auto* box = qobject_cast<const QGroupBox*>(w)) {
+        return box->title();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        return button->text();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        return label->text();
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
+        return edit->text();
+    }
+    return {};
+}
+
+void ExpectControls(const QWidget& form, const std::vector<Control>& controls) {
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        const auto found = form.findChildren<QWidget*>(QLatin1String(c.name));
+        ASSERT_EQ(found.size(), 1) << "missing or duplicated";
+        const QWidget* w = found.front();
+        EXPECT_TRUE(w->inherits(c.cls)) << w->metaObject()->className();
+        if (c.caption != kAny) {
+            EXPECT_EQ(Caption(w), QString::fromUtf8(c.caption));
+        }
+        if (c.hint != kAny) {
+            EXPECT_EQ(w->toolTip(), QString::fromUtf8(c.hint));
+        }
+        EXPECT_EQ(!w->isHidden(), c.shown);
+    }
+}
+
+// Names are how the code finds controls; a copy-pasted name would silently pick the wrong one.
+void ExpectUniqueNames(const QWidget& form) {
+    std::set<QString> seen;
+    for (const QObject* child : form.findChildren<QObject*>()) {
+        const QString name = child->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) {
+            continue;
+        }
+        EXPECT_TRUE(seen.insert(name).second) << "duplicate name " << name.toStdString();
+    }
+}
+
+template <typename Ui, typename Base>
+struct Form {
+    Form() { ui.setupUi(&widget); }
+    Base widget;
+    Ui ui;
+};
+
+class LayoutsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::EnsureQtApp(); }
+};
+
+// ------------------------------------------------------------------ main window
+
+class MainLayoutTest : public LayoutsTest {
+protected:
+    Form<Ui::TFrmMain, QWidget> m_form;
+    QWidget& w() { return m_form.widget; }
+};
+
+TEST_F(MainLayoutTest, HoldsEveryNamedControl) {
+    ExpectControls(w(), {
+                            // Search bar and floating result list.
+                            {"SbSearchText", "QFrame", kAny, kAny, true},
+                            {"ShapeSearch", "QFrame", kAny, kAny, true},
+                            {"EdtSearch", "QLineEdit", "", kAny, true},
+                            {"BtnQVSearch", "QAbstractButton", kAny, kAny, true},
+                            {"LbSearchResult", "QListWidget", kAny, kAny, false},
+                            // Pages.
+                            {"TVControl", "qarvex::SkinTabWidget", kAny, kAny, true},
+                            {"TVDoc", "QTreeView", kAny, kAny, true},
+                            {"TVApp", "QTreeView", kAny, kAny, true},
+                            {"TVPath", "QTreeView", kAny, kAny, true},
+                            {"TVIEFav", "QTreeView", kAny, kAny, true},
+                            {"SVIEFav", "QListWidget", kAny, kAny, true},
+                            {"GbQVFavList", "QGroupBox", "收藏夹", kAny, true},
+                            {"CbFavEdit", "QCheckBox", "显示收藏夹编辑栏", kAny, true},
+                            {"LbMyLove", "QListWidget", kAny, kAny, true},
+                            {"PnlNewFav", "QWidget", kAny, kAny, true},
+                            {"GbQVFavEdit", "QGroupBox", "收藏夹编辑", kAny, true},
+                            {"LblQVFavName", "QLabel", "名称", kAny, true},
+                            {"LblQVFavPath", "QLabel", "路径", kAny, true},
+                            {"EdtNewFavDisplay", "QLineEdit", "", kAny, true},
+                            {"EdtNewFavPath", "QLineEdit", "", kAny, true},
+                            {"BtnQVAddToFav", "QAbstractButton", kAny, kAny, true},
+                            {"BtnQVUpdateFav", "QAbstractButton", kAny, kAny, true},
+                            {"WebBrowser1Host", "QWidget", kAny, kAny, true},
+                            {"MmNote", "QPlainTextEdit", kAny, kAny, true},
+                            // Bottom of the window.
+                            {"GbQVAllDocs", "QGroupBox", "最近访问的所有文档树形", kAny, false},
+                            {"TVDocs", "QTreeView", kAny, kAny, true},
+                            {"LbAutoRun", "QListWidget", kAny, kAny, false},
+                            {"ProgressBar1", "QProgressBar", kAny, kAny, false},
+                            {"PnlHint", "QLabel", "", kAny, true},
+                            // Settings page.
+                            {"CbQVOnTop", "QCheckBox", "窗体总在最上方", kAny, true},
+                            {"MnQVAutoRun", "QCheckBox", "开机时启动", kAny, true},
+                            {"GBQVNavSet", "QGroupBox", "导航已打开文档", kAny, true},
+                            {"CbQVRefresh", "QCheckBox", "刷新", kAny, true},
+                            {"LbQVCheckTime", "QLabel", "每15秒刷新一次", kAny, true},
+                            {"SbCheckTime", "QScrollBar", kAny, kAny, true},
+                            {"GbQVAutoRundDoc", "QGroupBox", "设置启动文档", kAny, true},
+                            {"CbQueryAutoRunDoc", "QCheckBox", "自动启动文档时询问", kAny, true},
+                            {"CbAutoRunDocs", "QCheckBox", "自动启动历史文档", kAny, true},
+                            {"BtnQVAutoRunSet", "QAbstractButton", kAny, "启动文档设置", true},
+                            {"RgAutorOpenType", "QGroupBox", "启动后自动打开", kAny, true},
+                            {"BtnQVDeleteAllDocs", "QAbstractButton", kAny, kAny, true},
+                            {"BtnQVPCStart", "QAbstractButton", kAny, kAny, true},
+                            {"BtnHelp", "QAbstractButton", kAny, "帮助文档", true},
+                            {"BtnAbout", "QAbstractButton", kAny, kAny, true},
+                            {"BtnQVStart", "QAbstractButton", kAny, kAny, false},
+                            {"BtnDocDisplay", "QAbstractButton", "显示名称映射", kAny, false},
+                            // System page.
+                            {"ImgQVPCControl", "QLabel", kAny, kAny, true},
+                            {"SpeedButton5", "QAbstractButton", kAny, "", true},
+                            {"SpeedButton9", "QAbstractButton", kAny, "控制面板", true},
+                            {"SpeedButton23", "QAbstractButton", kAny, "历史记录", true},
+                            {"SpeedButton17", "QAbstractButton", kAny, "开始菜单", true},
+                            {"SpeedButton6", "QAbstractButton", kAny, "", true},
+                            {"SpeedButton7", "QAbstractButton", kAny, "我的桌面", true},
+                            {"SpeedButton22", "QAbstractButton", kAny, "收藏夹", true},
+                            {"SpeedButton14", "QAbstractButton", kAny, "程序", true},
+                            {"SpeedButton11", "QAbstractButton", kAny, "桌面路径", true},
+                            {"SpeedButton19", "QAbstractButton", kAny, "网上邻居", true},
+                            {"SpeedButton8", "QAbstractButton", kAny, "垃圾回收站", true},
+                            {"SpeedButton16", "QAbstractButton", kAny, "启动", true},
+                            {"SpeedButton1", "QAbstractButton", kAny, "Windows系统路径", true},
+                            {"BtmManageTask", "QAbstractButton", kAny, "任务管理器", true},
+                            {"BtnMoreSpecDir", "QAbstractButton", "更多...", kAny, true},
+                            {"SpeedButton2", "QAbstractButton", kAny, "管理工具", false},
+                            {"SpeedButton3", "QAbstractButton", kAny, "删除程序", false},
+                            {"SpeedButton4", "QAbstractButton", kAny, "服务", false},
+                            {"PnlQVQuick", "QWidget", kAny, kAny, false},
+                        });
+    ExpectUniqueNames(w());
+}
+
+TEST_F(MainLayoutTest, PagesStandInOrderWithTheirStoredCaptionsAndHiddenTabs) {
+    QTabWidget* tabs = m_form.ui.TVControl;
+    struct Page {
+        const char* caption;
+        const char* control;  // a control that lives on this page
+        bool tabShown;
+    };
+    const Page pages[] = {
+        {"网页", "TVDoc", true},
+        {"软件启", "TVApp", true},
+        {"文件夹  ", "TVPath", true},
+        {"网页收藏 ", "TVIEFav", false},
+        {"收藏   ", "LbMyLove", false},
+        {"系统   ", "ImgQVPCControl", true},
+        {"常用   ", "WebBrowser1Host", true},
+        {"笔记   ", "MmNote", false},
+        {"设置  ", "CbQVOnTop", true},
+        {"全部   ", nullptr, false},
+    };
+    ASSERT_EQ(tabs->count(), static_cast<int>(std::size(pages)));
+    ApplyHiddenTabs(tabs);
+    for (int i = 0; i < tabs->count(); ++i) {
+        SCOPED_TRACE(i);
+        const Page& page = pages[i];
+        EXPECT_EQ(tabs->tabText(i), QString::fromUtf8(page.caption));
+        EXPECT_EQ(tabs->isTabVisible(i), page.tabShown);
+        if (page.control != nullptr) {
+            auto* control = w().findChild<QWidget*>(QLatin1String(page.control));
+            ASSERT_NE(control, nullptr);
+            EXPECT_TRUE(tabs->widget(i)->isAncestorOf(control));
+        } else {
+            EXPECT_TRUE(tabs->widget(i)->findChildren<QWidget*>().isEmpty());
+        }
+    }
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_NE(qobject_cast<SkinTabBar*>(tabs->tabBar()), nullptr);
+}
+
+TEST_F(MainLayoutTest, HistoryTreesShareOneLook) {
+    for (QTreeView* tree : {m_form.ui.TVDoc, m_form.ui.TVApp, m_form.ui.TVPath, m_form.ui.TVDocs}) {
+        SCOPED_TRACE(tree->objectName().toStdString());
+        EXPECT_EQ(tree->selectionMode(), QAbstractItemView::ExtendedSelection);
+        EXPECT_EQ(tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_EQ(tree->indentation(), 19);
+        EXPECT_EQ(tree->frameShape(), QFrame::NoFrame);
+        EXPECT_TRUE(tree->isHeaderHidden());
+        EXPECT_TRUE(tree->styleSheet().contains(QLatin1String("#F5FAFE")));
+        EXPECT_EQ(tree->font().family(), QStringLiteral("宋体"));
+    }
+    EXPECT_EQ(HistoryTreeFont().pixelSize(), 13);
+    EXPECT_EQ(HistoryTreeFont().families().value(0), QStringLiteral("宋体"));
+    EXPECT_GT(HistoryTreeFont().families().size(), 1);
+}
+
+TEST_F(MainLayoutTest, SearchBarKeepsItsGeometry) {
+    const auto& ui = m_form.ui;
+    EXPECT_EQ(ui.SbSearchText->geometry(), QRect(350, 0, 401, 25));
+    EXPECT_EQ(ui.ShapeSearch->geometry(), QRect(9, 0, 312, 23));
+    EXPECT_EQ(ui.EdtSearch->geometry(), QRect(12, 2, 234, 19));
+    EXPECT_EQ(ui.ShapeSearch->parentWidget(), ui.SbSearchText);
+    EXPECT_EQ(ui.EdtSearch->parentWidget(), ui.SbSearchText);
+    EXPECT_EQ(ui.BtnQVSearch->parentWidget(), ui.SbSearchText);
+    EXPECT_FALSE(ui.EdtSearch->hasFrame());
+    EXPECT_TRUE(ui.ShapeSearch->styleSheet().contains(QLatin1String("#336699")));
+    // The button sits right of the box and inside the bar.
+    EXPECT_GE(ui.BtnQVSearch->geometry().left(), ui.ShapeSearch->geometry().right());
+    EXPECT_TRUE(QRect(QPoint(0, 0), ui.SbSearchText->size()).contains(ui.BtnQVSearch->geometry()));
+
+    ui.EdtSearch->ensurePolished();
+    EXPECT_EQ(ui.EdtSearch->font().pixelSize(), 15);
+    EXPECT_EQ(SearchEditFont().pixelSize(), 15);
+
+    // The result list floats over the pages, so it belongs to the window itself.
+    EXPECT_EQ(ui.LbSearchResult->parentWidget(), &w());
+    EXPECT_EQ(ui.LbSearchResult->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(MainLayoutTest, SettingsControlsHaveTheirRanges) {
+    const auto& ui = m_form.ui;
+    EXPECT_EQ(ui.SbCheckTime->orientation(), Qt::Horizontal);
+    EXPECT_EQ(ui.SbCheckTime->minimum(), 60);
+    EXPECT_EQ(ui.SbCheckTime->maximum(), 600);
+    EXPECT_TRUE(ui.SbCheckTime->value() >= 60 && ui.SbCheckTime->value() <= 600);
+    EXPECT_TRUE(ui.GBQVNavSet->isAncestorOf(ui.CbQVRefresh));
+    EXPECT_TRUE(ui.GBQVNavSet->isAncestorOf(ui.LbQVCheckTime));
+    EXPECT_TRUE(ui.GbQVAutoRundDoc->isAncestorOf(ui.CbQueryAutoRunDoc));
+    EXPECT_TRUE(ui.GbQVAutoRundDoc->isAncestorOf(ui.CbAutoRunDocs));
+    EXPECT_TRUE(ui.GbQVAutoRundDoc->isAncestorOf(ui.BtnQVAutoRunSet));
+
+    const auto radios = ui.RgAutorOpenType->findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 3);
+    const char* items[] = {"上一次所有文档", "收藏中的文档", "所有历史文档"};
+    int checked = 0;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(radios[i]->text(), QString::fromUtf8(items[i]));
+        checked += radios[i]->isChecked() ? 1 : 0;
+    }
+    EXPECT_EQ(checked, 1);
+
+    EXPECT_EQ(ui.LbMyLove->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(ui.LbAutoRun->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(ui.GbQVFavList->isAncestorOf(ui.CbFavEdit));
+    EXPECT_TRUE(ui.PnlNewFav->isAncestorOf(ui.EdtNewFavDisplay));
+    EXPECT_TRUE(ui.PnlNewFav->isAncestorOf(ui.BtnQVUpdateFav));
+}
+
+TEST_F(MainLayoutTest, BrowserHostIsAnEmptyContainerWithALayout) {
+    QWidget* host = m_form.ui.WebBrowser1Host;
+    ASSERT_NE(qobject_cast<QVBoxLayout*>(host->layout()), nullptr);
+    EXPECT_EQ(host->layout()->count(), 0);
+    EXPECT_TRUE(host->findChildren<QWidget*>().isEmpty());
+}
+
+TEST_F(MainLayoutTest, SystemButtonsLieOverThePictureWithoutOverlapping) {
+    const QLabel* picture = m_form.ui.ImgQVPCControl;
+    QWidget* panel = picture->parentWidget();
+    ASSERT_NE(panel, nullptr);
+    std::vector<QWidget*> buttons;
+    for (QAbstractButton* b : panel->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+        if (!b->isHidden()) {
+            buttons.push_back(b);
+        }
+    }
+    EXPECT_EQ(buttons.size(), 15u);
+    const QList<QObject*> siblings = panel->children();
+    const auto pictureAt = siblings.indexOf(const_cast<QLabel*>(picture));
+    for (QWidget* b : buttons) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        EXPECT_TRUE(picture->geometry().contains(b->geometry()));
+        // Later siblings paint on top.
+        EXPECT_GT(siblings.indexOf(b), pictureAt);
+        for (QWidget* other : buttons) {
+            if (other != b) {
+                EXPECT_FALSE(b->geometry().intersects(other->geometry()))
+                    << other->objectName().toStdString();
+            }
+        }
+    }
+    // The tiles are painted for exactly this picture size.
+    EXPECT_EQ(picture->size(), LoadSkinJpeg(QStringLiteral("ImgQVPCControl")).size());
+}
+
+TEST_F(MainLayoutTest, GlyphsGoOntoTheirButtons) {
+    ApplySkinGlyphs(&w());
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(m_form.ui.BtnQVSearch),
+                               static_cast<QAbstractButton*>(m_form.ui.BtnHelp),
+                               static_cast<QAbstractButton*>(m_form.ui.BtnQVStart)}) {
+        EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
+    }
+    EXPECT_TRUE(m_form.ui.SpeedButton5->icon().isNull());
+}
+
+// ------------------------------------------------------------------ side windows
+
+TEST_F(LayoutsTest, StartUpEntriesWindow) {
+    Form<Ui::TfrmRun, QDialog> f;
+    EXPECT_EQ(f.widget.windowTitle(), QStringLiteral("开机启动"));
+    ExpectControls(f.widget, {
+                                 {"LV", "QTableWidget", kAny, kAny, true},
+                                 {"LbQVPCStartName", "QLabel", "启动名称", kAny, true},
+                                 {"LbQVPCStartPath", "QLabel", "所在路径", kAny, true},
+                                 {"TxtStartName", "QLineEdit", "", kAny, true},
+                                 {"TxtStartPath", "QLineEdit", "", kAny, true},
+                                 {"BtnQVPCRun", "QAbstractButton", kAny, kAny, true},
+                                 {"BtnQVAddPCStart", "QAbstractButton", kAny, kAny, true},
+                                 {"BtnQVDeletePCStart", "QAbstractButton", kAny, kAny, true},
+                                 {"BtnQVClearPCStart", "QAbstractButton", kAny, kAny, true},
+                                 {"BtnClose", "QAbstractButton", kAny, kAny, true},
+                             });
+    ExpectUniqueNames(f.widget);
+    auto* lv = f.ui.LV;
+    ASSERT_EQ(lv->columnCount(), 2);
+    EXPECT_EQ(lv->horizontalHeaderItem(0)->text(), QStringLiteral("名称"));
+    EXPECT_EQ(lv->horizontalHeaderItem(1)->text(), QStringLiteral("所在路径"));
+    EXPECT_EQ(lv->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(lv->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(lv->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_TRUE(lv->showGrid());
+    EXPECT_TRUE(lv->isSortingEnabled());
+    const auto labels = f.widget.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* l) {
+        return l->text() == QStringLiteral("开机启动的所有程序：");
+    }));
+}
+
+TEST_F(LayoutsTest, StartUpKindDialog) {
+    Form<Ui::TFrmAutoRunSet, QDialog> f;
+    EXPECT_EQ(f.widget.windowTitle(), QStringLiteral("自动启动选择"));
+    auto* group = f.widget.findChild<QGroupBox*>();
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->title(), QStringLiteral("启动的类型"));
+    const auto radios = group->findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 3);
+    const char* items[] = {"最近打开的文档", "我的收藏夹", "不启动任何文档"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(radios[i]->text(), QString::fromUtf8(items[i]));
+        // "Nothing" is preselected, so confirming an untouched dialog opens nothing.
+        EXPECT_EQ(radios[i]->isChecked(), i == 2);
+    }
+    EXPECT_EQ(f.widget.findChildren<QAbstractButton*>().size(), 5);
+    ExpectUniqueNames(f.widget);
+}
+
+TEST_F(LayoutsTest, DocumentSelectionDialog) {
+    Form<Ui::TFrmAutorunDoc, QDialog> f;
+    EXPECT_EQ(f.widget.windowTitle(), QStringLiteral("文档自动启动"));
+    ExpectControls(f.widget,
+                   {
+                       {"LbSelectDoc", "QListWidget", kAny, kAny, true},
+                       {"CbSelectAll", "QCheckBox", "选择所有", kAny, true},
+                       {"CbNotQuery", "QCheckBox", "不再跳出此提示框", kAny, true},
+                       {"LblQVSelectHint", "QLabel",
+                        "请选择一个或多个(按下『Ctrl』或『Shift』，鼠标选择)你希望打开的历史文档，"
+                        "单击按钮『确定』，软件将自动打开这些文档。 ",
+                        kAny, true},
+                       {"LblQVResetHint", "QLabel", "可以在『设置』中重新设置启动时跳出此提示框。",
+                        kAny, true},
+                   });
+    EXPECT_EQ(f.ui.LbSelectDoc->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(f.ui.LblQVResetHint->styleSheet().contains(QLatin1String("color")));
+    ExpectUniqueNames(f.widget);
+}
+
+TEST_F(LayoutsTest, DisplayNameWindow) {
+    Form<Ui::TFromDocDisplay, QDialog> f;
+    EXPECT_EQ(f.widget.windowTitle(), QStringLiteral("显示名称映射"));
+    ExpectControls(
+        f.widget, {
+                      {"LblQVDocDisplayHint", "QLabel", "请配置下列路径希望显示的名称", kAny, true},
+                      {"GbQVPathList", "QGroupBox", "路径列表", kAny, true},
+                      {"LbDocDisplay", "QListWidget", kAny, kAny, true},
+                      {"GbQVDisplayList", "QGroupBox", "对应显示列表", kAny, true},
+                  });
+    EXPECT_EQ(f.ui.LbDocDisplay->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(f.ui.GbQVPathList->isAncestorOf(f.ui.LbDocDisplay));
+    EXPECT_EQ(f.ui.GbQVDisplayList->maximumWidth(), 250);
+    ExpectUniqueNames(f.widget);
+}
+
+TEST_F(LayoutsTest, AboutAndHelpWindows) {
+    Form<Ui::TFrmVersion, QDialog> about;
+    ExpectControls(about.widget, {
+                                     {"Image1", "QLabel", kAny, kAny, true},
+                                     {"LblVersion", "QLabel", "3.0", kAny, true},
+                                     {"Label1", "QLabel", "_____________________", kAny, true},
+                                     {"BtnClose", "QAbstractButton", kAny, kAny, true},
+                                 });
+    EXPECT_TRUE(about.ui.Label1->font().underline());
+    ExpectUniqueNames(about.widget);
+
+    Form<Ui::TFrmHelp, QDialog> help;
+    ExpectControls(help.widget, {
+                                    {"WebBrowser1Host", "QWidget", kAny, kAny, true},
+                                    {"BtnClose", "QAbstractButton", kAny, kAny, true},
+                                });
+    ASSERT_NE(help.ui.WebBrowser1Host->layout(), nullptr);
+    EXPECT_EQ(help.ui.WebBrowser1Host->layout()->count(), 0);
+    ExpectUniqueNames(help.widget);
+
+    Form<Ui::TFrmMyFavType, QDialog> favType;
+    EXPECT_EQ(favType.widget.objectName(), QStringLiteral("TFrmMyFavType"));
+    EXPECT_TRUE(favType.widget.isHidden());
+}
+
+}  // namespace
+}  // namespace qarvex
