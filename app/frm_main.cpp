@@ -50,6 +50,7 @@ namespace qarvex {
 namespace {
 
 constexpr int kFirstRunDelayMs = 1500;
+int g_trayOverride = -1;
 constexpr int kCheckDocsDesignIntervalMs = 15000;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -92,6 +93,16 @@ void TFrmMain::FormCreate() {
     m_timerCheckDocs = new QTimer(this);
     m_timerCheckDocs->setInterval(kCheckDocsDesignIntervalMs);
     connect(m_timerCheckDocs, &QTimer::timeout, this, &TFrmMain::TimerCheckDocsTimer);
+
+    // The start-up load counts on every box starting unticked and the bar at 60, whatever
+    // the layout says: a stored value then runs the control's handler exactly when it
+    // differs from that.
+    for (QCheckBox* box : {m_ui->CbQVOnTop, m_ui->CbQVRefresh, m_ui->CbAutoRunDocs,
+                           m_ui->CbQueryAutoRunDoc, m_ui->MnQVAutoRun, m_ui->CbFavEdit}) {
+        box->setChecked(false);
+    }
+    m_ui->SbCheckTime->setRange(kMinCheckDocInterval, kMaxCheckDocInterval);
+    m_ui->SbCheckTime->setValue(kMinCheckDocInterval);
 
     // Check boxes and the scroll bar run their handlers whenever their state really
     // changes, also when code changes it: the start-up load relies on that.
@@ -180,6 +191,8 @@ void TFrmMain::CreateHistory() {
     m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
                                           environment, m_messages, m_state->RecentList());
 }
+
+void TFrmMain::SetTrayAvailabilityOverride(int available) { g_trayOverride = available; }
 
 void TFrmMain::CreateParts() {
     // Created before the start-up load: the parts observe the lists and controls it fills.
@@ -350,19 +363,12 @@ void TFrmMain::LoadState() {
 }
 
 void TFrmMain::AddTrayIcon() {
-    m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_hasTray = g_trayOverride >= 0 ? g_trayOverride == 1 : QSystemTrayIcon::isSystemTrayAvailable();
     m_tray = new QSystemTrayIcon(this);
     m_tray->setIcon(AppIcon());
     m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
-    connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    show();
-                    raise();
-                    activateWindow();
-                    ShowMainWindowAtCorner();
-                }
-            });
+    // The tray part answers both buttons and refills the menu on every right press.
+    m_trayController->AttachTrayIcon(m_tray);
     m_tray->show();
 }
 
@@ -404,6 +410,8 @@ void TFrmMain::TimerFirstRunTimer() {
         m_ui->ProgressBar1->setValue(0);
         m_ui->ProgressBar1->hide();
     });
+    m_autoRun->RunStartupReopen();
+    m_searchBox->LoadSearchPage();
 }
 
 void TFrmMain::TimerCheckDocsTimer() {

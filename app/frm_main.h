@@ -100,6 +100,9 @@ public:
     QTimer* timerCheckDocs() const { return m_timerCheckDocs; }
     QTimer* timerFirstRun() const { return m_timerFirstRun; }
     bool hasTray() const { return m_hasTray; }
+    // Tests run where no tray exists; this lets them see the behaviour of a desktop
+    // that has one. Applies to windows created afterwards.
+    static void SetTrayAvailabilityOverride(int available);  // -1 ask the desktop, 0 no, 1 yes
     int saveStepsDone() const { return m_saveStepsDone; }
 
 protected:

@@ -1,11 +1,413 @@
 #include "startup/auto_run.h"
 
+#include <utility>
+#include <vector>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+
 #include "app/frm_main.h"
+#include "capture/openers.h"
+#include "capture/scanner.h"
+#include "startup/frm_auto_run_set.h"
+#include "startup/frm_autorun_doc.h"
+#include "store/app_state.h"
+#include "store/atomic_file.h"
+#include "store/history.h"
+#include "store/list_file.h"
+#include "store/strings.h"
+#include "ui_TFrmMain.h"
 
 namespace qarvex {
 
-AutoRun::AutoRun(TFrmMain& main) : QObject(&main), m_main(main) {}
+namespace {
+
+constexpr std::string_view kDocsSection = "docs";
+constexpr int kMaxStoredKeys = 1000;
+constexpr int kReopenPauseMs = 5;
+
+std::string Key(std::string_view name, int index) {
+    return std::string(name) + std::to_string(index);
+}
+
+// Keeps a reopen from starting while another runs: events run between documents.
+class ReopenGuard {
+public:
+    explicit ReopenGuard(bool& flag) : m_flag(flag), m_entered(!flag) { m_flag = true; }
+    ~ReopenGuard() {
+        if (m_entered) {
+            m_flag = false;
+        }
+    }
+    ReopenGuard(const ReopenGuard&) = delete;
+    ReopenGuard& operator=(const ReopenGuard&) = delete;
+    bool Entered() const { return m_entered; }
+
+private:
+    bool& m_flag;
+    bool m_entered;
+};
+
+bool IsSkippedForRecentReopen(const TMyDocObj& doc) {
+    return doc.Path.empty() || doc.Number == 1 || Contains(doc.Path, "res:") ||
+           Contains(doc.Path, "http://") || Contains(doc.Path, "https://");
+}
+
+}  // namespace
+
+AutoRun::AutoRun(TFrmMain& main)
+    : QObject(&main), m_main(main), m_mirror(main.state().RunList(), *main.ui().LbAutoRun) {
+    Ui::TFrmMain& ui = m_main.ui();
+    const AutoRunListMenu& menu = m_main.autoRunListMenu();
+    QListWidget* box = ui.LbAutoRun;
+
+    box->installEventFilter(this);
+    box->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& pos) {
+        m_main.autoRunListMenu().PmAutoRunList->popup(box->viewport()->mapToGlobal(pos));
+    });
+    connect(box, &QListWidget::itemDoubleClicked, this, [this] { N38Click(); });
+
+    connect(menu.N35, &QAction::triggered, this, [this] {
+        if (Favourites* favourites = m_main.favourites()) {
+            favourites->MyMyLoveClick();
+        }
+    });
+    connect(menu.N37, &QAction::triggered, this, [this] { N37Click(); });
+    connect(menu.N38, &QAction::triggered, this, [this] { N38Click(); });
+    connect(menu.MnOpenDirInAutoRUn, &QAction::triggered, this,
+            [this] { MnOpenDirInAutoRUnClick(); });
+
+    connect(ui.BtnQVStart, &QToolButton::clicked, this, [this] { BtnQVStartClick(); });
+    connect(ui.BtnQVAutoRunSet, &QToolButton::clicked, this, [this] { BtnQVAutoRunSetClick(); });
+
+    m_autoRunSet = new TFrmAutoRunSet(&m_main);
+    m_autoRunSet->setObjectName(QStringLiteral("TFrmAutoRunSet"));
+    ReadStoredMarks();
+}
 
 AutoRun::~AutoRun() = default;
+
+void AutoRun::BtnQVStartClick() {
+    const int kind = ChooseStartupKind();
+    if (kind == TFrmAutoRunSet::kRecentDocuments) {
+        ReopenRecentDocuments();
+    } else if (kind == TFrmAutoRunSet::kFavourites) {
+        ReopenFavourites();
+    }
+}
+
+int AutoRun::ChooseStartupKind() {
+    try {
+        m_autoRunSet->exec();
+        return m_autoRunSet->Result();
+    } catch (...) {
+        // Nothing was chosen, so nothing is opened.
+        return TFrmAutoRunSet::kNothing;
+    }
+}
+
+void AutoRun::ReopenRecentDocuments() {
+    ReopenGuard guard(m_reopening);
+    if (!guard.Entered()) {
+        return;
+    }
+    try {
+        // A copy: opening and the scans that run in the pauses add to the recent list.
+        const std::vector<std::string> lines = m_main.state().RecentList().Lines();
+        int opened = 0;
+        for (const std::string& line : lines) {
+            const TMyDocObj doc = ParseListLine(line);
+            if (IsSkippedForRecentReopen(doc) || m_main.scanner().IsDocumentOpen(doc.Path)) {
+                continue;
+            }
+            if (++opened > kMaxRecentReopened) {
+                break;
+            }
+            try {
+                m_main.openers().OpenDoc(doc.Path, doc.Name);
+            } catch (...) {
+            }
+            PauseKeepingEvents(kReopenPauseMs);
+            StepProgress();
+        }
+    } catch (...) {
+    }
+    EndProgress();
+}
+
+void AutoRun::ReopenFavourites() {
+    ReopenGuard guard(m_reopening);
+    if (!guard.Entered()) {
+        return;
+    }
+    try {
+        const std::vector<std::string> lines = m_main.state().FavList().Lines();
+        for (const std::string& line : lines) {
+            const TMyDocObj doc = ParseListLine(line);
+            if (m_main.scanner().IsDocumentOpen(doc.Path)) {
+                continue;
+            }
+            try {
+                m_main.openers().OpenDoc(doc.Path, doc.Name);
+            } catch (...) {
+            }
+        }
+    } catch (...) {
+    }
+}
+
+int AutoRun::BtnQVAutoRunSetClick() {
+    try {
+        RestoreStoredMarks();
+        if (m_autorunDoc == nullptr) {
+            m_autorunDoc = new TFrmAutorunDoc(&m_main);
+            m_autorunDoc->setObjectName(QStringLiteral("TFrmAutorunDoc"));
+            // "Don't show this again" is the opposite of asking at start.
+            connect(m_autorunDoc, &TFrmAutorunDoc::NotQueryToggled, this, [this](bool checked) {
+                m_main.ui().CbQueryAutoRunDoc->setChecked(!checked);
+            });
+            connect(m_autorunDoc, &TFrmAutorunDoc::EntryDoubleClicked, this, [this](int index) {
+                const DocTable& docs = m_main.history().Docs();
+                if (index >= 0 && index < static_cast<int>(docs.size())) {
+                    m_main.openers().OpenPathOrAddress(docs[static_cast<std::size_t>(index)].Path,
+                                                       false);
+                }
+            });
+        }
+        m_autorunDoc->CbNotQuery()->setChecked(!m_main.ui().CbQueryAutoRunDoc->isChecked());
+
+        const DocTable& docs = m_main.history().Docs();
+        std::vector<std::string> names;
+        std::vector<bool> marked;
+        names.reserve(docs.size());
+        marked.reserve(docs.size());
+        for (const TMyDoc& doc : docs) {
+            names.push_back(doc.DisplayName);
+            marked.push_back(doc.Selected != 0);
+        }
+        m_autorunDoc->Fill(names, marked);
+
+        const int answer = m_autorunDoc->exec();
+        History& history = m_main.history();
+        const int count = static_cast<int>(history.Docs().size());
+        if (answer == TFrmAutorunDoc::kConfirmed) {
+            const std::vector<bool> flags = m_autorunDoc->SelectedFlags();
+            // The table may only have grown while the dialog was up: entries past the
+            // list were not offered and are not chosen.
+            for (int i = 0; i < count; ++i) {
+                const auto at = static_cast<std::size_t>(i);
+                history.SetSelected(i, at < flags.size() && flags[at]);
+            }
+            WriteMarks();
+        } else if (answer == TFrmAutorunDoc::kClearedAll) {
+            for (int i = 0; i < count; ++i) {
+                history.SetSelected(i, false);
+            }
+            WriteMarks();
+        }
+        return answer;
+    } catch (...) {
+        return QDialog::Rejected;
+    }
+}
+
+void AutoRun::MnAddToRunListClick() {
+    try {
+        if (auto entry = SelectedHistoryNode(m_main)) {
+            AddMyRun(m_main.state().RunList(), entry->Path, entry->Name);
+        }
+    } catch (...) {
+    }
+}
+
+void AutoRun::N37Click() { DeleteSelectedListItems(m_main.state().RunList(), *m_main.ui().LbAutoRun); }
+
+void AutoRun::N38Click() {
+    OpenSelectedListItem(m_main.state().RunList(), *m_main.ui().LbAutoRun, m_main.openers());
+}
+
+void AutoRun::MnOpenDirInAutoRUnClick() {
+    try {
+        const StoredList& run = m_main.state().RunList();
+        const int index = m_main.ui().LbAutoRun->currentRow();
+        if (index < 0 || index >= run.LineCount()) {
+            return;
+        }
+        std::string path = ParseListLine(run.Lines()[static_cast<std::size_t>(index)]).Path;
+        // A POSIX path keeps its separators; a Windows-form one is written with "\".
+        if (!StartsWith(path, "/")) {
+            path = ReplaceAll(path, "/", "\\");
+        }
+        const std::string folder = Openers::ContainingFolder(path);
+        if (!folder.empty() && DirectoryExists(folder)) {
+            m_main.openers().OpenPathOrAddress(folder, false);
+        }
+    } catch (...) {
+    }
+}
+
+void AutoRun::RunStartupReopen() {
+    if (m_startupReopenDone) {
+        return;
+    }
+    m_startupReopenDone = true;
+    try {
+        RestoreStoredMarks();
+        if (!m_main.ui().CbAutoRunDocs->isChecked()) {
+            return;
+        }
+        RefreshOpenLists();
+        if (m_main.ui().CbQueryAutoRunDoc->isChecked()) {
+            if (BtnQVAutoRunSetClick() == TFrmAutorunDoc::kConfirmed) {
+                ReopenMarkedDocuments();
+            }
+            return;
+        }
+        if (!ReopenMarkedDocuments()) {
+            ReopenRecentDocuments();
+        }
+    } catch (...) {
+    }
+}
+
+bool AutoRun::ReopenMarkedDocuments() {
+    ReopenGuard guard(m_reopening);
+    if (!guard.Entered()) {
+        return true;
+    }
+    bool anyMarked = false;
+    try {
+        // Copies: the history may grow while events run in the pauses.
+        std::vector<std::pair<std::string, std::string>> targets;
+        for (const TMyDoc& doc : m_main.history().Docs()) {
+            if (doc.Selected != 0) {
+                anyMarked = true;
+                targets.emplace_back(Openers::EntryOpenTarget(doc), doc.DisplayName);
+            }
+        }
+        for (const auto& [target, name] : targets) {
+            if (m_main.scanner().IsDocumentOpen(target)) {
+                continue;
+            }
+            try {
+                m_main.openers().OpenDoc(target, name);
+            } catch (...) {
+            }
+            PauseKeepingEvents(kReopenPauseMs);
+            StepProgress();
+        }
+    } catch (...) {
+    }
+    EndProgress();
+    return anyMarked;
+}
+
+void AutoRun::RefreshOpenLists() {
+    Scanner& scanner = m_main.scanner();
+    try {
+        scanner.CollectOpenPrograms();
+    } catch (...) {
+    }
+    try {
+        scanner.CollectShellWindows();
+    } catch (...) {
+        // What the walk found before it failed still counts as open.
+    }
+}
+
+void AutoRun::ReadStoredMarks() {
+    try {
+        const IniFile& ini = m_main.state().Settings();
+        for (int n = 0; n < kMaxStoredKeys; ++n) {
+            const std::string path = Trim(ini.ReadString(kDocsSection, Key("path", n), ""));
+            if (path.empty()) {
+                break;
+            }
+            if (Trim(ini.ReadString(kDocsSection, Key("selected", n), "0")) == "1") {
+                m_storedMarks.insert(path);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+void AutoRun::RestoreStoredMarks() {
+    if (m_marksRestored) {
+        return;
+    }
+    m_marksRestored = true;
+    if (m_storedMarks.empty()) {
+        return;
+    }
+    try {
+        IniFile& ini = m_main.state().Settings();
+        IniFile::Batch batch(ini);
+        History& history = m_main.history();
+        const int count = static_cast<int>(history.Docs().size());
+        // The history was written back under compacted keys while loading: key n now
+        // belongs to entry n.
+        for (int i = 0; i < count; ++i) {
+            const std::string path = Trim(ini.ReadString(kDocsSection, Key("path", i), ""));
+            if (m_storedMarks.count(path) != 0) {
+                history.SetSelected(i, true);
+                ini.WriteString(kDocsSection, Key("selected", i), "1");
+            }
+        }
+    } catch (...) {
+    }
+    m_storedMarks.clear();
+}
+
+void AutoRun::WriteMarks() {
+    try {
+        IniFile& ini = m_main.state().Settings();
+        IniFile::Batch batch(ini);
+        const DocTable& docs = m_main.history().Docs();
+        for (std::size_t i = 0; i < docs.size(); ++i) {
+            ini.WriteString(kDocsSection, Key("selected", static_cast<int>(i)),
+                            docs[i].Selected != 0 ? "1" : "0");
+        }
+    } catch (...) {
+    }
+}
+
+void AutoRun::PauseKeepingEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void AutoRun::StepProgress() {
+    QProgressBar* bar = m_main.ui().ProgressBar1;
+    bar->setValue(bar->value() + 1);
+}
+
+void AutoRun::EndProgress() { m_main.ui().ProgressBar1->setValue(0); }
+
+bool AutoRun::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_main.ui().LbAutoRun || event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            N38Click();
+            return true;
+        case Qt::Key_Delete:
+            N37Click();
+            return true;
+        default:
+            return false;
+    }
+}
 
 }  // namespace qarvex

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <set>
+#include <string>
+
 #include <QObject>
+
+#include "startup/favourites.h"
 
 namespace qarvex {
 
+class TFrmAutoRunSet;
+class TFrmAutorunDoc;
 class TFrmMain;
 
 // The auto-run list, the reopen procedure and its dialogs, the start-up preferences.
@@ -11,11 +18,59 @@ class AutoRun : public QObject {
     Q_OBJECT
 
 public:
+    // At most this many recent documents are reopened in one go.
+    static constexpr int kMaxRecentReopened = 10;
+
     explicit AutoRun(TFrmMain& main);
     ~AutoRun() override;
 
+    // The reopen procedure: ask what to reopen, then reopen it.
+    void BtnQVStartClick();
+    // 0 recent documents, 1 favourites, anything else nothing.
+    int ChooseStartupKind();
+    void ReopenRecentDocuments();
+    void ReopenFavourites();
+
+    // Shows TFrmAutorunDoc and applies its answer to the entries' reopen marks;
+    // returns what exec() answered.
+    int BtnQVAutoRunSetClick();
+
+    // Adds the selected history node to the auto-run list (tree menu and favourites menu).
+    void MnAddToRunListClick();
+    void N37Click();  // delete the selected lines
+    void N38Click();  // open the current line
+    void MnOpenDirInAutoRUnClick();
+
+    // Once, at the end of start-up: reopens what the two start-up preferences ask for.
+    void RunStartupReopen();
+
+    TFrmAutoRunSet* autoRunSet() const { return m_autoRunSet; }
+    TFrmAutorunDoc* autorunDoc() const { return m_autorunDoc; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void ReadStoredMarks();
+    void RestoreStoredMarks();
+    void WriteMarks();
+    // Opens the marked history entries not open now; false when none is marked.
+    bool ReopenMarkedDocuments();
+    void RefreshOpenLists();
+    void PauseKeepingEvents(int ms);
+    void StepProgress();
+    void EndProgress();
+
     TFrmMain& m_main;
+    ListBoxMirror m_mirror;
+    TFrmAutoRunSet* m_autoRunSet = nullptr;
+    TFrmAutorunDoc* m_autorunDoc = nullptr;
+    // Stored paths whose entries were marked for reopening when the history was last
+    // written; loading the history rewrites the marks, so they are read before it.
+    std::set<std::string> m_storedMarks;
+    bool m_marksRestored = false;
+    bool m_startupReopenDone = false;
+    bool m_reopening = false;
 };
 
 }  // namespace qarvex

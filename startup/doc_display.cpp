@@ -1,11 +1,71 @@
 #include "startup/doc_display.h"
 
+#include <QListWidget>
+#include <QShowEvent>
+#include <QStringList>
+#include <QToolButton>
+
 #include "app/frm_main.h"
+#include "store/history.h"
+#include "ui_TFrmMain.h"
+#include "ui_TFromDocDisplay.h"
+#include "views/skin.h"
 
 namespace qarvex {
 
-DocDisplay::DocDisplay(TFrmMain& main) : QObject(&main), m_main(main) {}
+TFromDocDisplay::TFromDocDisplay(const History& history, QWidget* parent)
+    : QDialog(parent), m_history(history), m_ui(new Ui::TFromDocDisplay) {
+    m_ui->setupUi(this);
+    ApplySkinGlyphs(this);
+    connect(m_ui->BtnConfirm, &QToolButton::clicked, this, &QWidget::hide);
+    connect(m_ui->BtnCancel, &QToolButton::clicked, this, &QWidget::hide);
+}
+
+TFromDocDisplay::~TFromDocDisplay() = default;
+
+void TFromDocDisplay::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FillList();
+}
+
+void TFromDocDisplay::FillList() {
+    QListWidget* list = m_ui->LbDocDisplay;
+    list->clear();
+    QStringList paths;
+    try {
+        // Every remembered path is offered, not only those already named: a list that
+        // can only show what has been named could never be used to name anything.
+        const DocTable& docs = m_history.Docs();
+        paths.reserve(static_cast<qsizetype>(docs.size()));
+        for (const TMyDoc& doc : docs) {
+            paths.append(QString::fromStdString(doc.Path));
+        }
+    } catch (...) {
+        // Whatever was gathered before the failure is still listed.
+    }
+    list->addItems(paths);
+}
+
+DocDisplay::DocDisplay(TFrmMain& main) : QObject(&main), m_main(main) {
+    connect(main.ui().BtnDocDisplay, &QToolButton::clicked, this, [this] { BtnDocDisplayClick(); });
+}
 
 DocDisplay::~DocDisplay() = default;
+
+void DocDisplay::BtnDocDisplayClick() {
+    try {
+        if (!m_window) {
+            m_window = new TFromDocDisplay(m_main.history(), &m_main);
+        }
+        if (m_window->isVisible()) {
+            // Already showing: no show event follows, yet the history may have grown.
+            m_window->FillList();
+        }
+        m_window->show();
+        m_window->raise();
+        m_window->activateWindow();
+    } catch (...) {
+    }
+}
 
 }  // namespace qarvex

@@ -1,10 +1,57 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <QObject>
+
+#include "store/list_file.h"
+#include "store/stored_list.h"
+
+class QListWidget;
 
 namespace qarvex {
 
+class Openers;
 class TFrmMain;
+
+// Keeps a list box showing the items of a stored list, change by change.
+class ListBoxMirror : public StoredList::Observer {
+public:
+    ListBoxMirror(StoredList& list, QListWidget& box);
+    ~ListBoxMirror() override;
+    ListBoxMirror(const ListBoxMirror&) = delete;
+    ListBoxMirror& operator=(const ListBoxMirror&) = delete;
+
+    void ItemsReset(const std::vector<std::string>& items) override;
+    void ItemInserted(int index, const std::string& item) override;
+    void ItemRemoved(int index) override;
+    void ItemChanged(int index, const std::string& item) override;
+
+private:
+    QListWidget& m_box;
+};
+
+// The operations shared by the favourites and the auto-run list, each over a stored list
+// and the list box that mirrors it.
+//
+// Opens the line of the box's current item (nothing without one); a "file:///" path is
+// cut to its local form first.
+void OpenSelectedListItem(StoredList& list, const QListWidget& box, Openers& openers);
+// Removes every selected item together with the line at its position.
+void DeleteSelectedListItems(StoredList& list, const QListWidget& box);
+
+// The text before the first "*|*" of a line (the whole line when it has none).
+std::string PathPartOf(const std::string& line);
+// An existing file or an existing directory.
+bool PathExists(const std::string& path);
+// The hint shown for a favourites line: "所在路径『" path "』 文档名称『" name "』".
+std::string FavouriteHint(const std::string& line);
+
+// The entry of the selected node of the active history tree: its Path and the node's
+// caption as Name; nothing when no tree is active or nothing is selected.
+std::optional<TMyDocObj> SelectedHistoryNode(TFrmMain& main);
 
 // The favourites page: LbMyLove, its menu and the edit bar.
 class Favourites : public QObject {
@@ -14,8 +61,31 @@ public:
     explicit Favourites(TFrmMain& main);
     ~Favourites() override;
 
+    // Adds the selected history node as a favourite (tree menu and auto-run menu).
+    void MyMyLoveClick();
+    void MnOpenMyFavDocClick();
+    void MyDeleteFavClick();
+    void MnQVDeleteNotExistsDocClick();
+    void MnNewToFavClick();
+    void MnUpdateFavClick();
+    void MnShowFavEditClick(bool checked);
+    void BtnQVAddToFavClick();
+    void BtnQVUpdateFavClick();
+    // Files dropped on the list, in the order delivered.
+    void LbMyLoveDropFiles(const std::vector<std::string>& paths);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void CopyCurrentToEditBar();
+    void LbMyLoveMouseMove(const QPoint& position);
+    void SelectOnlyItemAt(const QPoint& position);
+    void CbFavEditClick(bool checked);
+
     TFrmMain& m_main;
+    ListBoxMirror m_mirror;
+    bool m_hiddenNoticeShown = false;
 };
 
 }  // namespace qarvex

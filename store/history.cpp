@@ -275,6 +275,12 @@ void History::MarkSelectedDocs(const std::vector<int>& selectedDocIndexes) {
     }
 }
 
+void History::SetSelected(int index, bool selected) {
+    if (index >= 0 && index < static_cast<int>(m_docs.size())) {
+        m_docs[static_cast<std::size_t>(index)].Selected = selected ? 1 : 0;
+    }
+}
+
 void History::DeleteSelectDocs(int index) {
     if (index < 0 || index >= static_cast<int>(m_docs.size())) {
         return;

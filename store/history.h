@@ -76,6 +76,8 @@ public:
     void SaveDocToIni(int index, std::string_view name);
     // Marks the entries for reopening; never clears a mark. Unknown indexes are ignored.
     void MarkSelectedDocs(const std::vector<int>& selectedDocIndexes);
+    // Sets or clears one entry's reopen mark; an unknown index does nothing.
+    void SetSelected(int index, bool selected);
     // True when the settings should ask the next start to drop the stored web pages.
     bool NeedRemoveUrl() const { return m_docs.size() > 1000; }
 

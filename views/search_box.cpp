@@ -1,11 +1,427 @@
 #include "views/search_box.h"
 
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
 #include "app/frm_main.h"
+#include "capture/openers.h"
+#include "store/history.h"
+#include "store/strings.h"
+#include "ui_TFrmMain.h"
 
 namespace qarvex {
 
-SearchBox::SearchBox(TFrmMain& main) : QObject(&main), m_main(main) {}
+namespace {
 
-SearchBox::~SearchBox() = default;
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+template <typename F>
+void Guarded(F&& work) {
+    try {
+        work();
+    } catch (...) {
+        // a search handler never lets a failure escape; what was done stays done
+    }
+}
+
+bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// The engine's helper program must be there, or the view would only ever stay blank.
+bool BrowserEngineAvailable() {
+    if (!qEnvironmentVariableIsEmpty("QTWEBENGINEPROCESS_PATH")) {
+        return QFileInfo::exists(qEnvironmentVariable("QTWEBENGINEPROCESS_PATH"));
+    }
+    const QString helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) +
+                           QStringLiteral("/QtWebEngineProcess");
+    return QFileInfo::exists(helper);
+}
+
+// The real browser: a web view filling the host on the "常用" page.
+class WebEngineSearchPage : public SearchPageBrowser {
+public:
+    explicit WebEngineSearchPage(QWidget* host) {
+        m_view = new QWebEngineView(host);
+        m_view->setObjectName(QStringLiteral("WebBrowser1"));
+        // Our page is local and shows the engine's results in a frame.
+        m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
+                                         true);
+        if (QLayout* layout = host->layout()) {
+            layout->addWidget(m_view);
+        }
+    }
+
+    ~WebEngineSearchPage() override { QObject::disconnect(m_loaded); }
+
+    void Load(const QUrl& page, std::function<void(bool)> done) override {
+        if (!m_view) {
+            done(false);
+            return;
+        }
+        QObject::disconnect(m_loaded);
+        m_loaded = QObject::connect(m_view, &QWebEngineView::loadFinished, m_view,
+                                    [this, done = std::move(done)](bool ok) {
+                                        QObject::disconnect(m_loaded);
+                                        done(ok);
+                                    });
+        m_view->load(page);
+    }
+
+    void RunScript(const QString& script) override {
+        if (m_view && m_view->page()) {
+            m_view->page()->runJavaScript(script);
+        }
+    }
+
+private:
+    QPointer<QWebEngineView> m_view;
+    QMetaObject::Connection m_loaded;
+};
+
+std::unique_ptr<SearchPageBrowser> MakeWebEngineSearchPage(QWidget* host) {
+    if (!host || !BrowserEngineAvailable()) {
+        return nullptr;
+    }
+    return std::make_unique<WebEngineSearchPage>(host);
+}
+
+void PauseKeepingEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+SearchBox::SearchBox(TFrmMain& main)
+    : QObject(&main),
+      m_main(main),
+      m_browserFactory(MakeWebEngineSearchPage),
+      m_pause(PauseKeepingEvents) {
+    Ui::TFrmMain& ui = m_main.ui();
+    ui.LbSearchResult->hide();
+    connect(ui.EdtSearch, &QLineEdit::textChanged, this, &SearchBox::EdtSearchChange);
+    connect(ui.BtnQVSearch, &QToolButton::clicked, this, &SearchBox::BtnQVSearchClick);
+    connect(ui.LbSearchResult, &QListWidget::itemPressed, this,
+            &SearchBox::LbSearchResultMouseDown);
+    // Keys are seen before the widgets act on them: a line is copied into the box
+    // before the list moves its highlight.
+    ui.EdtSearch->installEventFilter(this);
+    ui.LbSearchResult->installEventFilter(this);
+    ui.SbSearchText->installEventFilter(this);
+}
+
+SearchBox::~SearchBox() {
+    if (m_pageWait) {
+        m_pageWait->quit();
+    }
+}
+
+void SearchBox::SetBrowserFactory(SearchPageBrowserFactory factory) {
+    m_browserFactory = std::move(factory);
+}
+
+void SearchBox::SetPause(std::function<void(int)> pause) { m_pause = std::move(pause); }
+
+std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::string_view text) {
+    std::vector<std::string> lines;
+    const std::string keyword = AsciiLower(Trim(text));
+    if (keyword.empty()) {
+        return lines;
+    }
+    for (const TMyDoc& doc : docs) {
+        std::string path = AsciiLower(doc.Path);
+        if (Contains(path, keyword) || Contains(AsciiLower(doc.DisplayName), keyword)) {
+            lines.push_back(std::move(path));
+        }
+    }
+    return lines;
+}
+
+QString SearchBox::SearchScript(const QString& keyword) {
+    // Double quotes become blanks, as the page has always received them. A backslash or a
+    // line break would end or break the quoted text, so those are escaped: the page gets
+    // the keyword as typed and a keyword can never become script.
+    QString quoted;
+    quoted.reserve(keyword.size());
+    for (const QChar c : keyword) {
+        if (c == QLatin1Char('"')) {
+            quoted += QLatin1Char(' ');
+        } else if (c == QLatin1Char('\\')) {
+            quoted += QStringLiteral("\\\\");
+        } else if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029) {
+            quoted += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            quoted += c;
+        }
+    }
+    return QStringLiteral("SearchNow(\"") + quoted + QStringLiteral("\")");
+}
+
+QUrl SearchBox::SearchPageAddress() {
+    // The page learns where keywords go from us, so the address lives in one place.
+    QUrl page(QString::fromLatin1(kSearchPageUrl));
+    page.setQuery(QStringLiteral("engine=") +
+                  QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(kWebSearchAddress))));
+    return page;
+}
+
+QString SearchBox::FallbackSearchAddress(const QString& keyword) {
+    return QString::fromLatin1(kWebSearchAddress) +
+           QString::fromLatin1(QUrl::toPercentEncoding(keyword));
+}
+
+bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
+    Ui::TFrmMain& ui = m_main.ui();
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == ui.EdtSearch) {
+            return EdtSearchKeyDown(key);
+        }
+        if (watched == ui.LbSearchResult) {
+            return LbSearchResultKeyDown(key);
+        }
+    } else if (event->type() == QEvent::MouseButtonPress && watched == ui.SbSearchText) {
+        SbSearchTextClick();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SearchBox::PlaceResultList() {
+    Ui::TFrmMain& ui = m_main.ui();
+    const QRect shape = ui.ShapeSearch->geometry();
+    ui.LbSearchResult->setGeometry(20, shape.y() + shape.height() + 20,
+                                   std::max(0, m_main.width() - 40), 200);
+}
+
+void SearchBox::HideResultList() { m_main.ui().LbSearchResult->hide(); }
+
+int SearchBox::HighlightedRow() const {
+    QListWidget* list = m_main.ui().LbSearchResult;
+    const int row = list->currentRow();
+    if (row < 0 || row >= list->count() || !list->item(row)->isSelected()) {
+        return -1;
+    }
+    return row;
+}
+
+void SearchBox::EdtSearchChange() {
+    if (m_searchNavigating) {
+        return;
+    }
+    Guarded([&] {
+        PlaceResultList();
+        RunHistorySearch();
+    });
+}
+
+void SearchBox::RunHistorySearch() {
+    Guarded([&] {
+        QListWidget* list = m_main.ui().LbSearchResult;
+        list->show();
+        list->raise();
+        list->clear();
+        const std::vector<std::string> lines =
+            MatchingLines(m_main.history().Docs(), S(m_main.ui().EdtSearch->text()));
+        QStringList items;
+        items.reserve(static_cast<qsizetype>(lines.size()));
+        for (const std::string& line : lines) {
+            items.push_back(Q(line));
+        }
+        list->addItems(items);
+    });
+}
+
+bool SearchBox::NamesExistingFileOrFolder(const QString& text) const {
+    // Only a full path counts: a bare word must go to the web search even when the
+    // program's working folder happens to hold something of that name.
+    if (text.isEmpty() || !QDir::isAbsolutePath(text)) {
+        return false;
+    }
+    return QFileInfo::exists(text);
+}
+
+bool SearchBox::EdtSearchKeyDown(int key) {
+    Ui::TFrmMain& ui = m_main.ui();
+    if (IsEnterKey(key)) {
+        Guarded([&] {
+            QListWidget* list = ui.LbSearchResult;
+            if (list->count() == 0 || HighlightedRow() < 0) {
+                const QString text = ui.EdtSearch->text();
+                if (NamesExistingFileOrFolder(text)) {
+                    m_main.openers().OpenPathOrAddress(S(text), false);
+                } else {
+                    QPointer<SearchBox> alive(this);
+                    RunWebSearch();
+                    if (!alive) {
+                        return;
+                    }
+                }
+            }
+            HideResultList();
+        });
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        HideResultList();
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        QListWidget* list = ui.LbSearchResult;
+        if (!list->isVisible()) {
+            return false;
+        }
+        list->setFocus(Qt::OtherFocusReason);
+        if (list->count() > 0) {
+            list->setCurrentRow(0);
+        }
+        m_searchNavigating = true;
+        return true;
+    }
+    return false;
+}
+
+bool SearchBox::LbSearchResultKeyDown(int key) {
+    m_searchNavigating = true;
+    QListWidget* list = m_main.ui().LbSearchResult;
+    if (IsEnterKey(key) || key == Qt::Key_Space) {
+        const int row = HighlightedRow();
+        const QString line = row >= 0 ? list->item(row)->text() : QString();
+        HideResultList();
+        m_searchNavigating = false;
+        if (!line.isEmpty()) {
+            OpenResultLine(line);
+        }
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        HideResultList();
+        m_searchNavigating = false;
+        return true;
+    }
+    const int row = HighlightedRow();
+    if (row >= 0) {
+        m_main.ui().EdtSearch->setText(list->item(row)->text());
+    }
+    return false;
+}
+
+void SearchBox::LbSearchResultMouseDown(QListWidgetItem* item) {
+    if (!item) {
+        return;
+    }
+    const QString line = item->text();
+    HideResultList();
+    m_searchNavigating = false;
+    OpenResultLine(line);
+}
+
+void SearchBox::OpenResultLine(const QString& line) {
+    Guarded([&] { m_main.openers().OpenPathOrAddress(S(line), false); });
+}
+
+void SearchBox::SbSearchTextClick() { HideResultList(); }
+
+void SearchBox::BtnQVSearchClick() { RunWebSearch(); }
+
+void SearchBox::LoadSearchPage() {
+    m_pageRequested = true;
+    // Only a browser that already exists is pointed at the page now; otherwise the first
+    // web search makes it.
+    if (m_browser && m_pageState == PageState::None) {
+        EnsureSearchPage();
+    }
+}
+
+void SearchBox::EnsureSearchPage() {
+    if (m_pageState != PageState::None) {
+        return;
+    }
+    m_pageRequested = true;
+    if (!m_browser && m_browserFactory) {
+        m_browser = m_browserFactory(m_main.ui().WebBrowser1Host);
+    }
+    if (!m_browser) {
+        m_pageState = PageState::Failed;
+        return;
+    }
+    m_pageState = PageState::Loading;
+    QPointer<SearchBox> alive(this);
+    m_browser->Load(SearchPageAddress(), [this, alive](bool ok) {
+        if (!alive) {
+            return;
+        }
+        m_pageState = ok ? PageState::Ready : PageState::Failed;
+        if (m_pageWait) {
+            m_pageWait->quit();
+        }
+    });
+}
+
+void SearchBox::WaitForSearchPage() {
+    if (m_pageState != PageState::Loading || m_pageWait) {
+        return;
+    }
+    QEventLoop loop;
+    m_pageWait = &loop;
+    QTimer::singleShot(m_pageLoadLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_pageWait = nullptr;
+}
+
+void SearchBox::SearchInDefaultBrowser(const QString& keyword) {
+    if (Trim(S(keyword)).empty()) {
+        return;
+    }
+    m_main.openers().OpenWebAddress(S(FallbackSearchAddress(keyword)));
+}
+
+void SearchBox::RunWebSearch() {
+    QPointer<SearchBox> alive(this);
+    Guarded([&] {
+        Ui::TFrmMain& ui = m_main.ui();
+        HideResultList();
+        // The page starts loading first, so that it comes up while the tab settles.
+        EnsureSearchPage();
+        if (m_main.VisibleTabIndex() != kWebPageVisibleTab) {
+            ui.TVControl->setCurrentWidget(ui.TsQVCommon);
+            ui.LbSearchResult->clear();
+            ui.PnlHint->clear();
+            for (int step = 0; step < kPageSettlePauses; ++step) {
+                m_pause(kPageSettlePauseMs);
+                if (!alive) {
+                    return;
+                }
+            }
+        }
+        WaitForSearchPage();
+        if (!alive) {
+            return;
+        }
+        const QString keyword = ui.EdtSearch->text();
+        if (m_pageState == PageState::Ready && m_browser) {
+            m_browser->RunScript(SearchScript(keyword));
+        } else {
+            // No engine, a page that failed, or one still not there after the bound.
+            SearchInDefaultBrowser(keyword);
+        }
+    });
+}
 
 }  // namespace qarvex

@@ -1,21 +1,121 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include <QObject>
+#include <QString>
+
+#include "store/doc_table.h"
+
+class QEventLoop;
+class QListWidgetItem;
+class QUrl;
+class QWidget;
 
 namespace qarvex {
 
 class TFrmMain;
+
+// The embedded browser the web search runs in. It sits behind this seam so that a
+// machine without a browser engine, and the tests, can stand in for it.
+class SearchPageBrowser {
+public:
+    SearchPageBrowser() = default;
+    SearchPageBrowser(const SearchPageBrowser&) = delete;
+    SearchPageBrowser& operator=(const SearchPageBrowser&) = delete;
+    virtual ~SearchPageBrowser() = default;
+
+    // Starts loading the page; done(ok) runs once, when it has loaded or failed.
+    virtual void Load(const QUrl& page, std::function<void(bool ok)> done) = 0;
+    // Runs a script in the loaded page; its result is not needed.
+    virtual void RunScript(const QString& script) = 0;
+};
+
+// Makes the browser inside host, or returns null when no browser can run here.
+using SearchPageBrowserFactory = std::function<std::unique_ptr<SearchPageBrowser>(QWidget* host)>;
 
 // The search box with its floating results and the web search page.
 class SearchBox : public QObject {
     Q_OBJECT
 
 public:
+    // Our own page, shipped with the program; it defines SearchNow(keyword).
+    static constexpr const char* kSearchPageUrl = "qrc:/web/search.html";
+    // Where the keyword goes: the page passes it here, and so does the default browser
+    // when no embedded browser can run.
+    static constexpr const char* kWebSearchAddress = "https://duckduckgo.com/html/?q=";
+    // The "常用" page among the visible tabs, where the browser lives.
+    static constexpr int kWebPageVisibleTab = 4;
+    // Five pauses of this length let the page come up after switching to it.
+    static constexpr int kPageSettlePauses = 5;
+    static constexpr int kPageSettlePauseMs = 500;
+    // How long a search waits at most for the page's first load.
+    static constexpr int kPageLoadLimitMs = 15000;
+
     explicit SearchBox(TFrmMain& main);
     ~SearchBox() override;
 
+    // The lower-cased addresses of the entries whose address or display name holds the
+    // trimmed, lower-cased keyword, in table order; an empty keyword matches nothing.
+    static std::vector<std::string> MatchingLines(const DocTable& docs, std::string_view text);
+    // The script that hands the keyword to the page.
+    static QString SearchScript(const QString& keyword);
+    // Our page, told where to send keywords.
+    static QUrl SearchPageAddress();
+    // The address the default browser is given when the embedded one cannot run.
+    static QString FallbackSearchAddress(const QString& keyword);
+
+    void RunHistorySearch();
+    void RunWebSearch();
+    // The start-up asks for the search page; the browser itself is only made by the
+    // first web search, so an idle program carries no browser engine.
+    void LoadSearchPage();
+
+    bool searchNavigating() const { return m_searchNavigating; }
+    bool searchPageRequested() const { return m_pageRequested; }
+    bool browserCreated() const { return m_browser != nullptr; }
+
+    // Seams for the tests: the browser, the pause between settling steps and the bound
+    // on the page's load.
+    void SetBrowserFactory(SearchPageBrowserFactory factory);
+    void SetPause(std::function<void(int ms)> pause);
+    void SetPageLoadLimitMs(int ms) { m_pageLoadLimitMs = ms; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    enum class PageState { None, Loading, Ready, Failed };
+
+    void EdtSearchChange();
+    bool EdtSearchKeyDown(int key);
+    bool LbSearchResultKeyDown(int key);
+    void LbSearchResultMouseDown(QListWidgetItem* item);
+    void SbSearchTextClick();
+    void BtnQVSearchClick();
+
+    void PlaceResultList();
+    void HideResultList();
+    int HighlightedRow() const;
+    void OpenResultLine(const QString& line);
+    bool NamesExistingFileOrFolder(const QString& text) const;
+    void EnsureSearchPage();
+    void WaitForSearchPage();
+    void SearchInDefaultBrowser(const QString& keyword);
+
     TFrmMain& m_main;
+    bool m_searchNavigating = false;
+    bool m_pageRequested = false;
+    PageState m_pageState = PageState::None;
+    SearchPageBrowserFactory m_browserFactory;
+    std::function<void(int)> m_pause;
+    std::unique_ptr<SearchPageBrowser> m_browser;
+    QEventLoop* m_pageWait = nullptr;
+    int m_pageLoadLimitMs = kPageLoadLimitMs;
 };
 
 }  // namespace qarvex

@@ -7,7 +7,10 @@
 #include <jpeglib.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QColor>
 #include <QFile>
+#include <QPalette>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -222,6 +225,21 @@ QStringList CjkFontFamilies() {
 
 QFont HistoryTreeFont() {
     return CjkFont(13);
+}
+
+void ApplyHistoryTreeLook(QAbstractItemView* view) {
+    if (view == nullptr) {
+        return;
+    }
+    view->setFont(HistoryTreeFont());
+    QPalette palette = view->palette();
+    const QColor background(0xF5, 0xFA, 0xFE);
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Window, background);
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    }
+    view->setPalette(palette);
 }
 
 QFont SearchEditFont() {

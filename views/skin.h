@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QAbstractItemView;
 class QTabWidget;
 class QWidget;
 
@@ -44,6 +45,10 @@ void ApplyHiddenTabs(QTabWidget* tabs);
 
 // 宋体 13 px, falling back to the CJK fonts a Linux desktop has.
 QFont HistoryTreeFont();
+
+// The shared look of the history trees that a layout file can't express: the font with its
+// fallbacks, and a selection that stays drawn when the tree loses focus.
+void ApplyHistoryTreeLook(QAbstractItemView* view);
 
 // 宋体 15 px with the same fallbacks, for the search box.
 QFont SearchEditFont();

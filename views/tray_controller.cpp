@@ -1,11 +1,256 @@
 #include "views/tray_controller.h"
 
+#include <string>
+
+#include <QAction>
+#include <QCursor>
+#include <QFrame>
+#include <QMenu>
+#include <QToolButton>
+
 #include "app/frm_main.h"
+#include "capture/openers.h"
+#include "capture/scanner.h"
+#include "store/app_state.h"
+#include "store/list_file.h"
+#include "store/text_tables.h"
+#include "ui_TFrmMain.h"
+#include "views/popup_menus.h"
 
 namespace qarvex {
 
-TrayController::TrayController(TFrmMain& main) : QObject(&main), m_main(main) {}
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A name is shown as written: an "&" in it must not become an access key.
+QString MenuSafe(const std::string& text) {
+    return Q(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// "（&n） name": the "&" makes the first digit of the number the access key.
+QString ItemCaption(int index, const std::string& name) {
+    return QStringLiteral("（&%1） ").arg(index + 1) + MenuSafe(name);
+}
+
+template <typename F>
+void Guarded(F&& work) {
+    try {
+        work();
+    } catch (...) {
+        // a tray command never lets a failure escape; what was done stays done
+    }
+}
+
+}  // namespace
+
+TrayController::TrayController(TFrmMain& main) : QObject(&main), m_main(main) {
+    const TrayMenu& menu = m_main.trayMenu();
+    connect(menu.MnOpenQarvex, &QAction::triggered, this, &TrayController::MnOpenQarvexClick);
+    connect(menu.MnQVExit, &QAction::triggered, this, [this] { m_main.MnQVExitClick(); });
+    for (QAction* place : {menu.MnMyComputer, menu.MnQVMyDoc, menu.MnMyDesk, menu.MnQVControl,
+                           menu.MnQVRecycle, menu.MnQVTask, menu.MnQVRecent, menu.MnQVRun}) {
+        connect(place, &QAction::triggered, this, [this, place] { OpenSystemPlace(place); });
+    }
+    // The location hints of the document items are shown as tool tips.
+    for (QMenu* submenu : {menu.PmRecent, menu.PmAutoRun, menu.PmMyDocs}) {
+        submenu->setToolTipsVisible(true);
+    }
+}
 
 TrayController::~TrayController() = default;
+
+void TrayController::AttachTrayIcon(QSystemTrayIcon* icon) {
+    m_icon = icon;
+    if (m_icon) {
+        // No menu of Qt's own: the document submenus are refilled on every right press.
+        m_icon->setContextMenu(nullptr);
+        connect(m_icon, &QSystemTrayIcon::activated, this, &TrayController::TrayIconActivated);
+    }
+    if (!m_main.hasTray()) {
+        ProvideTraylessAccess();
+    }
+}
+
+void TrayController::ProvideTraylessAccess() {
+    if (m_menuButton) {
+        return;
+    }
+    QFrame* bar = m_main.ui().PnlTop;
+    const QRect search = m_main.ui().SbSearchText->geometry();
+    m_menuButton = new QToolButton(bar);
+    m_menuButton->setObjectName(QStringLiteral("BtnQVTrayMenu"));
+    m_menuButton->setText(QStringLiteral("菜单"));
+    m_menuButton->setToolTip(QStringLiteral("托盘菜单"));
+    m_menuButton->setAutoRaise(true);
+    m_menuButton->setGeometry(search.right() + 8, 1, 48, 23);
+    m_menuButton->show();
+    connect(m_menuButton, &QToolButton::clicked, this, [this] {
+        FillDocSubmenus();
+        PopMenuAt(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+    });
+
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& at) {
+        FillDocSubmenus();
+        PopMenuAt(bar->mapToGlobal(at));
+    });
+}
+
+void TrayController::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            TrayLeftPress();
+            break;
+        case QSystemTrayIcon::Context:
+            TrayRightPress();
+            break;
+        default:
+            break;
+    }
+}
+
+void TrayController::TrayLeftPress() {
+    Guarded([&] {
+        m_main.show();
+        m_main.raise();
+        m_main.activateWindow();
+        m_main.ShowMainWindowAtCorner();
+        m_main.scanner().RefreshPageDocs();
+    });
+}
+
+void TrayController::TrayRightPress() {
+    Guarded([&] {
+        // The window exists on screen for the menu's sake but cannot be seen; it stays
+        // there until something places it again.
+        m_main.show();
+        m_main.move(m_main.x(), TFrmMain::kOffscreenTop);
+        FillDocSubmenus();
+        m_main.activateWindow();
+        PopMenuAt(QCursor::pos());
+        m_main.setWindowState(m_main.windowState() & ~Qt::WindowMinimized);
+    });
+}
+
+void TrayController::PopMenuAt(const QPoint& at) {
+    m_main.trayMenu().popMenu->exec(at);
+}
+
+void TrayController::FillDocSubmenus() {
+    ShowFavDocInPopmenu();
+    ShowRunDocInPopmenu();
+    ShowRecentDocInPopmenu();
+}
+
+void TrayController::ShowFavDocInPopmenu() { FillSubmenu(ListKind::Fav); }
+
+void TrayController::ShowRunDocInPopmenu() { FillSubmenu(ListKind::Run); }
+
+void TrayController::ShowRecentDocInPopmenu() { FillSubmenu(ListKind::Recent); }
+
+StoredList& TrayController::ListOf(ListKind kind) {
+    AppState& state = m_main.state();
+    switch (kind) {
+        case ListKind::Recent:
+            return state.RecentList();
+        case ListKind::Run:
+            return state.RunList();
+        case ListKind::Fav:
+            break;
+    }
+    return state.FavList();
+}
+
+QMenu* TrayController::SubmenuOf(ListKind kind) const {
+    const TrayMenu& menu = m_main.trayMenu();
+    switch (kind) {
+        case ListKind::Recent:
+            return menu.PmRecent;
+        case ListKind::Run:
+            return menu.PmAutoRun;
+        case ListKind::Fav:
+            break;
+    }
+    return menu.PmMyDocs;
+}
+
+void TrayController::FillSubmenu(ListKind kind) {
+    Guarded([&] {
+        QMenu* submenu = SubmenuOf(kind);
+        submenu->clear();
+        const std::vector<std::string>& lines = ListOf(kind).Lines();
+        const int count = static_cast<int>(lines.size());
+        const std::string hintPrefix = kind == ListKind::Fav
+                                           ? MainTable().TextFavMenuPathPrefix
+                                           : DialogTable().TextCurrentPath;
+
+        // Each item goes to the top: the recent list is visited newest first, so its
+        // newest line ends at the bottom next to the tray; the other two are visited from
+        // their end and so keep list order.
+        std::vector<int> order;
+        if (kind == ListKind::Recent) {
+            for (int index = 0; index < count && index < kRecentItemLimit; ++index) {
+                order.push_back(index);
+            }
+        } else {
+            for (int index = count - 1; index >= 0; --index) {
+                order.push_back(index);
+            }
+        }
+        for (int index : order) {
+            const TMyDocObj doc = ParseListLine(lines[static_cast<std::size_t>(index)]);
+            auto* item = new QAction(ItemCaption(index, doc.Name), submenu);
+            const QString hint = Q(hintPrefix + doc.Path);
+            item->setStatusTip(hint);
+            item->setToolTip(hint);
+            item->setData(index);
+            connect(item, &QAction::triggered, this,
+                    [this, kind, item] { OpenListLine(kind, item->data().toInt()); });
+            const QList<QAction*> present = submenu->actions();
+            submenu->insertAction(present.isEmpty() ? nullptr : present.first(), item);
+        }
+    });
+}
+
+void TrayController::OpenListLine(ListKind kind, int tag) {
+    Guarded([&] {
+        const std::vector<std::string>& lines = ListOf(kind).Lines();
+        if (tag < 0 || tag >= static_cast<int>(lines.size())) {
+            return;
+        }
+        const TMyDocObj doc = ParseListLine(lines[static_cast<std::size_t>(tag)]);
+        // A line without a path would otherwise be taken for a bare host name.
+        if (doc.Path.empty()) {
+            return;
+        }
+        m_main.openers().OpenPathOrAddress(doc.Path, true);
+    });
+}
+
+void TrayController::MnOpenQarvexClick() {
+    Guarded([&] { m_main.ShowMainWindowAtCorner(); });
+}
+
+void TrayController::OpenSystemPlace(const QAction* action) {
+    Guarded([&] {
+        if (!action) {
+            return;
+        }
+        bool ok = false;
+        const int place = action->data().toInt(&ok);
+        if (!ok) {
+            return;
+        }
+        Openers& openers = m_main.openers();
+        if (place >= 0) {
+            openers.OpenSpecialFolder(place);
+        } else if (place == kOpensTaskManager) {
+            openers.OpenTaskManager();
+        } else if (place == kOpensSystemFolder) {
+            openers.OpenSystemFolder();
+        }
+    });
+}
 
 }  // namespace qarvex

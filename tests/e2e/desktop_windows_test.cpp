@@ -44,12 +44,25 @@ public:
     bool Ok() const { return m_ok; }
     xcb_window_t Root() const { return m_ewmh.screens[m_screen]->root; }
 
-    bool WindowManagerRunning() {
-        xcb_window_t check = 0;
-        return xcb_ewmh_get_supporting_wm_check_reply(
-                   &m_ewmh, xcb_ewmh_get_supporting_wm_check(&m_ewmh, Root()), &check, nullptr) !=
-                   0 &&
-               check != 0;
+    // The window manager announces itself before it has finished starting, and a window
+    // mapped in between can be lost for good. A probe window it takes on proves it is
+    // ready; a probe that isn't taken on soon is replaced by a fresh one.
+    bool WaitForWindowManager() {
+        for (int attempt = 0; attempt < 15; ++attempt) {
+            const xcb_window_t probe = MakeWindow(0, "probe");
+            const bool managed = WaitUntil(
+                [&] {
+                    const auto clients = ClientList();
+                    return std::find(clients.begin(), clients.end(), probe) != clients.end();
+                },
+                2000);
+            xcb_destroy_window(m_connection, probe);
+            xcb_flush(m_connection);
+            if (managed) {
+                return true;
+            }
+        }
+        return false;
     }
 
     std::vector<xcb_window_t> ClientList() {
@@ -73,20 +86,24 @@ public:
     }
 
     // A plain mapped window that says it belongs to this process.
-    xcb_window_t MakeOwnWindow() {
+    xcb_window_t MakeOwnWindow() { return MakeWindow(static_cast<std::uint32_t>(getpid()), "Qarvex"); }
+
+private:
+    xcb_window_t MakeWindow(std::uint32_t pid, const char* title) {
         const xcb_window_t window = xcb_generate_id(m_connection);
         const xcb_screen_t* screen = m_ewmh.screens[m_screen];
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 100, 100,
                           0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-        xcb_ewmh_set_wm_pid(&m_ewmh, window, static_cast<std::uint32_t>(getpid()));
-        const char title[] = "Qarvex itself";
-        xcb_ewmh_set_wm_name(&m_ewmh, window, std::strlen(title), title);
+        if (pid != 0) {
+            xcb_ewmh_set_wm_pid(&m_ewmh, window, pid);
+        }
+        xcb_ewmh_set_wm_name(&m_ewmh, window, static_cast<std::uint32_t>(std::strlen(title)),
+                             title);
         xcb_map_window(m_connection, window);
         xcb_flush(m_connection);
         return window;
     }
 
-private:
     xcb_connection_t* m_connection = nullptr;
     xcb_ewmh_connection_t m_ewmh{};
     int m_screen = 0;
@@ -133,8 +150,7 @@ protected:
     static void SetUpTestSuite() {
         s_observer = std::make_unique<Observer>();
         ASSERT_TRUE(s_observer->Ok()) << "no X server on $DISPLAY";
-        ASSERT_TRUE(WaitUntil([] { return s_observer->WindowManagerRunning(); }))
-            << "the window manager never started";
+        ASSERT_TRUE(s_observer->WaitForWindowManager()) << "the window manager never started";
         s_client = std::make_unique<Child>(QStringLiteral(QARVEX_E2E_X_CLIENT), QStringList());
         ASSERT_TRUE(s_client->Started());
         for (std::string line = s_client->ReadLine(); line != "ready";
@@ -147,16 +163,22 @@ protected:
 
         // Wait until the window manager has taken on every window that will be shown.
         X11DesktopWindows desktop;
-        ASSERT_TRUE(WaitUntil([&] {
+        std::string missing;
+        const bool allListed = WaitUntil([&] {
             const auto windows = desktop.TopWindows();
             const auto clients = s_observer->ClientList();
-            const bool ownManaged =
-                std::find(clients.begin(), clients.end(), s_ownWindow) != clients.end();
-            return ownManaged && std::all_of(ExpectedWindows().begin(), ExpectedWindows().end(),
-                                             [&](const auto& entry) {
-                                                 return FindIn(windows, entry.first) != nullptr;
-                                             });
-        })) << "the window manager never listed all the client's windows";
+            missing.clear();
+            if (std::find(clients.begin(), clients.end(), s_ownWindow) == clients.end()) {
+                missing += " (the test's own window)";
+            }
+            for (const auto& [role, expected] : ExpectedWindows()) {
+                if (FindIn(windows, role) == nullptr) {
+                    missing += " " + role;
+                }
+            }
+            return missing.empty();
+        });
+        ASSERT_TRUE(allListed) << "never listed:" << missing;
     }
 
     static void TearDownTestSuite() {

@@ -241,9 +241,21 @@ TEST_F(MainLayoutTest, HistoryTreesShareOneLook) {
         EXPECT_TRUE(tree->styleSheet().contains(QLatin1String("#F5FAFE")));
         EXPECT_EQ(tree->font().family(), QStringLiteral("宋体"));
     }
-    EXPECT_EQ(HistoryTreeFont().pixelSize(), 13);
-    EXPECT_EQ(HistoryTreeFont().families().value(0), QStringLiteral("宋体"));
-    EXPECT_GT(HistoryTreeFont().families().size(), 1);
+}
+
+TEST_F(MainLayoutTest, TreeSelectionStaysVisibleWithoutFocus) {
+    QTreeView* tree = m_form.ui.TVPath;
+    ApplyHistoryTreeLook(tree);
+    ApplyHistoryTreeLook(nullptr);
+    const QPalette& palette = tree->palette();
+    EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::Highlight),
+              palette.color(QPalette::Active, QPalette::Highlight));
+    EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::HighlightedText),
+              palette.color(QPalette::Active, QPalette::HighlightedText));
+    EXPECT_EQ(tree->font().pixelSize(), 13);
+    // 宋体 first, with fallbacks for desktops that don't have it.
+    EXPECT_EQ(tree->font().families().value(0), QStringLiteral("宋体"));
+    EXPECT_GT(tree->font().families().size(), 1);
 }
 
 TEST_F(MainLayoutTest, SearchBarKeepsItsGeometry) {
@@ -267,6 +279,9 @@ TEST_F(MainLayoutTest, SearchBarKeepsItsGeometry) {
     // The result list floats over the pages, so it belongs to the window itself.
     EXPECT_EQ(ui.LbSearchResult->parentWidget(), &w());
     EXPECT_EQ(ui.LbSearchResult->selectionMode(), QAbstractItemView::SingleSelection);
+    ui.LbSearchResult->addItem(QStringLiteral("c:\\windows"));
+    ui.LbSearchResult->ensurePolished();
+    EXPECT_EQ(ui.LbSearchResult->sizeHintForRow(0), 13);
 }
 
 TEST_F(MainLayoutTest, SettingsControlsHaveTheirRanges) {

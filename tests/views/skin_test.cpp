@@ -36,7 +36,8 @@ QByteArray SkinBytes(const char* name) {
 
 // Encodes a solid colour in the given JPEG colour space, so decoding can be checked against
 // known pixels (gray and CMYK files exist in the wild even if our own skins are RGB).
-QByteArray EncodeSolid(int width, int height, J_COLOR_SPACE space, const std::vector<uchar>& px) {
+QByteArray EncodeSolid(int width, int height, J_COLOR_SPACE space, const std::vector<uchar>& px,
+                       bool progressive = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);
@@ -50,6 +51,9 @@ QByteArray EncodeSolid(int width, int height, J_COLOR_SPACE space, const std::ve
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
+    if (progressive) {
+        jpeg_simple_progression(&cinfo);
+    }
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<uchar> row;
     for (int x = 0; x < width; ++x) {
@@ -123,16 +127,18 @@ TEST_F(SkinTest, DecodesColourSpacesToTheRightColours) {
         J_COLOR_SPACE space;
         std::vector<uchar> pixel;
         QColor expected;
+        bool progressive = false;
     };
     const Case cases[] = {
         {"rgb", JCS_RGB, {200, 40, 90}, QColor(200, 40, 90)},
+        {"progressive rgb", JCS_RGB, {20, 140, 230}, QColor(20, 140, 230), true},
         {"gray", JCS_GRAYSCALE, {77}, QColor(77, 77, 77)},
         // Adobe-style inverted CMYK: 255 means no ink.
         {"cmyk", JCS_CMYK, {255, 0, 255, 255}, QColor(255, 0, 255)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        const QImage image = DecodeJpeg(EncodeSolid(24, 16, c.space, c.pixel));
+        const QImage image = DecodeJpeg(EncodeSolid(24, 16, c.space, c.pixel, c.progressive));
         ASSERT_EQ(image.size(), QSize(24, 16));
         const QColor got = image.pixelColor(12, 8);
         EXPECT_NEAR(got.red(), c.expected.red(), 4);
@@ -151,6 +157,9 @@ TEST_F(SkinTest, BadBytesGiveANullImage) {
         rstInScan[i] = static_cast<char>(0xFF);
         rstInScan[i + 1] = static_cast<char>(0xD3);
     }
+    QByteArray bigGarbage(4 * 1024 * 1024, '\x5A');
+    bigGarbage[0] = static_cast<char>(0xFF);
+    bigGarbage[1] = static_cast<char>(0xD8);
     QByteArray noEoi = good;
     noEoi.chop(2);
 
@@ -171,11 +180,18 @@ TEST_F(SkinTest, BadBytesGiveANullImage) {
         {"zero width", WithFrameSize(good, 0, 24)},
         {"huge dimensions", WithFrameSize(good, 65000, 65000)},
         {"many pixels", WithFrameSize(good, 8000, 8000)},
+        {"start marker and megabytes of garbage", bigGarbage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         EXPECT_TRUE(DecodeJpeg(c.bytes).isNull());
     }
+}
+
+// The size guard is for bogus headers; a real photo-sized picture must still come through.
+TEST_F(SkinTest, PhotoSizedPicturesStillDecode) {
+    const QImage image = DecodeJpeg(EncodeSolid(3000, 2000, JCS_RGB, {90, 120, 150}));
+    EXPECT_EQ(image.size(), QSize(3000, 2000));
 }
 
 TEST_F(SkinTest, EveryTruncationOfAPictureIsRejectedQuietly) {

@@ -1,0 +1,232 @@
+#include "startup/frm_run.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "capture/openers.h"
+#include "platform/autostart_store.h"
+#include "platform/messages.h"
+#include "store/strings.h"
+#include "store/text_tables.h"
+#include "ui_TfrmRun.h"
+#include "views/skin.h"
+
+namespace qarvex {
+
+namespace {
+
+constexpr int kNameColumn = 0;
+constexpr int kPathColumn = 1;
+// The entry's name exactly as the store spells it: the shown text may have lost bytes
+// that are not valid UTF-8, and Delete must still reach the right entry.
+constexpr int kStoreNameRole = Qt::UserRole + 1;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+QTableWidgetItem* NewCell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+QString CellText(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void FitColumn(QTableWidget* table, int column, int maxWidth) {
+    table->resizeColumnToContents(column);
+    table->setColumnWidth(column, std::min(table->columnWidth(column), maxWidth));
+}
+
+}  // namespace
+
+TfrmRun::TfrmRun(AutostartStore& store, Openers& openers, Messages& messages, QWidget* parent)
+    : QDialog(parent),
+      m_store(store),
+      m_openers(openers),
+      m_messages(messages),
+      m_ui(new Ui::TfrmRun) {
+    m_ui->setupUi(this);
+    ApplySkinGlyphs(this);
+
+    QTableWidget* list = m_ui->LV;
+    // The list is always ordered by name; letting a header click re-sort by path would
+    // only hide that order, so sorting is done by the fill itself.
+    list->setSortingEnabled(false);
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setShowGrid(true);
+
+    const MainTexts& texts = MainTable();
+    setWindowTitle(Q(texts.TextRunCaption));
+    list->setHorizontalHeaderLabels({Q(texts.TextRunColumnName), Q(texts.TextRunColumnPath)});
+    m_ui->LbQVPCStartName->setText(Q(texts.TextRunStartName));
+    m_ui->LbQVPCStartPath->setText(Q(texts.TextRunStartPath));
+    SetNormalColours(m_ui->TxtStartName);
+    SetNormalColours(m_ui->TxtStartPath);
+
+    connect(list, &QAbstractItemView::clicked, this, [this] { LVClick(); });
+    connect(m_ui->BtnQVAddPCStart, &QToolButton::clicked, this, [this] { BtnQVAddPCStartClick(); });
+    connect(m_ui->BtnQVDeletePCStart, &QToolButton::clicked, this,
+            [this] { BtnQVDeletePCStartClick(); });
+    connect(m_ui->BtnQVClearPCStart, &QToolButton::clicked, this,
+            [this] { BtnQVClearPCStartClick(); });
+    connect(m_ui->BtnQVPCRun, &QToolButton::clicked, this, [this] { BtnQVPCRunClick(); });
+    connect(m_ui->BtnClose, &QToolButton::clicked, this, [this] { BtnCloseClick(); });
+
+    FillList();
+}
+
+TfrmRun::~TfrmRun() = default;
+
+void TfrmRun::FillList() {
+    QTableWidget* list = m_ui->LV;
+    try {
+        const std::optional<std::vector<AutostartStore::Value>> values = m_store.List();
+        if (!values) {
+            return;
+        }
+        list->clearContents();
+        list->setRowCount(0);
+        for (const AutostartStore::Value& value : *values) {
+            const int row = list->rowCount();
+            list->insertRow(row);
+            QTableWidgetItem* nameCell = NewCell(Q(value.name));
+            nameCell->setData(kStoreNameRole, QByteArray::fromStdString(value.name));
+            list->setItem(row, kNameColumn, nameCell);
+            list->setItem(row, kPathColumn, NewCell(value.data ? Q(*value.data) : QString()));
+            // An entry without a readable command ends the listing here, as it always has;
+            // the store itself is left untouched.
+            if (!value.data) {
+                break;
+            }
+        }
+    } catch (...) {
+        // Whatever was listed before the failure stays listed.
+    }
+    list->sortItems(kNameColumn, Qt::AscendingOrder);
+    FitColumn(list, kNameColumn, kNameColumnMaxWidth);
+    FitColumn(list, kPathColumn, kPathColumnMaxWidth);
+}
+
+void TfrmRun::LVClick() {
+    const QTableWidget* list = m_ui->LV;
+    const int row = list->currentRow();
+    if (list->rowCount() == 0 || row < 0) {
+        return;
+    }
+    m_ui->TxtStartName->setText(CellText(list, row, kNameColumn));
+    m_ui->TxtStartPath->setText(CellText(list, row, kPathColumn));
+}
+
+void TfrmRun::BtnQVAddPCStartClick() {
+    SetNormalColours(m_ui->TxtStartName);
+    SetNormalColours(m_ui->TxtStartPath);
+    const MainTexts& texts = MainTable();
+    const std::string name = Trim(S(m_ui->TxtStartName->text()));
+    if (name.empty()) {
+        ShowError(texts.TextRunNeedName);
+        SetAlarmColours(m_ui->TxtStartName);
+        m_ui->TxtStartName->setFocus();
+        return;
+    }
+    const std::string path = Trim(S(m_ui->TxtStartPath->text()));
+    if (path.empty()) {
+        ShowError(texts.TextRunNeedPath);
+        SetAlarmColours(m_ui->TxtStartPath);
+        m_ui->TxtStartPath->setFocus();
+        return;
+    }
+    try {
+        // The command is stored as typed: the user decides about quoting.
+        if (!m_store.Write(name, path)) {
+            return;
+        }
+    } catch (...) {
+        return;
+    }
+    FillList();
+}
+
+void TfrmRun::BtnQVDeletePCStartClick() {
+    const QTableWidget* list = m_ui->LV;
+    const QModelIndexList rows =
+        list->selectionModel() ? list->selectionModel()->selectedRows() : QModelIndexList();
+    if (rows.isEmpty()) {
+        ShowError(kNothingSelected);
+        return;
+    }
+    const QTableWidgetItem* cell = list->item(rows.front().row(), kNameColumn);
+    if (!cell) {
+        return;
+    }
+    const std::string name = cell->data(kStoreNameRole).toByteArray().toStdString();
+    try {
+        if (!m_store.Remove(name)) {
+            return;
+        }
+    } catch (...) {
+        return;
+    }
+    FillList();
+}
+
+void TfrmRun::BtnQVClearPCStartClick() {
+    m_ui->TxtStartName->clear();
+    m_ui->TxtStartPath->clear();
+    SetNormalColours(m_ui->TxtStartName);
+    SetNormalColours(m_ui->TxtStartPath);
+    m_ui->TxtStartName->setFocus();
+}
+
+void TfrmRun::BtnQVPCRunClick() {
+    const std::string command = ReplaceAll(S(m_ui->TxtStartPath->text()), "\"", "");
+    m_openers.OpenPathOrAddress(command, false);
+}
+
+void TfrmRun::BtnCloseClick() { hide(); }
+
+void TfrmRun::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmRun::FormResize() {
+    // A maximum rather than a fixed width: a fixed one would feed back into the window's
+    // own minimum size and make every resize grow the window.
+    const int editWidth = std::max(0, width() - kEditWidthAllowance);
+    m_ui->TxtStartName->setMaximumWidth(editWidth);
+    m_ui->TxtStartPath->setMaximumWidth(editWidth);
+}
+
+void TfrmRun::ShowError(const std::string& text) {
+    m_messages.Show(text, MainTable().TextRunCaption, Messages::Icon::Error);
+}
+
+void TfrmRun::SetNormalColours(QLineEdit* edit) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    edit->setPalette(palette);
+}
+
+void TfrmRun::SetAlarmColours(QLineEdit* edit) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, Qt::red);
+    palette.setColor(QPalette::Text, Qt::yellow);
+    edit->setPalette(palette);
+}
+
+}  // namespace qarvex

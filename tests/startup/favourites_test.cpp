@@ -1,0 +1,364 @@
+#include "startup/favourites.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+
+#include "store/app_state.h"
+#include "store/history.h"
+#include "store/list_file.h"
+#include "store/strings.h"
+#include "store/text_file.h"
+#include "store/text_tables.h"
+#include "support/qt/main_window_fixture.h"
+#include "views/history_tree_model.h"
+
+namespace qarvex {
+namespace {
+
+using Calls = std::vector<ShellOpenCall>;
+
+class FavouritesTest : public test::MainWindowFixture {
+protected:
+    QListWidget* Box() { return Find<QListWidget>("LbMyLove"); }
+    StoredList& Fav() { return Main().state().FavList(); }
+
+    std::vector<std::string> BoxItems() {
+        std::vector<std::string> items;
+        for (int i = 0; i < Box()->count(); ++i) {
+            items.push_back(Box()->item(i)->text().toStdString());
+        }
+        return items;
+    }
+
+    // Saves as at exit and gives the lines of fav.dat as stored.
+    std::vector<std::string> SavedFavLines() {
+        Stop();
+        return ReadTextLines(ConfigFile("fav.dat")).value_or(std::vector<std::string>{});
+    }
+
+    void AddFavourites(const std::vector<std::string>& lines) {
+        // Oldest first, so that the first given ends on top.
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+            Fav().InsertLine(0, *it);
+            Fav().InsertItem(0, AfterFirst(*it, kListSeparator));
+        }
+    }
+
+    void SelectRows(const std::vector<int>& rows) {
+        Box()->clearSelection();
+        for (const int row : rows) {
+            Box()->item(row)->setSelected(true);
+        }
+    }
+
+    void SendDrop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Box()->viewport(), &drop);
+    }
+
+    bool DragIsAccepted(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Box()->viewport(), &enter);
+        return enter.isAccepted();
+    }
+
+    // Makes the favourites page current and lays out its items, so positions mean items.
+    void ShowFavouritesPage() {
+        Find<QTabWidget>("TVControl")->setCurrentIndex(4);
+        Main().show();
+        Box()->doItemsLayout();
+    }
+
+    void SendMouse(QEvent::Type type, Qt::MouseButton button, const QPoint& at) {
+        QMouseEvent event(type, QPointF(at), QPointF(Box()->viewport()->mapToGlobal(at)), button,
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButtons(button),
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(Box()->viewport(), &event);
+    }
+
+    QPoint CentreOfRow(int row) { return Box()->visualItemRect(Box()->item(row)).center(); }
+    QPoint BelowTheItems() {
+        const QRect last = Box()->visualItemRect(Box()->item(Box()->count() - 1));
+        return QPoint(last.center().x(), last.bottom() + 40);
+    }
+};
+
+TEST_F(FavouritesTest, AddingHistoryNodeCutsFileAddressAndKeepsDuplicates) {
+    Main().history().AddDoc("file:///C:/a/b.txt", "b.txt", {}, false);
+    Find<QTabWidget>("TVControl")->setCurrentIndex(2);  // folders and files
+    QTreeView* tree = Main().CurrentDocTree();
+    HistoryTreeModel* model = Main().ModelOf(tree);
+    ASSERT_NE(model, nullptr);
+    ASSERT_GT(model->rowCount({}), 0);
+    tree->setCurrentIndex(model->index(0, 0, {}));
+    const std::string caption = model->NodeAt(model->index(0, 0, {}))->Caption();
+
+    // The auto-run menu's "加入到『收藏夹』" is the same command as the tree menu's.
+    Main().autoRunListMenu().N35->trigger();
+    Main().autoRunListMenu().N35->trigger();
+
+    const std::string expected = "C:\\a\\b.txt*|*" + ReplaceAll(caption, "/", "\\");
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{expected, expected}));
+}
+
+TEST_F(FavouritesTest, AddingWithoutSelectedNodeOrTreeDoesNothing) {
+    Main().history().AddDoc("http://host/page", "Page", {}, false);
+    Find<QTabWidget>("TVControl")->setCurrentIndex(0);
+    Main().CurrentDocTree()->clearSelection();
+    Main().CurrentDocTree()->setCurrentIndex({});
+    Main().autoRunListMenu().N35->trigger();
+    Find<QTabWidget>("TVControl")->setCurrentIndex(4);  // a page without a tree
+    Main().autoRunListMenu().N35->trigger();
+    EXPECT_EQ(Fav().LineCount(), 0);
+    EXPECT_EQ(Box()->count(), 0);
+}
+
+TEST_F(FavouritesTest, DroppedFilesBecomeFavouritesLastOnTopWithOneBeep) {
+    const std::string a = files.Write("a.txt", "a");
+    const std::string b = files.Write("b b.txt", "b");
+    const std::string c = files.Write("文档.txt", "c");
+    const QList<QUrl> urls = {QUrl::fromLocalFile(QString::fromStdString(a)),
+                              QUrl::fromLocalFile(QString::fromStdString(b)),
+                              QUrl::fromLocalFile(QString::fromStdString(c))};
+    EXPECT_TRUE(DragIsAccepted(urls));
+    SendDrop(urls);
+
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{c, b, a}));
+    EXPECT_EQ(fakes.environment->BeepCount(), 1);
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{c + "*|*" + c, b + "*|*" + b,
+                                                         a + "*|*" + a}));
+}
+
+TEST_F(FavouritesTest, DropWithoutLocalFilesIsRefusedQuietly) {
+    const QList<QUrl> web = {QUrl(QStringLiteral("https://example.org/page"))};
+    EXPECT_FALSE(DragIsAccepted(web));
+    SendDrop(web);
+    SendDrop({});
+    EXPECT_EQ(Box()->count(), 0);
+    EXPECT_EQ(fakes.environment->BeepCount(), 0);
+}
+
+TEST_F(FavouritesTest, DeleteKeyRemovesTheSelectedItemsAndTheirLines) {
+    AddFavourites({"p0*|*n0", "p1*|*n1", "p2*|*n2", "p3*|*n3"});
+    SelectRows({1, 2});
+    QTest::keyClick(Box(), Qt::Key_Delete);
+
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"n0", "n3"}));
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{"p0*|*n0", "p3*|*n3"}));
+}
+
+TEST_F(FavouritesTest, DeleteMissingKeepsOnlyExistingPaths) {
+    const std::string gone1 = files.Write("gone1.txt", "x");
+    const std::string gone2 = files.Write("gone2.txt", "x");
+    const std::string folder = files.Path();
+    AddFavourites({gone1 + "*|*g1", gone2 + "*|*g2", folder + "*|*dir",
+                   "https://example.org/*|*web", "*|*empty"});
+    std::filesystem::remove(gone1);
+    std::filesystem::remove(gone2);
+
+    Main().favMenu().MnQVDeleteNotExistsDoc->trigger();
+
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"dir"}));
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{folder + "*|*dir"}));
+}
+
+TEST_F(FavouritesTest, UpdateChangesTheCurrentItemInPlace) {
+    AddFavourites({"C:\\p0*|*n0", "C:\\p1*|*n1", "C:\\p2*|*n2"});
+    Box()->setCurrentRow(1);
+    Main().favMenu().MnUpdateFav->trigger();
+    EXPECT_EQ(Find<QLineEdit>("EdtNewFavDisplay")->text().toStdString(), "n1");
+    EXPECT_EQ(Find<QLineEdit>("EdtNewFavPath")->text().toStdString(), "C:\\p1");
+
+    Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral("  新名称 "));
+    Find<QToolButton>("BtnQVUpdateFav")->click();
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"n0", "新名称", "n2"}));
+
+    Box()->setCurrentRow(-1);
+    Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral("other"));
+    Find<QToolButton>("BtnQVUpdateFav")->click();
+    EXPECT_EQ(SavedFavLines(),
+              (std::vector<std::string>{"C:\\p0*|*n0", "C:\\p1*|*新名称", "C:\\p2*|*n2"}));
+}
+
+TEST_F(FavouritesTest, AddFromEditBarTrimsAndStoresWithoutChecks) {
+    AddFavourites({"old*|*old"});
+    Main().favMenu().MnNewToFav->trigger();
+    EXPECT_TRUE(Find<QLineEdit>("EdtNewFavDisplay")->text().isEmpty());
+    Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral(" Name "));
+    Find<QLineEdit>("EdtNewFavPath")->setText(QStringLiteral(" file:///C:/x "));
+    Find<QToolButton>("BtnQVAddToFav")->click();
+    Find<QLineEdit>("EdtNewFavDisplay")->clear();
+    Find<QLineEdit>("EdtNewFavPath")->clear();
+    Find<QToolButton>("BtnQVAddToFav")->click();
+
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"", "Name", "old"}));
+    EXPECT_EQ(SavedFavLines(),
+              (std::vector<std::string>{"*|*", "file:///C:/x*|*Name", "old*|*old"}));
+}
+
+TEST_F(FavouritesTest, OpeningUsesTheCurrentLineWithFileAddressesCut) {
+    struct Case {
+        std::string line;
+        Calls expected;
+    };
+    const std::vector<Case> cases = {
+        {"file:///C:/d/a.txt*|*a", {ShellOpenCall::MakeOpen("C:\\d\\a.txt")}},
+        {"file:///tmp/q/a.txt*|*a", {ShellOpenCall::MakeOpen("/tmp/q/a.txt")}},
+        {"https://example.org/x*|*web", {ShellOpenCall::MakeOpen("https://example.org/x")}},
+        {"no separator here", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Fav().Clear();
+        Box()->clear();
+        AddFavourites({c.line});
+        Box()->setCurrentRow(0);
+        fakes.shellOpen->ClearCalls();
+        QTest::keyClick(Box(), Qt::Key_Return);
+        EXPECT_EQ(fakes.shellOpen->Calls(), c.expected);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FavouritesTest, OpenKeysAndMenuOpenTheCurrentItemOnly) {
+    AddFavourites({"C:\\d\\one.txt*|*one", "C:\\d\\two.txt*|*two"});
+    Box()->setCurrentRow(-1);
+    QTest::keyClick(Box(), Qt::Key_Space);
+    EXPECT_TRUE(fakes.shellOpen->Calls().empty());
+
+    Box()->setCurrentRow(1);
+    QTest::keyClick(Box(), Qt::Key_Space);
+    Main().favMenu().MnOpenMyFavDoc->trigger();
+    EXPECT_EQ(fakes.shellOpen->Calls(), (Calls{ShellOpenCall::MakeOpen("C:\\d\\two.txt"),
+                                               ShellOpenCall::MakeOpen("C:\\d\\two.txt")}));
+    // The opened document is remembered as recent.
+    EXPECT_TRUE(IsInRecentList(Main().state().RecentList(), "C:\\d\\two.txt"));
+}
+
+TEST_F(FavouritesTest, HintShowsPathAndNameOfTheItemUnderThePointer) {
+    EXPECT_EQ(FavouriteHint("C:\\x*|*X"), "所在路径『C:\\x』 文档名称『X』");
+    EXPECT_EQ(FavouriteHint("file:///C:/x*|*X"), "所在路径『C:/x』 文档名称『X』");
+
+    AddFavourites({"C:\\x*|*X", "/home/u/b*|*B"});
+    ShowFavouritesPage();
+    SendMouse(QEvent::MouseMove, Qt::NoButton, CentreOfRow(0));
+    EXPECT_EQ(Find<QLabel>("PnlHint")->text().toStdString(), "所在路径『C:\\x』 文档名称『X』");
+    SendMouse(QEvent::MouseMove, Qt::NoButton, BelowTheItems());
+    EXPECT_EQ(Find<QLabel>("PnlHint")->text().toStdString(), "所在路径『C:\\x』 文档名称『X』");
+}
+
+TEST_F(FavouritesTest, RightButtonSelectsExactlyTheItemUnderThePointer) {
+    AddFavourites({"a*|*a", "b*|*b", "c*|*c"});
+    ShowFavouritesPage();
+    SelectRows({0, 1});
+    SendMouse(QEvent::MouseButtonPress, Qt::RightButton, CentreOfRow(2));
+    EXPECT_EQ(Box()->selectedItems().size(), 1);
+    EXPECT_TRUE(Box()->item(2)->isSelected());
+    EXPECT_EQ(Box()->currentRow(), 2);
+
+    SendMouse(QEvent::MouseButtonPress, Qt::RightButton, BelowTheItems());
+    EXPECT_TRUE(Box()->selectedItems().isEmpty());
+}
+
+TEST_F(FavouritesTest, ClickCopiesTheFavouriteIntoTheEditBar) {
+    AddFavourites({"C:\\a*|*A", "/home/u/b*|*B"});
+    ShowFavouritesPage();
+    QTest::mouseClick(Box()->viewport(), Qt::LeftButton, {}, CentreOfRow(1));
+    EXPECT_EQ(Find<QLineEdit>("EdtNewFavDisplay")->text().toStdString(), "B");
+    EXPECT_EQ(Find<QLineEdit>("EdtNewFavPath")->text().toStdString(), "/home/u/b");
+}
+
+TEST_F(FavouritesTest, EditBarVisibilityFollowsMenuAndCheckBox) {
+    QFrame* panel = Find<QFrame>("PnlNewFav");
+    QCheckBox* box = Find<QCheckBox>("CbFavEdit");
+    QAction* menuItem = Main().favMenu().MnShowFavEdit;
+    ASSERT_TRUE(menuItem->isChecked());
+
+    menuItem->trigger();  // toggles its own check
+    EXPECT_TRUE(panel->isHidden());
+    EXPECT_FALSE(box->isChecked());
+
+    Main().favMenu().MnNewToFav->trigger();
+    EXPECT_FALSE(panel->isHidden());
+    EXPECT_TRUE(menuItem->isChecked());
+    EXPECT_FALSE(box->isChecked());
+
+    box->setChecked(true);
+    menuItem->trigger();
+    EXPECT_TRUE(panel->isHidden());
+    Main().favMenu().MnUpdateFav->trigger();
+    EXPECT_FALSE(panel->isHidden());
+    EXPECT_TRUE(messages.shown.empty());  // hidden by code or menu: no notice
+}
+
+TEST_F(FavouritesTest, HidingTheEditBarByHandExplainsHowToGetItBackOnce) {
+    QCheckBox* box = Find<QCheckBox>("CbFavEdit");
+    box->click();
+    ASSERT_FALSE(box->isChecked());
+    box->click();
+    box->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, MainTable().TextFavEditHidden);
+}
+
+TEST_F(FavouritesTest, ShowFavEditSettingIsAppliedAtStart) {
+    WriteConfigFile("defualt.ini", "[default]\r\nShowFavEdit=0\r\n");
+    Start();
+    EXPECT_TRUE(Find<QFrame>("PnlNewFav")->isHidden());
+    EXPECT_FALSE(Main().favMenu().MnShowFavEdit->isChecked());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FavouritesTest, DamagedFavouritesFileLoadsAndStaysUsable) {
+    // A line without separator, bytes that are no text at all, and one good line.
+    WriteConfigFile("fav.dat", "no separator\r\n\xff\xfe\x80*|*\x81\r\n\r\nC:\\ok*|*ok\r\n");
+    Start();
+    ASSERT_EQ(Box()->count(), Fav().LineCount());
+    ASSERT_EQ(Box()->count(), 3);
+
+    Box()->setCurrentRow(0);
+    QTest::keyClick(Box(), Qt::Key_Return);
+    EXPECT_TRUE(fakes.shellOpen->Calls().empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    SelectRows({0, 1});
+    QTest::keyClick(Box(), Qt::Key_Delete);
+    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"ok"}));
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{"C:\\ok*|*ok"}));
+}
+
+TEST_F(FavouritesTest, OversizedFavouritesFileLeavesAnEmptyList) {
+    std::string bytes;
+    for (int i = 0; i <= kMaxListLines; ++i) {
+        bytes += "C:\\f" + std::to_string(i) + "*|*f\r\n";
+    }
+    WriteConfigFile("fav.dat", bytes);
+    Start();
+    EXPECT_EQ(Box()->count(), 0);
+    EXPECT_EQ(Fav().LineCount(), 0);
+}
+
+}  // namespace
+}  // namespace qarvex

@@ -1,0 +1,403 @@
+#include "views/search_box.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/frm_main.h"
+#include "platform/fake/fake_shell_open.h"
+#include "store/history.h"
+#include "support/qt/main_window_fixture.h"
+#include "ui_TFrmMain.h"
+
+namespace qarvex {
+namespace {
+
+TMyDoc Doc(std::string path, std::string name) {
+    TMyDoc doc;
+    doc.Path = std::move(path);
+    doc.DisplayName = std::move(name);
+    return doc;
+}
+
+TEST(SearchBoxMatchingLines, KeywordMatchesAddressOrNameInAnyAsciiCase) {
+    const DocTable docs = {
+        Doc("http://www.ABC.example/Page", "Front"),  // address, mixed case
+        Doc("/opt/tools/run", "My aBc Tool"),         // display name only
+        Doc("http://other.example/", "Other"),        // neither
+        Doc("http://abc.example/", "abc"),            // both: listed once per entry
+        Doc("http://www.ABC.example/Page", "again"),  // duplicates stay
+    };
+    const std::vector<std::string> expected = {
+        "http://www.abc.example/page",
+        "/opt/tools/run",
+        "http://abc.example/",
+        "http://www.abc.example/page",
+    };
+    for (const char* keyword : {"ABC", "abc", "aBc", "  abc\t"}) {
+        SCOPED_TRACE(keyword);
+        EXPECT_EQ(SearchBox::MatchingLines(docs, keyword), expected);
+    }
+}
+
+TEST(SearchBoxMatchingLines, BlankKeywordMatchesNothingAndOnlyAsciiIsFolded) {
+    const DocTable docs = {Doc("/home/u/ÄRGER.txt", "x"), Doc("/home/u/ärger.txt", "y")};
+    EXPECT_TRUE(SearchBox::MatchingLines(docs, "").empty());
+    EXPECT_TRUE(SearchBox::MatchingLines(docs, " \t\r\n ").empty());
+    // "Ä" is not an ASCII letter: it is matched byte for byte, and the line keeps it.
+    EXPECT_EQ(SearchBox::MatchingLines(docs, "ÄRGER"),
+              std::vector<std::string>{"/home/u/Ärger.txt"});
+    EXPECT_TRUE(SearchBox::MatchingLines({}, "a").empty());
+}
+
+TEST(SearchBoxScript, KeywordReachesThePageAsTyped) {
+    struct Case {
+        QString keyword;
+        QString script;
+    };
+    const Case cases[] = {
+        {QStringLiteral("a\"b"), QStringLiteral("SearchNow(\"a b\")")},
+        {QStringLiteral("\"\""), QStringLiteral("SearchNow(\"  \")")},
+        {QStringLiteral(" 中文 words "), QStringLiteral("SearchNow(\" 中文 words \")")},
+        {QString(), QStringLiteral("SearchNow(\"\")")},
+        // A trailing backslash must not swallow the closing quote.
+        {QStringLiteral("C:\\"), QStringLiteral("SearchNow(\"C:\\\\\")")},
+        {QStringLiteral("\\\");alert(1);//"), QStringLiteral("SearchNow(\"\\\\ );alert(1);//\")")},
+        {QStringLiteral("a\nb"), QStringLiteral("SearchNow(\"a\\u000ab\")")},
+        {QStringLiteral("a") + QChar(0x2028), QStringLiteral("SearchNow(\"a\\u2028\")")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyword.toStdString());
+        EXPECT_EQ(SearchBox::SearchScript(c.keyword), c.script);
+    }
+}
+
+TEST(SearchBoxScript, PageAndFallbackAddressesCarryTheSearchAddressEncoded) {
+    EXPECT_EQ(SearchBox::FallbackSearchAddress(QStringLiteral("a b&c")),
+              QStringLiteral("https://duckduckgo.com/html/?q=a%20b%26c"));
+    const QUrl page = SearchBox::SearchPageAddress();
+    EXPECT_EQ(page.scheme(), QStringLiteral("qrc"));
+    EXPECT_EQ(page.path(), QStringLiteral("/web/search.html"));
+    EXPECT_EQ(QUrl::fromPercentEncoding(page.query().section('=', 1).toUtf8()),
+              QString::fromLatin1(SearchBox::kWebSearchAddress));
+}
+
+// Stands in for the embedded browser: records what the search asks of it.
+struct BrowserLog {
+    int created = 0;
+    std::vector<QUrl> loads;
+    std::vector<QString> scripts;
+    std::function<void(bool)> pendingDone;
+    bool answerAtOnce = true;
+    bool loadsOk = true;
+};
+
+class RecordingBrowser : public SearchPageBrowser {
+public:
+    explicit RecordingBrowser(BrowserLog& log) : m_log(log) {}
+    void Load(const QUrl& page, std::function<void(bool)> done) override {
+        m_log.loads.push_back(page);
+        if (m_log.answerAtOnce) {
+            done(m_log.loadsOk);
+        } else {
+            m_log.pendingDone = std::move(done);
+        }
+    }
+    void RunScript(const QString& script) override { m_log.scripts.push_back(script); }
+
+private:
+    BrowserLog& m_log;
+};
+
+class SearchBoxTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override {
+        Search().SetBrowserFactory([this](QWidget* host) -> std::unique_ptr<SearchPageBrowser> {
+            EXPECT_EQ(host, Main().ui().WebBrowser1Host);
+            ++browser.created;
+            if (!browserAvailable) {
+                return nullptr;
+            }
+            return std::make_unique<RecordingBrowser>(browser);
+        });
+        Search().SetPause([this](int ms) {
+            pauses.push_back(ms);
+            if (onPause) {
+                onPause();
+            }
+        });
+        Main().show();
+        Main().history().AddDoc("http://www.ABC.example/Page", "Front", {}, false);
+        Main().history().AddDoc("http://other.example/", "Other", {}, false);
+        Main().history().AddDoc("http://abc.example/two", "Two", {}, false);
+    }
+
+    SearchBox& Search() { return *Main().searchBox(); }
+    Ui::TFrmMain& Ui() { return Main().ui(); }
+    QLineEdit* Edit() { return Ui().EdtSearch; }
+    QListWidget* Results() { return Ui().LbSearchResult; }
+
+    std::vector<QString> Lines() {
+        std::vector<QString> lines;
+        for (int row = 0; row < Results()->count(); ++row) {
+            lines.push_back(Results()->item(row)->text());
+        }
+        return lines;
+    }
+
+    void Type(const QString& text) {
+        Edit()->setFocus();
+        QTest::keyClicks(Edit(), text);
+    }
+
+    const std::vector<ShellOpenCall>& ShellCalls() { return fakes.shellOpen->Calls(); }
+
+    BrowserLog browser;
+    bool browserAvailable = true;
+    std::vector<int> pauses;
+    std::function<void()> onPause;
+};
+
+TEST_F(SearchBoxTest, TypingListsMatchingAddressesLowerCasedUnderTheBox) {
+    EXPECT_FALSE(Results()->isVisible());
+    Type(QStringLiteral("ABC"));
+
+    ASSERT_TRUE(Results()->isVisible());
+    EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://www.abc.example/page"),
+                                             QStringLiteral("http://abc.example/two")}));
+    EXPECT_EQ(Results()->geometry(), QRect(20, 43, Main().width() - 40, 200));
+}
+
+TEST_F(SearchBoxTest, BlankKeywordShowsAnEmptyList) {
+    Type(QStringLiteral("   "));
+    EXPECT_TRUE(Results()->isVisible());
+    EXPECT_EQ(Results()->count(), 0);
+}
+
+TEST_F(SearchBoxTest, DownThenDownLeavesTheFirstLineInTheBoxAndTheSecondHighlighted) {
+    Type(QStringLiteral("abc"));
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    EXPECT_TRUE(Search().searchNavigating());
+    EXPECT_EQ(Results()->currentRow(), 0);
+
+    QTest::keyClick(Results(), Qt::Key_Down);
+    EXPECT_EQ(Edit()->text(), QStringLiteral("http://www.abc.example/page"));
+    EXPECT_EQ(Results()->currentRow(), 1);
+    // Copying into the box while navigating does not search again.
+    EXPECT_EQ(Results()->count(), 2);
+    EXPECT_TRUE(ShellCalls().empty());
+}
+
+TEST_F(SearchBoxTest, DownDoesNothingWhileTheListIsHidden) {
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    EXPECT_FALSE(Search().searchNavigating());
+    EXPECT_EQ(Results()->currentRow(), -1);
+}
+
+TEST_F(SearchBoxTest, EnterOrSpaceInTheListOpensTheHighlightedLine) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(key);
+        fakes.shellOpen->ClearCalls();
+        Edit()->clear();
+        Type(QStringLiteral("abc"));
+        QTest::keyClick(Edit(), Qt::Key_Down);
+        QTest::keyClick(Results(), Qt::Key_Down);
+        QTest::keyClick(Results(), key);
+
+        ASSERT_EQ(ShellCalls().size(), 1u);
+        EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("http://abc.example/two"));
+        EXPECT_FALSE(Results()->isVisible());
+        EXPECT_FALSE(Search().searchNavigating());
+    }
+}
+
+TEST_F(SearchBoxTest, EscapeHidesTheListFromTheBoxOrTheList) {
+    Type(QStringLiteral("abc"));
+    QTest::keyClick(Edit(), Qt::Key_Escape);
+    EXPECT_FALSE(Results()->isVisible());
+
+    Edit()->setText(QStringLiteral("abc"));
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    QTest::keyClick(Results(), Qt::Key_Escape);
+    EXPECT_FALSE(Results()->isVisible());
+    EXPECT_FALSE(Search().searchNavigating());
+    EXPECT_TRUE(ShellCalls().empty());
+}
+
+TEST_F(SearchBoxTest, EnterInTheBoxWithAHighlightedLineOnlyHidesTheList) {
+    Type(QStringLiteral("abc"));
+    Results()->setCurrentRow(1);
+    QTest::keyClick(Edit(), Qt::Key_Return);
+
+    EXPECT_FALSE(Results()->isVisible());
+    EXPECT_TRUE(ShellCalls().empty());
+    EXPECT_EQ(browser.created, 0);
+}
+
+TEST_F(SearchBoxTest, EnterInTheBoxOpensAnExistingFileOrFolder) {
+    const std::string file = files.Path() + "/notes.txt";
+    std::filesystem::create_directories(files.Path() + "/sub dir");
+    { std::ofstream(file) << "x"; }
+    for (const std::string& target : {files.Path() + "/sub dir", file}) {
+        SCOPED_TRACE(target);
+        fakes.shellOpen->ClearCalls();
+        Edit()->setText(QString::fromStdString(target));
+        QTest::keyClick(Edit(), Qt::Key_Return);
+
+        ASSERT_EQ(ShellCalls().size(), 1u);
+        EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen(target));
+        EXPECT_FALSE(Results()->isVisible());
+    }
+    EXPECT_EQ(browser.created, 0);
+}
+
+TEST_F(SearchBoxTest, EnterOnAWordRunsTheWebSearchOnTheCommonPage) {
+    Edit()->setText(QStringLiteral("a\"b"));
+    QTest::keyClick(Edit(), Qt::Key_Return);
+
+    EXPECT_EQ(browser.created, 1);
+    ASSERT_EQ(browser.loads.size(), 1u);
+    EXPECT_EQ(browser.loads[0], SearchBox::SearchPageAddress());
+    EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"a b\")")});
+    EXPECT_EQ(Ui().TVControl->currentWidget(), Ui().TsQVCommon);
+    EXPECT_EQ(Main().VisibleTabIndex(), SearchBox::kWebPageVisibleTab);
+    EXPECT_EQ(pauses, std::vector<int>(5, 500));
+    EXPECT_FALSE(Results()->isVisible());
+    EXPECT_TRUE(ShellCalls().empty());
+}
+
+TEST_F(SearchBoxTest, WordsThatOnlyExistRelativeToTheWorkingFolderGoToTheWeb) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::create_directories(files.Path() + "/build");
+    std::filesystem::current_path(files.Path());
+    Edit()->setText(QStringLiteral("build"));
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    std::filesystem::current_path(before);
+
+    EXPECT_TRUE(ShellCalls().empty());
+    EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"build\")")});
+}
+
+TEST_F(SearchBoxTest, SecondSearchOnTheCommonPageReusesTheBrowserWithoutWaiting) {
+    Edit()->setText(QStringLiteral("one"));
+    Ui().BtnQVSearch->click();
+    pauses.clear();
+    Ui().PnlHint->setText(QStringLiteral("kept"));
+    Edit()->setText(QStringLiteral("two"));
+    Ui().BtnQVSearch->click();
+
+    EXPECT_EQ(browser.created, 1);
+    EXPECT_EQ(browser.loads.size(), 1u);
+    EXPECT_TRUE(pauses.empty());
+    EXPECT_EQ(Ui().PnlHint->text(), QStringLiteral("kept"));
+    EXPECT_EQ(browser.scripts.back(), QStringLiteral("SearchNow(\"two\")"));
+}
+
+TEST_F(SearchBoxTest, SwitchingToTheCommonPageEmptiesTheListAndTheHint) {
+    Type(QStringLiteral("abc"));
+    Ui().PnlHint->setText(QStringLiteral("http://abc.example/two"));
+    Ui().BtnQVSearch->click();
+    EXPECT_EQ(Results()->count(), 0);
+    EXPECT_TRUE(Ui().PnlHint->text().isEmpty());
+}
+
+TEST_F(SearchBoxTest, ScriptWaitsForAPageStillLoadingAfterTheTabSettles) {
+    browser.answerAtOnce = false;
+    // The page comes up during the third pause.
+    onPause = [this] {
+        if (pauses.size() == 3 && browser.pendingDone) {
+            std::exchange(browser.pendingDone, nullptr)(true);
+        }
+    };
+    Edit()->setText(QStringLiteral("late"));
+    Ui().BtnQVSearch->click();
+    EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"late\")")});
+}
+
+TEST_F(SearchBoxTest, WithoutABrowserTheKeywordGoesToTheDefaultBrowser) {
+    browserAvailable = false;
+    Edit()->setText(QStringLiteral("a b"));
+    Ui().BtnQVSearch->click();
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    EXPECT_EQ(ShellCalls()[0],
+              ShellOpenCall::MakeOpen("https://duckduckgo.com/html/?q=a%20b"));
+
+    // Nothing is tried again, and a blank keyword opens nothing.
+    fakes.shellOpen->ClearCalls();
+    Edit()->setText(QStringLiteral("  "));
+    Ui().BtnQVSearch->click();
+    EXPECT_EQ(browser.created, 1);
+    EXPECT_TRUE(ShellCalls().empty());
+}
+
+TEST_F(SearchBoxTest, PageThatFailsOrNeverLoadsFallsBackToTheDefaultBrowser) {
+    struct Case {
+        const char* name;
+        bool answerAtOnce;
+        bool loadsOk;
+    };
+    for (const Case& c : {Case{"fails", true, false}, Case{"never loads", false, true}}) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        SetUp();
+        browser = BrowserLog{};
+        browser.answerAtOnce = c.answerAtOnce;
+        browser.loadsOk = c.loadsOk;
+        Search().SetPageLoadLimitMs(0);
+        Edit()->setText(QStringLiteral("x"));
+        Ui().BtnQVSearch->click();
+
+        EXPECT_TRUE(browser.scripts.empty());
+        ASSERT_EQ(ShellCalls().size(), 1u);
+        EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("https://duckduckgo.com/html/?q=x"));
+        fakes.shellOpen->ClearCalls();
+    }
+}
+
+TEST_F(SearchBoxTest, StartUpOnlyRemembersThatThePageIsWanted) {
+    FinishStartup();
+    EXPECT_TRUE(Search().searchPageRequested());
+    EXPECT_FALSE(Search().browserCreated());
+    EXPECT_EQ(browser.created, 0);
+    EXPECT_EQ(Ui().WebBrowser1Host->findChild<QWidget*>(QStringLiteral("WebBrowser1")), nullptr);
+}
+
+TEST_F(SearchBoxTest, PressOnALineOpensItAndBelowTheLastLineNothing) {
+    Type(QStringLiteral("abc"));
+    QWidget* viewport = Results()->viewport();
+    const QRect second = Results()->visualItemRect(Results()->item(1));
+    const QPoint below(second.center().x(), second.bottom() + 40);
+    ASSERT_EQ(Results()->itemAt(below), nullptr);
+
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, below);
+    EXPECT_TRUE(Results()->isVisible());
+    EXPECT_TRUE(ShellCalls().empty());
+
+    QTest::mouseClick(viewport, Qt::RightButton, {}, second.center());
+    EXPECT_FALSE(Results()->isVisible());
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("http://abc.example/two"));
+}
+
+TEST_F(SearchBoxTest, ClickOnTheFreeSearchAreaHidesTheList) {
+    Type(QStringLiteral("abc"));
+    QTest::mouseClick(Ui().SbSearchText, Qt::LeftButton, {}, QPoint(4, 12));
+    EXPECT_FALSE(Results()->isVisible());
+}
+
+}  // namespace
+}  // namespace qarvex
