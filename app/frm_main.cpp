@@ -36,6 +36,7 @@
 #include "shellnav/about_help.h"
 #include "shellnav/system_places.h"
 #include "store/app_state.h"
+#include "store/atomic_file.h"
 #include "store/autorun.h"
 #include "store/config_dir.h"
 #include "store/settings.h"
@@ -121,6 +122,13 @@ void TFrmMain::FormCreate() {
     Guarded([&] {
         const std::string dir = GetConfigDir(m_platform.environment->FixedDrives());
         PrepareConfigDir(dir);
+        // Only this copy writes the folder (one copy per user), so what a killed writer
+        // left behind can go.
+        for (const std::string_view name :
+             {config_files::kSettings, config_files::kNote, config_files::kFavourites,
+              config_files::kRecent, config_files::kRun, config_files::kLastRun}) {
+            RemoveStaleTempFiles(ConfigFilePath(dir, name));
+        }
         m_state = std::make_unique<AppState>(dir);
     });
     if (!m_state) {

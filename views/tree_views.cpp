@@ -353,7 +353,7 @@ void TreeViews::DeleteSelectedNodes(QTreeView* tree) {
         };
         std::vector<HistoryNode*> roots;
         for (HistoryNode* node : nodes) {
-            if (true) {
+            if (!underChosen(node)) {
                 roots.push_back(node);
             }
         }
@@ -405,7 +405,7 @@ void TreeViews::TVControlMouseDown() {
             m_refreshQueued = false;
             Guarded([&] { m_main.scanner().RefreshPageDocs(); });
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
 }
 
 void TreeViews::ShowPmDocTree(QTreeView* tree, const QPoint& pos) {

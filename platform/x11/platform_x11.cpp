@@ -17,7 +17,8 @@ Platform CreatePlatform() {
     platform.shellWindows = std::make_unique<LinuxShellWindows>(
         environment->HomeFolder(), xdgConfigHome != nullptr ? xdgConfigHome : "");
     platform.shellOpen = std::make_unique<XdgShellOpen>();
-    platform.autostart = std::make_unique<XdgAutostartStore>(environment->ConfigHome() + "/autostart");
+    platform.autostart =
+        std::make_unique<XdgAutostartStore>(environment->ConfigHome() + "/autostart");
     platform.environment = std::move(environment);
     return platform;
 }

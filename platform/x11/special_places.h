@@ -11,10 +11,10 @@ namespace qarvex {
 // no trailing "/".
 struct PlaceContext {
     std::string home;
-    std::string configHome;  // $XDG_CONFIG_HOME or ~/.config
-    std::string dataHome;    // $XDG_DATA_HOME or ~/.local/share
-    std::string cacheHome;   // $XDG_CACHE_HOME or ~/.cache
-    std::string userDirsText;  // contents of user-dirs.dirs, empty when there is none
+    std::string configHome;       // $XDG_CONFIG_HOME or ~/.config
+    std::string dataHome;         // $XDG_DATA_HOME or ~/.local/share
+    std::string cacheHome;        // $XDG_CACHE_HOME or ~/.cache
+    std::string userDirsText;     // contents of user-dirs.dirs, empty when there is none
     bool userFontsExist = false;  // dataHome/fonts is a folder
 };
 

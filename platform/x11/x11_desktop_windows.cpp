@@ -30,7 +30,8 @@ template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
-    const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(strlen(name)), name);
+    const auto cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(strlen(name)), name);
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
@@ -97,7 +98,8 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
         return nullptr;
     }
     xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(connection->xcb, &connection->ewmh);
-    if (cookies == nullptr || xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr) == 0) {
+    if (cookies == nullptr ||
+        xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr) == 0) {
         connection->ewmh = {};
         return nullptr;
     }
@@ -107,7 +109,8 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
     connection->root = connection->ewmh.screens[connection->screen]->root;
     connection->wmState = InternAtom(connection->xcb, "WM_STATE");
     connection->compoundText = InternAtom(connection->xcb, "COMPOUND_TEXT");
-    const xcb_query_extension_reply_t* resource = xcb_get_extension_data(connection->xcb, &xcb_res_id);
+    const xcb_query_extension_reply_t* resource =
+        xcb_get_extension_data(connection->xcb, &xcb_res_id);
     connection->hasResource = resource != nullptr && resource->present != 0;
     m_connection = std::move(connection);
     return m_connection.get();
@@ -158,12 +161,12 @@ std::vector<TopWindow> X11DesktopWindows::TopWindows() {
     std::vector<Pending> pending;
     pending.reserve(order.size());
     for (const xcb_window_t window : order) {
-        pending.push_back({window, xcb_get_window_attributes(c->xcb, window),
-                           xcb_ewmh_get_wm_state(ewmh, window),
-                           xcb_ewmh_get_wm_window_type(ewmh, window),
-                           xcb_icccm_get_wm_transient_for(c->xcb, window),
-                           xcb_ewmh_get_wm_name(ewmh, window), xcb_icccm_get_wm_name(c->xcb, window),
-                           xcb_get_property(c->xcb, 0, window, c->wmState, c->wmState, 0, 2)});
+        pending.push_back(
+            {window, xcb_get_window_attributes(c->xcb, window), xcb_ewmh_get_wm_state(ewmh, window),
+             xcb_ewmh_get_wm_window_type(ewmh, window),
+             xcb_icccm_get_wm_transient_for(c->xcb, window), xcb_ewmh_get_wm_name(ewmh, window),
+             xcb_icccm_get_wm_name(c->xcb, window),
+             xcb_get_property(c->xcb, 0, window, c->wmState, c->wmState, 0, 2)});
     }
 
     for (const Pending& p : pending) {
@@ -172,8 +175,9 @@ std::vector<TopWindow> X11DesktopWindows::TopWindows() {
         bool skipTaskbar = false;
         xcb_ewmh_get_atoms_reply_t atoms{};
         if (xcb_ewmh_get_wm_state_reply(ewmh, p.state, &atoms, nullptr) != 0) {
-            skipTaskbar = std::find(atoms.atoms, atoms.atoms + atoms.atoms_len,
-                                    ewmh->_NET_WM_STATE_SKIP_TASKBAR) != atoms.atoms + atoms.atoms_len;
+            skipTaskbar =
+                std::find(atoms.atoms, atoms.atoms + atoms.atoms_len,
+                          ewmh->_NET_WM_STATE_SKIP_TASKBAR) != atoms.atoms + atoms.atoms_len;
             xcb_ewmh_get_atoms_reply_wipe(&atoms);
         }
         // The first type this program knows is the one that counts; no type means normal.

@@ -1,5 +1,9 @@
 #include "platform/x11/xdg_shell_open.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -8,11 +12,6 @@
 #include <vector>
 
 #include <unistd.h>
-
-#include <QProcess>
-#include <QStandardPaths>
-#include <QString>
-#include <QStringList>
 
 #include "platform/linux/bounded_read.h"
 #include "platform/linux/desktop_entry.h"

@@ -86,7 +86,9 @@ public:
     }
 
     // A plain mapped window that says it belongs to this process.
-    xcb_window_t MakeOwnWindow() { return MakeWindow(static_cast<std::uint32_t>(getpid()), "Qarvex"); }
+    xcb_window_t MakeOwnWindow() {
+        return MakeWindow(static_cast<std::uint32_t>(getpid()), "Qarvex");
+    }
 
 private:
     xcb_window_t MakeWindow(std::uint32_t pid, const char* title) {
@@ -282,6 +284,52 @@ TEST_F(DesktopWindowsTest, ZzShowDesktopAsksTheWindowManager) {
     const TopWindow* normal = FindIn(windows, "normal");
     ASSERT_NE(normal, nullptr);
     EXPECT_TRUE(normal->visible);
+}
+
+// A bare X server: the root window's mapped children, top first, stand for the desktop.
+TEST(DesktopWindowsWithoutWindowManager, ListsTheMappedTopLevelWindows) {
+    // Xvfb picks a free display and writes its number to its standard output.
+    Child server(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    ASSERT_TRUE(server.Started());
+    const std::string number = server.ReadLine();
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    const std::string display = ":" + number;
+
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    qputenv("DISPLAY", QByteArray::fromStdString(display));
+    Child client(QStringLiteral(QARVEX_E2E_X_CLIENT), QStringList());
+    qputenv("DISPLAY", ownDisplay);
+    ASSERT_TRUE(client.Started());
+    std::map<std::string, std::uint64_t> ids;
+    std::vector<std::string> created;
+    for (std::string line = client.ReadLine(); line != "ready"; line = client.ReadLine()) {
+        ASSERT_FALSE(line.empty()) << "the X client ended early";
+        const auto blank = line.find(' ');
+        ids[line.substr(0, blank)] = std::stoull(line.substr(blank + 1));
+        created.push_back(line.substr(0, blank));
+    }
+
+    X11DesktopWindows desktop(display);
+    std::vector<std::string> listed;
+    for (const TopWindow& window : desktop.TopWindows()) {
+        for (const auto& [role, id] : ids) {
+            if (id == window.id) {
+                listed.push_back(role);
+                EXPECT_TRUE(window.visible) << role;
+                EXPECT_EQ(window.title, ExpectedWindows().at(role).title) << role;
+                EXPECT_EQ(window.owned, ExpectedWindows().at(role).owned) << role;
+                EXPECT_EQ(window.toolWindow, ExpectedWindows().at(role).toolWindow) << role;
+            }
+        }
+    }
+    // Every mapped window, the last one mapped (the top one) first; the withdrawn one is
+    // missing.
+    std::vector<std::string> expected(created.rbegin(), created.rend());
+    expected.erase(std::find(expected.begin(), expected.end(), "withdrawn"));
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(desktop.ProgramPath(ids.at("nopid")),
+              std::filesystem::canonical(QARVEX_E2E_X_CLIENT).string());
 }
 
 TEST(DesktopWindowsWithoutServer, FindNothingQuietly) {

@@ -1,5 +1,8 @@
 #include "e2e/e2e_support.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -8,10 +11,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 
 namespace qarvex::e2e {
 

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
 
 namespace qarvex::e2e {
 

@@ -4,8 +4,6 @@
 // one location). "--wrong-type" answers with a plain string instead; "--silent" never
 // answers. Prints "ready" once the name is owned.
 
-#include <cstdio>
-
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -14,6 +12,7 @@
 #include <QDBusVirtualObject>
 #include <QMap>
 #include <QStringList>
+#include <cstdio>
 
 namespace {
 

@@ -1,15 +1,14 @@
+#include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <QTemporaryDir>
 
 #include "e2e/e2e_support.h"
 #include "platform/x11/xdg_shell_open.h"
@@ -26,7 +25,7 @@ using e2e::RecorderPath;
 const std::string kSentinel = "https://sentinel.invalid/";
 
 std::vector<Invocation> RunCase(ShellOpen& opener, const RecorderPath& recorders,
-                            std::size_t expected, const std::function<void()>& action) {
+                                std::size_t expected, const std::function<void()>& action) {
     const Invocation sentinel{"xdg-open", {kSentinel}};
     const std::size_t before = recorders.Invocations().size();
     action();
@@ -69,13 +68,10 @@ protected:
 TEST_F(ShellOpenTest, AddressesAndDocumentsGoToTheDefaultHandlerAsOneArgument) {
     const std::string document = File("report 'final' $(x).txt", "text");
     const std::vector<std::string> targets = {
-        "https://example.com/a?b=1&c=2#top",
-        "mailto:someone@example.com",
-        "trash:///",
+        "https://example.com/a?b=1&c=2#top", "mailto:someone@example.com", "trash:///",
         // Hostile addresses arrive untouched and whole.
         "https://x.invalid/\"q\" 'r' $(touch /tmp/qarvex-pwned) `id` ; rm -rf ~ | cat &",
-        "https://x.invalid/line1\nline2\ttab",
-        document,
+        "https://x.invalid/line1\nline2\ttab", document,
         m_files.path().toStdString(),  // a folder
     };
     for (const std::string& target : targets) {
@@ -170,37 +166,37 @@ TEST_F(ShellOpenTest, GioStandsInWhenThereIsNoXdgOpen) {
 }
 
 TEST_F(ShellOpenTest, PlacesOpenTheirPrograms) {
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
-                                 [&] { m_opener.OpenPlace(ShellPlace::Computer); }),
-                ::testing::ElementsAre(Invocation{"xdg-open", {"/"}}));
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
-                                 [&] { m_opener.OpenPlace(ShellPlace::Network); }),
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Computer); }),
+        ::testing::ElementsAre(Invocation{"xdg-open", {"/"}}));
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Network); }),
                 ::testing::ElementsAre(Invocation{"xdg-open", {"network:///"}}));
 
     // Nothing installed: nothing started.
-    EXPECT_TRUE(
-        RunCase(m_opener, m_recorders, 0, [&] { m_opener.OpenPlace(ShellPlace::Settings); }).empty());
-    EXPECT_TRUE(
-        RunCase(m_opener, m_recorders, 0, [&] { m_opener.OpenPlace(ShellPlace::TaskManager); })
-            .empty());
+    EXPECT_TRUE(RunCase(m_opener, m_recorders, 0, [&] {
+                    m_opener.OpenPlace(ShellPlace::Settings);
+                }).empty());
+    EXPECT_TRUE(RunCase(m_opener, m_recorders, 0, [&] {
+                    m_opener.OpenPlace(ShellPlace::TaskManager);
+                }).empty());
 
     // The first installed one of the list wins.
     m_recorders.Install("systemsettings");
     m_recorders.Install("xfce4-settings-manager");
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
-                                 [&] { m_opener.OpenPlace(ShellPlace::Settings); }),
-                ::testing::ElementsAre(Invocation{"xfce4-settings-manager", {}}));
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Settings); }),
+        ::testing::ElementsAre(Invocation{"xfce4-settings-manager", {}}));
 
     // htop needs a terminal, and gets it through an argument vector.
     const std::string htop = m_recorders.Install("htop");
     m_recorders.Install("x-terminal-emulator");
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
-                                 [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
-                ::testing::ElementsAre(Invocation{"x-terminal-emulator", {"-e", htop}}));
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
+        ::testing::ElementsAre(Invocation{"x-terminal-emulator", {"-e", htop}}));
     m_recorders.Install("lxtask");
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1,
-                                 [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
-                ::testing::ElementsAre(Invocation{"lxtask", {}}));
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::TaskManager); }),
+        ::testing::ElementsAre(Invocation{"lxtask", {}}));
 }
 
 }  // namespace

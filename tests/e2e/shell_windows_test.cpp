@@ -1,3 +1,6 @@
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -8,10 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <lz4.h>
-
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QTemporaryDir>
 
 #include "e2e/e2e_support.h"
 #include "platform/x11/file_manager_windows.h"
@@ -71,10 +70,10 @@ TEST_F(FileManagerWindowsTest, EveryLocationOfEveryWindowInTheHistorysForm) {
         QStringLiteral("file:///tmp/100%25"),
     });
     ASSERT_TRUE(fake.Ready());
-    EXPECT_THAT(FileManagerWindows(),
-                ElementsAre("file:///home/u/My%20Docs", "file:///home/u/文件", "trash:///",
-                            "smb://server/share/a%20b", "file:///tmp/line%0Abreak",
-                            "file:///tmp/100%25"));
+    EXPECT_THAT(
+        FileManagerWindows(),
+        ElementsAre("file:///home/u/My%20Docs", "file:///home/u/文件", "trash:///",
+                    "smb://server/share/a%20b", "file:///tmp/line%0Abreak", "file:///tmp/100%25"));
 }
 
 TEST_F(FileManagerWindowsTest, AnAnswerOfTheWrongShapeGivesNothing) {
@@ -100,11 +99,11 @@ void WriteFirefoxSession(const std::filesystem::path& home) {
         {"tabs":[{"entries":[{"url":"https://example.org/a","title":"Page A"},
                              {"url":"https://example.org/b","title":"页面 B"}],"index":2}]},
         {"tabs":[{"entries":[{"url":"https://example.net/","title":"Net"}],"index":1}]}]})";
-    std::string compressed(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(json.size()))),
-                           '\0');
-    const int size = LZ4_compress_default(json.data(), compressed.data(),
-                                          static_cast<int>(json.size()),
-                                          static_cast<int>(compressed.size()));
+    std::string compressed(
+        static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(json.size()))), '\0');
+    const int size =
+        LZ4_compress_default(json.data(), compressed.data(), static_cast<int>(json.size()),
+                             static_cast<int>(compressed.size()));
     ASSERT_GT(size, 0);
     std::string file("mozLz40\0", 8);
     const auto length = static_cast<std::uint32_t>(json.size());
@@ -132,8 +131,7 @@ TEST_F(FileManagerWindowsTest, ShellWindowsAreFoldersFirstThenBrowserPages) {
         seen.push_back(window.locationUrl + " | " + window.title);
     }
     EXPECT_THAT(seen, ElementsAre("file:///srv/My%20Share | file:///srv/My%20Share",
-                                  "https://example.org/b | 页面 B",
-                                  "https://example.net/ | Net"));
+                                  "https://example.org/b | 页面 B", "https://example.net/ | Net"));
 }
 
 TEST_F(FileManagerWindowsTest, ShellWindowsOfAnEmptyDesktopAreNothing) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -85,7 +86,9 @@ int main() {
     }
     const std::vector<Spec> specs = {
         {.role = "normal", .netName = "普通窗口 Normal", .wmName = "Normal"},
-        {.role = "dialog", .netName = "对话框", .type = "_NET_WM_WINDOW_TYPE_DIALOG",
+        {.role = "dialog",
+         .netName = "对话框",
+         .type = "_NET_WM_WINDOW_TYPE_DIALOG",
          .transientForRole = "normal"},
         {.role = "loosedialog", .netName = "Loose dialog", .type = "_NET_WM_WINDOW_TYPE_DIALOG"},
         {.role = "utility", .netName = "Palette", .type = "_NET_WM_WINDOW_TYPE_UTILITY"},
@@ -145,7 +148,8 @@ int main() {
         }
         made.emplace_back(spec.role, window);
     }
-    xcb_flush(g_connection);
+    // A round trip: once it returns, the server has carried out every request above.
+    free(xcb_get_input_focus_reply(g_connection, xcb_get_input_focus(g_connection), nullptr));
     for (const auto& [role, id] : made) {
         std::printf("%s %u\n", role.c_str(), id);
     }

@@ -1,6 +1,6 @@
-#include "platform/x11/folder_address.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/x11/folder_address.h"
 
 namespace qarvex {
 namespace {

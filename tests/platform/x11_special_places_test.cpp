@@ -1,9 +1,9 @@
-#include "platform/x11/special_places.h"
-
 #include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/x11/special_places.h"
 
 namespace qarvex {
 namespace {
@@ -25,8 +25,8 @@ TEST(ParseUserDirs, TakesTheTwoFormsTheFileAllows) {
         "XDG_DOCUMENTS_DIR=\"/data/docs/\"\n"
         "  XDG_MUSIC_DIR = \"$HOME/My \\\"Music\\\"\"  \r\n"
         "XDG_VIDEOS_DIR=\"$HOME\"\n"
-        "XDG_PICTURES_DIR=\"Pictures\"\n"       // relative: not allowed
-        "XDG_TEMPLATES_DIR=$HOME/Templates\n"   // unquoted: not allowed
+        "XDG_PICTURES_DIR=\"Pictures\"\n"      // relative: not allowed
+        "XDG_TEMPLATES_DIR=$HOME/Templates\n"  // unquoted: not allowed
         "XDG_PUBLICSHARE_DIR=\"$HOME/unterminated\n"
         "XDG_DOWNLOAD_DIR=\"$HOME/dl\" trailing\n"
         "OTHER=\"/x\"\n"

@@ -1,8 +1,8 @@
-#include "platform/x11/window_text.h"
-
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/x11/window_text.h"
 
 namespace qarvex {
 namespace {
@@ -25,9 +25,9 @@ TEST(CutUtf8ToBytes, NeverSplitsACharacter) {
         {"short", 128, "short"},
         {Repeat("a", 200), 128, Repeat("a", 128)},
         {Repeat("文", 43), 128, Repeat("文", 42)},  // 129 bytes: the last one doesn't fit
-        {"a" + Repeat("文", 43), 128, "a" + Repeat("文", 42)},  // 127 bytes, then 3 more
+        {"a" + Repeat("文", 43), 128, "a" + Repeat("文", 42)},    // 127 bytes, then 3 more
         {"ab" + Repeat("文", 42), 128, "ab" + Repeat("文", 42)},  // exactly 128
-        {Repeat("a", 126) + "😀", 128, Repeat("a", 126)},      // four bytes don't fit in two
+        {Repeat("a", 126) + "😀", 128, Repeat("a", 126)},          // four bytes don't fit in two
         {Repeat("a", 127) + "\xff\xfe", 128, Repeat("a", 127) + "\xff"},  // stray bytes: one each
         {Repeat("a", 127) + "\xe6\x96", 128, Repeat("a", 127) + "\xe6"},  // truncated sequence
         {"", 128, ""},
@@ -51,8 +51,8 @@ TEST(SanitizeUtf8, ReplacesOnlyWhatIsNotUtf8) {
         {"ab\xff", "ab" + replacement},
         {"\xe6\x96", replacement + replacement},           // cut short
         {"\xc0\xaf", replacement + replacement},           // overlong "/"
-        {"\xed\xa0\x80", Repeat(replacement, 3)},         // a UTF-16 surrogate
-        {"\xf4\x90\x80\x80", Repeat(replacement, 4)},     // beyond U+10FFFF
+        {"\xed\xa0\x80", Repeat(replacement, 3)},          // a UTF-16 surrogate
+        {"\xf4\x90\x80\x80", Repeat(replacement, 4)},      // beyond U+10FFFF
         {std::string("a\0b", 3), std::string("a\0b", 3)},  // NUL is valid UTF-8
     };
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #include "views/search_box.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,13 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QTimer>
 #include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include "app/frm_main.h"
 #include "platform/fake/fake_shell_open.h"
@@ -397,6 +403,52 @@ TEST_F(SearchBoxTest, ClickOnTheFreeSearchAreaHidesTheList) {
     Type(QStringLiteral("abc"));
     QTest::mouseClick(Ui().SbSearchText, Qt::LeftButton, {}, QPoint(4, 12));
     EXPECT_FALSE(Results()->isVisible());
+}
+
+// The real page in the real browser engine. The engine runs in a child process of its own
+// (a death-test child), so that whatever it does at start or exit stays out of the other
+// tests; the child reports the keyword the page shows.
+class SearchBoxRealPageTest : public test::MainWindowFixture {
+protected:
+    [[noreturn]] void SearchAndReport(const QString& keyword) {
+        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
+        }
+        Main().show();
+        Main().searchBox()->SetPause([](int) {});
+        Main().ui().EdtSearch->setText(keyword);
+        Main().ui().BtnQVSearch->click();
+
+        auto* view = Main().ui().WebBrowser1Host->findChild<QWebEngineView*>(
+            QStringLiteral("WebBrowser1"));
+        QString shown = QStringLiteral("<no browser>");
+        QString title;
+        if (view) {
+            QEventLoop loop;
+            // Scripts run in order: this one sees what the search has done.
+            view->page()->runJavaScript(
+                QStringLiteral("[document.getElementById('keyword').textContent, "
+                               "document.title, typeof SearchNow]"),
+                [&](const QVariant& answer) {
+                    const QStringList parts = answer.toStringList();
+                    shown = parts.value(0) + QStringLiteral("|") + parts.value(2);
+                    title = parts.value(1);
+                    loop.quit();
+                });
+            QTimer::singleShot(30000, &loop, &QEventLoop::quit);  // a bound, not a check
+            loop.exec();
+        }
+        std::fprintf(stderr, "shown=[%s] title=[%s]\n", shown.toUtf8().constData(),
+                     title.toUtf8().constData());
+        std::fflush(stderr);
+        std::_Exit(0);
+    }
+};
+
+TEST_F(SearchBoxRealPageTest, PageShowsTheKeywordItWasGiven) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(SearchAndReport(QStringLiteral("a\"b \\ 中文")), ::testing::ExitedWithCode(0),
+                "shown=\\[a b \\\\ 中文\\|function\\] title=\\[网页搜索：a b \\\\ 中文\\]");
 }
 
 }  // namespace
