@@ -402,8 +402,9 @@ void TFrmMain::HideTaskbarButton() {
 
 void TFrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The window manager may have mapped the window anew: keep it off the taskbar.
-    HideTaskbarButton();
+    // The show event comes before the window is mapped; ask again once the window
+    // manager has it, so the window stays off the taskbar.
+    QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
 }
 
 void TFrmMain::TimerFirstRunTimer() {

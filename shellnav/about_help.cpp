@@ -23,7 +23,9 @@ namespace qarvex {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 void SetCloseGlyph(QToolButton* button) {
     const QPixmap glyph = LoadSkinBitmap(QStringLiteral("BtnClose"));

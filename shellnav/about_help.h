@@ -1,11 +1,10 @@
 #pragma once
 
-#include <memory>
-
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 class QEvent;
 class QShowEvent;

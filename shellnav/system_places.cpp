@@ -46,10 +46,28 @@ SystemPlaces::SystemPlaces(TFrmMain& main) : QObject(&main), m_main(main) {
 
     // Listed one by one: the submenus' own actions carry no place and must stay inert.
     const MoreSpecialDirMenu& menu = main.moreSpecialDirMenu();
-    for (QAction* action :
-         {menu.PmDesktopPath, menu.Cookie1, menu.pmFont, menu.N4, menu.N11, menu.lianj1, menu.N12,
-          menu.N13, menu.N14, menu.N15, menu.N16, menu.N17, menu.N18, menu.Windows1, menu.N19,
-          menu.N3, menu.N5, menu.N6, menu.N7, menu.N8, menu.N9, menu.N10}) {
+    for (QAction* action : {menu.PmDesktopPath,
+                            menu.Cookie1,
+                            menu.pmFont,
+                            menu.N4,
+                            menu.N11,
+                            menu.lianj1,
+                            menu.N12,
+                            menu.N13,
+                            menu.N14,
+                            menu.N15,
+                            menu.N16,
+                            menu.N17,
+                            menu.N18,
+                            menu.Windows1,
+                            menu.N19,
+                            menu.N3,
+                            menu.N5,
+                            menu.N6,
+                            menu.N7,
+                            menu.N8,
+                            menu.N9,
+                            menu.N10}) {
         ConnectMenuItem(action);
     }
 }

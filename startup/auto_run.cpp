@@ -1,8 +1,5 @@
 #include "startup/auto_run.h"
 
-#include <utility>
-#include <vector>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QEventLoop>
@@ -12,6 +9,8 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolButton>
+#include <utility>
+#include <vector>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -171,9 +170,8 @@ int AutoRun::BtnQVAutoRunSetClick() {
             m_autorunDoc = new TFrmAutorunDoc(&m_main);
             m_autorunDoc->setObjectName(QStringLiteral("TFrmAutorunDoc"));
             // "Don't show this again" is the opposite of asking at start.
-            connect(m_autorunDoc, &TFrmAutorunDoc::NotQueryToggled, this, [this](bool checked) {
-                m_main.ui().CbQueryAutoRunDoc->setChecked(!checked);
-            });
+            connect(m_autorunDoc, &TFrmAutorunDoc::NotQueryToggled, this,
+                    [this](bool checked) { m_main.ui().CbQueryAutoRunDoc->setChecked(!checked); });
             connect(m_autorunDoc, &TFrmAutorunDoc::EntryDoubleClicked, this, [this](int index) {
                 const DocTable& docs = m_main.history().Docs();
                 if (index >= 0 && index < static_cast<int>(docs.size())) {
@@ -228,7 +226,9 @@ void AutoRun::MnAddToRunListClick() {
     }
 }
 
-void AutoRun::N37Click() { DeleteSelectedListItems(m_main.state().RunList(), *m_main.ui().LbAutoRun); }
+void AutoRun::N37Click() {
+    DeleteSelectedListItems(m_main.state().RunList(), *m_main.ui().LbAutoRun);
+}
 
 void AutoRun::N38Click() {
     OpenSelectedListItem(m_main.state().RunList(), *m_main.ui().LbAutoRun, m_main.openers());
@@ -390,7 +390,9 @@ void AutoRun::StepProgress() {
     bar->setValue(bar->value() + 1);
 }
 
-void AutoRun::EndProgress() { m_main.ui().ProgressBar1->setValue(0); }
+void AutoRun::EndProgress() {
+    m_main.ui().ProgressBar1->setValue(0);
+}
 
 bool AutoRun::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_main.ui().LbAutoRun || event->type() != QEvent::KeyPress) {

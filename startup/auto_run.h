@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <set>
 #include <string>
-
-#include <QObject>
 
 #include "startup/favourites.h"
 

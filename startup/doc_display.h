@@ -1,12 +1,11 @@
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
 
 class QShowEvent;
 

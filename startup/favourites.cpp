@@ -1,7 +1,5 @@
 #include "startup/favourites.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -17,6 +15,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -34,8 +33,12 @@ namespace qarvex {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 // The local files among dropped URLs, in the order delivered. Links to web pages or
 // other remote places are not files from the file manager and are left out.
@@ -80,7 +83,9 @@ void ListBoxMirror::ItemInserted(int index, const std::string& item) {
     m_box.insertItem(index, Q(item));
 }
 
-void ListBoxMirror::ItemRemoved(int index) { delete m_box.takeItem(index); }
+void ListBoxMirror::ItemRemoved(int index) {
+    delete m_box.takeItem(index);
+}
 
 void ListBoxMirror::ItemChanged(int index, const std::string& item) {
     if (QListWidgetItem* entry = m_box.item(index)) {
@@ -207,7 +212,8 @@ Favourites::Favourites(TFrmMain& main)
     connect(ui.BtnQVAddToFav, &QToolButton::clicked, this, [this] { BtnQVAddToFavClick(); });
     connect(ui.BtnQVUpdateFav, &QToolButton::clicked, this, [this] { BtnQVUpdateFavClick(); });
     // Only the user's own click: the start-up load sets the box from the settings too.
-    connect(ui.CbFavEdit, &QCheckBox::clicked, this, [this](bool checked) { CbFavEditClick(checked); });
+    connect(ui.CbFavEdit, &QCheckBox::clicked, this,
+            [this](bool checked) { CbFavEditClick(checked); });
 }
 
 Favourites::~Favourites() = default;

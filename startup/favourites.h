@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QObject>
 
 #include "store/list_file.h"
 #include "store/stored_list.h"

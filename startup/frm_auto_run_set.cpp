@@ -10,12 +10,13 @@ namespace qarvex {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
-TFrmAutoRunSet::TFrmAutoRunSet(QWidget* parent)
-    : QDialog(parent), m_ui(new Ui::TFrmAutoRunSet) {
+TFrmAutoRunSet::TFrmAutoRunSet(QWidget* parent) : QDialog(parent), m_ui(new Ui::TFrmAutoRunSet) {
     m_ui->setupUi(this);
     const MainTexts& texts = MainTable();
     setWindowTitle(Q(texts.TextAutoRunSetCaption));

@@ -8,24 +8,24 @@
 
 namespace qarvex {
 
-TFrmAutorunDoc::TFrmAutorunDoc(QWidget* parent)
-    : QDialog(parent), m_ui(new Ui::TFrmAutorunDoc) {
+TFrmAutorunDoc::TFrmAutorunDoc(QWidget* parent) : QDialog(parent), m_ui(new Ui::TFrmAutorunDoc) {
     m_ui->setupUi(this);
     connect(m_ui->CbSelectAll, &QCheckBox::toggled, this,
             [this](bool checked) { CbSelectAllClick(checked); });
     connect(m_ui->CbNotQuery, &QCheckBox::toggled, this, &TFrmAutorunDoc::NotQueryToggled);
     connect(m_ui->LbSelectDoc, &QListWidget::clicked, this, [this] { LbSelectDocClick(); });
-    connect(m_ui->LbSelectDoc, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) {
-                emit EntryDoubleClicked(m_ui->LbSelectDoc->row(item));
-            });
+    connect(
+        m_ui->LbSelectDoc, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { emit EntryDoubleClicked(m_ui->LbSelectDoc->row(item)); });
     connect(m_ui->BtnConfirm, &QPushButton::clicked, this, [this] { done(kConfirmed); });
     connect(m_ui->BtnClearSelected, &QPushButton::clicked, this, [this] { done(kClearedAll); });
 }
 
 TFrmAutorunDoc::~TFrmAutorunDoc() = default;
 
-QCheckBox* TFrmAutorunDoc::CbNotQuery() const { return m_ui->CbNotQuery; }
+QCheckBox* TFrmAutorunDoc::CbNotQuery() const {
+    return m_ui->CbNotQuery;
+}
 
 void TFrmAutorunDoc::Fill(const std::vector<std::string>& names,
                           const std::vector<bool>& selected) {

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QDialog>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QDialog>
 
 class QCheckBox;
 

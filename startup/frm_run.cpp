@@ -1,15 +1,14 @@
 #include "startup/frm_run.h"
 
-#include <algorithm>
-#include <optional>
-#include <vector>
-
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTableWidget>
 #include <QToolButton>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "capture/openers.h"
 #include "platform/autostart_store.h"
@@ -29,8 +28,12 @@ constexpr int kPathColumn = 1;
 // that are not valid UTF-8, and Delete must still reach the right entry.
 constexpr int kStoreNameRole = Qt::UserRole + 1;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 QTableWidgetItem* NewCell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -193,10 +196,16 @@ void TfrmRun::BtnQVClearPCStartClick() {
 
 void TfrmRun::BtnQVPCRunClick() {
     const std::string command = ReplaceAll(S(m_ui->TxtStartPath->text()), "\"", "");
+    // An empty box would otherwise be taken for a host name and open a bare "http://".
+    if (Trim(command).empty()) {
+        return;
+    }
     m_openers.OpenPathOrAddress(command, false);
 }
 
-void TfrmRun::BtnCloseClick() { hide(); }
+void TfrmRun::BtnCloseClick() {
+    hide();
+}
 
 void TfrmRun::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);

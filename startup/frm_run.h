@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <memory>
 #include <string>
-
-#include <QDialog>
 
 class QLineEdit;
 class QResizeEvent;

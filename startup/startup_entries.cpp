@@ -17,7 +17,9 @@ StartupEntries::StartupEntries(TFrmMain& main) : QObject(&main), m_main(main) {
 
 StartupEntries::~StartupEntries() = default;
 
-TfrmRun* StartupEntries::frmRun() const { return m_frmRun; }
+TfrmRun* StartupEntries::frmRun() const {
+    return m_frmRun;
+}
 
 void StartupEntries::BtnQVPCStartClick() {
     if (!m_frmRun) {

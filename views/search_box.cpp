@@ -29,8 +29,12 @@ namespace qarvex {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 template <typename F>
 void Guarded(F&& work) {
@@ -41,7 +45,9 @@ void Guarded(F&& work) {
     }
 }
 
-bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool IsEnterKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 // The engine's helper program must be there, or the view would only ever stay blank.
 bool BrowserEngineAvailable() {
@@ -60,8 +66,7 @@ public:
         m_view = new QWebEngineView(host);
         m_view->setObjectName(QStringLiteral("WebBrowser1"));
         // Our page is local and shows the engine's results in a frame.
-        m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
-                                         true);
+        m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
         if (QLayout* layout = host->layout()) {
             layout->addWidget(m_view);
         }
@@ -137,7 +142,9 @@ void SearchBox::SetBrowserFactory(SearchPageBrowserFactory factory) {
     m_browserFactory = std::move(factory);
 }
 
-void SearchBox::SetPause(std::function<void(int)> pause) { m_pause = std::move(pause); }
+void SearchBox::SetPause(std::function<void(int)> pause) {
+    m_pause = std::move(pause);
+}
 
 std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::string_view text) {
     std::vector<std::string> lines;
@@ -177,8 +184,8 @@ QString SearchBox::SearchScript(const QString& keyword) {
 QUrl SearchBox::SearchPageAddress() {
     // The page learns where keywords go from us, so the address lives in one place.
     QUrl page(QString::fromLatin1(kSearchPageUrl));
-    page.setQuery(QStringLiteral("engine=") +
-                  QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(kWebSearchAddress))));
+    page.setQuery(QStringLiteral("engine=") + QString::fromLatin1(QUrl::toPercentEncoding(
+                                                  QString::fromLatin1(kWebSearchAddress))));
     return page;
 }
 
@@ -199,6 +206,10 @@ bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (event->type() == QEvent::MouseButtonPress && watched == ui.SbSearchText) {
         SbSearchTextClick();
+    } else if (event->type() == QEvent::Hide && watched == ui.LbSearchResult) {
+        // However the list goes away (a tree click, the tab strip), navigation ends with
+        // it; otherwise typing in the box would never search again.
+        m_searchNavigating = false;
     }
     return QObject::eventFilter(watched, event);
 }
@@ -210,7 +221,9 @@ void SearchBox::PlaceResultList() {
                                    std::max(0, m_main.width() - 40), 200);
 }
 
-void SearchBox::HideResultList() { m_main.ui().LbSearchResult->hide(); }
+void SearchBox::HideResultList() {
+    m_main.ui().LbSearchResult->hide();
+}
 
 int SearchBox::HighlightedRow() const {
     QListWidget* list = m_main.ui().LbSearchResult;
@@ -262,7 +275,8 @@ bool SearchBox::EdtSearchKeyDown(int key) {
     if (IsEnterKey(key)) {
         Guarded([&] {
             QListWidget* list = ui.LbSearchResult;
-            if (list->count() == 0 || HighlightedRow() < 0) {
+            // A hidden list's highlight is out of sight and must not swallow the key.
+            if (!list->isVisible() || list->count() == 0 || HighlightedRow() < 0) {
                 const QString text = ui.EdtSearch->text();
                 if (NamesExistingFileOrFolder(text)) {
                     m_main.openers().OpenPathOrAddress(S(text), false);
@@ -294,6 +308,8 @@ bool SearchBox::EdtSearchKeyDown(int key) {
         m_searchNavigating = true;
         return true;
     }
+    // Typing in the box again means searching again.
+    m_searchNavigating = false;
     return false;
 }
 
@@ -336,9 +352,13 @@ void SearchBox::OpenResultLine(const QString& line) {
     Guarded([&] { m_main.openers().OpenPathOrAddress(S(line), false); });
 }
 
-void SearchBox::SbSearchTextClick() { HideResultList(); }
+void SearchBox::SbSearchTextClick() {
+    HideResultList();
+}
 
-void SearchBox::BtnQVSearchClick() { RunWebSearch(); }
+void SearchBox::BtnQVSearchClick() {
+    RunWebSearch();
+}
 
 void SearchBox::LoadSearchPage() {
     m_pageRequested = true;

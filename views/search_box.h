@@ -1,13 +1,12 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <QObject>
-#include <QString>
 
 #include "store/doc_table.h"
 

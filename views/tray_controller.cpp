@@ -1,12 +1,11 @@
 #include "views/tray_controller.h"
 
-#include <string>
-
 #include <QAction>
 #include <QCursor>
 #include <QFrame>
 #include <QMenu>
 #include <QToolButton>
+#include <string>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -21,7 +20,9 @@ namespace qarvex {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // A name is shown as written: an "&" in it must not become an access key.
 QString MenuSafe(const std::string& text) {
@@ -143,11 +144,17 @@ void TrayController::FillDocSubmenus() {
     ShowRecentDocInPopmenu();
 }
 
-void TrayController::ShowFavDocInPopmenu() { FillSubmenu(ListKind::Fav); }
+void TrayController::ShowFavDocInPopmenu() {
+    FillSubmenu(ListKind::Fav);
+}
 
-void TrayController::ShowRunDocInPopmenu() { FillSubmenu(ListKind::Run); }
+void TrayController::ShowRunDocInPopmenu() {
+    FillSubmenu(ListKind::Run);
+}
 
-void TrayController::ShowRecentDocInPopmenu() { FillSubmenu(ListKind::Recent); }
+void TrayController::ShowRecentDocInPopmenu() {
+    FillSubmenu(ListKind::Recent);
+}
 
 StoredList& TrayController::ListOf(ListKind kind) {
     AppState& state = m_main.state();
@@ -181,9 +188,8 @@ void TrayController::FillSubmenu(ListKind kind) {
         submenu->clear();
         const std::vector<std::string>& lines = ListOf(kind).Lines();
         const int count = static_cast<int>(lines.size());
-        const std::string hintPrefix = kind == ListKind::Fav
-                                           ? MainTable().TextFavMenuPathPrefix
-                                           : DialogTable().TextCurrentPath;
+        const std::string hintPrefix = kind == ListKind::Fav ? MainTable().TextFavMenuPathPrefix
+                                                             : DialogTable().TextCurrentPath;
 
         // Each item goes to the top: the recent list is visited newest first, so its
         // newest line ends at the bottom next to the tray; the other two are visited from

@@ -309,7 +309,7 @@ bool TreeViews::TVDocMouseDown(QTreeView* tree, Qt::MouseButton button, const QP
 }
 
 void TreeViews::TVDocClick() {
-    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
+    
 }
 
 bool TreeViews::TVDocKeyDown(QTreeView* tree, int key) {
@@ -405,7 +405,7 @@ void TreeViews::TVControlMouseDown() {
             m_refreshQueued = false;
             Guarded([&] { m_main.scanner().RefreshPageDocs(); });
         },
-        Qt::DirectConnection);
+        Qt::QueuedConnection);
 }
 
 void TreeViews::ShowPmDocTree(QTreeView* tree, const QPoint& pos) {

@@ -296,9 +296,9 @@ std::optional<std::int64_t> X11DesktopWindows::LocalPidOfWindow(std::uint32_t wi
     if (!c->hasResource) {
         return std::nullopt;
     }
-    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
-        c->xcb, xcb_res_query_client_ids(c->xcb, 1, &spec), nullptr));
+        c->xcb, xcb_res_query_client_ids(c->xcb, 1, &query), nullptr));
     if (!reply) {
         return std::nullopt;
     }
@@ -337,6 +337,34 @@ void X11DesktopWindows::ShowDesktop() {
     event.window = c->root;
     event.type = c->ewmh._NET_SHOWING_DESKTOP;
     event.data.data32[0] = 1;
+    xcb_send_event(c->xcb, 0, c->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c->xcb);
+}
+
+void X11DesktopWindows::SetSkipTaskbar(std::uint64_t windowId, bool skip) {
+    Connection* c = Connect();
+    if (c == nullptr || windowId == 0) {
+        return;
+    }
+    const auto window = static_cast<xcb_window_t>(windowId);
+    xcb_atom_t states[] = {c->ewmh._NET_WM_STATE_SKIP_TASKBAR, c->ewmh._NET_WM_STATE_SKIP_PAGER};
+    // A window not yet mapped carries the state as a property, which the window manager
+    // reads when it maps the window; a mapped one is asked through the root window.
+    if (skip) {
+        xcb_change_property(c->xcb, XCB_PROP_MODE_APPEND, window, c->ewmh._NET_WM_STATE,
+                            XCB_ATOM_ATOM, 32, 2, states);
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = c->ewmh._NET_WM_STATE;
+    event.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+    event.data.data32[1] = states[0];
+    event.data.data32[2] = states[1];
+    event.data.data32[3] = 1;  // from an application
     xcb_send_event(c->xcb, 0, c->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&event));

@@ -24,6 +24,7 @@ public:
     std::vector<TopWindow> TopWindows() override;
     std::optional<std::string> ProgramPath(std::uint64_t windowId) override;
     void ShowDesktop() override;
+    void SetSkipTaskbar(std::uint64_t windowId, bool skip) override;
 
 private:
     struct Connection;

@@ -52,7 +52,7 @@ std::string HostName() {
     return buffer.data();
 }
 
-struct Spec {
+struct WindowKind {
     const char* role;
     bool map = true;
     bool pid = true;
@@ -84,7 +84,7 @@ int main() {
     for (int i = 0; i < 50; ++i) {
         longTitle += "\xe6\x96\x87";  // 文, three bytes: 150 bytes in all
     }
-    const std::vector<Spec> specs = {
+    const std::vector<WindowKind> kinds = {
         {.role = "normal", .netName = "普通窗口 Normal", .wmName = "Normal"},
         {.role = "dialog",
          .netName = "对话框",
@@ -105,48 +105,48 @@ int main() {
 
     const std::string host = HostName();
     std::vector<std::pair<std::string, xcb_window_t>> made;
-    for (const Spec& spec : specs) {
+    for (const WindowKind& kind : kinds) {
         const xcb_window_t window = xcb_generate_id(g_connection);
         const uint32_t values[] = {g_screen->white_pixel};
         xcb_create_window(g_connection, XCB_COPY_FROM_PARENT, window, g_screen->root, 10, 10, 200,
                           100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, g_screen->root_visual,
                           XCB_CW_BACK_PIXEL, values);
-        if (spec.pid) {
+        if (kind.pid) {
             SetCardinal(window, "_NET_WM_PID", static_cast<uint32_t>(getpid()));
-            const std::string machine = spec.machine != nullptr ? spec.machine : host;
+            const std::string machine = kind.machine != nullptr ? kind.machine : host;
             SetText(window, "WM_CLIENT_MACHINE", "STRING", machine);
         }
-        if (spec.netName != nullptr) {
-            SetText(window, "_NET_WM_NAME", "UTF8_STRING", spec.netName);
+        if (kind.netName != nullptr) {
+            SetText(window, "_NET_WM_NAME", "UTF8_STRING", kind.netName);
         }
-        if (spec.wmName != nullptr) {
-            SetText(window, "WM_NAME", "STRING", spec.wmName);
+        if (kind.wmName != nullptr) {
+            SetText(window, "WM_NAME", "STRING", kind.wmName);
         }
-        if (spec.type != nullptr) {
-            SetAtoms(window, "_NET_WM_WINDOW_TYPE", {spec.type});
+        if (kind.type != nullptr) {
+            SetAtoms(window, "_NET_WM_WINDOW_TYPE", {kind.type});
         }
-        if (spec.skipTaskbar) {
+        if (kind.skipTaskbar) {
             SetAtoms(window, "_NET_WM_STATE", {"_NET_WM_STATE_SKIP_TASKBAR"});
         }
-        if (spec.transientForRole != nullptr) {
+        if (kind.transientForRole != nullptr) {
             for (const auto& [role, id] : made) {
-                if (role == spec.transientForRole) {
+                if (role == kind.transientForRole) {
                     xcb_icccm_set_wm_transient_for(g_connection, window, id);
                 }
             }
         }
         xcb_icccm_wm_hints_t hints{};
         xcb_icccm_wm_hints_set_input(&hints, 1);
-        if (spec.iconic) {
+        if (kind.iconic) {
             xcb_icccm_wm_hints_set_iconic(&hints);
         } else {
             xcb_icccm_wm_hints_set_normal(&hints);
         }
         xcb_icccm_set_wm_hints(g_connection, window, &hints);
-        if (spec.map) {
+        if (kind.map) {
             xcb_map_window(g_connection, window);
         }
-        made.emplace_back(spec.role, window);
+        made.emplace_back(kind.role, window);
     }
     // A round trip: once it returns, the server has carried out every request above.
     free(xcb_get_input_focus_reply(g_connection, xcb_get_input_focus(g_connection), nullptr));

@@ -1,15 +1,15 @@
-#include <string>
-
-#include <gtest/gtest.h>
+#include "shellnav/about_help.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <string>
+
+#include <gtest/gtest.h>
 
 #include "app/frm_main.h"
-#include "shellnav/about_help.h"
 #include "store/history.h"
 #include "support/qt/main_window_fixture.h"
 
@@ -102,8 +102,8 @@ TEST_F(AboutHelpTest, HelpBrowserIsMadeOnlyWhenTheWindowIsFirstShown) {
 TEST_F(AboutHelpTest, CloseButtonsOnlyHide) {
     Press("BtnAbout");
     Press("BtnHelp");
-    for (QWidget* window : {static_cast<QWidget*>(Part().frmVersion()),
-                            static_cast<QWidget*>(Part().frmHelp())}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(Part().frmVersion()), static_cast<QWidget*>(Part().frmHelp())}) {
         SCOPED_TRACE(window->objectName().toStdString());
         ASSERT_TRUE(window->isVisible());
 

@@ -1,15 +1,15 @@
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
+#include "shellnav/system_places.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QToolButton>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/frm_main.h"
-#include "shellnav/system_places.h"
 #include "store/history.h"
 #include "support/qt/main_window_fixture.h"
 
@@ -17,10 +17,12 @@ namespace qarvex::test {
 namespace {
 
 // Every special folder the page can ask for, each at its own made-up place.
-const int kFolderNumbers[] = {0, 2, 4, 5, 6, 7, 9, 10, 11, 16, 19, 20, 22, 23, 24, 25, 27, 31,
-                              32, 33, 34};
+const int kFolderNumbers[] = {0,  2,  4,  5,  6,  7,  9,  10, 11, 16, 19,
+                              20, 22, 23, 24, 25, 27, 31, 32, 33, 34};
 
-std::string FolderOf(int number) { return "/places/" + std::to_string(number); }
+std::string FolderOf(int number) {
+    return "/places/" + std::to_string(number);
+}
 
 class SystemPlacesTest : public MainWindowFixture {
 protected:

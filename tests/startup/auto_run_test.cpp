@@ -1,11 +1,5 @@
 #include "startup/auto_run.h"
 
-#include <functional>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +12,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "capture/scanner.h"
 #include "startup/frm_auto_run_set.h"
@@ -103,8 +102,8 @@ protected:
     // Web pages "http://hN/" named "pageN", N from 0.
     void AddWebHistory(int count) {
         for (int n = 0; n < count; ++n) {
-            Main().history().AddDoc("http://h" + std::to_string(n) + "/", "page" + std::to_string(n),
-                                    {}, false);
+            Main().history().AddDoc("http://h" + std::to_string(n) + "/",
+                                    "page" + std::to_string(n), {}, false);
         }
     }
 
@@ -152,8 +151,7 @@ TEST_F(AutoRunTest, AddsTheSelectedHistoryNodeFromEitherMenu) {
     Find<QTabWidget>("TVControl")->setCurrentIndex(3);
     QTreeView* tree = Main().CurrentDocTree();
     tree->setCurrentIndex(Main().ModelOf(tree)->index(0, 0, {}));
-    const std::string caption =
-        Main().ModelOf(tree)->NodeAt(tree->currentIndex())->Caption();
+    const std::string caption = Main().ModelOf(tree)->NodeAt(tree->currentIndex())->Caption();
 
     Main().favMenu().MnQVAddToRun->trigger();
     Part().MnAddToRunListClick();
@@ -310,8 +308,7 @@ TEST_F(AutoRunTest, SelectAllAndClickingInTheList) {
         EXPECT_TRUE(list->selectedItems().isEmpty());
         // A double-click opens the entry's address.
         emit static_cast<TFrmAutorunDoc&>(dialog).EntryDoubleClicked(2);
-        EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()),
-                  std::vector<std::string>{"http://h2/"});
+        EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()), std::vector<std::string>{"http://h2/"});
         dialog.reject();
     });
     Find<QToolButton>("BtnQVAutoRunSet")->click();

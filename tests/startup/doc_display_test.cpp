@@ -1,15 +1,15 @@
+#include "startup/doc_display.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QToolButton>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QListWidget>
-#include <QToolButton>
-
 #include "app/frm_main.h"
-#include "startup/doc_display.h"
 #include "store/history.h"
 #include "support/qt/main_window_fixture.h"
 

@@ -1,11 +1,5 @@
 #include "startup/favourites.h"
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QDropEvent>
@@ -20,6 +14,11 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "store/app_state.h"
 #include "store/history.h"
@@ -147,8 +146,8 @@ TEST_F(FavouritesTest, DroppedFilesBecomeFavouritesLastOnTopWithOneBeep) {
 
     EXPECT_EQ(BoxItems(), (std::vector<std::string>{c, b, a}));
     EXPECT_EQ(fakes.environment->BeepCount(), 1);
-    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{c + "*|*" + c, b + "*|*" + b,
-                                                         a + "*|*" + a}));
+    EXPECT_EQ(SavedFavLines(),
+              (std::vector<std::string>{c + "*|*" + c, b + "*|*" + b, a + "*|*" + a}));
 }
 
 TEST_F(FavouritesTest, DropWithoutLocalFilesIsRefusedQuietly) {

@@ -1,3 +1,12 @@
+#include "startup/startup_entries.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -7,17 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableWidget>
-#include <QTest>
-#include <QToolButton>
-
 #include "app/frm_main.h"
 #include "startup/frm_run.h"
-#include "startup/startup_entries.h"
 #include "support/qt/main_window_fixture.h"
 
 namespace qarvex::test {
@@ -191,7 +191,7 @@ TEST_F(StartupEntriesTest, ListStopsAtAnEntryWithoutAReadableCommand) {
           {"c-after", std::string("/c")}});
 
     using Rows = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(Rows(), (Rows{{"a-first", "/a"}, {"b-broken", ""}}));
+    EXPECT_EQ(this->Rows(), (Rows{{"a-first", "/a"}, {"b-broken", ""}}));
     // Listing never repairs or drops anything in the store.
     EXPECT_EQ(fakes.autostart->Values().size(), 3u);
     EXPECT_EQ(fakes.autostart->Values().at("b-broken"), std::nullopt);
@@ -287,10 +287,8 @@ TEST_F(StartupEntriesTest, AddWithAMissingFieldAsksForItAndWritesNothing) {
         bool nameMarked;
     };
     const Case cases[] = {
-        {"", "/bin/x", kNeedName, true},
-        {"   ", "/bin/x", kNeedName, true},
-        {"", "", kNeedName, true},
-        {"x", "", kNeedPath, false},
+        {"", "/bin/x", kNeedName, true}, {"   ", "/bin/x", kNeedName, true},
+        {"", "", kNeedName, true},       {"x", "", kNeedPath, false},
         {"x", " \t ", kNeedPath, false},
     };
     Seed(kOthers);
@@ -331,13 +329,14 @@ TEST_F(StartupEntriesTest, AddWithAMissingFieldAsksForItAndWritesNothing) {
 TEST_F(StartupEntriesTest, DeleteWithoutASelectionSaysSoAndRemovesNothing) {
     Seed(kOthers);
     OpenWindow();
+    const int removes = fakes.autostart->RemoveCalls();
 
     Press("BtnQVDeletePCStart");
 
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, kNothingSelected);
     EXPECT_EQ(messages.shown[0].icon, Messages::Icon::Error);
-    EXPECT_EQ(fakes.autostart->RemoveCalls(), 0);
+    EXPECT_EQ(fakes.autostart->RemoveCalls(), removes);
     EXPECT_EQ(OthersNow(), kOthers);
 }
 
@@ -402,6 +401,7 @@ TEST_F(StartupEntriesTest, RunOpensThePathWithoutItsQuotesAndNeverReportsAMissin
         {"example.org/start", {ShellOpenCall::MakeOpen("http://example.org/start")}},
         {"\"" + files.Path() + "/missing.sh\"", {}},
         {"", {}},
+        {"  \"\" ", {}},
     };
     Seed(kOthers);
     OpenWindow();

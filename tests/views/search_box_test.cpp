@@ -1,5 +1,16 @@
 #include "views/search_box.h"
 
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,18 +22,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include <QEventLoop>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTabWidget>
-#include <QTest>
-#include <QToolButton>
-#include <QTimer>
-#include <QUrl>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include "app/frm_main.h"
 #include "platform/fake/fake_shell_open.h"
@@ -254,6 +253,28 @@ TEST_F(SearchBoxTest, EnterInTheBoxWithAHighlightedLineOnlyHidesTheList) {
     EXPECT_EQ(browser.created, 0);
 }
 
+TEST_F(SearchBoxTest, HighlightOfAHiddenListDoesNotSwallowEnter) {
+    Type(QStringLiteral("abc"));
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    QTest::keyClick(Results(), Qt::Key_Escape);
+    ASSERT_EQ(Results()->currentRow(), 0);
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"abc\")")});
+}
+
+TEST_F(SearchBoxTest, TypingSearchesAgainAfterTheListWasHiddenWhileNavigating) {
+    Type(QStringLiteral("abc"));
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    ASSERT_TRUE(Search().searchNavigating());
+    Results()->hide();  // as a click in a tree does
+    EXPECT_FALSE(Search().searchNavigating());
+
+    QTest::keyClick(Edit(), Qt::Key_Backspace);
+    EXPECT_TRUE(Results()->isVisible());
+    EXPECT_EQ(Results()->count(), 2);
+    EXPECT_EQ(Edit()->text(), QStringLiteral("ab"));
+}
+
 TEST_F(SearchBoxTest, EnterInTheBoxOpensAnExistingFileOrFolder) {
     const std::string file = files.Path() + "/notes.txt";
     std::filesystem::create_directories(files.Path() + "/sub dir");
@@ -339,8 +360,7 @@ TEST_F(SearchBoxTest, WithoutABrowserTheKeywordGoesToTheDefaultBrowser) {
     Edit()->setText(QStringLiteral("a b"));
     Ui().BtnQVSearch->click();
     ASSERT_EQ(ShellCalls().size(), 1u);
-    EXPECT_EQ(ShellCalls()[0],
-              ShellOpenCall::MakeOpen("https://duckduckgo.com/html/?q=a%20b"));
+    EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("https://duckduckgo.com/html/?q=a%20b"));
 
     // Nothing is tried again, and a blank keyword opens nothing.
     fakes.shellOpen->ClearCalls();
@@ -419,8 +439,8 @@ protected:
         Main().ui().EdtSearch->setText(keyword);
         Main().ui().BtnQVSearch->click();
 
-        auto* view = Main().ui().WebBrowser1Host->findChild<QWebEngineView*>(
-            QStringLiteral("WebBrowser1"));
+        auto* view =
+            Main().ui().WebBrowser1Host->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
         QString shown = QStringLiteral("<no browser>");
         QString title;
         if (view) {

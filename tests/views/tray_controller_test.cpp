@@ -1,16 +1,15 @@
 #include "views/tray_controller.h"
 
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -26,8 +25,12 @@ namespace {
 
 using ListKind = TrayController::ListKind;
 
-std::string Name(int i) { return "doc" + std::to_string(i); }
-std::string Address(int i) { return "http://site" + std::to_string(i) + ".example/"; }
+std::string Name(int i) {
+    return "doc" + std::to_string(i);
+}
+std::string Address(int i) {
+    return "http://site" + std::to_string(i) + ".example/";
+}
 
 class TrayControllerTest : public test::MainWindowFixture {
 protected:

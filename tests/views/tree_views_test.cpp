@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
@@ -245,8 +247,8 @@ TEST_F(TreeViewsTest, DeleteKeyWithAGroupAndItsChildSelectedRemovesTheGroupOnce)
     Record("http://site-b/x.html", "X");
     Open(kPageWeb);
     QTreeView* web = Tree("TVDoc");
-    // The child is marked before its group, so it comes first in the selection.
-    Select(web, {"Two", "site-a", "One"});
+    // The group is marked first, so its children come after it in the selection.
+    Select(web, {"site-a", "Two", "One"});
     QTest::keyClick(web, Qt::Key_Delete);
     EXPECT_EQ(Shown(web), (std::vector<std::string>{"site-b", "  X"}));
 }
@@ -275,6 +277,21 @@ TEST_F(TreeViewsTest, RightPressSelectsTheNodeUnderItAndLeavesTheSelectionElsewh
     QTest::mouseClick(web->viewport(), Qt::RightButton, {}, OnLabel(web, FindShown(web, "X")));
     EXPECT_EQ(Caption(Views().SelectedNode(web)), "X");
     EXPECT_EQ(web->selectionModel()->selectedIndexes().size(), 1);
+}
+
+TEST_F(TreeViewsTest, MenuActsOnTheFocusedNodeOrElseTheFirstMarkedOne) {
+    Main();
+    Record("http://site-a/one.html", "One");
+    Record("http://site-a/two.html", "Two");
+    Record("http://site-a/three.html", "Three");
+    Open(kPageWeb);
+    QTreeView* web = Tree("TVDoc");
+    // Ctrl-clicking "Three" again unmarks it but leaves it the focused node.
+    Select(web, {"Two", "One", "Three", "Three"});
+    ASSERT_EQ(Caption(Views().SelectedNode(web)), "Two");
+    Main().docTreeMenu().MnDeleteSelected->trigger();
+    Main().ExpandCurrentTree();
+    EXPECT_EQ(Shown(web), (std::vector<std::string>{"site-a", "  One", "  Three"}));
 }
 
 TEST_F(TreeViewsTest, FolderCommandIsOfferedForProgramsOnly) {
@@ -553,17 +570,30 @@ TEST_F(TreeViewsTest, PressOnTheTabStripClearsHintsAndScansTheTabItShows) {
     EXPECT_TRUE(Shown(Tree("TVDoc")).empty());
 }
 
-TEST_F(TreeViewsTest, ClicksAndPageChangesPutTheSearchResultsAway) {
+TEST_F(TreeViewsTest, ClicksFocusAndPageChangesPutTheSearchResultsAway) {
     Main();
     Record("http://site-a/one.html", "One");
-    Open(kPageWeb);
+    TFrmMain& main = Open(kPageWeb);
+    QApplication::setActiveWindow(&main);
     auto* results = Find<QListWidget>("LbSearchResult");
-    results->addItem(QStringLiteral("found"));
-    results->show();
+    auto* search = Find<QLineEdit>("EdtSearch");
     QTreeView* web = Tree("TVDoc");
+
+    // A click on a tree that already has the focus.
+    web->setFocus();
+    ASSERT_TRUE(web->hasFocus());
+    results->show();
     QTest::mouseClick(web->viewport(), Qt::LeftButton, {}, OnLabel(web, FindShown(web, "One")));
     EXPECT_TRUE(results->isHidden());
 
+    // The focus coming into the pages from the search box.
+    search->setFocus();
+    ASSERT_TRUE(search->hasFocus());
+    results->show();
+    web->setFocus();
+    EXPECT_TRUE(results->isHidden());
+
+    results->addItem(QStringLiteral("found"));
     Hint()->setText(QStringLiteral("stale"));
     Find<QTabWidget>("TVControl")->setCurrentIndex(kPageFolders);
     EXPECT_EQ(results->count(), 0);

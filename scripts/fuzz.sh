@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (address and undefined-behaviour checks on)
+# and runs each for the given number of seconds (default 30). Any crash, sanitizer
+# report or broken invariant fails the script; the input that caused it is kept as
+# build-fuzz/findings/<target>/crash-*.
+#
+#   bash scripts/fuzz.sh [seconds]
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-30}"
+build="${QARVEX_FUZZ_BUILD:-$top/build-fuzz}"
+jobs="${QARVEX_FUZZ_JOBS:-2}"
+cd "$top"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQARVEX_CORE_ONLY=ON -DQARVEX_FUZZ=ON -DQARVEX_BUILD_TESTS=ON -DQARVEX_BUILD_BENCH=OFF >/dev/null
+targets=(ini_file list_file address_rules firefox_session desktop_entry)
+cmake --build "$build" -j"$jobs" --target "${targets[@]/#/fuzz_}"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+failed=()
+for target in "${targets[@]}"; do
+  # The seeds stay as they are in the repository; what a run learns goes to the build
+  # folder and is reused by the next run.
+  learned="$build/corpus/$target"
+  findings="$build/findings/$target"
+  mkdir -p "$learned" "$findings"
+  echo "== fuzz_$target for ${seconds}s"
+  if ! "$build/tests/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+       -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
+       "$learned" "$top/tests/fuzz/corpus/$target" >"$build/fuzz_$target.log" 2>&1; then
+    tail -n 40 "$build/fuzz_$target.log"
+    failed+=("$target")
+  else
+    grep -E '^stat::number_of_executed_units|^Done' "$build/fuzz_$target.log" || true
+  fi
+done
+
+if ((${#failed[@]})); then
+  echo "fuzzing found faults in: ${failed[*]} (inputs in $build/findings/)" >&2
+  exit 1
+fi
+echo "fuzzing: no faults"
