@@ -85,6 +85,20 @@ TFrmMain::TFrmMain(Platform& platform, Messages& messages, QWidget* parent)
 TFrmMain::~TFrmMain() {
     FormDestroy();
     qApp->removeEventFilter(this);
+    // The parts and the tree models refer to the history and the lists, which the members
+    // below free before QObject gets to its children: let them go first.
+    for (QObject* part : std::initializer_list<QObject*>{
+             m_treeViews, m_searchBox, m_trayController, m_favourites, m_autoRun,
+             m_startupEntries, m_docDisplay, m_systemPlaces, m_aboutHelp}) {
+        delete part;
+    }
+    for (QTreeView* tree : {m_ui->TVDocs, m_ui->TVDoc, m_ui->TVApp, m_ui->TVPath}) {
+        tree->setModel(nullptr);
+    }
+    delete m_modelDocs;
+    delete m_modelDoc;
+    delete m_modelApp;
+    delete m_modelPath;
 }
 
 void TFrmMain::FormCreate() {

@@ -1,5 +1,6 @@
 #include "store/list_file.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -134,7 +135,14 @@ void ApplyListLimit(StoredList& list) {
 
 bool SaveListFile(const StoredList& list, const std::string& fileName) {
     try {
-        return WriteTextLines(fileName, list.Lines());
+        // A line break inside a name or path would split its entry in two when read back;
+        // the file keeps one entry per line, as the settings file keeps one value per line.
+        std::vector<std::string> lines = list.Lines();
+        for (std::string& line : lines) {
+            std::replace_if(
+                line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        }
+        return WriteTextLines(fileName, lines);
     } catch (const std::exception&) {
         return false;
     }

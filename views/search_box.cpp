@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -65,38 +66,67 @@ public:
     explicit WebEngineSearchPage(QWidget* host) {
         m_view = new QWebEngineView(host);
         m_view->setObjectName(QStringLiteral("WebBrowser1"));
-        // Our page is local and shows the engine's results in a frame.
+        // Our page is local and hands the keyword on to the remote search engine.
         m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
         if (QLayout* layout = host->layout()) {
             layout->addWidget(m_view);
         }
     }
 
-    ~WebEngineSearchPage() override { QObject::disconnect(m_loaded); }
+    ~WebEngineSearchPage() override { QObject::disconnect(m_loading); }
 
     void Load(const QUrl& page, std::function<void(bool)> done) override {
-        if (!m_view) {
+        m_page = page;
+        if (!m_view || !m_view->page()) {
             done(false);
             return;
         }
-        QObject::disconnect(m_loaded);
-        m_loaded = QObject::connect(m_view, &QWebEngineView::loadFinished, m_view,
-                                    [this, done = std::move(done)](bool ok) {
-                                        QObject::disconnect(m_loaded);
-                                        done(ok);
-                                    });
+        WhenOurPageEnds(std::move(done));
         m_view->load(page);
     }
 
     void RunScript(const QString& script) override {
-        if (m_view && m_view->page()) {
-            m_view->page()->runJavaScript(script);
+        if (!m_view || !m_view->page()) {
+            return;
         }
+        if (ShowsOurPage() && !m_view->page()->isLoading()) {
+            m_view->page()->runJavaScript(script);
+            return;
+        }
+        // The last results replaced our page: bring it back, then search.
+        WhenOurPageEnds([this, script](bool ok) {
+            if (ok && m_view && m_view->page()) {
+                m_view->page()->runJavaScript(script);
+            }
+        });
+        m_view->load(m_page);
     }
 
 private:
+    bool ShowsOurPage() const {
+        const QUrl shown = m_view->url();
+        return shown.scheme() == m_page.scheme() && shown.path() == m_page.path();
+    }
+
+    // Runs done once, when a load of our page has ended. Loads of other pages (the results
+    // being left behind) end on their own time and are not taken for ours.
+    void WhenOurPageEnds(std::function<void(bool)> done) {
+        QObject::disconnect(m_loading);
+        m_loading = QObject::connect(
+            m_view->page(), &QWebEnginePage::loadingChanged, m_view,
+            [this, done = std::move(done)](const QWebEngineLoadingInfo& info) {
+                if (info.url().scheme() != m_page.scheme() || info.url().path() != m_page.path() ||
+                    info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+                    return;
+                }
+                QObject::disconnect(m_loading);
+                done(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+            });
+    }
+
     QPointer<QWebEngineView> m_view;
-    QMetaObject::Connection m_loaded;
+    QUrl m_page;
+    QMetaObject::Connection m_loading;
 };
 
 std::unique_ptr<SearchPageBrowser> MakeWebEngineSearchPage(QWidget* host) {
@@ -431,7 +461,9 @@ void SearchBox::RunWebSearch() {
             }
         }
         WaitForSearchPage();
-        if (!alive) {
+        // A search started while an earlier one still waits for the page leaves the
+        // keyword to that one: it reads the box when the page is there.
+        if (!alive || (m_pageState == PageState::Loading && m_pageWait)) {
             return;
         }
         const QString keyword = ui.EdtSearch->text();

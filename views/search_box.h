@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <QObject>
+#include <QString>
 
 #include "store/doc_table.h"
 

@@ -1,11 +1,12 @@
 #include "views/tray_controller.h"
 
+#include <string>
+
 #include <QAction>
 #include <QCursor>
 #include <QFrame>
 #include <QMenu>
 #include <QToolButton>
-#include <string>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"

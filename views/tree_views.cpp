@@ -51,7 +51,9 @@ void Guarded(F&& step) {
     }
 }
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -85,10 +87,8 @@ TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
     connect(menu.MnExpandAll, &QAction::triggered, this, &TreeViews::MnExpandAllClick);
     connect(menu.MnOpenDIr, &QAction::triggered, this, &TreeViews::MnOpenDIrClick);
     connect(menu.MnRefresh, &QAction::triggered, this, &TreeViews::MnRefreshClick);
-    connect(menu.MnDeleteAllDocs, &QAction::triggered, this,
-            &TreeViews::BtnQVDeleteAllDocsClick);
-    connect(menu.MnDeleteSelected, &QAction::triggered, this,
-            &TreeViews::MnDeleteSelectedClick);
+    connect(menu.MnDeleteAllDocs, &QAction::triggered, this, &TreeViews::BtnQVDeleteAllDocsClick);
+    connect(menu.MnDeleteSelected, &QAction::triggered, this, &TreeViews::MnDeleteSelectedClick);
     connect(ui.BtnQVDeleteAllDocs, &QToolButton::clicked, this,
             &TreeViews::BtnQVDeleteAllDocsClick);
 }
@@ -205,7 +205,9 @@ HistoryNode* TreeViews::LastHoveredNode() const {
     return model ? model->NodeAt(m_lastHovered) : nullptr;
 }
 
-void TreeViews::ShowHint(const std::string& text) { m_main.ui().PnlHint->setText(Q(text)); }
+void TreeViews::ShowHint(const std::string& text) {
+    m_main.ui().PnlHint->setText(Q(text));
+}
 
 bool TreeViews::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
@@ -253,9 +255,9 @@ bool TreeViews::OverItemLabel(QTreeView* tree, const QModelIndex& index, const Q
     int width = 2 * margin + tree->fontMetrics().horizontalAdvance(index.data().toString());
     if (!index.data(Qt::DecorationRole).value<QIcon>().isNull()) {
         const QSize icon = tree->iconSize();
-        width += 2 * margin + (icon.isValid() ? icon.width()
-                                              : style->pixelMetric(QStyle::PM_SmallIconSize,
-                                                                   nullptr, tree));
+        width += 2 * margin + (icon.isValid()
+                                   ? icon.width()
+                                   : style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree));
     }
     return pos.x() < rect.left() + width;
 }
@@ -309,7 +311,7 @@ bool TreeViews::TVDocMouseDown(QTreeView* tree, Qt::MouseButton button, const QP
 }
 
 void TreeViews::TVDocClick() {
-    
+    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
 }
 
 bool TreeViews::TVDocKeyDown(QTreeView* tree, int key) {

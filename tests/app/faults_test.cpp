@@ -7,6 +7,7 @@
 // "nobody" (setpriv), or in a private mount namespace (unshare -m) with a small tmpfs.
 // The child runs FaultChild.Run, which does nothing unless the parent set it up.
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@
 #include <unistd.h>
 
 #include "app/frm_main.h"
+#include "capture/scanner.h"
 #include "store/ini_file.h"
 #include "store/text_file.h"
 #include "support/qt/main_window_fixture.h"
@@ -274,6 +276,7 @@ TEST_F(FaultsTest, ReadOnlyFolderKeepsEveryFileAsItWas) {
         GTEST_SKIP() << "cannot run as an unprivileged user: " << r.output;
     }
     EXPECT_TRUE(ChildPassed(r)) << r.output;
+    EXPECT_NE(r.output.find("[  PASSED  ] 1 test"), std::string::npos) << r.output;
     for (const auto& [name, bytes] : before) {
         EXPECT_EQ(test::ReadWholeFile(configDir + name), bytes) << name;
     }
@@ -319,7 +322,8 @@ TEST_F(FaultChild, Run) {
     const std::string m = mode;
     if (m == "readonly") {
         ASSERT_NE(::geteuid(), 0u) << "permissions would not apply";
-        StartRefreshExit(root);
+        // The first file of the save sequence cannot be written, which ends it.
+        EXPECT_EQ(StartRefreshExit(root), 0);
         ExpectWhole(configDir, true);
         return;
     }
@@ -339,8 +343,10 @@ TEST_F(FaultChild, Run) {
     } else {
         FAIL() << "unknown mode " << m;
     }
-    StartRefreshExit(root);
+    // Whatever the start managed to write, the save sequence cannot have gone through.
+    EXPECT_LT(StartRefreshExit(root), 5);
     ExpectWhole(configDir, true);
+    std::printf("fault mode used: %s\n", m.c_str());
 }
 
 }  // namespace

@@ -60,9 +60,15 @@ struct Case {
     Source source;
     std::string text;  // program file name, web address tail or folder name
     std::string name;  // window title (programs and pages)
-    // Where the text is changed on the way: the default is "comes back as it went in".
+    // Where the text is changed on the way: empty means "comes back as it went in".
     const char* cut;
 };
+
+// Bytes that are not UTF-8 are kept on disk exactly, but come back in memory as the
+// private-use characters that stand for them; compare what is stored.
+bool SameStoredBytes(const std::string& a, const std::string& b) {
+    return EncodeStoredText(a) == EncodeStoredText(b);
+}
 
 // File names cannot hold NUL or "/", and are at most 255 bytes: those hostile parts go
 // into titles and web addresses instead.
@@ -72,9 +78,10 @@ std::vector<Case> Cases() {
         {"command substitution", Source::Program, "$(touch pwned).bin", "$(reboot)", ""},
         {"backticks and semicolons", Source::Program, "`id`; rm -rf ~;.bin", "a; b `c`", ""},
         {"newline in a file name", Source::Program, "two\nlines.bin", "one\nmore\r\nline",
-         "title: CR/LF become blanks in the settings file"},
+         "path and title: CR/LF become blanks in the settings file, so the reloaded path no "
+         "longer names the file"},
         {"invalid UTF-8 in a file name", Source::Program, "bin" + kInvalidUtf8 + ".bin",
-         kInvalidUtf8, "none: stored bytes are kept as private-use escapes"},
+         kInvalidUtf8, "path and title: same bytes on disk, private-use form in memory"},
         {"64 KB title", Source::Program, "huge-title.bin", Huge("窗口标题 ", 64 * 1024),
          "title: cut to 2047 characters when read"},
         {"NUL in a title", Source::Program, "nul-title.bin", kNul,
@@ -83,13 +90,15 @@ std::vector<Case> Cases() {
         {"shell syntax in an address", Source::WebPage, "$(rm -rf ~)`id`;ls|sh&x>y", "$(id)", ""},
         {"newline and NUL in an address", Source::WebPage, "a\nb\r\nc" + kNul, "page\nname",
          "address and title: CR/LF/NUL become blanks in the settings file"},
-        {"invalid UTF-8 in an address", Source::WebPage, kInvalidUtf8, kInvalidUtf8, ""},
+        {"invalid UTF-8 in an address", Source::WebPage, kInvalidUtf8, kInvalidUtf8,
+         "address and title: same bytes on disk, private-use form in memory"},
         {"64 KB address", Source::WebPage, Huge("长地址/", 64 * 1024), "long",
          "address: cut to 2047 characters when read"},
         {"64 KB page title", Source::WebPage, "big-title", Huge("x", 64 * 1024),
          "title: cut to 2047 characters when read"},
         {"folder with shell syntax", Source::Folder, "it's \"a\" $(x) `y`; z", "", ""},
-        {"folder with invalid UTF-8", Source::Folder, "dir" + kInvalidUtf8, "", ""},
+        {"folder with invalid UTF-8", Source::Folder, "dir" + kInvalidUtf8, "",
+         "path: same bytes on disk, private-use form in memory, which names no folder"},
     };
 }
 
@@ -216,19 +225,27 @@ TEST_F(HostileInputTest, ComesBackAsItWentInOrCutWhereTheStoredFormatsCut) {
         switch (c.source) {
             case Source::Program:
                 EXPECT_EQ(doc.DocType, dkSoftware);
-                EXPECT_EQ(doc.Path, recorded[i].first);
-                EXPECT_EQ(doc.DisplayName, AsStored(c.name));
+                EXPECT_TRUE(SameStoredBytes(doc.Path, AsStored(recorded[i].first))) << doc.Path;
+                EXPECT_TRUE(SameStoredBytes(doc.DisplayName, AsStored(c.name)));
                 break;
             case Source::WebPage:
                 EXPECT_EQ(doc.DocType, dkWebPage);
-                EXPECT_EQ(doc.Path, AsStored(recorded[i].first));
-                EXPECT_EQ(doc.DisplayName, AsStored(c.name));
+                EXPECT_TRUE(SameStoredBytes(doc.Path, AsStored(recorded[i].first))) << doc.Path;
+                EXPECT_TRUE(SameStoredBytes(doc.DisplayName, AsStored(c.name)));
                 break;
             case Source::Folder:
                 EXPECT_EQ(doc.DocType, dkFolderOrFile);
-                EXPECT_EQ(doc.Path, dir.File("folders/" + c.text));
+                EXPECT_TRUE(SameStoredBytes(doc.Path, dir.File("folders/" + c.text))) << doc.Path;
                 EXPECT_EQ(doc.DisplayName, doc.Path);
                 break;
+        }
+        if (std::string(c.cut).empty()) {
+            // Nothing cut: the very text that went in.
+            EXPECT_EQ(doc.Path, c.source == Source::Folder ? dir.File("folders/" + c.text)
+                                                           : Trim(recorded[i].first));
+        }
+        if (c.source == Source::Folder && doc.Path != dir.File("folders/" + c.text)) {
+            continue;  // names no folder here: the opener reports it missing instead
         }
 
         // The stored text reaches the desktop as one argument, exactly as stored.
@@ -254,8 +271,16 @@ TEST_F(HostileInputTest, RecentListKeepsOneLinePerEntryThroughASave) {
 
     StoredList reloaded;
     ASSERT_TRUE(LoadListFile(reloaded, dir.File("rec.dat")));
-    EXPECT_EQ(reloaded.LineCount(), static_cast<int>(saved.size()));
+    ASSERT_EQ(reloaded.LineCount(), static_cast<int>(saved.size()));
     EXPECT_EQ(reloaded.LineCount(), reloaded.ItemCount());
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        // CR and LF become blanks; everything else keeps its stored bytes.
+        std::string flat = saved[i];
+        for (char& c : flat) {
+            c = (c == '\r' || c == '\n') ? ' ' : c;
+        }
+        EXPECT_TRUE(SameStoredBytes(reloaded.Lines()[i], flat)) << cases[i].what;
+    }
 }
 
 // A settings file that holds the same hostile values written by hand (as another
@@ -283,7 +308,6 @@ TEST_F(HostileInputTest, HandWrittenHostileHistoryLoadsQuietly) {
         EXPECT_EQ(start->history.Docs().size(), s.entries);
         for (const TMyDoc& doc : start->history.Docs()) {
             EXPECT_LE(doc.Path.size(), 4 * IniFile::kMaxValueChars);
-            EXPECT_EQ(doc.Path.find('\0'), std::string::npos);
         }
     }
 }

@@ -189,6 +189,7 @@ TEST(KillDuringSaveTest, EveryFileIsWholeAndNoEntryIsLost) {
         ExpectWhole(dir, before, after, "kill " + std::to_string(i));
         fs::remove_all(dir);
     }
+    RecordProperty("runs_that_finished_before_the_kill", finished);
     // Kills that came after the end prove nothing; some must have hit a running program.
     EXPECT_LT(finished, kKills);
 }

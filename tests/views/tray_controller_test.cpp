@@ -1,15 +1,16 @@
 #include "views/tray_controller.h"
 
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"

@@ -38,7 +38,9 @@ constexpr int kPageSoftware = 1;
 constexpr int kPageFolders = 2;
 constexpr int kPageSystem = 5;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // The captions a view shows in display order; children are indented by two blanks.
 std::vector<std::string> Shown(const QTreeView* tree) {
@@ -143,8 +145,8 @@ TEST_F(TreeViewsTest, GroupsStandNewestFirstAndChildrenOldestFirstAcrossARestart
         EXPECT_EQ(Shown(Tree("TVDoc")), web);
         EXPECT_EQ(Shown(Tree("TVPath")), folders);
         EXPECT_EQ(Shown(Tree("TVDocs")),
-                  (std::vector<std::string>{"site-b", "  X", docs, "  " + docs + "/r.txt",
-                                            "site-a", "  One", "  Two", "  Three"}));
+                  (std::vector<std::string>{"site-b", "  X", docs, "  " + docs + "/r.txt", "site-a",
+                                            "  One", "  Two", "  Three"}));
         Restart();
     }
 }
@@ -174,9 +176,10 @@ TEST_F(TreeViewsTest, HoverHintShowsTheOpenTargetOncePerNodeAndOnlyOverIconOrLab
     // the hint belongs to stays the same.
     const QRect groupRect = web->visualRect(siteB);
     const QRect oneRect = web->visualRect(one);
-    for (const QPoint pos : {QPoint(groupRect.left() - web->indentation() / 2, groupRect.center().y()),
-                             QPoint(oneRect.right() - 3, oneRect.center().y()),
-                             QPoint(10, web->viewport()->height() - 3)}) {
+    for (const QPoint pos :
+         {QPoint(groupRect.left() - web->indentation() / 2, groupRect.center().y()),
+          QPoint(oneRect.right() - 3, oneRect.center().y()),
+          QPoint(10, web->viewport()->height() - 3)}) {
         MoveMouse(web, pos);
         EXPECT_EQ(Hint()->text().toStdString(), "untouched") << pos.x() << "," << pos.y();
         EXPECT_EQ(Caption(Views().LastHoveredNode()), "One");
@@ -309,10 +312,8 @@ TEST_F(TreeViewsTest, FolderCommandIsOfferedForProgramsOnly) {
         bool shown;
     };
     const std::vector<Case> cases = {
-        {kPageSoftware, "TVApp", "Editor", true},
-        {kPageWeb, "TVDoc", "One", false},
-        {kPageFolders, "TVPath", docs + "/r.txt", false},
-        {kPageSoftware, "TVApp", "", false},
+        {kPageSoftware, "TVApp", "Editor", true},         {kPageWeb, "TVDoc", "One", false},
+        {kPageFolders, "TVPath", docs + "/r.txt", false}, {kPageSoftware, "TVApp", "", false},
         {kPageSystem, "TVApp", "Editor", false},  // no history tree on that page
     };
     QAction* openDir = Main().docTreeMenu().MnOpenDIr;
@@ -380,9 +381,8 @@ TEST_F(TreeViewsTest, DeleteAllEmptiesEverythingAndLeavesTheScanTimerOn) {
         std::function<void(TFrmMain&)> run;
     };
     const std::vector<Case> cases = {
-        {"settings button", true, [](TFrmMain& m) {
-             m.findChild<QToolButton*>("BtnQVDeleteAllDocs")->click();
-         }},
+        {"settings button", true,
+         [](TFrmMain& m) { m.findChild<QToolButton*>("BtnQVDeleteAllDocs")->click(); }},
         {"tree menu", true, [](TFrmMain& m) { m.docTreeMenu().MnDeleteAllDocs->trigger(); }},
         {"tree menu, nothing recorded", false,
          [](TFrmMain& m) { m.docTreeMenu().MnDeleteAllDocs->trigger(); }},
@@ -537,7 +537,7 @@ TEST_F(TreeViewsTest, ExpandAllTogglesTheThreeGroupedTrees) {
     }
 }
 
-TEST_F(TreeViewsTest, F5OnTheProgramTabScansProgramsOnly) {
+TEST_F(TreeViewsTest, F5OnTheProgramTabScansProgramsOnlyWhileRefreshScansEverything) {
     const std::string editor = Program("editor");
     fakes.desktopWindows->AddWindow(TopWindow{7, true, false, false, "Editor"}, editor);
     fakes.shellWindows->AddWindow(ShellWindow{"http://site-z/p.html", true, true, "P"});
@@ -545,10 +545,12 @@ TEST_F(TreeViewsTest, F5OnTheProgramTabScansProgramsOnly) {
     const int shellCallsBefore = fakes.shellWindows->WindowsCalls();
 
     QTest::keyClick(Tree("TVApp"), Qt::Key_F5);
-
     EXPECT_EQ(Shown(Tree("TVApp")), (std::vector<std::string>{"Editor"}));
     EXPECT_TRUE(Shown(Tree("TVDoc")).empty());
     EXPECT_EQ(fakes.shellWindows->WindowsCalls(), shellCallsBefore);
+
+    Main().docTreeMenu().MnRefresh->trigger();
+    EXPECT_EQ(Shown(Tree("TVDoc")), (std::vector<std::string>{"site-z", "  P"}));
 }
 
 TEST_F(TreeViewsTest, PressOnTheTabStripClearsHintsAndScansTheTabItShows) {
