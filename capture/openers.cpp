@@ -97,6 +97,10 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             ShellOpen(path);
         } else if (Contains(low, "res://")) {
             // never opened, but still remembered below
+        } else if (ext.empty() && IsPosixPath(path) && FileExists(std::string(path))) {
+            // Programs here have no extension: an existing file is opened, not taken for
+            // a folder that has gone.
+            ShellOpen(path);
         } else if (ext.empty() && (IsDriveFolderPath(path) || IsPosixPath(path))) {
             if (!DirectoryExists(std::string(path))) {
                 m_messages.Show(FormatText(m_texts.folderMissing, path), m_texts.caption,

@@ -110,8 +110,10 @@ void SystemPlaces::OpenPlace(int place) {
 }
 
 QPoint SystemPlaces::MoreSpecialDirMenuPos() const {
+    // Just below the button's top-left corner, on screen. The button sits inside the page's
+    // layout, so its own position is relative to that, not to the window.
     const QWidget* button = m_main.ui().BtnMoreSpecDir;
-    return QPoint(button->x() + m_main.x(), button->y() + m_main.y() + kMenuDropOffset);
+    return button->mapToGlobal(QPoint(0, kMenuDropOffset));
 }
 
 void SystemPlaces::BtnMoreSpecDirClick() {

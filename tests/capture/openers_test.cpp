@@ -82,6 +82,14 @@ TEST_F(OpenersTest, OpenRulesAndRecentList) {
     EXPECT_EQ(recent.Items().front(), "SHORTCUT");
 }
 
+TEST_F(OpenersTest, ProgramWithoutExtensionIsOpenedNotTakenForAFolder) {
+    const std::string program = dir.Write("Work/editor", "#!/bin/sh\n");
+    openers.OpenDoc(program, "editor");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(Calls(), std::vector<ShellOpenCall>{Open(program)});
+    EXPECT_EQ(recent.Lines(), std::vector<std::string>{program + "*|*editor"});
+}
+
 TEST_F(OpenersTest, OpeningTwiceKeepsOneRecentLineAtItsFirstPlace) {
     openers.OpenDoc(file, "notes");
     openers.OpenDoc("http://other/", "other");
