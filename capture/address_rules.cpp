@@ -13,26 +13,6 @@ constexpr std::string_view kFileMarker = "file:///";
 constexpr std::array<std::string_view, 8> kDriveRoots = {
     "C:", "D:", "E:", "F:", "G:", "H:", "I:", "J:"};
 
-// Windows paths have always been normalised by these three replacements in this order;
-// stored histories depend on the exact result, doubled back-slashes included.
-std::string SlashesToBackslashes(std::string_view text) {
-    std::string out = ReplaceAll(text, "///", "\\");
-    out = ReplaceAll(out, "//", "\\");
-    return ReplaceAll(out, "/", "\\");
-}
-
-std::string CollapseSlashRuns(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == '/' && !out.empty() && out.back() == '/') {
-            continue;
-        }
-        out.push_back(c);
-    }
-    return out;
-}
-
 std::string_view AfterMarker(std::string_view address) {
     const std::size_t hit = address.find(kFileMarker);
     return hit == std::string_view::npos ? std::string_view()

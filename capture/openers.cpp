@@ -8,13 +8,6 @@ namespace qarvex {
 
 namespace {
 
-// "///", then "//", then "/" become "\", each applied to the result of the one before.
-std::string SlashesToBackslashes(std::string_view text) {
-    std::string s = ReplaceAll(text, "///", "\\");
-    s = ReplaceAll(s, "//", "\\");
-    return ReplaceAll(s, "/", "\\");
-}
-
 bool IsDriveFolderPath(std::string_view path) {
     return Contains(path, ":");
 }

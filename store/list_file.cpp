@@ -16,18 +16,6 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::string CollapseSlashRuns(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == '/' && !out.empty() && out.back() == '/') {
-            continue;
-        }
-        out.push_back(c);
-    }
-    return out;
-}
-
 std::string WindowsForm(std::string_view text, bool backslashes) {
     return backslashes ? ReplaceAll(text, "/", "\\") : std::string(text);
 }

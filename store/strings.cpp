@@ -89,6 +89,24 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+std::string SlashesToBackslashes(std::string_view text) {
+    std::string out = ReplaceAll(text, "///", "\\");
+    out = ReplaceAll(out, "//", "\\");
+    return ReplaceAll(out, "/", "\\");
+}
+
+std::string CollapseSlashRuns(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '/' && !out.empty() && out.back() == '/') {
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
 std::string AfterFirst(std::string_view text, std::string_view marker) {
     const std::size_t hit = text.find(marker);
     if (hit == std::string_view::npos) {

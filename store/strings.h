@@ -22,6 +22,14 @@ bool EndsWith(std::string_view text, std::string_view suffix);
 // Replaces every occurrence, scanning left to right without rescanning replaced text.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// "///", then "//", then "/" become "\", each applied to the result of the one before.
+// Windows paths have always been normalised so; stored histories depend on the exact
+// result, doubled back-slashes included.
+std::string SlashesToBackslashes(std::string_view text);
+
+// Runs of "/" become one "/" (POSIX paths).
+std::string CollapseSlashRuns(std::string_view text);
+
 // Text after the first occurrence of marker, or the text unchanged when marker is absent.
 std::string AfterFirst(std::string_view text, std::string_view marker);
 

@@ -12,7 +12,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/linux/bounded_read.h"
-#include "platform/x11/special_places.h"
+#include "platform/x11/user_places.h"
 
 namespace qarvex {
 

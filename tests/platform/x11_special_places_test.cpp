@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/x11/special_places.h"
+#include "platform/x11/user_places.h"
 
 namespace qarvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/x11/special_places.h"
+#include "platform/x11/user_places.h"
 
 #include <vector>
 
