@@ -132,7 +132,8 @@ void TFrmMain::FormCreate() {
 
     qApp->installEventFilter(this);
 
-    // Steps 2 to 12: a failure ends them silently; the last two steps always run.
+    // The loading steps: a failure ends them silently; arming the first-run timer and
+    // the final placement below always run.
     Guarded([&] {
         const std::string dir = GetConfigDir(m_platform.environment->FixedDrives());
         PrepareConfigDir(dir);
