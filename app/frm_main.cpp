@@ -237,6 +237,20 @@ void TFrmMain::PauseKeepingEvents(int ms) {
     loop.exec();
 }
 
+void TFrmMain::BulkHistoryChange(const std::function<void()>& change) {
+    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath};
+    for (HistoryTreeModel* model : models) {
+        model->BeginBulkChange();
+    }
+    try {
+        change();
+    } catch (...) {
+    }
+    for (HistoryTreeModel* model : models) {
+        model->EndBulkChange();
+    }
+}
+
 QTreeView* TFrmMain::CurrentDocTree() const {
     switch (m_ui->TVControl->currentIndex()) {
         case 0:
@@ -351,7 +365,7 @@ void TFrmMain::LoadState() {
     m_ui->PnlNewFav->setVisible(showFavEdit);
     m_ui->CbFavEdit->setChecked(showFavEdit);
 
-    m_history->LoadHistory();
+    BulkHistoryChange([this] { m_history->LoadHistory(); });
 
     AutostartStore& autostart = *m_platform.autostart;
     m_ui->MnQVAutoRun->setChecked(IsRunValuePresent(autostart, kLegacyRunValueName));

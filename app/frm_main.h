@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -68,6 +69,9 @@ public:
     QTreeView* CurrentDocTree() const;
     HistoryTreeModel* ModelOf(const QTreeView* tree) const;
     void ExpandCurrentTree();
+    // Runs a change that touches much of the history (loading, rebuilding after a
+    // deletion); the trees on screen catch up once, at the end.
+    void BulkHistoryChange(const std::function<void()>& change);
     // The tab index among the visible tabs (hidden pages do not count).
     int VisibleTabIndex() const;
 

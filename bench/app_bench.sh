@@ -43,20 +43,18 @@ time_to_window() {
   until xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; do sleep 0.005; done
   end=$(now_ms)
   kill $pid; wait $pid 2>/dev/null || true
+  while xdotool search --name "^${title}\$" >/dev/null 2>&1; do sleep 0.05; done
   echo $((end - start))
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-run_qarvex() {
-  env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox "$build/qarvex"
-}
-export -f run_qarvex 2>/dev/null || true
-export work build
-
+# env execs the program, so the pid that is killed is Qarvex's own (a copy left running
+# would make the next start hand over to it and exit at once).
 q=$(for i in $(seq "$runs"); do
       cp "$work/config/ZeqConfig/defualt.ini" "$work/ini.bak"
-      time_to_window "Qarvex3.0" bash -c run_qarvex
+      time_to_window "Qarvex3.0" env HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+        QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox "$build/qarvex"
       cp "$work/ini.bak" "$work/config/ZeqConfig/defualt.ini"
     done | median)
 b=$(for i in $(seq "$runs"); do time_to_window "BareWindow" "$build/bench/bare_window"; done | median)

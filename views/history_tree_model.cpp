@@ -130,6 +130,34 @@ void HistoryTreeModel::SetView(QTreeView* view) {
     view->setModel(this);
 }
 
+void HistoryTreeModel::BeginBulkChange() {
+    if (m_bulkDepth++ == 0) {
+        beginResetModel();
+        m_tree.SetObserver(nullptr);
+    }
+}
+
+void HistoryTreeModel::EndBulkChange() {
+    if (m_bulkDepth == 0 || --m_bulkDepth > 0) {
+        return;
+    }
+    m_tree.SetObserver(this);
+    endResetModel();
+    SyncExpansion();
+}
+
+void HistoryTreeModel::SyncExpansion() {
+    if (!m_view) {
+        return;
+    }
+    m_tree.Walk([this](HistoryNode& node) {
+        if (node.Expanded()) {
+            m_view->setExpanded(IndexOf(&node), true);
+        }
+        return true;
+    });
+}
+
 HistoryNode* HistoryTreeModel::NodeAt(const QModelIndex& index) const {
     if (!index.isValid()) {
         return nullptr;

@@ -47,6 +47,11 @@ public:
     // Attaches the view that shows this model.
     void SetView(QTreeView* view);
 
+    // Many changes at once (the start-up load): the view is told once, at the end, instead
+    // of once per node. Nestable.
+    void BeginBulkChange();
+    void EndBulkChange();
+
     HistoryNode* NodeAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const HistoryNode* node) const;
 
@@ -69,7 +74,10 @@ public:
 private:
     HistoryTree& m_tree;
     const TreeImageList& m_images;
+    void SyncExpansion();
+
     QPointer<QTreeView> m_view;
+    int m_bulkDepth = 0;
 };
 
 }  // namespace qarvex

@@ -474,14 +474,15 @@ void TreeViews::MnRefreshClick() {
 }
 
 void TreeViews::BtnQVDeleteAllDocsClick() {
-    Guarded([&] { m_main.history().DeleteAllDocs(); });
+    Guarded([&] { m_main.BulkHistoryChange([this] { m_main.history().DeleteAllDocs(); }); });
 }
 
 void TreeViews::MnDeleteSelectedClick() {
     Guarded([&] {
         const HistoryNode* node = SelectedNode(m_main.CurrentDocTree());
         if (node) {
-            m_main.history().DeleteSelectDocs(node->Data().DocIndex);
+            const int index = node->Data().DocIndex;
+            m_main.BulkHistoryChange([this, index] { m_main.history().DeleteSelectDocs(index); });
         }
     });
 }

@@ -1,0 +1,44 @@
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "store/doc_table.h"
+#include "views/search_box.h"
+
+namespace qarvex {
+namespace {
+
+DocTable MakeDocs(int count) {
+    DocTable docs;
+    docs.reserve(static_cast<std::size_t>(count));
+    for (int n = 0; n < count; ++n) {
+        TMyDoc doc;
+        if (n % 2 == 0) {
+            doc.DocType = dkWebPage;
+            doc.Path = "http://Host" + std::to_string(n % 97) + ".example/Page" + std::to_string(n);
+            doc.DisplayName = "页面 Title " + std::to_string(n);
+        } else {
+            doc.DocType = dkFolderOrFile;
+            doc.Path = "/home/u/Documents/Folder" + std::to_string(n % 53) + "/f" + std::to_string(n);
+            doc.DisplayName = doc.Path;
+        }
+        docs.push_back(std::move(doc));
+    }
+    return docs;
+}
+
+// One keystroke: the whole history searched for the box's text, as it is typed.
+void BM_SearchKeystroke(benchmark::State& state) {
+    const DocTable docs = MakeDocs(static_cast<int>(state.range(0)));
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        const auto found = SearchBox::MatchingLines(docs, "  Folder1 ");
+        lines = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["matches"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_SearchKeystroke)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace qarvex
