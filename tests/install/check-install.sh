@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks that the program, its application-menu
+# entry and its icons land where desktops look for them.
+set -euo pipefail
+build="$1"
+root="$(mktemp -d)"
+trap 'rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
+for f in usr/bin/qarvex usr/share/applications/qarvex.desktop \
+         usr/share/icons/hicolor/48x48/apps/qarvex.png usr/share/icons/hicolor/128x128/apps/qarvex.png; do
+  [ -s "$root/$f" ] || { echo "missing: /$f"; exit 1; }
+done
+[ -x "$root/usr/bin/qarvex" ] || { echo "not executable: /usr/bin/qarvex"; exit 1; }
+grep -qx 'Exec=qarvex' "$root/usr/share/applications/qarvex.desktop"
+grep -qx 'Icon=qarvex' "$root/usr/share/applications/qarvex.desktop"
+echo "install layout ok"
