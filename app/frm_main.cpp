@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,35 +17,33 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
-#include <QWindowStateChangeEvent>
-
-#include <QEventLoop>
 #include <QTreeView>
+#include <QWindowStateChangeEvent>
 
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
-#include "store/history.h"
-#include "views/history_tree_model.h"
-#include "views/search_box.h"
-#include "views/tray_controller.h"
-#include "views/tree_views.h"
+#include "shellnav/about_help.h"
+#include "shellnav/system_places.h"
 #include "startup/auto_run.h"
 #include "startup/doc_display.h"
 #include "startup/favourites.h"
 #include "startup/startup_entries.h"
-#include "shellnav/about_help.h"
-#include "shellnav/system_places.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/autorun.h"
 #include "store/config_dir.h"
+#include "store/history.h"
 #include "store/settings.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
 #include "ui_TFrmMain.h"
+#include "views/history_tree_model.h"
+#include "views/search_box.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
+#include "views/tray_controller.h"
+#include "views/tree_views.h"
 
 namespace qarvex {
 
@@ -54,8 +53,12 @@ constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
 constexpr int kCheckDocsDesignIntervalMs = 15000;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 // Runs a start-up or shutdown step; a failure ends only that step, silently.
 template <typename F>
@@ -88,8 +91,8 @@ TFrmMain::~TFrmMain() {
     // The parts and the tree models refer to the history and the lists, which the members
     // below free before QObject gets to its children: let them go first.
     for (QObject* part : std::initializer_list<QObject*>{
-             m_treeViews, m_searchBox, m_trayController, m_favourites, m_autoRun,
-             m_startupEntries, m_docDisplay, m_systemPlaces, m_aboutHelp}) {
+             m_treeViews, m_searchBox, m_trayController, m_favourites, m_autoRun, m_startupEntries,
+             m_docDisplay, m_systemPlaces, m_aboutHelp}) {
         delete part;
     }
     for (QTreeView* tree : {m_ui->TVDocs, m_ui->TVDoc, m_ui->TVApp, m_ui->TVPath}) {
@@ -125,8 +128,7 @@ void TFrmMain::FormCreate() {
     connect(m_ui->CbQVRefresh, &QCheckBox::toggled, this, &TFrmMain::CbQVRefreshClick);
     connect(m_ui->SbCheckTime, &QScrollBar::valueChanged, this, &TFrmMain::SbCheckTimeChange);
     connect(m_ui->CbAutoRunDocs, &QCheckBox::toggled, this, &TFrmMain::CbAutoRunDocsClick);
-    connect(m_ui->CbQueryAutoRunDoc, &QCheckBox::toggled, this,
-            &TFrmMain::CbQueryAutoRunDocClick);
+    connect(m_ui->CbQueryAutoRunDoc, &QCheckBox::toggled, this, &TFrmMain::CbQueryAutoRunDocClick);
     connect(m_ui->MnQVAutoRun, &QCheckBox::toggled, this, &TFrmMain::MnQVAutoRunClick);
     connect(m_ui->CbFavEdit, &QCheckBox::toggled, this, &TFrmMain::ShowFavEdit);
 
@@ -215,7 +217,9 @@ void TFrmMain::CreateHistory() {
                                           environment, m_messages, m_state->RecentList());
 }
 
-void TFrmMain::SetTrayAvailabilityOverride(int available) { g_trayOverride = available; }
+void TFrmMain::SetTrayAvailabilityOverride(int available) {
+    g_trayOverride = available;
+}
 
 void TFrmMain::CreateParts() {
     // Created before the start-up load: the parts observe the lists and controls it fills.
@@ -400,7 +404,8 @@ void TFrmMain::LoadState() {
 }
 
 void TFrmMain::AddTrayIcon() {
-    m_hasTray = g_trayOverride >= 0 ? g_trayOverride == 1 : QSystemTrayIcon::isSystemTrayAvailable();
+    m_hasTray =
+        g_trayOverride >= 0 ? g_trayOverride == 1 : QSystemTrayIcon::isSystemTrayAvailable();
     m_tray = new QSystemTrayIcon(this);
     m_tray->setIcon(AppIcon());
     m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
@@ -493,8 +498,8 @@ void TFrmMain::CbQueryAutoRunDocClick(bool checked) {
 }
 
 void TFrmMain::MnQVAutoRunClick(bool checked) {
-    SetRunValue(*m_platform.autostart, kOwnRunValueName,
-                m_platform.environment->ExecutablePath(), checked);
+    SetRunValue(*m_platform.autostart, kOwnRunValueName, m_platform.environment->ExecutablePath(),
+                checked);
 }
 
 void TFrmMain::ShowFavEdit(bool shown) {

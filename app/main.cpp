@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
     qarvex::Platform platform = qarvex::CreatePlatform();
 
     const std::string configDir = qarvex::GetConfigDir(platform.environment->FixedDrives());
-    qarvex::SingleInstance instance(
-        qarvex::SingleInstanceKey(QString::fromStdString(configDir)));
+    qarvex::SingleInstance instance(qarvex::SingleInstanceKey(QString::fromStdString(configDir)));
     if (!instance.Claim()) {
         instance.ActivateRunningCopy();
         return 0;

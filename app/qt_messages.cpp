@@ -6,8 +6,8 @@ namespace qarvex {
 
 void QtMessages::Show(const std::string& text, const std::string& caption, Icon icon) {
     QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Ok, m_owner);
+                    QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    m_owner);
     box.exec();
 }
 

@@ -43,12 +43,14 @@ public:
         }
         for (int n = 0; n < kFolders; ++n) {
             ShellWindow w;
-            w.locationUrl = "file:///home/u/folder" + std::to_string(n % 7) + "/sub" + std::to_string(n);
+            w.locationUrl =
+                "file:///home/u/folder" + std::to_string(n % 7) + "/sub" + std::to_string(n);
             shell.AddWindow(w);
         }
         for (int n = 0; n < kPages; ++n) {
             ShellWindow w;
-            w.locationUrl = "https://host" + std::to_string(n % 9) + ".example/page" + std::to_string(n);
+            w.locationUrl =
+                "https://host" + std::to_string(n % 9) + ".example/page" + std::to_string(n);
             w.title = "页面 " + std::to_string(n);
             shell.AddWindow(w);
         }
@@ -103,14 +105,19 @@ void RunRefresh(benchmark::State& state, bool secondPass) {
         pausedMs += pausedNow;
         yields += yieldsNow;
     }
-    state.counters["fixed_pauses_ms"] = benchmark::Counter(pausedMs, benchmark::Counter::kAvgIterations);
+    state.counters["fixed_pauses_ms"] =
+        benchmark::Counter(pausedMs, benchmark::Counter::kAvgIterations);
     state.counters["yields"] = benchmark::Counter(yields, benchmark::Counter::kAvgIterations);
 }
 
-void BM_FullRefreshFirstSighting(benchmark::State& state) { RunRefresh(state, false); }
+void BM_FullRefreshFirstSighting(benchmark::State& state) {
+    RunRefresh(state, false);
+}
 BENCHMARK(BM_FullRefreshFirstSighting)->Unit(benchmark::kMillisecond);
 
-void BM_FullRefreshAllKnown(benchmark::State& state) { RunRefresh(state, true); }
+void BM_FullRefreshAllKnown(benchmark::State& state) {
+    RunRefresh(state, true);
+}
 BENCHMARK(BM_FullRefreshAllKnown)->Unit(benchmark::kMillisecond);
 
 }  // namespace

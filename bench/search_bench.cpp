@@ -19,7 +19,8 @@ DocTable MakeDocs(int count) {
             doc.DisplayName = "页面 Title " + std::to_string(n);
         } else {
             doc.DocType = dkFolderOrFile;
-            doc.Path = "/home/u/Documents/Folder" + std::to_string(n % 53) + "/f" + std::to_string(n);
+            doc.Path =
+                "/home/u/Documents/Folder" + std::to_string(n % 53) + "/f" + std::to_string(n);
             doc.DisplayName = doc.Path;
         }
         docs.push_back(std::move(doc));

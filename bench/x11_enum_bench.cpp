@@ -29,9 +29,9 @@ public:
         const xcb_atom_t utf8 = Atom("UTF8_STRING");
         for (int n = 0; n < kWindows; ++n) {
             const xcb_window_t window = xcb_generate_id(m_connection);
-            xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 10 + n, 10 + n,
-                              200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
-                              nullptr);
+            xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 10 + n,
+                              10 + n, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                              screen->root_visual, 0, nullptr);
             const std::string title = "窗口 " + std::to_string(n);
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, netWmName, utf8, 8,
                                 static_cast<std::uint32_t>(title.size()), title.data());
@@ -45,7 +45,8 @@ public:
 
 private:
     xcb_atom_t Atom(const char* name) {
-        auto cookie = xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(strlen(name)), name);
+        auto cookie =
+            xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(strlen(name)), name);
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
         const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
         free(reply);

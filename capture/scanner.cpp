@@ -16,16 +16,15 @@ constexpr int kFolderNumber = 3;
 constexpr int kPhasePauseMs = 3;
 constexpr int kItemPauseMs = 5;
 
-constexpr std::array<std::string_view, 5> kSpecialShellTitles = {
-    "我的电脑", "网上邻居", "控制面板", "性能和维护", "桌面"};
+constexpr std::array<std::string_view, 5> kSpecialShellTitles = {"我的电脑", "网上邻居", "控制面板",
+                                                                 "性能和维护", "桌面"};
 
 // The original four, then the file managers and browsers whose folders and pages are
 // read from the shell's window list instead.
 constexpr std::array<std::string_view, 13> kSkippedPrograms = {
-    "IEXPLORE.EXE", "TTRAVELER.EXE", "EXPLORER.EXE", "QQ.EXE",
-    "/NAUTILUS",    "/NEMO",         "/CAJA",        "/THUNAR",
-    "/PCMANFM",     "/DOLPHIN",      "/FIREFOX",     "/FIREFOX-ESR",
-    "/FIREFOX-BIN"};
+    "IEXPLORE.EXE", "TTRAVELER.EXE", "EXPLORER.EXE", "QQ.EXE",   "/NAUTILUS",
+    "/NEMO",        "/CAJA",         "/THUNAR",      "/PCMANFM", "/DOLPHIN",
+    "/FIREFOX",     "/FIREFOX-ESR",  "/FIREFOX-BIN"};
 
 }  // namespace
 
@@ -42,7 +41,10 @@ private:
 };
 
 Scanner::Scanner(DesktopWindows& desktop, ShellWindows& shell, History history, Hooks hooks)
-    : m_desktop(desktop), m_shell(shell), m_history(std::move(history)), m_hooks(std::move(hooks)) {}
+    : m_desktop(desktop),
+      m_shell(shell),
+      m_history(std::move(history)),
+      m_hooks(std::move(hooks)) {}
 
 bool Scanner::IsSpecialShellTitle(std::string_view trimmedTitle) {
     for (const std::string_view title : kSpecialShellTitles) {

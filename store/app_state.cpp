@@ -6,7 +6,8 @@
 namespace qarvex {
 
 AppState::AppState(std::string configDir)
-    : m_configDir(std::move(configDir)), m_settings(m_configDir + std::string(config_files::kSettings)) {}
+    : m_configDir(std::move(configDir)),
+      m_settings(m_configDir + std::string(config_files::kSettings)) {}
 
 void AppState::LoadLastRunList() {
     try {
@@ -27,9 +28,15 @@ void LoadLimited(StoredList& list, const std::string& path) {
 }
 }  // namespace
 
-void AppState::LoadFavList() { LoadLimited(m_fav, FilePath(config_files::kFavourites)); }
-void AppState::LoadRunList() { LoadLimited(m_run, FilePath(config_files::kRun)); }
-void AppState::LoadRecentList() { LoadLimited(m_recent, FilePath(config_files::kRecent)); }
+void AppState::LoadFavList() {
+    LoadLimited(m_fav, FilePath(config_files::kFavourites));
+}
+void AppState::LoadRunList() {
+    LoadLimited(m_run, FilePath(config_files::kRun));
+}
+void AppState::LoadRecentList() {
+    LoadLimited(m_recent, FilePath(config_files::kRecent));
+}
 
 int AppState::SaveAtExit(const std::function<bool()>& saveSettings) {
     int done = 0;

@@ -53,7 +53,9 @@ QIcon Drawn(const QColor& fill, const QColor& mark, int shape) {
 
 }  // namespace
 
-TreeImageList::TreeImageList() { Reset(); }
+TreeImageList::TreeImageList() {
+    Reset();
+}
 
 void TreeImageList::Reset() {
     const QColor blue(0x33, 0x66, 0x99);
@@ -77,7 +79,8 @@ QIcon TreeImageList::Icon(int index) const {
 QIcon TreeImageList::ProgramIcon(const QString& programPath) {
     const QString exe = QFileInfo(programPath).fileName();
     // The desktop entry that starts this executable names the icon the desktop shows.
-    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    const QStringList dirs =
+        QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
     for (const QString& dir : dirs) {
         const QFileInfo candidate(QDir(dir), exe + QStringLiteral(".desktop"));
         if (!candidate.isFile()) {
@@ -88,7 +91,8 @@ QIcon TreeImageList::ProgramIcon(const QString& programPath) {
         if (entry && entry->icon) {
             const QString icon = QString::fromStdString(*entry->icon);
             if (!icon.isEmpty()) {
-                const QIcon themed = QFileInfo(icon).isAbsolute() ? QIcon(icon) : QIcon::fromTheme(icon);
+                const QIcon themed =
+                    QFileInfo(icon).isAbsolute() ? QIcon(icon) : QIcon::fromTheme(icon);
                 if (!themed.isNull()) {
                     return themed;
                 }
@@ -123,7 +127,9 @@ HistoryTreeModel::HistoryTreeModel(HistoryTree& tree, const TreeImageList& image
     m_tree.SetObserver(this);
 }
 
-HistoryTreeModel::~HistoryTreeModel() { m_tree.SetObserver(nullptr); }
+HistoryTreeModel::~HistoryTreeModel() {
+    m_tree.SetObserver(nullptr);
+}
 
 void HistoryTreeModel::SetView(QTreeView* view) {
     m_view = view;
@@ -198,7 +204,9 @@ int HistoryTreeModel::rowCount(const QModelIndex& parent) const {
     return node ? node->ChildCount() : m_tree.TopLevelCount();
 }
 
-int HistoryTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int HistoryTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 QVariant HistoryTreeModel::data(const QModelIndex& index, int role) const {
     const HistoryNode* node = NodeAt(index);
@@ -228,17 +236,25 @@ void HistoryTreeModel::NodeAboutToBeInserted(const HistoryNode* parent, int row)
     beginInsertRows(IndexOf(parent), row, row);
 }
 
-void HistoryTreeModel::NodeInserted(const HistoryNode*, int) { endInsertRows(); }
+void HistoryTreeModel::NodeInserted(const HistoryNode*, int) {
+    endInsertRows();
+}
 
 void HistoryTreeModel::NodeAboutToBeRemoved(const HistoryNode* parent, int row) {
     beginRemoveRows(IndexOf(parent), row, row);
 }
 
-void HistoryTreeModel::NodeRemoved(const HistoryNode*, int) { endRemoveRows(); }
+void HistoryTreeModel::NodeRemoved(const HistoryNode*, int) {
+    endRemoveRows();
+}
 
-void HistoryTreeModel::AboutToReset() { beginResetModel(); }
+void HistoryTreeModel::AboutToReset() {
+    beginResetModel();
+}
 
-void HistoryTreeModel::ResetDone() { endResetModel(); }
+void HistoryTreeModel::ResetDone() {
+    endResetModel();
+}
 
 void HistoryTreeModel::ExpansionChanged(const HistoryNode* node, bool expanded) {
     if (m_view) {

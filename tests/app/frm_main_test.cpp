@@ -1,8 +1,8 @@
 #include "app/frm_main.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -28,7 +28,8 @@ TEST_F(FrmMainTest, FirstStartThenExitLeavesEveryFile) {
     Start();
     FinishStartup();
     Stop();
-    for (const char* name : {"defualt.ini", "fav.dat", "rec.dat", "run.dat", "lr.dat", "note.txt"}) {
+    for (const char* name :
+         {"defualt.ini", "fav.dat", "rec.dat", "run.dat", "lr.dat", "note.txt"}) {
         EXPECT_TRUE(std::filesystem::is_regular_file(ConfigFile(name))) << name;
     }
     IniFile ini(ConfigFile("defualt.ini"));
@@ -57,7 +58,8 @@ TEST_F(FrmMainTest, StoredIntervalIsClampedAndWrittenBack) {
     };
     for (const Case c : {Case{"30", 60}, Case{"1000", 600}, Case{"abc", 120}, Case{"300", 300}}) {
         Stop();
-        WriteConfigFile("defualt.ini", std::string("[default]\r\nCheckDocInterval=") + c.stored + "\r\n");
+        WriteConfigFile("defualt.ini",
+                        std::string("[default]\r\nCheckDocInterval=") + c.stored + "\r\n");
         TFrmMain& main = Start();
         EXPECT_EQ(main.timerCheckDocs()->interval(), c.seconds * 1000) << c.stored;
         EXPECT_EQ(Find<QScrollBar>("SbCheckTime")->value(), c.seconds);

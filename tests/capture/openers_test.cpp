@@ -1,8 +1,8 @@
 #include "capture/openers.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "platform/fake/fake_desktop_windows.h"
 #include "platform/fake/fake_environment.h"
@@ -44,16 +44,17 @@ TEST_F(OpenersTest, ShellPlacesByNameLeaveTheRecentListAlone) {
     openers.OpenDoc("/usr/bin/nautilus", "网上邻居");
     openers.OpenDoc("/usr/bin/nautilus", "控制面板");
     openers.OpenDoc("/usr/bin/nautilus", "桌面");
-    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{ShellOpenCall::MakePlace(ShellPlace::Computer),
-                                                  ShellOpenCall::MakePlace(ShellPlace::Network),
-                                                  ShellOpenCall::MakePlace(ShellPlace::Settings)}));
+    EXPECT_EQ(Calls(),
+              (std::vector<ShellOpenCall>{ShellOpenCall::MakePlace(ShellPlace::Computer),
+                                          ShellOpenCall::MakePlace(ShellPlace::Network),
+                                          ShellOpenCall::MakePlace(ShellPlace::Settings)}));
     EXPECT_EQ(desktop.ShowDesktopCount(), 1);
     EXPECT_EQ(recent.LineCount(), 0);
 }
 
 TEST_F(OpenersTest, MissingFolderShowsTheMessageAndIsNotRemembered) {
-    for (const std::string& path : {std::string("C:\\NoSuchDir"), std::string("C:\\a.b\\c"),
-                                   dir.File("gone")}) {
+    for (const std::string& path :
+         {std::string("C:\\NoSuchDir"), std::string("C:\\a.b\\c"), dir.File("gone")}) {
         messages.shown.clear();
         openers.OpenDoc(path, "x");
         ASSERT_EQ(messages.shown.size(), 1u) << path;
@@ -108,10 +109,9 @@ TEST_F(OpenersTest, OpenPathOrAddressDecisions) {
     openers.OpenPathOrAddress(dir.File("missing"), false);  // never http:// + a local path
     openers.OpenPathOrAddress("C:\\missing", false);
     openers.OpenPathOrAddress("file:///C:/Tools", false);
-    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{
-                           Open("http://somehost/page"), Open("http://a/b"),
-                           Open("http://\\\\server\\share\\a.txt"), Open(file),
-                           Open(dir.File("Work"))}));
+    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{Open("http://somehost/page"), Open("http://a/b"),
+                                                   Open("http://\\\\server\\share\\a.txt"),
+                                                   Open(file), Open(dir.File("Work"))}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -129,7 +129,8 @@ TEST_F(OpenersTest, NotFoundMessageOnlyWhenAsked) {
 TEST_F(OpenersTest, WebAddressGetsASchemeOnlyWhenItHasNone) {
     openers.OpenWebAddress("somehost");
     openers.OpenWebAddress("ftp://somehost");
-    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{Open("http://somehost"), Open("ftp://somehost")}));
+    EXPECT_EQ(Calls(),
+              (std::vector<ShellOpenCall>{Open("http://somehost"), Open("ftp://somehost")}));
 }
 
 TEST_F(OpenersTest, SpecialFoldersMapToPlacesOrPathsOrNothing) {
@@ -140,10 +141,10 @@ TEST_F(OpenersTest, SpecialFoldersMapToPlacesOrPathsOrNothing) {
     openers.OpenSpecialFolder(csidl::kBitBucket);
     openers.OpenSpecialFolder(csidl::kCookies);  // no counterpart here
     openers.OpenTaskManager();
-    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{
-                           ShellOpenCall::MakePlace(ShellPlace::Computer),
-                           Open("/home/tester/Documents"), Open("trash:///"),
-                           ShellOpenCall::MakePlace(ShellPlace::TaskManager)}));
+    EXPECT_EQ(Calls(),
+              (std::vector<ShellOpenCall>{ShellOpenCall::MakePlace(ShellPlace::Computer),
+                                          Open("/home/tester/Documents"), Open("trash:///"),
+                                          ShellOpenCall::MakePlace(ShellPlace::TaskManager)}));
 }
 
 TEST_F(OpenersTest, HostileTargetsReachTheShellLayerAsOneArgument) {

@@ -1,9 +1,9 @@
 #include "capture/scanner.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <map>
+
+#include <gtest/gtest.h>
 
 #include "platform/fake/fake_desktop_windows.h"
 #include "platform/fake/fake_shell_windows.h"
@@ -114,8 +114,9 @@ TEST_F(ScannerTest, SkippedProgramsUnlessTheTitleIsAShellPlace) {
     AddWindow(3, "chat", qq);  // "QQ.EXE" anywhere in the path
     AddWindow(4, " 桌面 ", fileManager);
     scanner->ScanPrograms();
-    EXPECT_EQ(*scanner->OpenProgramList(),
-              (std::vector<std::string>{fileManager + "*|*我的电脑*2*2", fileManager + "*|*桌面*2*2"}));
+    EXPECT_EQ(
+        *scanner->OpenProgramList(),
+        (std::vector<std::string>{fileManager + "*|*我的电脑*2*2", fileManager + "*|*桌面*2*2"}));
     // Both places share the file manager's path: the upper window fixes the entry.
     ASSERT_EQ(recorded.size(), 1u);
     EXPECT_EQ(recorded[0].address, fileManager);
@@ -142,9 +143,8 @@ TEST_F(ScannerTest, ShellWindowsGiveFoldersAndPagesInListOrder) {
     shell.AddWindow(Page("", "empty"));
     scanner->CollectShellWindows();
     EXPECT_EQ(*scanner->ShellWindowList(),
-              (std::vector<std::string>{
-                  "file:///home/u/My%20Docs*|*file:///home/u/My%20Docs*2*3",
-                  "https://example.org/a*|*Example*2*1"}));
+              (std::vector<std::string>{"file:///home/u/My%20Docs*|*file:///home/u/My%20Docs*2*3",
+                                        "https://example.org/a*|*Example*2*1"}));
 }
 
 TEST_F(ScannerTest, AFailingWalkHandsNothingOverButKeepsItsLines) {
@@ -244,8 +244,8 @@ TEST_F(ScannerTest, CloseTimeListingFillsLastRunWithoutTouchingTheScanLists) {
     shell.AddWindow(Page("file:///home/u/Work", ""));
     std::vector<std::string> lastRun{"old"};
     scanner->RecordOpenDocsAtClose(lastRun);
-    EXPECT_EQ(lastRun, (std::vector<std::string>{program, "https://a.example/x",
-                                                 "file:///home/u/Work"}));
+    EXPECT_EQ(lastRun,
+              (std::vector<std::string>{program, "https://a.example/x", "file:///home/u/Work"}));
     EXPECT_FALSE(scanner->OpenProgramList());
     EXPECT_FALSE(scanner->ShellWindowList());
     EXPECT_TRUE(recorded.empty());

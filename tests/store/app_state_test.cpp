@@ -1,8 +1,8 @@
 #include "store/app_state.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "store/list_file.h"
 #include "support/temp_dir.h"
@@ -59,7 +59,8 @@ TEST_F(AppStateTest, LastRunListIsReadWholeAndWrittenBackUnchanged) {
     EXPECT_EQ(state.LastRunList(), (std::vector<std::string>{"https://a.example/", "/usr/bin/gedit",
                                                              "file:///home/u/Work"}));
     state.SaveAtExit([] { return true; });
-    EXPECT_EQ(dir.Read("lr.dat"), "https://a.example/\r\n/usr/bin/gedit\r\nfile:///home/u/Work\r\n");
+    EXPECT_EQ(dir.Read("lr.dat"),
+              "https://a.example/\r\n/usr/bin/gedit\r\nfile:///home/u/Work\r\n");
 }
 
 TEST_F(AppStateTest, ListsAboveTheLimitAreEmptiedOnLoad) {

@@ -19,7 +19,9 @@ MainWindowFixture::MainWindowFixture() {
     fakes.environment->SetToday("2026-12-08");
 }
 
-MainWindowFixture::~MainWindowFixture() { Stop(); }
+MainWindowFixture::~MainWindowFixture() {
+    Stop();
+}
 
 TFrmMain& MainWindowFixture::Start() {
     if (!window) {
@@ -28,7 +30,9 @@ TFrmMain& MainWindowFixture::Start() {
     return *window;
 }
 
-TFrmMain& MainWindowFixture::Main() { return Start(); }
+TFrmMain& MainWindowFixture::Main() {
+    return Start();
+}
 
 void MainWindowFixture::Stop() {
     if (window) {

@@ -1,0 +1,102 @@
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "capture/scanner.h"
+#include "platform/fake/fake_desktop_windows.h"
+#include "platform/fake/fake_shell_windows.h"
+#include "store/history.h"
+#include "store/ini_file.h"
+#include "store/stored_list.h"
+#include "support/temp_dir.h"
+
+namespace qarvex {
+namespace {
+
+// The scan handing its sightings to the real history: what ends up recorded.
+class ScanRecordingTest : public ::testing::Test {
+protected:
+    ScanRecordingTest()
+        : ini(dir.File("defualt.ini")),
+          history(
+              ini, recent, [] { return std::string("2026-12-08"); }, nullptr, "/home/u",
+              [](const std::string& path) { return std::filesystem::exists(path); }) {
+        Scanner::History sink;
+        sink.addDoc = [this](const std::string& a, const std::string& n, bool s) {
+            history.AddDoc(a, n, {}, s);
+        };
+        sink.isDocKnown = [this](const std::string& a) { return history.IsDocKnown(a); };
+        scanner = std::make_unique<Scanner>(desktop, shell, sink, Scanner::Hooks{});
+    }
+
+    void AddPage(const std::string& url, const std::string& title) {
+        ShellWindow w;
+        w.locationUrl = url;
+        w.title = title;
+        shell.AddWindow(w);
+    }
+
+    std::vector<std::string> Paths() const {
+        std::vector<std::string> paths;
+        for (const TMyDoc& doc : history.Docs()) {
+            paths.push_back(doc.Path);
+        }
+        return paths;
+    }
+
+    test::TempDir dir;
+    IniFile ini;
+    StoredList recent;
+    History history;
+    FakeDesktopWindows desktop;
+    FakeShellWindows shell;
+    std::unique_ptr<Scanner> scanner;
+};
+
+TEST_F(ScanRecordingTest, WhatTheAddRoutineDropsFromAScan) {
+    AddPage("about:blank", "空白页");
+    AddPage("res://ieframe.dll/navcancl.htm", "无法显示");
+    AddPage("http://untitled.example/", "");
+    AddPage("file:///C:/", "");
+    AddPage("file:///K:/", "");
+    AddPage("file:///C:/Program%20Files", "");
+    AddPage("file:///home/u/My%20Docs", "");
+    AddPage("http://site.example/a%20b.html", "A B");
+    scanner->ScanShellWindows();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"K:\\", "C:\\Program Files", "/home/u/My Docs",
+                                                 "http://site.example/a b.html"}));
+    EXPECT_EQ(history.Docs()[1].DocType, dkFolderOrFile);
+    EXPECT_EQ(history.Docs()[3].DocType, dkWebPage);
+    EXPECT_EQ(history.Docs()[3].DisplayName, "A B");
+}
+
+TEST_F(ScanRecordingTest, ShellPlaceTitleRecordsTheFileManagerAsAProgram) {
+    const std::string fileManager = dir.Write("nautilus", "");
+    TopWindow place;
+    place.id = 1;
+    place.visible = true;
+    place.title = "我的电脑";
+    desktop.AddWindow(place, fileManager);
+    TopWindow folder = place;
+    folder.id = 2;
+    folder.title = "Documents";
+    desktop.AddWindow(folder, fileManager);
+    scanner->ScanPrograms();
+    ASSERT_EQ(history.Docs().size(), 1u);
+    EXPECT_EQ(history.Docs()[0].DocType, dkSoftware);
+    EXPECT_EQ(history.Docs()[0].DisplayName, "我的电脑");
+    EXPECT_EQ(history.Docs()[0].Path, fileManager);
+}
+
+TEST_F(ScanRecordingTest, SecondSightingChangesNothing) {
+    AddPage("https://site.example/x", "First title");
+    scanner->ScanShellWindows();
+    shell.SetWindows({});
+    AddPage("https://site.example/x", "Later title");
+    scanner->ScanShellWindows();
+    ASSERT_EQ(history.Docs().size(), 1u);
+    EXPECT_EQ(history.Docs()[0].DisplayName, "First title");
+}
+
+}  // namespace
+}  // namespace qarvex
