@@ -12,7 +12,7 @@ packages=(
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils
+  xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
   # a CJK font for the Chinese interface
   fonts-noto-cjk
 )
