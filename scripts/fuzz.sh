@@ -10,6 +10,12 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"
 build="${QARVEX_FUZZ_BUILD:-$top/build-fuzz}"
 jobs="${QARVEX_FUZZ_JOBS:-2}"
+# A fixed seed makes a run repeatable (CI uses one); without it every run explores anew.
+seed_arg=()
+[ -n "${QARVEX_FUZZ_SEED:-}" ] && seed_arg=(-seed="$QARVEX_FUZZ_SEED")
+# With a seed, a fixed number of runs makes the whole exploration repeatable; the time
+# limit then only caps it.
+[ -n "${QARVEX_FUZZ_RUNS:-}" ] && seed_arg+=(-runs="$QARVEX_FUZZ_RUNS")
 cd "$top"
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -27,7 +33,7 @@ for target in "${targets[@]}"; do
   findings="$build/findings/$target"
   mkdir -p "$learned" "$findings"
   echo "== fuzz_$target for ${seconds}s"
-  if ! "$build/tests/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! "$build/tests/fuzz_$target" "${seed_arg[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
        "$learned" "$top/tests/fuzz/corpus/$target" >"$build/fuzz_$target.log" 2>&1; then
     tail -n 40 "$build/fuzz_$target.log"

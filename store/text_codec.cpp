@@ -326,7 +326,14 @@ std::string EncodeStoredText(std::string_view utf8) {
     if (!encoder.Ok()) {
         return std::string(utf8);
     }
-    return Encode(encoder, utf8);
+    std::string encoded = Encode(encoder, utf8);
+    // Some GB18030 texts are also valid UTF-8 ("锘縲" encodes to EF BB BF 77), and a
+    // file that is valid UTF-8 is read as UTF-8, which would give other characters.
+    // Such a text is written as UTF-8 instead: it reads back exactly as it was.
+    if (encoded != utf8 && IsValidUtf8(encoded) && DecodeStoredText(utf8) == utf8) {
+        return std::string(utf8);
+    }
+    return encoded;
 }
 
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes) {

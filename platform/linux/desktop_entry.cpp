@@ -249,9 +249,15 @@ std::vector<std::string> SplitExec(std::string_view exec) {
 
 std::optional<std::string> SetDesktopEntryKey(std::string_view text, std::string_view key,
                                               std::string_view escapedValue) {
-    std::vector<RawLine> lines = RawLines(text);
     std::string out;
     out.reserve(text.size() + key.size() + escapedValue.size() + 2);
+    // A byte-order mark stays where it is and is not part of the first line, as the
+    // reader sees it; otherwise the two would disagree on which group is the entry.
+    if (StartsWith(text, "\xEF\xBB\xBF")) {
+        out += text.substr(0, 3);
+        text.remove_prefix(3);
+    }
+    std::vector<RawLine> lines = RawLines(text);
     bool inMain = false;
     bool sawMain = false;
     bool replaced = false;

@@ -74,8 +74,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool ownSectionInInput =
         qarvex::Contains(qarvex::AsciiLower(qarvex::DecodeStoredText(input)), "qarvexfuzzsection");
     for (std::size_t i = 0; i < keys.size(); ++i) {
+        // Section names holding control bytes are trimmed and matched by the reader in ways
+        // this rough guess of the keys does not model; their values are not compared.
+        bool controlBytes = false;
+        for (const char c : keys[i].first) {
+            controlBytes = controlBytes || static_cast<unsigned char>(c) < 0x20;
+        }
         if (ownSectionInInput &&
-            qarvex::EqualsIgnoreAsciiCase(keys[i].first, "QarvexFuzzSection")) {
+            (controlBytes ||
+             qarvex::EqualsIgnoreAsciiCase(qarvex::Trim(keys[i].first), "QarvexFuzzSection"))) {
             continue;
         }
         Check(again.ReadString(keys[i].first, keys[i].second, "\x01missing") == before[i],

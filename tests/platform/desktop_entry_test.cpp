@@ -168,3 +168,22 @@ TEST(SetDesktopEntryKeyTest, AddsAMissingKeyAfterTheHeader) {
 
 }  // namespace
 }  // namespace qarvex
+
+namespace qarvex {
+namespace {
+
+// The reader skips a byte-order mark; the writer must agree on which group is the entry,
+// also when a second [Desktop Entry] group follows.
+TEST(DesktopEntryWriter, ByteOrderMarkDoesNotHideTheFirstGroup) {
+    const std::string text =
+        "\xEF\xBB\xBF[Desktop Entry]\nExec=old\n[Desktop Entry]\nExec=second\n";
+    const auto written = SetDesktopEntryKey(text, "Exec", "new");
+    ASSERT_TRUE(written);
+    EXPECT_EQ(*written, "\xEF\xBB\xBF[Desktop Entry]\nExec=new\n[Desktop Entry]\nExec=second\n");
+    const auto entry = ParseDesktopEntry(*written);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->exec, std::optional<std::string>("new"));
+}
+
+}  // namespace
+}  // namespace qarvex

@@ -48,6 +48,17 @@ TEST(TextCodecTest, Utf8TextIsTakenAsItIsAndWrittenAsGb18030) {
     EXPECT_EQ(DecodeStoredText("\x95\x32\x82\x36"), "𠀀");
 }
 
+// Texts whose GB18030 bytes would also pass for UTF-8 must still read back unchanged.
+TEST(TextCodecTest, TextWhoseGb18030FormLooksLikeUtf8ReadsBackUnchanged) {
+    for (const std::string& text : {std::string("锘縲"), std::string("C锘縲.dvaneitl=x\r\n"),
+                                    std::string("[docs]\r\nname0=锘縲\r\n")}) {
+        const std::string stored = EncodeStoredText(text);
+        EXPECT_EQ(DecodeStoredText(stored), text);
+    }
+    // Ordinary Chinese text is still written in GB18030.
+    EXPECT_EQ(EncodeStoredText("我的电脑"), "\xce\xd2\xb5\xc4\xb5\xe7\xc4\xd4");
+}
+
 TEST(TextCodecTest, ArbitraryBytesSurviveARoundTrip) {
     std::vector<std::string> inputs;
     std::string everyByte;
