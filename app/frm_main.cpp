@@ -33,6 +33,7 @@
 #include "store/atomic_file.h"
 #include "store/autorun.h"
 #include "store/config_dir.h"
+#include "store/guarded.h"
 #include "store/history.h"
 #include "store/settings.h"
 #include "store/strings.h"
@@ -58,17 +59,6 @@ QString Q(const std::string& text) {
 }
 std::string S(const QString& text) {
     return text.toStdString();
-}
-
-// Runs a start-up or shutdown step; a failure ends only that step, silently.
-template <typename F>
-bool Guarded(F&& step) {
-    try {
-        step();
-        return true;
-    } catch (...) {
-        return false;
-    }
 }
 
 }  // namespace

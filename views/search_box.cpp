@@ -22,6 +22,7 @@
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
+#include "store/guarded.h"
 #include "store/history.h"
 #include "store/strings.h"
 #include "ui_TFrmMain.h"
@@ -35,15 +36,6 @@ QString Q(const std::string& text) {
 }
 std::string S(const QString& text) {
     return text.toStdString();
-}
-
-template <typename F>
-void Guarded(F&& work) {
-    try {
-        work();
-    } catch (...) {
-        // a search handler never lets a failure escape; what was done stays done
-    }
 }
 
 bool IsEnterKey(int key) {

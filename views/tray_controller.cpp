@@ -12,6 +12,7 @@
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "store/app_state.h"
+#include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/text_tables.h"
 #include "ui_TFrmMain.h"
@@ -33,15 +34,6 @@ QString MenuSafe(const std::string& text) {
 // "（&n） name": the "&" makes the first digit of the number the access key.
 QString ItemCaption(int index, const std::string& name) {
     return QStringLiteral("（&%1） ").arg(index + 1) + MenuSafe(name);
-}
-
-template <typename F>
-void Guarded(F&& work) {
-    try {
-        work();
-    } catch (...) {
-        // a tray command never lets a failure escape; what was done stays done
-    }
 }
 
 }  // namespace

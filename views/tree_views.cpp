@@ -26,6 +26,7 @@
 #include "capture/scanner.h"
 #include "store/app_state.h"
 #include "store/doc_table.h"
+#include "store/guarded.h"
 #include "store/history.h"
 #include "store/history_tree.h"
 #include "store/list_file.h"
@@ -40,16 +41,6 @@ namespace {
 
 constexpr int kTreeIndentation = 19;
 const char* const kTreeStyle = "QTreeView { background-color: #F5FAFE; }";
-
-// Every handler swallows its own failures: what was done before stays done and nothing
-// is shown.
-template <typename F>
-void Guarded(F&& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
