@@ -9,27 +9,14 @@
 #include "store/history_tree.h"
 #include "store/ini_file.h"
 #include "store/stored_list.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {
 
 constexpr int kEntries = 1000;
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qarvex-bench-XXXXXX");
-        m_path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string File(const char* name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using ScratchFolder = qarvex::test::TempDir;
 
 // A mix of the three kinds, spread over many groups the way a long-used history is.
 std::string Address(int n) {

@@ -5,27 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include "store/ini_file.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 constexpr int kKeys = 6000;
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern =
-            std::filesystem::temp_directory_path().string() + "/qarvex-bench-XXXXXX";
-        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern : ".";
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using ScratchFolder = qarvex::test::TempDir;
 
 std::string Key(int i) {
     return "path" + std::to_string(i);

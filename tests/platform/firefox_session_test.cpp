@@ -11,31 +11,14 @@
 #include <lz4.h>
 #include <unistd.h>
 
+#include "support/temp_dir.h"
+
 namespace qarvex {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qarvex-ff-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) {
-            m_path = made;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using test::TempDir;
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());

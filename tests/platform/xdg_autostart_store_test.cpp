@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/linux/desktop_entry.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {
@@ -20,27 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qarvex-as-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) {
-            m_path = made;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using test::TempDir;
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
