@@ -147,13 +147,6 @@ TEST_F(OpenersTest, SpecialFoldersMapToPlacesOrPathsOrNothing) {
                                           ShellOpenCall::MakePlace(ShellPlace::TaskManager)}));
 }
 
-TEST_F(OpenersTest, HostileTargetsReachTheShellLayerAsOneArgument) {
-    const std::string hostile = dir.Write("a\"b $(touch x) `id`; c.txt", "x");
-    openers.OpenDoc(hostile, "n");
-    openers.OpenPathOrAddress(hostile, false);
-    EXPECT_EQ(Calls(), (std::vector<ShellOpenCall>{Open(hostile), Open(hostile)}));
-}
-
 TEST(OpenersHelpers, ExtensionAndContainingFolder) {
     EXPECT_EQ(Openers::ExtensionOf("C:\\a.b\\c"), "");
     EXPECT_EQ(Openers::ExtensionOf("C:\\a\\c.txt"), ".txt");

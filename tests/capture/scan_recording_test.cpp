@@ -81,7 +81,13 @@ TEST_F(ScanRecordingTest, ShellPlaceTitleRecordsTheFileManagerAsAProgram) {
     folder.id = 2;
     folder.title = "Documents";
     desktop.AddWindow(folder, fileManager);
+    // A program window without a title is found but not recorded: an entry needs a name.
+    TopWindow untitled = place;
+    untitled.id = 3;
+    untitled.title = "  ";
+    desktop.AddWindow(untitled, dir.Write("untitled-program", ""));
     scanner->ScanPrograms();
+    EXPECT_EQ(scanner->OpenProgramList()->size(), 2u);
     ASSERT_EQ(history.Docs().size(), 1u);
     EXPECT_EQ(history.Docs()[0].DocType, dkSoftware);
     EXPECT_EQ(history.Docs()[0].DisplayName, "我的电脑");

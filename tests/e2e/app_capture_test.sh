@@ -12,7 +12,7 @@ if [ $# -ne 2 ]; then
 fi
 qarvex=$1
 client=$2
-for tool in Xvfb openbox dbus-daemon xdotool; do
+for tool in Xvfb openbox dbus-daemon xdotool xprop; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "$0: $tool is missing; skipped"
         exit 77
@@ -59,10 +59,14 @@ dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
 wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
 pids+=("$(head -n1 "$work/bus-pid")")
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
-openbox --sm-disable >/dev/null 2>&1 &
+# Everything below, the window manager first, keeps away from the real user's files.
+mkdir -p "$work/home" "$work/config/ZeqConfig"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+# A configuration file that doesn't exist makes openbox use its built-in defaults.
+openbox --sm-disable --config-file "$work/no-openbox-config.xml" >"$work/openbox.log" 2>&1 &
 pids+=($!)
-wait_for 100 xdotool getactivewindow >/dev/null 2>&1 || true
-sleep 1
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_for 300 wm_ready || fail "the window manager did not start: $(cat "$work/openbox.log")"
 
 # The client's windows stay while its standard input is open.
 mkfifo "$work/client-in"
@@ -78,8 +82,6 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
-mkdir -p "$work/home" "$work/config/ZeqConfig"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
 unset QT_QPA_PLATFORM
 # Start on the software tab, with the periodic scan off so that only F5 scans.

@@ -78,10 +78,17 @@ app_pid=$!
 wait_for 600 test -f "$work/config/ZeqConfig/defualt.ini" || fail "the program did not start"
 alive "$app_pid" || fail "the program ended on its own"
 
+# Alive at every look over $1 tenths of a second: a late crash is caught too.
+stays_alive() {
+    for _ in $(seq 1 "$1"); do
+        alive "$2" || return 1
+        sleep 0.1
+    done
+}
+
 kill -9 "$bus_pid"
 bus_pid=""
-sleep 2
-alive "$app_pid" || fail "the program ended when the session bus went away"
+stays_alive 50 "$app_pid" || fail "the program ended when the session bus went away"
 
 kill -9 "$xvfb_pid"
 wait "$xvfb_pid" 2>/dev/null

@@ -1,4 +1,3 @@
-#include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <QTemporaryDir>
 
 #include "e2e/e2e_support.h"
 #include "platform/x11/xdg_shell_open.h"
@@ -37,7 +38,12 @@ std::vector<Invocation> RunCase(ShellOpen& opener, const RecorderPath& recorders
         mine.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
         return std::find(mine.begin(), mine.end(), sentinel) != mine.end();
     });
-    mine.erase(std::find(mine.begin(), mine.end(), sentinel));
+    const auto found = std::find(mine.begin(), mine.end(), sentinel);
+    if (found == mine.end()) {
+        ADD_FAILURE() << "the sentinel address was never opened";
+        return mine;
+    }
+    mine.erase(found);
     return mine;
 }
 

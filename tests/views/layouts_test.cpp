@@ -468,7 +468,6 @@ TEST_F(LayoutsTest, AboutAndHelpWindows) {
 
     Form<Ui::TFrmMyFavType, QDialog> favType;
     EXPECT_EQ(favType.widget.objectName(), QStringLiteral("TFrmMyFavType"));
-    EXPECT_TRUE(favType.widget.isHidden());
 }
 
 }  // namespace

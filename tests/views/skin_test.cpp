@@ -298,10 +298,23 @@ TEST_F(SkinTabBarTest, VisibleTabsLineUpWithThePictureLabels) {
 }
 
 TEST_F(SkinTabBarTest, WithoutAPictureTheBarStillPaintsItsTabs) {
-    m_tabs.SkinBar()->SetSkin(QPixmap());
-    const QImage shot = m_tabs.SkinBar()->grab().toImage();
-    EXPECT_FALSE(shot.isNull());
-    EXPECT_EQ(m_tabs.SkinBar()->tabRect(1).left(), kSkinTabWidth);
+    SkinTabBar* bar = m_tabs.SkinBar();
+    bar->SetSkin(QPixmap());
+    const QImage shot = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(bar->tabRect(1).left(), kSkinTabWidth);
+    // Every visible tab shows a label or frame of its own, not a blank strip.
+    for (int page : {0, 1, 2, 5, 6, 8}) {
+        SCOPED_TRACE(page);
+        const QRect tab = bar->tabRect(page).intersected(shot.rect());
+        ASSERT_FALSE(tab.isEmpty());
+        bool drawn = false;
+        for (int y = tab.top(); y <= tab.bottom() && !drawn; ++y) {
+            for (int x = tab.left(); x <= tab.right() && !drawn; ++x) {
+                drawn = shot.pixel(x, y) != shot.pixel(tab.left() + tab.width() / 2, tab.top());
+            }
+        }
+        EXPECT_TRUE(drawn);
+    }
 }
 
 }  // namespace
