@@ -21,8 +21,6 @@
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/stored_list.h"
-#include "store/strings.h"
-#include "store/text_codec.h"
 #include "support/recording_messages.h"
 #include "support/temp_dir.h"
 
@@ -31,74 +29,82 @@ namespace {
 
 const std::string kNul("before\0after", 12);
 const std::string kInvalidUtf8 = "bad\xff\xfe\xc3(end\x80";
+// The same bytes as a fresh start holds them: 0xFF and 0x80, which are no character, as
+// U+F7FF and U+F780; FE C3, a GB18030 character, as U+E48A.
+const std::string kInvalidUtf8Read = "bad\xef\x9f\xbf\xee\x92\x8a(end\xef\x9e\x80";
 
-std::string Huge(const std::string& unit, std::size_t bytes) {
+std::string Repeat(const std::string& unit, std::size_t times) {
     std::string text;
-    while (text.size() < bytes) {
+    for (std::size_t i = 0; i < times; ++i) {
         text += unit;
     }
     return text;
 }
 
-// How the settings file gives a value back: a value is one line (CR, LF and NUL become
-// blanks when written), blanks at either end go when read, and reads stop at 2047
-// characters.
-std::string AsStored(const std::string& value) {
-    std::string line = value;
-    for (char& c : line) {
-        if (c == '\r' || c == '\n' || c == '\0') {
-            c = ' ';
-        }
+std::string Huge(const std::string& unit, std::size_t bytes) {
+    return Repeat(unit, (bytes + unit.size() - 1) / unit.size());
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
     }
-    return CutToChars(Trim(line), IniFile::kMaxValueChars);
+    return text;
 }
 
 enum class Source { Program, WebPage, Folder };
 
+// What a fresh start reads back from the settings file: a value is one line (CR, LF and
+// NUL became blanks when written) and a read stops at 2047 characters.
 struct Case {
     const char* what;
     Source source;
-    std::string text;  // program file name, web address tail or folder name
-    std::string name;  // window title (programs and pages)
-    // Where the text is changed on the way: empty means "comes back as it went in".
-    const char* cut;
+    std::string text;        // program file name, web address tail or folder name
+    std::string name;        // window title (programs and pages)
+    std::string storedText;  // the text as read back
+    std::string storedName;
 };
-
-// Bytes that are not UTF-8 are kept on disk exactly, but come back in memory as the
-// private-use characters that stand for them; compare what is stored.
-bool SameStoredBytes(const std::string& a, const std::string& b) {
-    return EncodeStoredText(a) == EncodeStoredText(b);
-}
 
 // File names cannot hold NUL or "/", and are at most 255 bytes: those hostile parts go
 // into titles and web addresses instead.
 std::vector<Case> Cases() {
+    const std::string quotes = R"(say "hi" 'bye'.bin)";
+    const std::string quotedTitle = R"(title "with" 'quotes')";
+    const std::string address = "q?a=\"1\"&b='2'";
+    const std::string shellSyntax = "$(rm -rf ~)`id`;ls|sh&x>y";
+    const std::string folder = "it's \"a\" $(x) `y`; z";
     return {
-        {"quotes", Source::Program, R"(say "hi" 'bye'.bin)", R"(title "with" 'quotes')", ""},
-        {"command substitution", Source::Program, "$(touch pwned).bin", "$(reboot)", ""},
-        {"backticks and semicolons", Source::Program, "`id`; rm -rf ~;.bin", "a; b `c`", ""},
+        {"quotes", Source::Program, quotes, quotedTitle, quotes, quotedTitle},
+        {"command substitution", Source::Program, "$(touch pwned).bin", "$(reboot)",
+         "$(touch pwned).bin", "$(reboot)"},
+        {"backticks and semicolons", Source::Program, "`id`; rm -rf ~;.bin", "a; b `c`",
+         "`id`; rm -rf ~;.bin", "a; b `c`"},
+        // The reloaded path no longer names the file.
         {"newline in a file name", Source::Program, "two\nlines.bin", "one\nmore\r\nline",
-         "path and title: CR/LF become blanks in the settings file, so the reloaded path no "
-         "longer names the file"},
+         "two lines.bin", "one more  line"},
         {"invalid UTF-8 in a file name", Source::Program, "bin" + kInvalidUtf8 + ".bin",
-         kInvalidUtf8, "path and title: same bytes on disk, private-use form in memory"},
-        {"64 KB title", Source::Program, "huge-title.bin", Huge("窗口标题 ", 64 * 1024),
-         "title: cut to 2047 characters when read"},
-        {"NUL in a title", Source::Program, "nul-title.bin", kNul,
-         "title: NUL becomes a blank in the settings file"},
-        {"quotes in an address", Source::WebPage, "q?a=\"1\"&b='2'", "\"quoted\" page", ""},
-        {"shell syntax in an address", Source::WebPage, "$(rm -rf ~)`id`;ls|sh&x>y", "$(id)", ""},
+         kInvalidUtf8, "bin" + kInvalidUtf8Read + ".bin", kInvalidUtf8Read},
+        // 409 times five characters, and two more.
+        {"64 KB title", Source::Program, "huge-title.bin", Huge("窗口 标题", 64 * 1024),
+         "huge-title.bin", Repeat("窗口 标题", 409) + "窗口"},
+        {"NUL in a title", Source::Program, "nul-title.bin", kNul, "nul-title.bin", "before after"},
+        {"quotes in an address", Source::WebPage, address, "\"quoted\" page", address,
+         "\"quoted\" page"},
+        {"shell syntax in an address", Source::WebPage, shellSyntax, "$(id)", shellSyntax, "$(id)"},
         {"newline and NUL in an address", Source::WebPage, "a\nb\r\nc" + kNul, "page\nname",
-         "address and title: CR/LF/NUL become blanks in the settings file"},
+         "a b  cbefore after", "page name"},
         {"invalid UTF-8 in an address", Source::WebPage, kInvalidUtf8, kInvalidUtf8,
-         "address and title: same bytes on disk, private-use form in memory"},
+         kInvalidUtf8Read, kInvalidUtf8Read},
+        // "http://hostile.example/" is 23 characters: 2024 are left, 506 times four.
         {"64 KB address", Source::WebPage, Huge("长地址/", 64 * 1024), "long",
-         "address: cut to 2047 characters when read"},
-        {"64 KB page title", Source::WebPage, "big-title", Huge("x", 64 * 1024),
-         "title: cut to 2047 characters when read"},
-        {"folder with shell syntax", Source::Folder, "it's \"a\" $(x) `y`; z", "", ""},
+         Repeat("长地址/", 506), "long"},
+        {"64 KB page title", Source::WebPage, "big-title", Huge("x", 64 * 1024), "big-title",
+         std::string(2047, 'x')},
+        {"folder with shell syntax", Source::Folder, folder, "", folder, ""},
+        // Names no folder here.
         {"folder with invalid UTF-8", Source::Folder, "dir" + kInvalidUtf8, "",
-         "path: same bytes on disk, private-use form in memory, which names no folder"},
+         "dir" + kInvalidUtf8Read, ""},
     };
 }
 
@@ -200,11 +206,16 @@ TEST_F(HostileInputTest, ComesBackAsItWentInOrCutWhereTheStoredFormatsCut) {
         for (std::size_t i = 0; i < cases.size(); ++i) {
             const TMyDoc& doc = first->history.Docs()[i];
             if (cases[i].source != Source::Folder) {
-                EXPECT_EQ(doc.Path, Trim(recorded[i].first)) << cases[i].what;
-                EXPECT_EQ(doc.DisplayName, Trim(recorded[i].second)) << cases[i].what;
+                EXPECT_EQ(doc.Path, recorded[i].first) << cases[i].what;
+                EXPECT_EQ(doc.DisplayName, recorded[i].second) << cases[i].what;
             }
         }
     }
+
+    // Bytes that are not UTF-8 are kept on disk exactly.
+    const std::string stored = test::ReadWholeFile(dir.File("defualt.ini"));
+    EXPECT_NE(stored.find("programs/bin" + kInvalidUtf8 + ".bin\r\n"), std::string::npos);
+    EXPECT_NE(stored.find("=http://hostile.example/" + kInvalidUtf8 + "\r\n"), std::string::npos);
 
     auto again = NewStart();
     again->history.LoadHistory();
@@ -225,26 +236,21 @@ TEST_F(HostileInputTest, ComesBackAsItWentInOrCutWhereTheStoredFormatsCut) {
         switch (c.source) {
             case Source::Program:
                 EXPECT_EQ(doc.DocType, dkSoftware);
-                EXPECT_TRUE(SameStoredBytes(doc.Path, AsStored(recorded[i].first))) << doc.Path;
-                EXPECT_TRUE(SameStoredBytes(doc.DisplayName, AsStored(c.name)));
+                EXPECT_EQ(doc.Path, dir.File("programs/" + c.storedText));
+                EXPECT_EQ(doc.DisplayName, c.storedName);
                 break;
             case Source::WebPage:
                 EXPECT_EQ(doc.DocType, dkWebPage);
-                EXPECT_TRUE(SameStoredBytes(doc.Path, AsStored(recorded[i].first))) << doc.Path;
-                EXPECT_TRUE(SameStoredBytes(doc.DisplayName, AsStored(c.name)));
+                EXPECT_EQ(doc.Path, "http://hostile.example/" + c.storedText);
+                EXPECT_EQ(doc.DisplayName, c.storedName);
                 break;
             case Source::Folder:
                 EXPECT_EQ(doc.DocType, dkFolderOrFile);
-                EXPECT_TRUE(SameStoredBytes(doc.Path, dir.File("folders/" + c.text))) << doc.Path;
+                EXPECT_EQ(doc.Path, dir.File("folders/" + c.storedText));
                 EXPECT_EQ(doc.DisplayName, doc.Path);
                 break;
         }
-        if (std::string(c.cut).empty()) {
-            // Nothing cut: the very text that went in.
-            EXPECT_EQ(doc.Path, c.source == Source::Folder ? dir.File("folders/" + c.text)
-                                                           : Trim(recorded[i].first));
-        }
-        if (c.source == Source::Folder && doc.Path != dir.File("folders/" + c.text)) {
+        if (c.source == Source::Folder && c.storedText != c.text) {
             continue;  // names no folder here: the opener reports it missing instead
         }
 
@@ -279,7 +285,8 @@ TEST_F(HostileInputTest, RecentListKeepsOneLinePerEntryThroughASave) {
         for (char& c : flat) {
             c = (c == '\r' || c == '\n') ? ' ' : c;
         }
-        EXPECT_TRUE(SameStoredBytes(reloaded.Lines()[i], flat)) << cases[i].what;
+        EXPECT_EQ(reloaded.Lines()[i], ReplaceAll(flat, kInvalidUtf8, kInvalidUtf8Read))
+            << cases[i].what;
     }
 }
 
