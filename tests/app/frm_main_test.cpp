@@ -1,16 +1,20 @@
 #include "app/frm_main.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
@@ -184,6 +188,73 @@ TEST_F(FrmMainTest, HistorySurvivesARestart) {
     ASSERT_EQ(again.history().Docs().size(), 2u);
     EXPECT_EQ(again.history().Docs()[0].Date, "2026-12-08");
     EXPECT_EQ(again.history().Docs()[1].Path, "/home/u/Documents/a.txt");
+}
+
+TEST_F(FrmMainTest, ScanTimerRecordsWhatOpenedSinceOnlyWhileRefreshIsTicked) {
+    TFrmMain& main = Start();
+    FinishStartup();
+    const std::string program = files.Write("editor", "#!/bin/sh\n");
+    TopWindow window;
+    window.id = 7;
+    window.visible = true;
+    window.title = "Editor";
+    fakes.desktopWindows->AddWindow(window, program);
+    QTimer* timer = main.timerCheckDocs();
+    int ticks = 0;
+    QObject::connect(timer, &QTimer::timeout, [&] { ++ticks; });
+
+    // Unticked, yet the timer runs (rebuilds of the history restart it): ticks do nothing.
+    Find<QCheckBox>("CbQVRefresh")->setChecked(false);
+    timer->setInterval(1);
+    timer->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 10000));
+    EXPECT_TRUE(main.history().Docs().empty());
+
+    Find<QCheckBox>("CbQVRefresh")->setChecked(true);
+    timer->setInterval(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.history().Docs().empty(); }, 10000));
+    timer->stop();
+    EXPECT_EQ(main.history().Docs()[0].Path, program);
+    EXPECT_EQ(main.history().Docs()[0].DocType, dkSoftware);
+    EXPECT_EQ(IniFile(ConfigFile("defualt.ini")).ReadString("docs", "path0", ""), program);
+}
+
+TEST_F(FrmMainTest, AnExceptionEscapingAHandlerLeavesTheProgramRunningQuietly) {
+    TFrmMain& main = Start();
+    main.show();
+    bool laterEventRan = false;
+    QTimer::singleShot(0, &main, [] { throw std::runtime_error("a handler failed"); });
+    QTimer::singleShot(1, &main, [&] { laterEventRan = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return laterEventRan; }, 10000));
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(messages.asked.empty());
+    // The window still does its work: F5 records what is open.
+    const std::string program = files.Write("viewer", "#!/bin/sh\n");
+    TopWindow window;
+    window.id = 8;
+    window.visible = true;
+    window.title = "Viewer";
+    fakes.desktopWindows->AddWindow(window, program);
+    Find<QTabWidget>("TVControl")->setCurrentIndex(1);
+    QTest::keyClick(&main, Qt::Key_F5);
+    ASSERT_EQ(main.history().Docs().size(), 1u);
+    EXPECT_EQ(main.history().Docs()[0].Path, program);
+}
+
+TEST_F(FrmMainTest, FirstGeometryFollowsTheScreenWhateverSizeIsStored) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect expected(10, 10, screen.width() - 20, screen.height() - 50);
+    for (const char* size :
+         {"width=5000\r\nheight=4000", "width=120\r\nheight=90", "width=-5\r\nheight=abc", ""}) {
+        SCOPED_TRACE(size);
+        Stop();
+        WriteConfigFile("defualt.ini", std::string("[default]\r\n") + size + "\r\n");
+        TFrmMain& main = Start();
+        main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+        EXPECT_EQ(main.geometry(), expected);
+    }
 }
 
 }  // namespace

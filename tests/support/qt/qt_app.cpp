@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include <QApplication>
+#include "app/qarvex_application.h"
 
 namespace qarvex::test {
 
@@ -14,7 +14,9 @@ void EnsureQtApp() {
     static int argc = 1;
     static char name[] = "qarvex-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    // The program's own application object: what it does with a failing handler holds here
+    // too.
+    static QApplication* app = new QarvexApplication(argc, argv);
     (void)app;
 }
 
