@@ -7,8 +7,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -247,6 +250,35 @@ TEST_F(TrayControllerTest, OpenItemAndLeftPressBringTheWindowBackFromOffScreen) 
     // The web page tab is current: its refresh walks the open browser windows.
     ASSERT_EQ(Main().VisibleTabIndex(), 0);
     EXPECT_GT(fakes.shellWindows->WindowsCalls(), scansBefore);
+}
+
+TEST_F(TrayControllerTest, RightPressThenEscapeOpensNothingAndTheNextLeftPressShowsTheWindow) {
+    FillList(ListKind::Recent, 3);
+    Main().show();
+    QMenu* menu = Main().trayMenu().popMenu;
+    bool escaped = false;
+    // The menu runs its own loop: Escape is typed once it is up; a menu that never comes
+    // up is closed after a while so that the test fails instead of hanging.
+    QTimer typist;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        if (menu->isVisible()) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            escaped = true;
+            typist.stop();
+        }
+    });
+    typist.start(10);
+    QTimer::singleShot(20000, menu, [menu] { menu->close(); });
+    Tray().TrayIconActivated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(escaped);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(ShellCalls().empty());
+    EXPECT_TRUE(messages.shown.empty());
+
+    Tray().TrayIconActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_FALSE(Main().isMinimized());
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(Main().geometry()));
 }
 
 TEST_F(TrayControllerTest, ExitAsksFirstAndNoKeepsRunning) {
