@@ -45,6 +45,15 @@ bool SingleInstance::Claim() {
         m_lockFd = -1;
         return false;
     }
+    if (m_lockFd < 0) {
+        // Without a lock the socket is the only sign of a running copy: one that accepts
+        // the connection keeps this one out (and is not robbed of its socket below).
+        QLocalSocket probe;
+        probe.connectToServer(m_name);
+        if (probe.waitForConnected(kAnswerTimeoutMs)) {
+            return false;
+        }
+    }
     QLocalServer::removeServer(m_name);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);

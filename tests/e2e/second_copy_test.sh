@@ -1,0 +1,120 @@
+#!/bin/bash
+# The real program started a second time, as a separate process, on the same display and
+# configuration folder:
+#  1. it brings the first copy's window back and ends;
+#  2. while the first copy cannot answer, it ends all the same;
+#  3. when the lock file cannot even be opened, it still does not run beside the first.
+#
+# usage: second_copy_test.sh QARVEX_BINARY
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 QARVEX_BINARY" >&2
+    exit 2
+fi
+qarvex=$1
+for tool in Xvfb openbox dbus-daemon xdotool xprop; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-second-copy.XXXXXX") || exit 2
+pids=()
+first=""
+cleanup() {
+    [ -n "$first" ] && kill -CONT "$first" 2>/dev/null
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$work"/copy*.log; do
+        echo "--- $log" >&2
+        cat "$log" >&2
+    done
+    exit 1
+}
+
+# Waits up to $1 tenths of a second for the command in the rest of the arguments.
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+alive() { kill -0 "$1" 2>/dev/null; }
+dead() { ! kill -0 "$1" 2>/dev/null; }
+shown_windows() { xdotool search --onlyvisible --name '^Qarvex3\.0$' 2>/dev/null | wc -l; }
+first_shown() { [ "$(shown_windows)" -ge 1 ]; }
+first_hidden() { [ "$(shown_windows)" -eq 0 ]; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 300 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
+    4>"$work/bus-address" 5>"$work/bus-pid" || fail "no session bus"
+wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
+pids+=("$(head -n1 "$work/bus-pid")")
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
+# Files of the copies (configuration, lock, socket) stay in the test's folder.
+mkdir -p "$work/home" "$work/config" "$work/tmp" "$work/runtime"
+chmod 700 "$work/runtime"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp"
+export XDG_RUNTIME_DIR="$work/runtime"
+openbox --sm-disable --config-file "$work/no-openbox-config.xml" >/dev/null 2>&1 &
+pids+=($!)
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_for 300 wm_ready || fail "the window manager did not start"
+export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
+unset QT_QPA_PLATFORM
+
+"$qarvex" >"$work/copy1.log" 2>&1 &
+first=$!
+pids+=("$first")
+wait_for 300 first_shown || fail "the first copy did not show its window"
+win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
+
+# 1. Out of sight (minimised: this desktop has no tray), then a second start.
+xdotool windowminimize "$win"
+wait_for 300 first_hidden || fail "the first copy's window did not go away when minimised"
+"$qarvex" >"$work/copy2.log" 2>&1 &
+second=$!
+pids+=("$second")
+wait_for 300 dead "$second" || fail "the second copy still runs beside the first"
+wait_for 300 first_shown || fail "the second start did not bring the first copy's window back"
+alive "$first" || fail "the first copy ended"
+
+# 2. The first copy holds the lock but cannot answer.
+kill -STOP "$first"
+"$qarvex" >"$work/copy3.log" 2>&1 &
+third=$!
+pids+=("$third")
+wait_for 300 dead "$third" || fail "a start while the first copy hangs runs beside it"
+kill -CONT "$first"
+
+# 3. The lock file turns into something that cannot be opened.
+locks=$(find "$TMPDIR" "$XDG_RUNTIME_DIR" -maxdepth 1 -name '*qarvex*.lock' 2>/dev/null)
+[ -n "$locks" ] || fail "no lock file in $TMPDIR or $XDG_RUNTIME_DIR"
+for lock in $locks; do
+    rm -f "$lock" && mkdir "$lock"
+done
+"$qarvex" >"$work/copy4.log" 2>&1 &
+fourth=$!
+pids+=("$fourth")
+wait_for 300 dead "$fourth" || fail "a start without a usable lock runs beside the first copy"
+[ "$(shown_windows)" -eq 1 ] || fail "$(shown_windows) windows shown instead of one"
+alive "$first" || fail "the first copy ended"
+echo "PASS"
