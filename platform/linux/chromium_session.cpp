@@ -247,6 +247,13 @@ bool IsBrowserOwnPage(std::string_view url) {
                        [&](std::string_view scheme) { return StartsWith(lower, scheme); });
 }
 
+// The browser stores addresses in their escaped form: anything else in one is damage.
+bool IsPrintableUtf8(std::string_view text) {
+    return IsUtf8(text) && std::none_of(text.begin(), text.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
+}
+
 std::vector<ShellWindow> SessionReplay::Pages() const {
     struct Placed {
         std::int32_t visualIndex;
@@ -277,12 +284,19 @@ std::vector<ShellWindow> SessionReplay::Pages() const {
         });
         for (const Placed& placed : tabs) {
             const Navigation& navigation = *placed.navigation;
-            if (navigation.url.empty() || IsBrowserOwnPage(navigation.url)) {
+            if (navigation.url.empty() || IsBrowserOwnPage(navigation.url) ||
+                !IsPrintableUtf8(navigation.url)) {
                 continue;
             }
             ShellWindow page;
             page.locationUrl = DecodeFileAddress(navigation.url);
             page.title = navigation.title.empty() ? page.locationUrl : navigation.title;
+            // A line break in a title would split the history's one-line records.
+            for (char& c : page.title) {
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                    c = ' ';
+                }
+            }
             page.hasTitle = true;
             page.hasDocument = true;
             pages.push_back(std::move(page));

@@ -141,12 +141,15 @@ TEST(PagesFromSnssTest, ReplaysTheLogTheWayTheBrowserRestoresIt) {
     log.Tab(10, 9, 5, "https://closed-tab.example/", u"X").Closed(16, 9);
     log.WindowType(30).Tab(30, 11, 0, "https://closed-window.example/", u"Y").Closed(17, 30);
     log.Command(200, std::string(37, '\x7F')).Command(14, std::string(24, '\0'));
-    EXPECT_THAT(
-        Seen(PagesFromSnss(log.Bytes())),
-        ElementsAre("https://a.example/ | A", "https://b.example/ | B",
-                    "https://c.example/old | Old", "https://d.example/ | 中文标题",
-                    "https://untitled.example/x | https://untitled.example/x",
-                    "file:///home/u/文档/a%2Fb%20c.pdf | file:///home/u/文档/a%2Fb%20c.pdf"));
+    // Damage no browser writes: an address with a line break, a title with one.
+    log.Tab(20, 12, 4, "https://x.example/a\nb", u"Broken")
+        .Tab(20, 13, 5, "https://t.example/", u"two\nlines");
+    EXPECT_THAT(Seen(PagesFromSnss(log.Bytes())),
+                ElementsAre("https://a.example/ | A", "https://b.example/ | B",
+                            "https://c.example/old | Old", "https://d.example/ | 中文标题",
+                            "https://untitled.example/x | https://untitled.example/x",
+                            "file:///home/u/文档/a%2Fb%20c.pdf | file:///home/u/文档/a%2Fb%20c.pdf",
+                            "https://t.example/ | two lines"));
 }
 
 TEST(PagesFromSnssTest, ACutOrDamagedLogKeepsWhatCameBefore) {
