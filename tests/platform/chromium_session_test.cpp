@@ -198,14 +198,17 @@ TEST(PagesFromSnssTest, ForeignAndEncryptedFilesGiveNothing) {
     EXPECT_THAT(Seen(PagesFromSnss(old.Bytes())), ElementsAre("https://old.example/ | O"));
 }
 
+std::string ReadFixture(const std::string& name) {
+    std::ifstream in(std::string(QARVEX_TEST_DATA) + "/platform/" + name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 TEST(PagesFromSnssTest, ReadsFilesWrittenByDebiansChromium) {
-    // Three tabs (two file pages, the second with a Chinese title set after loading) and
-    // a blank tab, while the browser ran and after it was closed.
-    const std::string folder = std::string(QARVEX_TEST_DATA) + "/platform/";
+    // Two local pages whose titles the browser never wrote (they came after the first
+    // commit), a blank tab, and a page that committed again once it had its Chinese
+    // title; while the browser ran and after it was closed.
     for (const char* name : {"chromium-Session-running", "chromium-Session-closed"}) {
-        std::ifstream in(folder + name, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
+        const std::string bytes = ReadFixture(name);
         ASSERT_FALSE(bytes.empty()) << name;
         EXPECT_THAT(Seen(PagesFromSnss(bytes)),
                     ElementsAre("file:///tmp/h5gen/pages/a.html | file:///tmp/h5gen/pages/a.html",
@@ -213,6 +216,11 @@ TEST(PagesFromSnssTest, ReadsFilesWrittenByDebiansChromium) {
                                 "file:///tmp/h5gen/pages/c.html#loaded | 中文标题 C"))
             << name;
     }
+    // Three tabs, the first closed; a second window opened and closed; in the tab left
+    // in front a page, a step back, and a new page that pruned the step forward.
+    EXPECT_THAT(Seen(PagesFromSnss(ReadFixture("chromium-Session-history"))),
+                ElementsAre("file:///tmp/h5gen/pages/b.html | file:///tmp/h5gen/pages/b.html",
+                            "file:///tmp/h5gen/pages/a.html | file:///tmp/h5gen/pages/a.html"));
 }
 
 // --- profiles and liveness ---------------------------------------------------------------
