@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
+  # a real browser for the end-to-end test of its session file
+  chromium
   # a CJK font for the Chinese interface
   fonts-noto-cjk
 )

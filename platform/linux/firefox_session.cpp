@@ -1,5 +1,6 @@
 #include "platform/linux/firefox_session.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -9,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/linux/bounded_read.h"
+#include "platform/linux/browser_text.h"
+#include "platform/linux/profile_lock.h"
 #include "store/strings.h"
 
 namespace qarvex {
@@ -210,12 +213,17 @@ void AppendPagesOfWindow(const nlohmann::json& window, std::vector<ShellWindow>&
             continue;
         }
         ShellWindow page;
-        page.locationUrl = url->get<std::string>();
+        page.locationUrl = DecodeFileAddress(url->get_ref<const std::string&>());
         page.hasDocument = true;
+        page.hasTitle = true;
+        // Firefox leaves the title out for about:blank and when it equals the address,
+        // and shows the address then; so does the history.
         auto title = entry->find("title");
-        page.hasTitle = title != entry->end() && title->is_string();
-        if (page.hasTitle) {
+        if (title != entry->end() && title->is_string() &&
+            !title->get_ref<const std::string&>().empty()) {
             page.title = title->get<std::string>();
+        } else {
+            page.title = page.locationUrl;
         }
         pages.push_back(std::move(page));
     }
@@ -243,6 +251,31 @@ std::string FolderIdentity(const std::string& path) {
     }
     return canonical.string();
 }
+
+// The sub-folders of one folder, sorted.
+std::vector<std::string> SubFolders(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            found.push_back(it->path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// Where Firefox and the browsers built from it keep profiles.ini: relative to a home
+// folder, and relative to the XDG configuration folder.
+constexpr std::string_view kFirefoxFamilyHomeFolders[] = {
+    ".mozilla/firefox", ".librewolf", ".waterfox", ".floorp", ".zen", ".mullvad/mullvadbrowser",
+};
+constexpr std::string_view kFirefoxFamilyConfigFolders[] = {
+    "mozilla/firefox", "librewolf", "librewolf/librewolf",    "waterfox",
+    "floorp",          "zen",       "mullvad/mullvadbrowser",
+};
 
 }  // namespace
 
@@ -297,6 +330,7 @@ std::vector<std::string> ProfileDirsFromIni(std::string_view iniText,
                                             const std::string& firefoxHome) {
     struct Section {
         bool isProfile = false;
+        bool isInstall = false;
         std::optional<std::string> path;
         bool relative = false;
     };
@@ -312,6 +346,9 @@ std::vector<std::string> ProfileDirsFromIni(std::string_view iniText,
         if (line.front() == '[' && line.back() == ']') {
             Section section;
             section.isProfile = StartsWith(AsciiLower(line), "[profile");
+            // [Install<hash>] names the profile an installation starts with; it need
+            // not be listed as a [Profile] too.
+            section.isInstall = StartsWith(AsciiLower(line), "[install");
             sections.push_back(section);
             continue;
         }
@@ -321,22 +358,32 @@ std::vector<std::string> ProfileDirsFromIni(std::string_view iniText,
         }
         std::string key = Trim(std::string_view(line).substr(0, eq));
         std::string value = Trim(std::string_view(line).substr(eq + 1));
-        if (EqualsIgnoreAsciiCase(key, "Path")) {
+        if (EqualsIgnoreAsciiCase(key, sections.back().isInstall ? "Default" : "Path")) {
             sections.back().path = value;
         } else if (EqualsIgnoreAsciiCase(key, "IsRelative")) {
             sections.back().relative = (value == "1");
         }
     }
     std::vector<std::string> dirs;
-    for (const Section& section : sections) {
-        if (!section.isProfile || !section.path || section.path->empty()) {
-            continue;
+    auto add = [&](const Section& section) {
+        if (!section.path || section.path->empty()) {
+            return;
         }
         const std::string& path = *section.path;
-        if (section.relative || path.front() != '/') {
-            dirs.push_back(JoinPath(firefoxHome, path));
-        } else {
-            dirs.push_back(path);
+        std::string dir =
+            (section.relative || path.front() != '/') ? JoinPath(firefoxHome, path) : path;
+        if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) {
+            dirs.push_back(std::move(dir));
+        }
+    };
+    for (const Section& section : sections) {
+        if (section.isProfile) {
+            add(section);
+        }
+    }
+    for (const Section& section : sections) {
+        if (section.isInstall) {
+            add(section);
         }
     }
     return dirs;
@@ -347,12 +394,42 @@ std::vector<std::string> FirefoxHomes(const std::string& home, const std::string
     std::string configHome = (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
                                  ? xdgConfigHome
                                  : JoinPath(home, ".config");
-    return {
+    std::vector<std::string> homes = {
         JoinPath(home, ".mozilla/firefox"),
         JoinPath(configHome, "mozilla/firefox"),
         JoinPath(home, "snap/firefox/common/.mozilla/firefox"),
         JoinPath(home, ".var/app/org.mozilla.firefox/.mozilla/firefox"),
     };
+    for (std::string_view folder : kFirefoxFamilyHomeFolders) {
+        homes.push_back(JoinPath(home, folder));
+    }
+    for (std::string_view folder : kFirefoxFamilyConfigFolders) {
+        homes.push_back(JoinPath(configHome, folder));
+    }
+    // Flatpak gives each application a home of its own (~/.var/app/<id>, with config/
+    // as its XDG folder); snaps keep theirs under ~/snap/<name>.
+    for (const std::string& app : SubFolders(JoinPath(home, ".var/app"))) {
+        for (std::string_view folder : kFirefoxFamilyHomeFolders) {
+            homes.push_back(JoinPath(app, folder));
+        }
+        for (std::string_view folder : kFirefoxFamilyConfigFolders) {
+            homes.push_back(JoinPath(JoinPath(app, "config"), folder));
+        }
+    }
+    for (const std::string& snap : SubFolders(JoinPath(home, "snap"))) {
+        for (std::string_view base : {"common", "current"}) {
+            for (std::string_view folder : kFirefoxFamilyHomeFolders) {
+                homes.push_back(JoinPath(JoinPath(snap, base), folder));
+            }
+        }
+    }
+    std::vector<std::string> unique;
+    for (std::string& folder : homes) {
+        if (std::find(unique.begin(), unique.end(), folder) == unique.end()) {
+            unique.push_back(std::move(folder));
+        }
+    }
+    return unique;
 }
 
 std::vector<std::string> FirefoxProfileDirs(const std::string& home,
@@ -393,6 +470,10 @@ std::vector<ShellWindow> ReadFirefoxPages(const std::string& home,
                                           const std::string& xdgConfigHome) {
     std::vector<ShellWindow> pages;
     for (const std::string& dir : FirefoxProfileDirs(home, xdgConfigHome)) {
+        // A crashed or killed browser leaves its last session behind; none of it is open.
+        if (!FirefoxProfileIsInUse(dir)) {
+            continue;
+        }
         std::vector<ShellWindow> found =
             ReadSessionFile(JoinPath(dir, "sessionstore-backups/recovery.jsonlz4"));
         pages.insert(pages.end(), std::make_move_iterator(found.begin()),

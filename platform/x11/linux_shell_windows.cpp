@@ -1,5 +1,6 @@
 #include "platform/x11/linux_shell_windows.h"
 
+#include "platform/linux/chromium_session.h"
 #include "platform/linux/firefox_session.h"
 #include "platform/x11/file_manager_windows.h"
 
@@ -16,9 +17,10 @@ std::vector<ShellWindow> LinuxShellWindows::Windows() {
         folder.locationUrl = std::move(address);
         windows.push_back(std::move(folder));
     }
-    // Chromium-family browsers keep their sessions in a format of their own; only
-    // Firefox is read for now.
     for (ShellWindow& page : ReadFirefoxPages(m_home, m_xdgConfigHome)) {
+        windows.push_back(std::move(page));
+    }
+    for (ShellWindow& page : ReadChromiumPages(m_home, m_xdgConfigHome)) {
         windows.push_back(std::move(page));
     }
     return windows;

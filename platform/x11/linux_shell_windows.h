@@ -9,7 +9,8 @@
 namespace qarvex {
 
 // The desktop's browser and folder windows, in a fixed order: the file manager's
-// folder windows first, then the open Firefox tabs.
+// folder windows first, then the open tabs of the running Firefox-family browsers, then
+// those of the running Chromium-family browsers.
 class LinuxShellWindows : public ShellWindows {
 public:
     // home and xdgConfigHome locate the browser profiles ($XDG_CONFIG_HOME as it is set,

@@ -1,6 +1,3 @@
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,8 +8,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <lz4.h>
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QTemporaryDir>
 
 #include "e2e/e2e_support.h"
+#include "platform/linux/profile_lock.h"
 #include "platform/x11/file_manager_windows.h"
 #include "platform/x11/linux_shell_windows.h"
 
@@ -88,7 +91,7 @@ TEST_F(FileManagerWindowsTest, AFileManagerThatNeverAnswersGivesNothing) {
     EXPECT_TRUE(FileManagerWindows(200).empty());
 }
 
-// A Firefox profile with a session of two windows, the way Firefox writes it.
+// A Firefox profile with a session of two windows, the way a running Firefox leaves it.
 void WriteFirefoxSession(const std::filesystem::path& home) {
     const auto firefox = home / ".mozilla" / "firefox";
     std::filesystem::create_directories(firefox / "abcd.default-release" / "sessionstore-backups");
@@ -114,6 +117,9 @@ void WriteFirefoxSession(const std::filesystem::path& home) {
     std::ofstream(firefox / "abcd.default-release" / "sessionstore-backups" / "recovery.jsonlz4",
                   std::ios::binary)
         << file;
+    // Held by a live process: this one.
+    std::filesystem::create_symlink(ThisFirefoxLockHost() + ":+" + std::to_string(::getpid()),
+                                    firefox / "abcd.default-release" / "lock");
 }
 
 TEST_F(FileManagerWindowsTest, ShellWindowsAreFoldersFirstThenBrowserPages) {

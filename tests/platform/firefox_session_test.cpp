@@ -11,6 +11,7 @@
 #include <lz4.h>
 #include <unistd.h>
 
+#include "platform/linux/profile_lock.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -159,19 +160,36 @@ TEST(PagesFromSessionJsonTest, IndexFollowsFirefoxRules) {
     }
 }
 
-TEST(PagesFromSessionJsonTest, TitleIsReportedOnlyWhenItIsText) {
+TEST(PagesFromSessionJsonTest, ABlankTabNoLongerHidesTheOtherPages) {
+    // Firefox leaves the title out for about:blank and when it equals the address; such a
+    // tab used to stop the whole walk, so no page of the session was ever recorded.
     const std::string json = R"({"windows":[{"tabs":[
+        {"entries":[{"url":"about:blank"}]},
         {"entries":[{"url":"https://t/none"}]},
         {"entries":[{"url":"https://t/number","title":42}]},
         {"entries":[{"url":"https://t/null","title":null}]},
         {"entries":[{"url":"https://t/empty","title":""}]},
         {"entries":[{"url":"https://t/text","title":"T"}]}
     ]}]})";
-    std::vector<Page> expected = {{"https://t/none", false, ""},
-                                  {"https://t/number", false, ""},
-                                  {"https://t/null", false, ""},
-                                  {"https://t/empty", true, ""},
-                                  {"https://t/text", true, "T"}};
+    std::vector<Page> expected = {
+        {"about:blank", true, "about:blank"},           {"https://t/none", true, "https://t/none"},
+        {"https://t/number", true, "https://t/number"}, {"https://t/null", true, "https://t/null"},
+        {"https://t/empty", true, "https://t/empty"},   {"https://t/text", true, "T"}};
+    EXPECT_EQ(Simplify(PagesFromSessionJson(json)), expected);
+}
+
+TEST(PagesFromSessionJsonTest, LocalFilesAreStoredWithTheirRealNames) {
+    // Firefox escapes every non-ASCII byte of a local address; the history shows and
+    // reopens the real name. A "%2F" inside a name stays: it is no folder separator.
+    const std::string json = R"({"windows":[{"tabs":[
+        {"entries":[{"url":"file:///home/u/%E6%96%87%E6%A1%A3/%E4%B8%AD.pdf"}]},
+        {"entries":[{"url":"file:///home/u/a%2Fb/x%20y%25z%0A%FF.txt","title":"F"}]},
+        {"entries":[{"url":"https://h/%E4%B8%AD","title":"Web"}]}
+    ]}]})";
+    std::vector<Page> expected = {
+        {"file:///home/u/文档/中.pdf", true, "file:///home/u/文档/中.pdf"},
+        {"file:///home/u/a%2Fb/x%20y%25z%0A%FF.txt", true, "F"},
+        {"https://h/%E4%B8%AD", true, "Web"}};
     EXPECT_EQ(Simplify(PagesFromSessionJson(json)), expected);
 }
 
@@ -265,6 +283,13 @@ TEST(ProfileDirsFromIniTest, ReadsRelativeAndAbsolutePaths) {
     std::vector<std::string> expected = {"/home/u/.mozilla/firefox/abcd.default-release",
                                          "/data/ff/work", "/home/u/.mozilla/firefox/odd relative"};
     EXPECT_EQ(ProfileDirsFromIni(ini, "/home/u/.mozilla/firefox"), expected);
+    // An installation's default profile that no [Profile] section names.
+    std::vector<std::string> installOnly = {"/h/named", "/h/x.default-esr", "/abs/p"};
+    EXPECT_EQ(ProfileDirsFromIni("[Profile0]\nPath=named\n[InstallAB]\nDefault=x.default-esr\n"
+                                 "Locked=1\n[InstallCD]\nDefault=named\n[InstallEF]\n"
+                                 "Default=/abs/p\n",
+                                 "/h"),
+              installOnly);
     EXPECT_TRUE(ProfileDirsFromIni("\x01\x02garbage\xFF", "/h").empty());
 }
 
@@ -287,7 +312,14 @@ protected:
         std::string dir = firefoxHome + "/" + profile;
         WriteBytes(dir + "/sessionstore-backups/recovery.jsonlz4",
                    MozLz4(SessionWithPage(url, "T")));
+        Lock(dir, ThisFirefoxLockHost() + ":+" + std::to_string(::getpid()));
         return dir;
+    }
+
+    // The lock a running Firefox holds, naming a process.
+    static void Lock(const std::string& profile, const std::string& target) {
+        fs::remove(profile + "/lock");
+        fs::create_symlink(target, profile + "/lock");
     }
 
     std::vector<std::string> Urls(const std::string& xdg = "") const {
@@ -311,6 +343,43 @@ TEST_F(FirefoxHomeTest, FindsEveryKindOfInstallation) {
                                          "https://flatpak/"};
     EXPECT_EQ(Urls(Home() + "/xdg"), expected);
     EXPECT_EQ(FirefoxProfileDirs(Home(), Home() + "/xdg").size(), 4u);
+}
+
+TEST_F(FirefoxHomeTest, FindsFirefoxsRelatives) {
+    AddProfile(Home() + "/.librewolf", "p", "https://librewolf/");
+    AddProfile(Home() + "/.waterfox", "p", "https://waterfox/");
+    AddProfile(Home() + "/.floorp", "p", "https://floorp/");
+    AddProfile(Home() + "/.zen", "p", "https://zen/");
+    AddProfile(Home() + "/.var/app/net.mullvad.MullvadBrowser/.mullvad/mullvadbrowser", "p",
+               "https://mullvad/");
+    AddProfile(Home() + "/.var/app/io.gitlab.librewolf-community/.librewolf", "p",
+               "https://librewolf-flatpak/");
+    AddProfile(Home() + "/snap/firefox/common/.mozilla/firefox", "p", "https://snap/");
+    // Found through its [Install] default alone.
+    WriteBytes(Home() + "/xdg/zen/profiles.ini", "[InstallX]\nDefault=q\n");
+    WriteBytes(Home() + "/xdg/zen/q/sessionstore-backups/recovery.jsonlz4",
+               MozLz4(SessionWithPage("https://zen-xdg/", "Z")));
+    Lock(Home() + "/xdg/zen/q", ThisFirefoxLockHost() + ":+" + std::to_string(::getpid()));
+    std::vector<std::string> expected = {
+        "https://snap/", "https://librewolf/", "https://waterfox/",          "https://floorp/",
+        "https://zen/",  "https://zen-xdg/",   "https://librewolf-flatpak/", "https://mullvad/"};
+    EXPECT_EQ(Urls(Home() + "/xdg"), expected);
+}
+
+TEST_F(FirefoxHomeTest, AFirefoxThatNoLongerRunsListsNothing) {
+    const std::string dir = AddProfile(Home() + "/.mozilla/firefox", "p", "https://open/");
+    EXPECT_EQ(Urls(), std::vector<std::string>{"https://open/"});
+    // Crashed or killed: its recovery file stays, but the lock names a process that is
+    // gone, or one on another machine sharing the home folder.
+    Lock(dir, ThisFirefoxLockHost() + ":+999999999");
+    EXPECT_TRUE(Urls().empty());
+    Lock(dir, "192.0.2.77:+" + std::to_string(::getpid()));
+    EXPECT_TRUE(Urls().empty());
+    fs::remove(dir + "/lock");
+    EXPECT_TRUE(Urls().empty());
+    // Without fcntl locking Firefox writes no "+".
+    Lock(dir, ThisFirefoxLockHost() + ":" + std::to_string(::getpid()));
+    EXPECT_EQ(Urls(), std::vector<std::string>{"https://open/"});
 }
 
 TEST_F(FirefoxHomeTest, ProfileSeenThroughTwoHomesIsReadOnce) {
@@ -354,7 +423,7 @@ TEST_F(FirefoxHomeTest, OneDamagedSessionDoesNotHideAnother) {
 TEST_F(FirefoxHomeTest, ReadsTheCheckedInSampleSession) {
     std::string sample = std::string(QARVEX_TEST_DATA) + "/platform/sample-recovery.jsonlz4";
     std::vector<Page> expected = {{"https://www.debian.org/", true, "Debian -- 通用操作系统"},
-                                  {"about:newtab", false, ""},
+                                  {"about:newtab", true, "about:newtab"},
                                   {"https://example.com/a%20b", true, "Example"}};
     EXPECT_EQ(Simplify(ReadSessionFile(sample)), expected);
 }
