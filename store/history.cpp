@@ -39,6 +39,26 @@ private:
     const History::ScanTimerHook& m_hook;
 };
 
+// Tells the hook once the entry's nodes are in place, however AddDoc ends.
+class AddedNotice {
+public:
+    AddedNotice(const History::DocsChangedHook& hook, int index) : m_hook(hook), m_index(index) {}
+    ~AddedNotice() {
+        try {
+            if (m_hook) {
+                m_hook(m_index);
+            }
+        } catch (...) {
+        }
+    }
+    AddedNotice(const AddedNotice&) = delete;
+    AddedNotice& operator=(const AddedNotice&) = delete;
+
+private:
+    const History::DocsChangedHook& m_hook;
+    int m_index;
+};
+
 void AddToIndex(std::unordered_map<std::string, int>& index, const std::string& key) {
     ++index[key];
 }
@@ -167,6 +187,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         doc.RootPath = root;
         doc.Date = date.empty() ? (m_today ? m_today() : std::string()) : std::string(date);
         m_docs.push_back(doc);
+        const AddedNotice notice(m_docsChanged, i);
         IndexEntry(doc);
         const auto kind = static_cast<DocKind>(doc.DocType);
 
@@ -235,6 +256,9 @@ void History::ResetAll() {
     m_docs.clear();
     m_pathIndex.clear();
     m_rootIndex.clear();
+    if (m_docsChanged) {
+        m_docsChanged(-1);
+    }
 }
 
 void History::LoadHistory() {
