@@ -306,20 +306,33 @@ void History::SetSelected(int index, bool selected) {
 }
 
 void History::DeleteSelectDocs(int index) {
-    if (index < 0 || index >= static_cast<int>(m_docs.size())) {
+    DeleteDocs({index});
+}
+
+void History::DeleteDocs(const std::vector<int>& indexes) {
+    std::vector<bool> doomed(m_docs.size(), false);
+    int count = 0;
+    for (const int index : indexes) {
+        if (index >= 0 && index < static_cast<int>(m_docs.size()) &&
+            !doomed[static_cast<std::size_t>(index)]) {
+            doomed[static_cast<std::size_t>(index)] = true;
+            ++count;
+        }
+    }
+    if (count == 0) {
         return;
     }
     try {
         DocTable survivors;
-        survivors.reserve(m_docs.size() - 1);
+        survivors.reserve(m_docs.size());
         for (std::size_t n = 0; n < m_docs.size(); ++n) {
-            if (static_cast<int>(n) != index) {
+            if (!doomed[n]) {
                 survivors.push_back(m_docs[n]);
             }
         }
         ScanTimerPause pause(m_setScanTimer);
         // Positions up to the counter's start belong to the fixed pictures.
-        m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - 1);
+        m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - count);
         // Erasing and rewriting in one replace: a crash half-way must not leave the
         // stored history empty.
         IniFile::Batch batch(m_ini);

@@ -87,6 +87,8 @@ public:
 
     // Removes one entry and records the others again; an unknown index does nothing.
     void DeleteSelectDocs(int index);
+    // Removes several entries with one rebuild; unknown indexes are ignored.
+    void DeleteDocs(const std::vector<int>& indexes);
     void DeleteAllDocs();
 
     // The path and root tests use hash indexes; switching them off gives the plain scans

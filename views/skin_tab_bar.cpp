@@ -46,6 +46,11 @@ void SkinTabBar::paintEvent(QPaintEvent* event) {
     painter.drawPixmap(0, 0, m_skin);
     for (int i = 0; i < count(); ++i) {
         if (isTabVisible(i)) {
+            // Pages added later than the picture have no label in it: write theirs.
+            if (tabRect(i).left() >= m_skin.width()) {
+                painter.setPen(palette().color(QPalette::WindowText));
+                painter.drawText(tabRect(i), Qt::AlignCenter, tabText(i).trimmed());
+            }
             TVAllDocsDrawTab(painter, i, tabRect(i), i == currentIndex());
         }
     }
