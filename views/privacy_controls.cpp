@@ -75,9 +75,19 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
     w.GbQVPrivacy->setObjectName(QStringLiteral("GbQVPrivacy"));
     auto* box = new QVBoxLayout(w.GbQVPrivacy);
 
+    // The switch and the two buttons share one row; the list takes what is left.
+    auto* row = new QHBoxLayout;
     w.CbQVPauseRecord = new QCheckBox(QStringLiteral("暂停记录"), w.GbQVPrivacy);
     w.CbQVPauseRecord->setObjectName(QStringLiteral("CbQVPauseRecord"));
-    box->addWidget(w.CbQVPauseRecord);
+    w.BtnQVSaveExclusions = new QPushButton(QStringLiteral("保存规则"), w.GbQVPrivacy);
+    w.BtnQVSaveExclusions->setObjectName(QStringLiteral("BtnQVSaveExclusions"));
+    w.BtnQVExportHistory = new QPushButton(QStringLiteral("导出历史..."), w.GbQVPrivacy);
+    w.BtnQVExportHistory->setObjectName(QStringLiteral("BtnQVExportHistory"));
+    row->addWidget(w.CbQVPauseRecord);
+    row->addStretch(1);
+    row->addWidget(w.BtnQVSaveExclusions);
+    row->addWidget(w.BtnQVExportHistory);
+    box->addLayout(row);
 
     auto* label = new QLabel(QStringLiteral("不记录以下内容"), w.GbQVPrivacy);
     label->setObjectName(QStringLiteral("LblQVExclusions"));
@@ -88,19 +98,9 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
         QStringLiteral("每行一条：程序（路径、桌面项或名称）、网站（*.example.com 含子域名）"
                        "或文件夹（含其下所有内容）；# 之后为注释"));
     w.MmQVExclusions->setLineWrapMode(QPlainTextEdit::NoWrap);
-    w.MmQVExclusions->setMinimumHeight(72);
+    w.MmQVExclusions->setMinimumHeight(60);
     label->setBuddy(w.MmQVExclusions);
-    box->addWidget(w.MmQVExclusions);
-
-    auto* buttons = new QHBoxLayout;
-    w.BtnQVSaveExclusions = new QPushButton(QStringLiteral("保存规则"), w.GbQVPrivacy);
-    w.BtnQVSaveExclusions->setObjectName(QStringLiteral("BtnQVSaveExclusions"));
-    w.BtnQVExportHistory = new QPushButton(QStringLiteral("导出历史..."), w.GbQVPrivacy);
-    w.BtnQVExportHistory->setObjectName(QStringLiteral("BtnQVExportHistory"));
-    buttons->addWidget(w.BtnQVSaveExclusions);
-    buttons->addStretch(1);
-    buttons->addWidget(w.BtnQVExportHistory);
-    box->addLayout(buttons);
+    box->addWidget(w.MmQVExclusions, 1);
 
     if (auto* layout = qobject_cast<QBoxLayout*>(settingsPage->layout())) {
         // Above the spacer that closes the page, so the page keeps its look.
