@@ -80,6 +80,14 @@ std::string_view BaseName(std::string_view path) {
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
+// A program seen by its executable is matched to a desktop entry id by the id's last part:
+// "org.gnome.Evince.desktop" stands for "evince", "gimp.desktop" for "gimp".
+std::string_view LastIdPart(std::string_view id) {
+    id.remove_suffix(kDesktopSuffix.size());
+    const std::size_t dot = id.rfind('.');
+    return dot == std::string_view::npos ? id : id.substr(dot + 1);
+}
+
 }  // namespace
 
 std::string HostOfAddress(std::string_view address) {
@@ -193,7 +201,8 @@ bool Exclusions::MatchesProgram(std::string_view path, std::string_view name) co
                 }
                 break;
             case ExclusionRule::Kind::DesktopId:
-                if (file == rule.text) {
+                if (file == rule.text || (stem.size() == file.size() &&
+                                          EqualsIgnoreAsciiCase(LastIdPart(rule.text), file))) {
                     return true;
                 }
                 break;

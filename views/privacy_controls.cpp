@@ -311,7 +311,7 @@ void PrivacyControls::BtnQVExportHistoryClick() {
             path += QStringLiteral(".csv");
         }
         if (!ExportHistory(m_services.history->Docs(), path.toStdString()) && m_services.messages) {
-            m_services.messages->Show(FormatText("无法写入文件：%s", path.toStdString()),
+            m_services.messages->Show(FormatText(DialogTable().TextSaveFailed, path.toStdString()),
                                       MainTable().TextHint, Messages::Icon::Error);
         }
     });

@@ -437,6 +437,8 @@ void TreeViews::PmDocTreePopup() {
     Guarded([&] {
         const TMyDoc* doc = SelectedDoc();
         m_main.docTreeMenu().MnOpenDIr->setVisible(doc && doc->DocType == dkSoftware);
+        // A day group stands for no entry: nothing to stop recording.
+        m_main.docTreeMenu().MnQVNoRecord->setEnabled(!SelectedDocIndexes().empty());
     });
 }
 

@@ -77,7 +77,10 @@ TEST(ExclusionsTest, ProgramRulesByPathDesktopIdOrName) {
     EXPECT_TRUE(rules.MatchesSighting("/usr/share/applications/gimp.desktop", "GIMP", true));
     EXPECT_TRUE(rules.MatchesSighting("/usr/bin/keepass", "密码管理器", true));
     EXPECT_FALSE(rules.MatchesSighting("/usr/bin/gimp-console", "Console", true));
-    EXPECT_FALSE(rules.MatchesSighting("/usr/bin/chat", "Chat", true));
+    // Seen by its executable, a program matches the id's last part.
+    EXPECT_TRUE(rules.MatchesSighting("/usr/bin/chat", "聊天", true));
+    EXPECT_FALSE(rules.MatchesSighting("/usr/bin/chatty", "聊天", true));
+    EXPECT_FALSE(rules.MatchesSighting("/usr/share/applications/chat.desktop", "聊天", true));
     // Names stand for programs, not for folders or pages of that name.
     EXPECT_FALSE(rules.MatchesSighting("file:///home/u/gimp", "", false));
     EXPECT_TRUE(rules.MatchesDoc(Doc(dkSoftware, "/usr/bin/gimp", "图像")));
