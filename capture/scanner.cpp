@@ -164,6 +164,10 @@ void Scanner::DoScanPrograms() {
         for (const std::string& line : lines) {
             Pump();
             Pause(kItemPauseMs);
+            // The user may pause while this pass lets events run.
+            if (Paused()) {
+                return;
+            }
             const TMyDocObj doc = ParseListLine(line);
             const bool software = doc.Number == kProgramNumber;
             if (!m_history.isDocKnown(doc.Path) && !Excluded(doc.Path, doc.Name, software)) {
@@ -212,6 +216,9 @@ void Scanner::DoScanShellWindows() {
         CollectShellWindows();
         const std::vector<std::string> lines = *m_shellWindows;
         for (const std::string& line : lines) {
+            if (Paused()) {
+                return;
+            }
             const TMyDocObj doc = ParseListLine(line);
             if (!Excluded(doc.Path, doc.Name, false)) {
                 m_history.addDoc(doc.Path, doc.Name, false);

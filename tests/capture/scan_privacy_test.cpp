@@ -84,6 +84,20 @@ TEST_F(ScanPrivacyTest, APausedScanRecordsAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("defualt.ini")));
     EXPECT_EQ(lastRun, std::vector<std::string>{"/usr/bin/earlier"});
 
+    // Paused from the tray while a scan lets events run: the rest of the pass is dropped.
+    paused = false;
+    Scanner::History sink;
+    sink.addDoc = [this](const std::string& a, const std::string& n, bool s) {
+        history.AddDoc(a, n, {}, s);
+    };
+    sink.isDocKnown = [this](const std::string& a) { return history.IsDocKnown(a); };
+    sink.isPaused = [this] { return paused; };
+    Scanner::Hooks hooks;
+    hooks.processEvents = [this] { paused = true; };
+    Scanner interrupted(desktop, shell, sink, hooks);
+    interrupted.RefreshAllDocs();
+    EXPECT_TRUE(history.Docs().empty());
+
     paused = false;
     scanner->RefreshAllDocs();
     EXPECT_EQ(history.Docs().size(), 3U);
