@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -36,6 +37,7 @@
 #include "store/config_dir.h"
 #include "store/guarded.h"
 #include "store/history.h"
+#include "store/history_export.h"
 #include "store/settings.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
@@ -233,8 +235,17 @@ void TFrmMain::CreateParts() {
     privacy.messages = &m_messages;
     privacy.bulkChange = [this](const std::function<void()>& change) { BulkHistoryChange(change); };
     privacy.askExportPath = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("导出历史"), QString(),
-                                            QStringLiteral("CSV 文件 (*.csv);;JSON 文件 (*.json)"));
+        const QString csv = QStringLiteral("CSV 文件 (*.csv)");
+        const QString json = QStringLiteral("JSON 文件 (*.json)");
+        QString chosen = csv;
+        QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("导出历史"), QDir::home().filePath(QStringLiteral("qarvex.csv")),
+            csv + QStringLiteral(";;") + json, &chosen);
+        // The format follows the name's ending; a name without one gets the chosen type's.
+        if (!path.isEmpty() && !ExportFormatFor(path.toStdString())) {
+            path += chosen == json ? QStringLiteral(".json") : QStringLiteral(".csv");
+        }
+        return path;
     };
     m_privacy = new PrivacyControls(BuildPrivacyWidgets(m_ui->TsQVSet), m_trayMenu.MnQVPauseRecord,
                                     std::move(privacy), this);

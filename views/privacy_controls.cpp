@@ -135,13 +135,17 @@ void PrivacyControls::Load() {
         m_paused = m_services.settings && ReadPauseRecord(*m_services.settings);
         m_lines = ReadExclusionLines(m_services.configDir);
         m_exclusions = Exclusions(m_lines, m_services.home);
-        QStringList text;
-        for (const std::string& line : m_lines) {
-            text << Q(line);
-        }
-        m_widgets.MmQVExclusions->setPlainText(text.join(QLatin1Char('\n')));
+        ShowRules();
     });
     ApplyPausedLook();
+}
+
+void PrivacyControls::ShowRules() {
+    QStringList text;
+    for (const std::string& line : m_lines) {
+        text << Q(line);
+    }
+    m_widgets.MmQVExclusions->setPlainText(text.join(QLatin1Char('\n')));
 }
 
 void PrivacyControls::AttachTrayIcon(QSystemTrayIcon* icon, const QString& recordingToolTip) {
@@ -288,11 +292,7 @@ void PrivacyControls::NoLongerRecord(const std::vector<int>& docIndexes) {
         }
         if (!newLines.empty()) {
             StoreRules(lines);
-            QStringList text;
-            for (const std::string& line : m_lines) {
-                text << Q(line);
-            }
-            m_widgets.MmQVExclusions->setPlainText(text.join(QLatin1Char('\n')));
+            ShowRules();
         }
         OfferToDelete(Exclusions(newLines, m_services.home), going);
     });

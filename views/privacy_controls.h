@@ -79,6 +79,7 @@ public:
 
 private:
     void ApplyPausedLook();
+    void ShowRules();
     void StoreRules(const std::vector<std::string>& lines);
     void OfferToDelete(const Exclusions& added, const std::vector<int>& alreadyGoing);
     void DeleteDocs(const std::vector<int>& indexes);
