@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -35,11 +37,14 @@
 #include "store/config_dir.h"
 #include "store/guarded.h"
 #include "store/history.h"
+#include "store/history_export.h"
 #include "store/settings.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
 #include "ui_TFrmMain.h"
+#include "views/day_view.h"
 #include "views/history_tree_model.h"
+#include "views/privacy_controls.h"
 #include "views/search_box.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
@@ -82,7 +87,7 @@ TFrmMain::~TFrmMain() {
     // below free before QObject gets to its children: let them go first.
     for (QObject* part : std::initializer_list<QObject*>{
              m_treeViews, m_searchBox, m_trayController, m_favourites, m_autoRun, m_startupEntries,
-             m_docDisplay, m_systemPlaces, m_aboutHelp}) {
+             m_docDisplay, m_systemPlaces, m_aboutHelp, m_privacy, m_dayView}) {
         delete part;
     }
     for (QTreeView* tree : {m_ui->TVDocs, m_ui->TVDoc, m_ui->TVApp, m_ui->TVPath}) {
@@ -187,6 +192,10 @@ void TFrmMain::CreateHistory() {
         m_history->AddDoc(address, name, {}, software);
     };
     sink.isDocKnown = [this](const std::string& address) { return m_history->IsDocKnown(address); };
+    sink.isPaused = [this] { return m_privacy && m_privacy->IsPaused(); };
+    sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
+        return m_privacy && m_privacy->IsExcluded(address, name, software);
+    };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };
@@ -213,6 +222,33 @@ void TFrmMain::SetTrayAvailabilityOverride(int available) {
 
 void TFrmMain::CreateParts() {
     // Created before the start-up load: the parts observe the lists and controls it fills.
+    Environment& environment = *m_platform.environment;
+    m_dayView = new DayView(
+        *m_ui->TVControl, *m_history, *m_images, [&environment] { return environment.Today(); },
+        this);
+    PrivacyControls::Services privacy;
+    privacy.settings = &m_state->Settings();
+    privacy.configDir = m_state->ConfigDir();
+    privacy.home = environment.HomeFolder();
+    privacy.history = m_history.get();
+    privacy.recent = &m_state->RecentList();
+    privacy.messages = &m_messages;
+    privacy.bulkChange = [this](const std::function<void()>& change) { BulkHistoryChange(change); };
+    privacy.askExportPath = [this] {
+        const QString csv = QStringLiteral("CSV 文件 (*.csv)");
+        const QString json = QStringLiteral("JSON 文件 (*.json)");
+        QString chosen = csv;
+        QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("导出历史"), QDir::home().filePath(QStringLiteral("qarvex.csv")),
+            csv + QStringLiteral(";;") + json, &chosen);
+        // The format follows the name's ending; a name without one gets the chosen type's.
+        if (!path.isEmpty() && !ExportFormatFor(path.toStdString())) {
+            path += chosen == json ? QStringLiteral(".json") : QStringLiteral(".csv");
+        }
+        return path;
+    };
+    m_privacy = new PrivacyControls(BuildPrivacyWidgets(m_ui->TsQVSet), m_trayMenu.MnQVPauseRecord,
+                                    std::move(privacy), this);
     m_treeViews = new TreeViews(*this);
     m_searchBox = new SearchBox(*this);
     m_trayController = new TrayController(*this);
@@ -222,6 +258,8 @@ void TFrmMain::CreateParts() {
     m_docDisplay = new DocDisplay(*this);
     m_systemPlaces = new SystemPlaces(*this);
     m_aboutHelp = new AboutHelp(*this);
+    connect(m_docTreeMenu.MnQVNoRecord, &QAction::triggered, this,
+            [this] { m_privacy->NoLongerRecord(m_treeViews->SelectedDocIndexes()); });
 }
 
 void TFrmMain::PauseKeepingEvents(int ms) {
@@ -232,20 +270,28 @@ void TFrmMain::PauseKeepingEvents(int ms) {
 }
 
 void TFrmMain::BulkHistoryChange(const std::function<void()>& change) {
-    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath};
+    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath,
+                                  m_dayView ? m_dayView->Model() : nullptr};
     for (HistoryTreeModel* model : models) {
-        model->BeginBulkChange();
+        if (model) {
+            model->BeginBulkChange();
+        }
     }
     try {
         change();
     } catch (...) {
     }
     for (HistoryTreeModel* model : models) {
-        model->EndBulkChange();
+        if (model) {
+            model->EndBulkChange();
+        }
     }
 }
 
 QTreeView* TFrmMain::CurrentDocTree() const {
+    if (m_dayView && m_ui->TVControl->currentIndex() == m_dayView->PageIndex()) {
+        return m_dayView->Tree();
+    }
     switch (m_ui->TVControl->currentIndex()) {
         case 0:
             return m_ui->TVDoc;
@@ -273,10 +319,17 @@ HistoryTreeModel* TFrmMain::ModelOf(const QTreeView* tree) const {
     if (tree == m_ui->TVPath) {
         return m_modelPath;
     }
+    if (m_dayView && tree == m_dayView->Tree()) {
+        return m_dayView->Model();
+    }
     return nullptr;
 }
 
 void TFrmMain::ExpandCurrentTree() {
+    if (m_dayView && m_ui->TVControl->currentIndex() == m_dayView->PageIndex()) {
+        m_dayView->CoreTree().ExpandAll();
+        return;
+    }
     switch (m_ui->TVControl->currentIndex()) {
         case 0:
             m_history->TVDoc().ExpandAll();
@@ -359,6 +412,7 @@ void TFrmMain::LoadState() {
     m_ui->PnlNewFav->setVisible(showFavEdit);
     m_ui->CbFavEdit->setChecked(showFavEdit);
 
+    m_privacy->Load();
     BulkHistoryChange([this] { m_history->LoadHistory(); });
 
     AutostartStore& autostart = *m_platform.autostart;
@@ -399,6 +453,7 @@ void TFrmMain::AddTrayIcon() {
     m_tray = new QSystemTrayIcon(this);
     m_tray->setIcon(AppIcon());
     m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
+    m_privacy->AttachTrayIcon(m_tray, QString::fromLatin1(kApplicationTitle));
     // The tray part answers both buttons and refills the menu on every right press.
     m_trayController->AttachTrayIcon(m_tray);
     m_tray->show();

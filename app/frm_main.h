@@ -39,6 +39,8 @@ class StartupEntries;
 class DocDisplay;
 class SystemPlaces;
 class AboutHelp;
+class DayView;
+class PrivacyControls;
 
 // The main window: owns the history, the stored lists and the settings for the whole
 // run, loads them at start and saves them in a fixed order at exit.
@@ -92,6 +94,8 @@ public:
     DocDisplay* docDisplay() const { return m_docDisplay; }
     SystemPlaces* systemPlaces() const { return m_systemPlaces; }
     AboutHelp* aboutHelp() const { return m_aboutHelp; }
+    DayView* dayView() const { return m_dayView; }
+    PrivacyControls* privacyControls() const { return m_privacy; }
 
     Ui::TFrmMain& ui() { return *m_ui; }
     AppState& state() { return *m_state; }
@@ -166,6 +170,8 @@ private:
     DocDisplay* m_docDisplay = nullptr;
     SystemPlaces* m_systemPlaces = nullptr;
     AboutHelp* m_aboutHelp = nullptr;
+    DayView* m_dayView = nullptr;
+    PrivacyControls* m_privacy = nullptr;
     TrayMenu m_trayMenu;
     DocTreeMenu m_docTreeMenu;
     FavMenu m_favMenu;

@@ -82,6 +82,14 @@ void Scanner::Pump() {
     }
 }
 
+bool Scanner::Paused() const {
+    return m_history.isPaused && m_history.isPaused();
+}
+
+bool Scanner::Excluded(const std::string& address, const std::string& name, bool software) const {
+    return m_history.isExcluded && m_history.isExcluded(address, name, software);
+}
+
 std::vector<std::pair<std::string, std::uint64_t>> Scanner::EnumerateTopWindows() {
     std::vector<std::pair<std::string, std::uint64_t>> list;
     std::vector<TopWindow> windows;
@@ -146,6 +154,9 @@ void Scanner::ScanPrograms() {
 }
 
 void Scanner::DoScanPrograms() {
+    if (Paused()) {
+        return;
+    }
     try {
         CollectOpenPrograms();
         // Copy: events that run below may not change what this pass hands over.
@@ -153,9 +164,14 @@ void Scanner::DoScanPrograms() {
         for (const std::string& line : lines) {
             Pump();
             Pause(kItemPauseMs);
+            // The user may pause while this pass lets events run.
+            if (Paused()) {
+                return;
+            }
             const TMyDocObj doc = ParseListLine(line);
-            if (!m_history.isDocKnown(doc.Path)) {
-                m_history.addDoc(doc.Path, doc.Name, doc.Number == kProgramNumber);
+            const bool software = doc.Number == kProgramNumber;
+            if (!m_history.isDocKnown(doc.Path) && !Excluded(doc.Path, doc.Name, software)) {
+                m_history.addDoc(doc.Path, doc.Name, software);
             }
         }
     } catch (...) {
@@ -193,12 +209,20 @@ void Scanner::ScanShellWindows() {
 }
 
 void Scanner::DoScanShellWindows() {
+    if (Paused()) {
+        return;
+    }
     try {
         CollectShellWindows();
         const std::vector<std::string> lines = *m_shellWindows;
         for (const std::string& line : lines) {
+            if (Paused()) {
+                return;
+            }
             const TMyDocObj doc = ParseListLine(line);
-            m_history.addDoc(doc.Path, doc.Name, false);
+            if (!Excluded(doc.Path, doc.Name, false)) {
+                m_history.addDoc(doc.Path, doc.Name, false);
+            }
             Pump();
             Pause(kItemPauseMs);
         }
@@ -270,7 +294,8 @@ void Scanner::ListOpenProgramPaths(std::vector<std::string>& lastRun) {
     try {
         for (const auto& window : EnumerateTopWindows()) {
             std::string title;
-            if (const auto path = QualifyingPath(window, title)) {
+            if (const auto path = QualifyingPath(window, title);
+                path && !Excluded(*path, title, true)) {
                 AddLastRun(lastRun, *path);
             }
         }
@@ -284,7 +309,10 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
             if (window.locationUrl.empty() || !window.hasDocument) {
                 continue;
             }
-            AddLastRun(lastRun, Trim(window.locationUrl));
+            const std::string url = Trim(window.locationUrl);
+            if (!Excluded(url, window.title, false)) {
+                AddLastRun(lastRun, url);
+            }
             Step();
         }
     } catch (...) {
@@ -292,6 +320,10 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
 }
 
 void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
+    // Paused, what is open now is not noted anywhere; the list from before stays.
+    if (Paused()) {
+        return;
+    }
     lastRun.clear();
     ListOpenProgramPaths(lastRun);
     ListShellWindowAddresses(lastRun);

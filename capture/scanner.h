@@ -25,6 +25,11 @@ public:
         std::function<void(const std::string& address, const std::string& name, bool software)>
             addDoc;
         std::function<bool(const std::string& address)> isDocKnown;
+        // While recording is paused a scan looks at nothing and hands over nothing.
+        std::function<bool()> isPaused;
+        // Sightings the user asked never to record; they are dropped before addDoc.
+        std::function<bool(const std::string& address, const std::string& name, bool software)>
+            isExcluded;
     };
 
     // What the scan asks of the window it runs in.
@@ -83,6 +88,8 @@ private:
     void Step();
     void Pause(int ms);
     void Pump();
+    bool Paused() const;
+    bool Excluded(const std::string& address, const std::string& name, bool software) const;
 
     DesktopWindows& m_desktop;
     ShellWindows& m_shell;

@@ -12,6 +12,8 @@ packages=(
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the export tests read the files back with a standard CSV and JSON reader
+  python3
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
   # a real browser for the end-to-end test of its session file
   chromium

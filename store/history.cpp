@@ -39,6 +39,26 @@ private:
     const History::ScanTimerHook& m_hook;
 };
 
+// Tells the hook once the entry's nodes are in place, however AddDoc ends.
+class AddedNotice {
+public:
+    AddedNotice(const History::DocsChangedHook& hook, int index) : m_hook(hook), m_index(index) {}
+    ~AddedNotice() {
+        try {
+            if (m_hook) {
+                m_hook(m_index);
+            }
+        } catch (...) {
+        }
+    }
+    AddedNotice(const AddedNotice&) = delete;
+    AddedNotice& operator=(const AddedNotice&) = delete;
+
+private:
+    const History::DocsChangedHook& m_hook;
+    int m_index;
+};
+
 void AddToIndex(std::unordered_map<std::string, int>& index, const std::string& key) {
     ++index[key];
 }
@@ -167,6 +187,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         doc.RootPath = root;
         doc.Date = date.empty() ? (m_today ? m_today() : std::string()) : std::string(date);
         m_docs.push_back(doc);
+        const AddedNotice notice(m_docsChanged, i);
         IndexEntry(doc);
         const auto kind = static_cast<DocKind>(doc.DocType);
 
@@ -235,6 +256,9 @@ void History::ResetAll() {
     m_docs.clear();
     m_pathIndex.clear();
     m_rootIndex.clear();
+    if (m_docsChanged) {
+        m_docsChanged(-1);
+    }
 }
 
 void History::LoadHistory() {
@@ -282,20 +306,33 @@ void History::SetSelected(int index, bool selected) {
 }
 
 void History::DeleteSelectDocs(int index) {
-    if (index < 0 || index >= static_cast<int>(m_docs.size())) {
+    DeleteDocs({index});
+}
+
+void History::DeleteDocs(const std::vector<int>& indexes) {
+    std::vector<bool> doomed(m_docs.size(), false);
+    int count = 0;
+    for (const int index : indexes) {
+        if (index >= 0 && index < static_cast<int>(m_docs.size()) &&
+            !doomed[static_cast<std::size_t>(index)]) {
+            doomed[static_cast<std::size_t>(index)] = true;
+            ++count;
+        }
+    }
+    if (count == 0) {
         return;
     }
     try {
         DocTable survivors;
-        survivors.reserve(m_docs.size() - 1);
+        survivors.reserve(m_docs.size());
         for (std::size_t n = 0; n < m_docs.size(); ++n) {
-            if (static_cast<int>(n) != index) {
+            if (!doomed[n]) {
                 survivors.push_back(m_docs[n]);
             }
         }
         ScanTimerPause pause(m_setScanTimer);
         // Positions up to the counter's start belong to the fixed pictures.
-        m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - 1);
+        m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - count);
         // Erasing and rewriting in one replace: a crash half-way must not leave the
         // stored history empty.
         IniFile::Batch batch(m_ini);

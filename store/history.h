@@ -45,6 +45,9 @@ public:
     using Clock = std::function<std::string()>;  // today as "yyyy-mm-dd"
     using FileExistsFunction = std::function<bool(const std::string&)>;
     using ScanTimerHook = std::function<void(bool on)>;
+    // Told of every entry appended (its index) and of every emptying of the table (-1),
+    // so that other views of the history can follow it.
+    using DocsChangedHook = std::function<void(int addedIndex)>;
 
     // fileExists defaults to the real file system. icons may be null.
     History(IniFile& settings, StoredList& recent, Clock today, ProgramIcons* icons,
@@ -61,6 +64,7 @@ public:
 
     // Switches the periodic scan off before a deletion rebuilds the history and on after.
     void SetScanTimerHook(ScanTimerHook hook) { m_setScanTimer = std::move(hook); }
+    void SetDocsChangedHook(DocsChangedHook hook) { m_docsChanged = std::move(hook); }
 
     // Records one document unless it is rejected, already known or has no group. date is
     // empty for a new sighting (today is used). Never throws.
@@ -83,6 +87,8 @@ public:
 
     // Removes one entry and records the others again; an unknown index does nothing.
     void DeleteSelectDocs(int index);
+    // Removes several entries with one rebuild; unknown indexes are ignored.
+    void DeleteDocs(const std::vector<int>& indexes);
     void DeleteAllDocs();
 
     // The path and root tests use hash indexes; switching them off gives the plain scans
@@ -101,6 +107,7 @@ private:
     std::string m_home;
     FileExistsFunction m_fileExists;
     ScanTimerHook m_setScanTimer;
+    DocsChangedHook m_docsChanged;
 
     DocTable m_docs;
     HistoryTree m_tvDocs;

@@ -93,6 +93,18 @@ HistoryNode* HistoryTree::AppendChild(HistoryNode* parent, std::string caption, 
     return Insert(parent, parent->ChildCount(), std::move(caption), imageIndex, docIndex);
 }
 
+HistoryNode* HistoryTree::InsertAt(HistoryNode* parent, int row, std::string caption,
+                                   int imageIndex, int docIndex) {
+    if (parent != nullptr && parent->m_tree != this) {
+        return nullptr;
+    }
+    const int count = parent == nullptr ? TopLevelCount() : parent->ChildCount();
+    if (row < 0 || row > count) {
+        row = count;
+    }
+    return Insert(parent, row, std::move(caption), imageIndex, docIndex);
+}
+
 void HistoryTree::Remove(HistoryNode* node) {
     if (node == nullptr || node->m_tree != this) {
         return;

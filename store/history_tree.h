@@ -88,6 +88,10 @@ public:
     HistoryNode* AppendTopLevel(std::string caption, int imageIndex, int docIndex);
     HistoryNode* AppendChild(HistoryNode* parent, std::string caption, int imageIndex,
                              int docIndex);
+    // At row among parent's children (null parent: the top level); a row out of range
+    // appends.
+    HistoryNode* InsertAt(HistoryNode* parent, int row, std::string caption, int imageIndex,
+                          int docIndex);
     // Removes the node with its subtree; the node and its descendants are destroyed.
     void Remove(HistoryNode* node);
     void Clear();

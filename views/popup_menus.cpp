@@ -73,6 +73,8 @@ TrayMenu BuildPopMenu(QWidget* parent) {
     m.popMenu = NewMenu(parent, "popMenu");
     m.MnOpenQarvex = AddItem(m.popMenu, "MnOpenQarvex", QStringLiteral("打开Qarvex(&S)"));
     m.popMenu->addSeparator();
+    m.MnQVPauseRecord = AddItem(m.popMenu, "MnQVPauseRecord", QStringLiteral("暂停记录"));
+    m.MnQVPauseRecord->setCheckable(true);
 
     // Date and kind views were planned but never filled; they stay hidden.
     m.MnQVWeb = AddItem(m.popMenu, "MnQVWeb", QStringLiteral("网页"));
@@ -126,6 +128,7 @@ DocTreeMenu BuildPmDocTree(QWidget* parent) {
     m.MnRefresh = AddItem(m.PmDocTree, "MnRefresh", QStringLiteral("刷新"));
     m.MnDeleteAllDocs = AddItem(m.PmDocTree, "MnDeleteAllDocs", QStringLiteral("删除所有(&D)"));
     m.MnDeleteSelected = AddItem(m.PmDocTree, "MnDeleteSelected", QStringLiteral("删除所选(&D)"));
+    m.MnQVNoRecord = AddItem(m.PmDocTree, "MnQVNoRecord", QStringLiteral("不再记录此项"));
     return m;
 }
 

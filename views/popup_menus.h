@@ -16,6 +16,7 @@ inline constexpr int kOpensTaskManager = -3;
 struct TrayMenu {
     QMenu* popMenu = nullptr;
     QAction* MnOpenQarvex = nullptr;
+    QAction* MnQVPauseRecord = nullptr;  // checkable: checked while recording is paused
     QAction* MnQVWeb = nullptr;
     QAction* MnQVDir = nullptr;
     QAction* MnSoftware = nullptr;
@@ -50,6 +51,7 @@ struct DocTreeMenu {
     QAction* MnRefresh = nullptr;
     QAction* MnDeleteAllDocs = nullptr;
     QAction* MnDeleteSelected = nullptr;
+    QAction* MnQVNoRecord = nullptr;  // a rule that keeps the selected entries out, then delete
 };
 
 // Context menu of the favourites list LbMyLove.

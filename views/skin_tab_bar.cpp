@@ -12,6 +12,8 @@ namespace qarvex {
 namespace {
 
 const QColor kCurrentTabMark(0x33, 0x66, 0x99);
+const QColor kLaterTabFrame(0xC4, 0xCF, 0xDB);
+const QColor kLaterTabFill(0xF2, 0xF5, 0xF9);
 
 }  // namespace
 
@@ -46,6 +48,15 @@ void SkinTabBar::paintEvent(QPaintEvent* event) {
     painter.drawPixmap(0, 0, m_skin);
     for (int i = 0; i < count(); ++i) {
         if (isTabVisible(i)) {
+            // Pages added later than the picture have no label in it: write theirs.
+            if (tabRect(i).left() >= m_skin.width()) {
+                const QRect tab = tabRect(i).adjusted(1, 2, -2, -1);
+                painter.setPen(kLaterTabFrame);
+                painter.setBrush(kLaterTabFill);
+                painter.drawRoundedRect(tab, 3, 3);
+                painter.setPen(palette().color(QPalette::WindowText));
+                painter.drawText(tab, Qt::AlignCenter, tabText(i).trimmed());
+            }
             TVAllDocsDrawTab(painter, i, tabRect(i), i == currentIndex());
         }
     }

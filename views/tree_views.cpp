@@ -31,6 +31,7 @@
 #include "store/history_tree.h"
 #include "store/list_file.h"
 #include "ui_TFrmMain.h"
+#include "views/day_view.h"
 #include "views/history_tree_model.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
@@ -50,7 +51,7 @@ QString Q(const std::string& text) {
 
 TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
     Ui::TFrmMain& ui = m_main.ui();
-    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+    for (QTreeView* tree : Trees()) {
         SetUpTree(tree);
     }
     // Addresses and paths are shown as they are, never read as markup.
@@ -86,6 +87,15 @@ TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
 
 TreeViews::~TreeViews() = default;
 
+std::vector<QTreeView*> TreeViews::Trees() const {
+    Ui::TFrmMain& ui = m_main.ui();
+    std::vector<QTreeView*> trees = {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs};
+    if (DayView* day = m_main.dayView()) {
+        trees.push_back(day->Tree());
+    }
+    return trees;
+}
+
 void TreeViews::SetUpTree(QTreeView* tree) {
     tree->setFont(HistoryTreeFont());
     tree->setIndentation(kTreeIndentation);
@@ -115,8 +125,7 @@ void TreeViews::SetUpTree(QTreeView* tree) {
 }
 
 QTreeView* TreeViews::TreeOfViewport(QObject* watched) const {
-    Ui::TFrmMain& ui = m_main.ui();
-    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+    for (QTreeView* tree : Trees()) {
         if (tree->viewport() == watched) {
             return tree;
         }
@@ -125,8 +134,7 @@ QTreeView* TreeViews::TreeOfViewport(QObject* watched) const {
 }
 
 QTreeView* TreeViews::TreeOf(QObject* watched) const {
-    Ui::TFrmMain& ui = m_main.ui();
-    for (QTreeView* tree : {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs}) {
+    for (QTreeView* tree : Trees()) {
         if (tree == watched) {
             return tree;
         }
@@ -148,6 +156,9 @@ HistoryTree* TreeViews::CoreTreeOf(const QTreeView* tree) const {
     }
     if (tree == ui.TVPath) {
         return &history.TVPath();
+    }
+    if (DayView* day = m_main.dayView(); day && tree == day->Tree()) {
+        return &day->CoreTree();
     }
     return nullptr;
 }
@@ -177,6 +188,23 @@ HistoryNode* TreeViews::SelectedNode(QTreeView* tree) const {
     }
     const QModelIndexList selected = selection->selectedIndexes();
     return selected.isEmpty() ? nullptr : model->NodeAt(selected.first());
+}
+
+std::vector<int> TreeViews::SelectedDocIndexes() const {
+    std::vector<int> indexes;
+    QTreeView* tree = m_main.CurrentDocTree();
+    HistoryTreeModel* model = tree ? m_main.ModelOf(tree) : nullptr;
+    if (!model || !tree->selectionModel()) {
+        return indexes;
+    }
+    for (const QModelIndex& index : tree->selectionModel()->selectedIndexes()) {
+        // Day groups stand for no entry.
+        const HistoryNode* node = model->NodeAt(index);
+        if (DocOf(node)) {
+            indexes.push_back(node->Data().DocIndex);
+        }
+    }
+    return indexes;
 }
 
 const TMyDoc* TreeViews::SelectedDoc(std::string* caption) const {
@@ -409,6 +437,8 @@ void TreeViews::PmDocTreePopup() {
     Guarded([&] {
         const TMyDoc* doc = SelectedDoc();
         m_main.docTreeMenu().MnOpenDIr->setVisible(doc && doc->DocType == dkSoftware);
+        // A day group stands for no entry: nothing to stop recording.
+        m_main.docTreeMenu().MnQVNoRecord->setEnabled(!SelectedDocIndexes().empty());
     });
 }
 
@@ -435,7 +465,11 @@ void TreeViews::MnExpandAllClick() {
         const bool expand = m_main.docTreeMenu().MnExpandAll->isChecked();
         History& history = m_main.history();
         // The program list has no children to show.
-        for (HistoryTree* tree : {&history.TVDocs(), &history.TVPath(), &history.TVDoc()}) {
+        std::vector<HistoryTree*> trees = {&history.TVDocs(), &history.TVPath(), &history.TVDoc()};
+        if (DayView* day = m_main.dayView()) {
+            trees.push_back(&day->CoreTree());
+        }
+        for (HistoryTree* tree : trees) {
             if (expand) {
                 tree->ExpandAll();
             } else {

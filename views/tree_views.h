@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QModelIndex>
 #include <QObject>
 #include <QPersistentModelIndex>
@@ -45,6 +47,9 @@ public:
     // first selected one; null when nothing is selected.
     HistoryNode* SelectedNode(QTreeView* tree) const;
 
+    // The entries behind every selected node of the active page's tree, in selection order.
+    std::vector<int> SelectedDocIndexes() const;
+
     // The node the hover hint was last given for, null when none or when it was removed.
     HistoryNode* LastHoveredNode() const;
 
@@ -52,6 +57,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The history trees of the window, the day view's included when there is one.
+    std::vector<QTreeView*> Trees() const;
     void SetUpTree(QTreeView* tree);
     QTreeView* TreeOfViewport(QObject* watched) const;
     QTreeView* TreeOf(QObject* watched) const;

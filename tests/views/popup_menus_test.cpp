@@ -61,6 +61,7 @@ TEST_F(PopupMenusTest, TrayMenuShowsOpenSystemRecentAndExit) {
     const std::vector<Item> expected = {
         {"MnOpenQarvex", "打开Qarvex(&S)"},
         {kSeparator, ""},
+        {"MnQVPauseRecord", "暂停记录"},
         {"MnQVWeb", "网页", false},
         {"MnQVDir", "文件夹", false},
         {"MnSoftware", "软件", false},
@@ -109,6 +110,7 @@ TEST_F(PopupMenusTest, HistoryTreeMenu) {
         {"MnRefresh", "刷新"},
         {"MnDeleteAllDocs", "删除所有(&D)"},
         {"MnDeleteSelected", "删除所选(&D)"},
+        {"MnQVNoRecord", "不再记录此项"},
     };
     EXPECT_EQ(Describe(m.PmDocTree), expected);
     EXPECT_TRUE(m.MnExpandAll->isCheckable());

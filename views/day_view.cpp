@@ -1,0 +1,72 @@
+#include "views/day_view.h"
+
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "store/history.h"
+#include "views/history_tree_model.h"
+
+namespace qarvex {
+
+DayView::DayView(QTabWidget& pages, History& history, const TreeImageList& images,
+                 DayTree::Clock today, QObject* parent)
+    : QObject(parent),
+      m_history(history),
+      m_day(std::move(today), [this](int docIndex) { return ImageOf(docIndex); }) {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TsQVDay"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new QTreeView(page);
+    m_view->setObjectName(QStringLiteral("TVQVDay"));
+    m_view->setUniformRowHeights(true);
+    layout->addWidget(m_view);
+    m_pageIndex = pages.addTab(page, QStringLiteral("按日期分类"));
+
+    m_model = new HistoryTreeModel(m_day.Tree(), images, this);
+    m_model->SetView(m_view);
+    m_day.Rebuild(m_history.Docs());
+    m_history.SetDocsChangedHook([this](int addedIndex) { DocsChanged(addedIndex); });
+}
+
+DayView::~DayView() {
+    m_history.SetDocsChangedHook({});
+    m_view->setModel(nullptr);
+    delete m_model;
+}
+
+int DayView::ImageOf(int docIndex) const {
+    const DocTable& docs = m_history.Docs();
+    if (docIndex < 0 || docIndex >= static_cast<int>(docs.size())) {
+        return kImageFolderOrFile;
+    }
+    switch (docs[static_cast<std::size_t>(docIndex)].DocType) {
+        case dkWebPage:
+            return kImageWebPage;
+        case dkSoftware:
+            break;
+        default:
+            return kImageFolderOrFile;
+    }
+    // A program's picture was chosen when it was recorded; its node in the program list
+    // has it. The newest programs stand at the top, so the search is short.
+    HistoryTree& programs = m_history.TVApp();
+    for (int row = 0; row < programs.TopLevelCount(); ++row) {
+        const HistoryNode* node = programs.TopLevel(row);
+        if (node->Data().DocIndex == docIndex) {
+            return node->ImageIndex();
+        }
+    }
+    return kImageMissingProgram;
+}
+
+void DayView::DocsChanged(int addedIndex) {
+    if (addedIndex < 0) {
+        m_day.Clear();
+    } else {
+        m_day.Added(m_history.Docs(), addedIndex);
+    }
+}
+
+}  // namespace qarvex
