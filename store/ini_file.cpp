@@ -55,7 +55,7 @@ bool ParseKey(std::string_view text, std::string& key) {
 
 std::string ValueOf(std::string_view text) {
     const std::size_t eq = text.find('=');
-    return CutToChars(Trim(text.substr(eq + 1)), IniFile::kMaxValueChars);
+    return Trim(text.substr(eq + 1));
 }
 
 // A value is written as one line: anything that would end the line early becomes a blank.

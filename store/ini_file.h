@@ -12,17 +12,15 @@ namespace qarvex {
 
 // A settings file with private-profile semantics: "[section]" lines and "key=value"
 // lines; section and key names match ignoring ASCII case; values are trimmed when read
-// and cut to 2047 characters. Every write is on disk when it returns (atomic replace),
-// except inside a Batch, which groups many writes into one replace when it ends.
-// Reads see changes other programs made to the file since the last read.
+// and come back whole (a long address cut short would be recorded again as a new one). Every write
+// is on disk when it returns (atomic replace), except inside a Batch, which groups many writes into
+// one replace when it ends. Reads see changes other programs made to the file since the last read.
 // Lines this class does not understand are kept as they are.
 //
-// A file that exists but cannot be read (no permission, not a regular file, too large
-// for memory) is never overwritten: reads give defaults and writes return false.
+// A file that exists but cannot be read (no permission, not a regular file, larger than
+// kMaxStoredFileBytes) is never overwritten: reads give defaults and writes return false.
 class IniFile {
 public:
-    static constexpr std::size_t kMaxValueChars = 2047;
-
     explicit IniFile(std::string path);
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
