@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,10 @@ public:
 
     // Writes pending changes now (only needed inside a Batch).
     bool Flush();
+
+    // Runs whenever a change could not be put on disk (the file is refused or the write
+    // failed), so that the user can be told the history is not being kept.
+    void SetWriteFailedHook(std::function<void()> hook) { m_writeFailed = std::move(hook); }
 
     // Inside a Batch changes stay in memory and the file is not re-read; the outermost
     // Batch writes them once when it ends.
@@ -98,6 +103,9 @@ private:
     mutable FileStamp m_stamp;
     int m_batchDepth = 0;
     bool m_dirty = false;
+    std::function<void()> m_writeFailed;
+
+    bool Failed() const;
 };
 
 }  // namespace qarvex
