@@ -305,10 +305,27 @@ bool IsCjk(char32_t cp) {
            (cp >= 0x20000 && cp <= 0x3FFFF);  // supplementary ideographs
 }
 
+// True when the GB18030 reading holds user-defined (private-use) characters or bytes
+// valid in no encoding: no text anyone typed in GBK looks like that.
+bool Gb18030ReadingIsImplausible(std::string_view bytes) {
+    const std::string text = DecodeGb18030(bytes);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(text, pos, cp);
+        if (len != 0 && cp >= 0xE000 && cp <= 0xF8FF) {
+            return true;
+        }
+        pos += len == 0 ? 1 : len;
+    }
+    return false;
+}
+
 // GBK text that happens to be valid UTF-8 mostly reads as two-byte sequences, that is as
 // Latin, Greek or Cyrillic letters ("小说" as "С˵", "目录" as "Ŀ¼"); a UTF-8 file the
-// users write themselves holds Chinese. So valid UTF-8 is taken as UTF-8 only when its
-// CJK characters outnumber those letters; a tie goes to the stored files' own encoding.
+// users write themselves holds Chinese. So valid UTF-8 is taken as UTF-8 when its CJK
+// characters outnumber those letters, or when it holds some and its GB18030 reading
+// makes no sense; otherwise it is the stored files' own encoding.
 bool ReadsAsCjkUtf8(std::string_view bytes) {
     std::size_t cjk = 0;
     std::size_t other = 0;
@@ -326,7 +343,7 @@ bool ReadsAsCjkUtf8(std::string_view bytes) {
             ++other;
         }
     }
-    return cjk > other;
+    return cjk > other || (cjk > 0 && Gb18030ReadingIsImplausible(bytes));
 }
 
 bool IsPlainAscii(std::string_view bytes) {

@@ -15,9 +15,10 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 enum class StoredEncoding { Gb18030, Utf8, Utf8WithMark };
 
 // How a whole stored file is read. GB18030 unless the file is valid UTF-8 and either
-// starts with a UTF-8 byte-order mark or reads as more CJK characters than Latin, Greek
-// or Cyrillic letters (what GBK text taken for UTF-8 looks like). Decided per file, never
-// per line: one file is in one encoding.
+// starts with a UTF-8 byte-order mark, or reads as more CJK characters than Latin, Greek
+// or Cyrillic letters (what GBK text taken for UTF-8 looks like), or holds CJK characters
+// while its GB18030 reading holds user-defined ones. Decided per file, never per line:
+// one file is in one encoding.
 StoredEncoding DetectStoredEncoding(std::string_view bytes);
 
 // Bytes read from a stored file to UTF-8, in the encoding DetectStoredEncoding picks

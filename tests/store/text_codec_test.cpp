@@ -85,6 +85,7 @@ TEST(TextCodecTest, Utf8FromATextEditorStillReadsRight) {
     // Chinese without a byte-order mark, and anything behind one.
     EXPECT_EQ(DecodeStoredText("小说和目录\r\n"), "小说和目录\r\n");
     EXPECT_EQ(DecodeStoredText("笔记: café"), "笔记: café");
+    EXPECT_EQ(DecodeStoredText("笔记: café 10×"), "笔记: café 10×");  // as GBK: "绗旇..."
     EXPECT_EQ(DecodeStoredText("\xEF\xBB\xBFПривет, мир\r\n"), "Привет, мир\r\n");
     EXPECT_EQ(DecodeStoredText("\xEF\xBB\xBF小说"), "小说");
     // Saved again, such a file is in the stored encoding.
