@@ -251,6 +251,17 @@ TEST_F(FrmMainTest, CloseBoxRecordsWhatIsOpenWhileTheExitCommandKeepsTheStoredLi
     EXPECT_EQ(ReadConfigFile("lr.dat"), program + "\r\n");
 }
 
+// Cut on reload, a long address was recorded again, whole, by the next scan.
+TEST_F(FrmMainTest, LongAddressIsOneEntryAcrossARestart) {
+    const std::string address = "https://example.com/search?q=" + std::string(3000, 'x');
+    Start().history().AddDoc(address, "Search", "", false);
+    TFrmMain& again = Restart();
+    ASSERT_EQ(again.history().Docs().size(), 1u);
+    EXPECT_EQ(again.history().Docs()[0].Path, address);
+    again.history().AddDoc(address, "Search", "", false);
+    EXPECT_EQ(again.history().Docs().size(), 1u);
+}
+
 TEST_F(FrmMainTest, HistorySurvivesARestart) {
     TFrmMain& main = Start();
     main.history().AddDoc("http://site-a/news.html", "News", "", false);
