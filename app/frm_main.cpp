@@ -22,6 +22,8 @@
 #include <QTreeView>
 #include <QWindowStateChangeEvent>
 
+#include "app/session_saver.h"
+#include "app/storage_notice.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
@@ -146,6 +148,20 @@ void TFrmMain::FormCreate() {
     if (!m_state) {
         m_state = std::make_unique<AppState>(std::string(kFallbackConfigDir));
     }
+    m_notice = new StorageNotice(
+        m_messages, m_state->ConfigDir(),
+        [this](const std::string& caption, const std::string& text) {
+            if (!m_hasTray || m_tray == nullptr || !m_tray->isVisible() ||
+                !QSystemTrayIcon::supportsMessages()) {
+                return false;
+            }
+            m_tray->showMessage(Q(caption), Q(text), QSystemTrayIcon::Warning, 20000);
+            return true;
+        },
+        this);
+    // Told before the loads, which are what finds such a file refusing every write.
+    Guarded([&] { m_notice->TooLarge(m_state->OversizedFiles()); });
+    m_state->Settings().SetWriteFailedHook([this] { m_notice->CannotSave(); });
     CreateHistory();
     CreateParts();
     Guarded([&] {
@@ -157,11 +173,20 @@ void TFrmMain::FormCreate() {
         PlaceAtLowerRight();
         HideTaskbarButton();
     });
+    KeepFilesCurrent();
     m_timerFirstRun->start();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         setGeometry(10, 10, area.width() - 20, area.height() - 50);
     }
+}
+
+void TFrmMain::KeepFilesCurrent() {
+    m_saver = new SessionSaver(
+        *m_state, [this] { return S(m_ui->MmNote->toPlainText()); },
+        [this] { return SaveSettings(); }, this);
+    m_saver->SetFailureHook([this] { m_notice->CannotSave(); });
+    connect(m_ui->MmNote, &QPlainTextEdit::textChanged, m_saver, &SessionSaver::NoteChanged);
 }
 
 void TFrmMain::CreateHistory() {
@@ -437,7 +462,7 @@ void TFrmMain::LoadState() {
         resize(m_rememberedWidth, m_rememberedHeight);
     }
 
-    if (const auto note = ReadNote(m_state->ConfigDir())) {
+    if (const auto note = m_state->LoadNote()) {
         m_ui->MmNote->setPlainText(Q(*note));
     }
 
@@ -647,7 +672,7 @@ bool TFrmMain::SaveSettings() {
     if (!SaveDefaultSettings(m_state->Settings(), exit)) {
         return false;
     }
-    return WriteNote(m_state->ConfigDir(), S(m_ui->MmNote->toPlainText()));
+    return m_state->SaveNote(S(m_ui->MmNote->toPlainText()));
 }
 
 void TFrmMain::FormDestroy() {
@@ -657,8 +682,36 @@ void TFrmMain::FormDestroy() {
     m_destroyed = true;
     m_timerCheckDocs->stop();
     m_timerFirstRun->stop();
-    Guarded([&] { m_saveStepsDone = m_state->SaveAtExit([this] { return SaveSettings(); }); });
+    m_notice->Silence();
+    m_saver->Stop();
+    Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
     RemoveTrayIcon();
+}
+
+void TFrmMain::EndSession() {
+    if (m_destroyed) {
+        return;
+    }
+    FormCloseQuery();
+    QCoreApplication::quit();
+}
+
+void TFrmMain::SaveForSessionManager() {
+    if (m_destroyed) {
+        return;
+    }
+    FormCloseQuery();
+    Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+}
+
+void TFrmMain::SaveBeforeForcedExit() {
+    if (m_destroyed) {
+        return;
+    }
+    m_destroyed = true;
+    m_notice->Silence();
+    m_saver->Stop();
+    Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
 }
 
 }  // namespace qarvex

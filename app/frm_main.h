@@ -32,6 +32,8 @@ class Scanner;
 class TreeImageList;
 class TreeViews;
 class SearchBox;
+class SessionSaver;
+class StorageNotice;
 class TrayController;
 class Favourites;
 class AutoRun;
@@ -59,6 +61,14 @@ public:
 
     // The save sequence; runs once, after the message loop has ended.
     void FormDestroy();
+    // The session is ending (a termination signal): what is open now goes to lr.dat, as
+    // with the close box, and the program ends through the save sequence.
+    void EndSession();
+    // The session manager asks for the data to be saved; the session may yet go on.
+    void SaveForSessionManager();
+    // The process is being ended without returning from the message loop (the X server
+    // went away): the save sequence runs now, touching nothing on the display.
+    void SaveBeforeForcedExit();
 
     // 1.5 s after start: run.dat and rec.dat, then the search page.
     void TimerFirstRunTimer();
@@ -96,6 +106,7 @@ public:
     AboutHelp* aboutHelp() const { return m_aboutHelp; }
     DayView* dayView() const { return m_dayView; }
     PrivacyControls* privacyControls() const { return m_privacy; }
+    SessionSaver* sessionSaver() const { return m_saver; }
 
     Ui::TFrmMain& ui() { return *m_ui; }
     AppState& state() { return *m_state; }
@@ -128,6 +139,7 @@ private:
     void ApplyTexts();
     void LoadSkins();
     void LoadState();
+    void KeepFilesCurrent();
     bool SaveSettings();
     void AddTrayIcon();
     void RemoveTrayIcon();
@@ -172,6 +184,8 @@ private:
     AboutHelp* m_aboutHelp = nullptr;
     DayView* m_dayView = nullptr;
     PrivacyControls* m_privacy = nullptr;
+    SessionSaver* m_saver = nullptr;
+    StorageNotice* m_notice = nullptr;
     TrayMenu m_trayMenu;
     DocTreeMenu m_docTreeMenu;
     FavMenu m_favMenu;

@@ -3,6 +3,7 @@
 #include "app/frm_main.h"
 #include "app/qarvex_application.h"
 #include "app/qt_messages.h"
+#include "app/session_end.h"
 #include "app/single_instance.h"
 #include "platform/platform.h"
 #include "store/config_dir.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
                          mainWindow.activateWindow();
                      });
     mainWindow.show();
+    const qarvex::SessionEnd sessionEnd(mainWindow);
 
     const int result = QApplication::exec();
     mainWindow.FormDestroy();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace qarvex {
 // file and the four stored lists.
 class AppState {
 public:
+    // The files the run keeps current while it goes on, besides the settings.
+    enum class StoredFile { Favourites, Recent, Run, LastRun, Note };
+
     explicit AppState(std::string configDir);
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
@@ -37,19 +41,50 @@ public:
     void LoadFavList();
     void LoadRunList();
     void LoadRecentList();
+    // note.txt; nothing when it is missing or cannot be read.
+    std::optional<std::string> LoadNote();
 
-    // The exit sequence: fav.dat, rec.dat, run.dat, lr.dat, then the settings. The
-    // first step that fails ends it. Returns the number of steps that succeeded (5 when
-    // everything was written).
+    // Runs after a change of the favourites, the recent list or the run list, not for
+    // the loads themselves.
+    void SetListChangedHook(std::function<void(StoredFile)> hook);
+
+    // Each writes one file by an atomic replace; false when it could not be written.
+    // A file that exists but could not be read is never written (false), nor is a list
+    // file that exists but has not been loaded yet (true: the file already holds what
+    // the load would give).
+    bool SaveFile(StoredFile file);
+    bool SaveNote(std::string_view text);
+
+    // Names of the files of the folder larger than any this program writes; they are
+    // neither read nor written.
+    std::vector<std::string> OversizedFiles() const;
+
+    // The exit sequence: fav.dat, rec.dat, run.dat, lr.dat, then the settings. A file
+    // that fails does not stop the others. Returns the number of steps that succeeded
+    // (5 when everything was written).
     int SaveAtExit(const std::function<bool()>& saveSettings);
 
 private:
+    enum class LoadState { NotLoaded, Loaded, Unreadable };
+
+    void LoadLimited(StoredList& list, StoredFile file);
+    LoadState& StateOf(StoredFile file);
+    std::string PathOf(StoredFile file) const;
+    bool MayWrite(StoredFile file, bool& skipped);
+
     std::string m_configDir;
     IniFile m_settings;
     StoredList m_fav;
     StoredList m_recent;
     StoredList m_run;
     std::vector<std::string> m_lastRun;
+    LoadState m_favState = LoadState::NotLoaded;
+    LoadState m_recentState = LoadState::NotLoaded;
+    LoadState m_runState = LoadState::NotLoaded;
+    LoadState m_lastRunState = LoadState::NotLoaded;
+    LoadState m_noteState = LoadState::NotLoaded;
+    bool m_loading = false;
+    std::function<void(StoredFile)> m_listChanged;
 };
 
 }  // namespace qarvex

@@ -86,9 +86,35 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+// The file a chain of symbolic links at path ends in (path itself when it is no link).
+// Users keep such files elsewhere on purpose (a synchronised folder, a dotfiles
+// repository); replacing the link with a plain file would silently cut them off.
+std::string FollowLinks(const std::string& path) {
+    constexpr int kMaxHops = 40;  // the kernel's own limit for a path
+    std::string current = path;
+    for (int hop = 0; hop < kMaxHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) {
+            return current;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            target = SplitPath(current).folder + "/" + target;
+        }
+        current = std::move(target);
+    }
+    return current;
+}
+
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
+bool WriteFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
+    const std::string path = FollowLinks(linkOrPath);
     const PathParts parts = SplitPath(path);
     if (parts.name.empty()) {
         return false;
@@ -127,7 +153,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* sta
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxStoredFileBytes) {
         return std::nullopt;
     }
     try {
@@ -137,6 +163,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* sta
         while (true) {
             if (used == bytes.size()) {
                 // The file may have grown since fstat.
+                if (bytes.size() >= static_cast<std::size_t>(kMaxStoredFileBytes)) {
+                    return std::nullopt;
+                }
                 bytes.resize(bytes.size() + 64 * 1024);
             }
             const ssize_t n = ::read(fd.Get(), bytes.data() + used, bytes.size() - used);
@@ -174,6 +203,12 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsOversizedFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           st.st_size > kMaxStoredFileBytes;
+}
+
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -200,7 +235,7 @@ bool IsAtomicTempName(std::string_view fileName) {
 }
 
 int RemoveStaleTempFiles(const std::string& path) {
-    const PathParts parts = SplitPath(path);
+    const PathParts parts = SplitPath(FollowLinks(path));
     if (parts.name.empty()) {
         return 0;
     }

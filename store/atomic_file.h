@@ -23,11 +23,17 @@ struct FileStamp {
 // fsync, rename over the target, fsync of the folder. A crash leaves either the old or
 // the new content, never a torn file. Returns false (and leaves the old file) on failure.
 // The temporary file is named ".<name>.tmp-XXXXXX" so that a leftover from a killed
-// process is never taken for data. A symbolic link at path is replaced, not followed.
+// process is never taken for data. A symbolic link at path is followed: its target is
+// replaced atomically and the link stays.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes);
 
+// No file this program writes comes near this size; a larger one is something else, and
+// reading it whole could exhaust memory.
+inline constexpr std::int64_t kMaxStoredFileBytes = 64 * 1024 * 1024;
+
 // The whole file, or nothing when it is missing or unreadable (including when it is not
-// a regular file). stamp, when given, receives the stamp of the version that was read.
+// a regular file or is larger than kMaxStoredFileBytes). stamp, when given, receives the stamp of
+// the version that was read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* stamp);
 
@@ -35,6 +41,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* sta
 std::optional<FileStamp> StatFile(const std::string& path);
 
 bool FileExists(const std::string& path);       // a regular file (following links)
+bool IsOversizedFile(const std::string& path);  // a file larger than kMaxStoredFileBytes
 bool DirectoryExists(const std::string& path);  // a directory (following links)
 
 // True for a name WriteFileAtomic gives its temporary files.

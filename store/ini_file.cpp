@@ -55,7 +55,7 @@ bool ParseKey(std::string_view text, std::string& key) {
 
 std::string ValueOf(std::string_view text) {
     const std::size_t eq = text.find('=');
-    return CutToChars(Trim(text.substr(eq + 1)), IniFile::kMaxValueChars);
+    return Trim(text.substr(eq + 1));
 }
 
 // A value is written as one line: anything that would end the line early becomes a blank.
@@ -310,9 +310,16 @@ bool IniFile::Flush() {
     return WriteNow();
 }
 
+bool IniFile::Failed() const {
+    if (m_writeFailed) {
+        m_writeFailed();
+    }
+    return false;
+}
+
 bool IniFile::Commit() {
     if (m_state == DiskState::Unreadable) {
-        return false;  // writing now would replace a file whose content we never saw
+        return Failed();  // writing now would replace a file whose content we never saw
     }
     m_dirty = true;
     return m_batchDepth > 0 ? true : WriteNow();
@@ -323,7 +330,7 @@ bool IniFile::WriteNow() {
         return true;
     }
     if (m_state == DiskState::Unreadable) {
-        return false;
+        return Failed();
     }
     try {
         std::string text;
@@ -341,10 +348,10 @@ bool IniFile::WriteNow() {
         text.clear();
         text.shrink_to_fit();
         if (!WriteFileAtomic(m_path, bytes)) {
-            return false;
+            return Failed();
         }
     } catch (const std::bad_alloc&) {
-        return false;
+        return Failed();
     }
     m_dirty = false;
     m_state = DiskState::Loaded;

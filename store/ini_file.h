@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,17 +13,15 @@ namespace qarvex {
 
 // A settings file with private-profile semantics: "[section]" lines and "key=value"
 // lines; section and key names match ignoring ASCII case; values are trimmed when read
-// and cut to 2047 characters. Every write is on disk when it returns (atomic replace),
-// except inside a Batch, which groups many writes into one replace when it ends.
-// Reads see changes other programs made to the file since the last read.
+// and come back whole (a long address cut short would be recorded again as a new one). Every write
+// is on disk when it returns (atomic replace), except inside a Batch, which groups many writes into
+// one replace when it ends. Reads see changes other programs made to the file since the last read.
 // Lines this class does not understand are kept as they are.
 //
-// A file that exists but cannot be read (no permission, not a regular file, too large
-// for memory) is never overwritten: reads give defaults and writes return false.
+// A file that exists but cannot be read (no permission, not a regular file, larger than
+// kMaxStoredFileBytes) is never overwritten: reads give defaults and writes return false.
 class IniFile {
 public:
-    static constexpr std::size_t kMaxValueChars = 2047;
-
     explicit IniFile(std::string path);
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -49,6 +48,10 @@ public:
 
     // Writes pending changes now (only needed inside a Batch).
     bool Flush();
+
+    // Runs whenever a change could not be put on disk (the file is refused or the write
+    // failed), so that the user can be told the history is not being kept.
+    void SetWriteFailedHook(std::function<void()> hook) { m_writeFailed = std::move(hook); }
 
     // Inside a Batch changes stay in memory and the file is not re-read; the outermost
     // Batch writes them once when it ends.
@@ -100,6 +103,9 @@ private:
     mutable FileStamp m_stamp;
     int m_batchDepth = 0;
     bool m_dirty = false;
+    std::function<void()> m_writeFailed;
+
+    bool Failed() const;
 };
 
 }  // namespace qarvex

@@ -116,8 +116,14 @@ bool LoadListFile(StoredList& list, const std::string& fileName) {
 }
 
 void ApplyListLimit(StoredList& list) {
-    if (list.LineCount() > kMaxListLines) {
-        list.Clear();
+    const auto limit = static_cast<std::size_t>(kMaxListLines);
+    if (list.Lines().size() > limit) {
+        std::vector<std::string> lines(list.Lines().begin(), list.Lines().begin() + limit);
+        list.SetLines(std::move(lines));
+    }
+    if (list.Items().size() > limit) {
+        std::vector<std::string> items(list.Items().begin(), list.Items().begin() + limit);
+        list.SetItems(std::move(items));
     }
 }
 

@@ -46,7 +46,8 @@ std::string MakeScanLine(std::string_view path, std::string_view name, int numbe
 // read.
 bool LoadListFile(StoredList& list, const std::string& fileName);
 
-// Lists of more than kMaxListLines lines are emptied whole, with their items.
+// Lists of more than kMaxListLines lines keep their first (newest) kMaxListLines lines and
+// items; the rest go.
 void ApplyListLimit(StoredList& list);
 
 // Writes every line with CR LF; false when the file could not be written.

@@ -18,21 +18,30 @@ bool IsExistingPosition(int index, std::size_t size) {
 
 }  // namespace
 
+void StoredList::Changed() const {
+    if (m_changed) {
+        m_changed();
+    }
+}
+
 void StoredList::InsertLine(int index, const std::string& line) {
     if (IsInsertPosition(index, m_lines.size())) {
         m_lines.insert(m_lines.begin() + index, line);
+        Changed();
     }
 }
 
 void StoredList::RemoveLine(int index) {
     if (IsExistingPosition(index, m_lines.size())) {
         m_lines.erase(m_lines.begin() + index);
+        Changed();
     }
 }
 
 void StoredList::SetLine(int index, const std::string& line) {
     if (IsExistingPosition(index, m_lines.size())) {
         m_lines[static_cast<std::size_t>(index)] = line;
+        Changed();
     }
 }
 
@@ -44,6 +53,7 @@ void StoredList::InsertItem(int index, const std::string& item) {
     if (m_observer != nullptr) {
         m_observer->ItemInserted(index, item);
     }
+    Changed();
 }
 
 void StoredList::RemoveItem(int index) {
@@ -54,6 +64,7 @@ void StoredList::RemoveItem(int index) {
     if (m_observer != nullptr) {
         m_observer->ItemRemoved(index);
     }
+    Changed();
 }
 
 void StoredList::SetItem(int index, const std::string& item) {
@@ -64,10 +75,12 @@ void StoredList::SetItem(int index, const std::string& item) {
     if (m_observer != nullptr) {
         m_observer->ItemChanged(index, item);
     }
+    Changed();
 }
 
 void StoredList::SetLines(std::vector<std::string> lines) {
     m_lines = std::move(lines);
+    Changed();
 }
 
 void StoredList::SetItems(std::vector<std::string> items) {
@@ -75,6 +88,7 @@ void StoredList::SetItems(std::vector<std::string> items) {
     if (m_observer != nullptr) {
         m_observer->ItemsReset(m_items);
     }
+    Changed();
 }
 
 void StoredList::Clear() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     StoredList& operator=(const StoredList&) = delete;
 
     void SetObserver(Observer* observer) { m_observer = observer; }
+    // Runs after every change of the lines or the items (the file behind the list is
+    // kept current from it).
+    void SetChangeHook(std::function<void()> hook) { m_changed = std::move(hook); }
 
     const std::vector<std::string>& Lines() const { return m_lines; }
     const std::vector<std::string>& Items() const { return m_items; }
@@ -45,6 +49,9 @@ private:
     std::vector<std::string> m_lines;
     std::vector<std::string> m_items;
     Observer* m_observer = nullptr;
+    std::function<void()> m_changed;
+
+    void Changed() const;
 };
 
 }  // namespace qarvex

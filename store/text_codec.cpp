@@ -293,6 +293,64 @@ bool HasEscapeRange(std::string_view utf8) {
     return false;
 }
 
+bool IsCjk(char32_t cp) {
+    return (cp >= 0x1100 && cp <= 0x11FF) ||  // Hangul jamo
+           (cp >= 0x2E80 && cp <= 0x33FF) ||  // radicals, CJK punctuation, kana, bopomofo
+           (cp >= 0x3400 && cp <= 0x4DBF) ||  // ideographs, extension A
+           (cp >= 0x4E00 && cp <= 0x9FFF) ||  // ideographs
+           (cp >= 0xAC00 && cp <= 0xD7AF) ||  // Hangul syllables
+           (cp >= 0xF900 && cp <= 0xFAFF) ||  // compatibility ideographs
+           (cp >= 0xFE30 && cp <= 0xFE4F) ||  // vertical and compatibility forms
+           (cp >= 0xFF00 && cp <= 0xFFEF) ||  // full-width forms
+           (cp >= 0x20000 && cp <= 0x3FFFF);  // supplementary ideographs
+}
+
+// True when the GB18030 reading holds user-defined (private-use) characters or bytes
+// valid in no encoding: no text anyone typed in GBK looks like that.
+bool Gb18030ReadingIsImplausible(std::string_view bytes) {
+    const std::string text = DecodeGb18030(bytes);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        const std::size_t len = Utf8SequenceAt(text, pos, cp);
+        if (len != 0 && cp >= 0xE000 && cp <= 0xF8FF) {
+            return true;
+        }
+        pos += len == 0 ? 1 : len;
+    }
+    return false;
+}
+
+// GBK text that happens to be valid UTF-8 mostly reads as two-byte sequences, that is as
+// Latin, Greek or Cyrillic letters ("小说" as "С˵", "目录" as "Ŀ¼"); a UTF-8 file the
+// users write themselves holds Chinese. So valid UTF-8 is taken as UTF-8 when its CJK
+// characters outnumber those letters, or when it holds some and its GB18030 reading
+// makes no sense; otherwise it is the stored files' own encoding.
+bool ReadsAsCjkUtf8(std::string_view bytes) {
+    std::size_t cjk = 0;
+    std::size_t other = 0;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        char32_t cp = 0;
+        pos += Utf8SequenceAt(bytes, pos, cp);
+        if (IsCjk(cp)) {
+            ++cjk;
+        } else if (cp < 0x800) {
+            ++other;
+        }
+    }
+    return cjk > other || (cjk > 0 && Gb18030ReadingIsImplausible(bytes));
+}
+
+bool IsPlainAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
@@ -312,11 +370,32 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string DecodeStoredText(std::string_view bytes) {
+StoredEncoding DetectStoredEncoding(std::string_view bytes) {
+    if (IsPlainAscii(bytes)) {
+        return StoredEncoding::Gb18030;  // the same bytes either way
+    }
     // A UTF-8 file that holds escape-range characters is read through the GB18030 path,
     // where those bytes become escapes themselves, so the file still survives unchanged.
-    if (IsValidUtf8(bytes) && !HasEscapeRange(bytes)) {
+    if (!IsValidUtf8(bytes) || HasEscapeRange(bytes)) {
+        return StoredEncoding::Gb18030;
+    }
+    if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        return StoredEncoding::Utf8WithMark;
+    }
+    return ReadsAsCjkUtf8(bytes) ? StoredEncoding::Utf8 : StoredEncoding::Gb18030;
+}
+
+std::string DecodeStoredText(std::string_view bytes) {
+    if (IsPlainAscii(bytes)) {
         return std::string(bytes);
+    }
+    switch (DetectStoredEncoding(bytes)) {
+        case StoredEncoding::Utf8:
+            return std::string(bytes);
+        case StoredEncoding::Utf8WithMark:
+            return std::string(bytes.substr(kUtf8ByteOrderMark.size()));
+        case StoredEncoding::Gb18030:
+            break;
     }
     return DecodeGb18030(bytes);
 }
@@ -327,11 +406,18 @@ std::string EncodeStoredText(std::string_view utf8) {
         return std::string(utf8);
     }
     std::string encoded = Encode(encoder, utf8);
-    // Some GB18030 texts are also valid UTF-8 ("锘縲" encodes to EF BB BF 77), and a
-    // file that is valid UTF-8 is read as UTF-8, which would give other characters.
-    // Such a text is written as UTF-8 instead: it reads back exactly as it was.
-    if (encoded != utf8 && IsValidUtf8(encoded) && DecodeStoredText(utf8) == utf8) {
-        return std::string(utf8);
+    // GB18030 bytes that are not valid UTF-8 always read back as GB18030.
+    if (IsPlainAscii(encoded) || !IsValidUtf8(encoded) || DecodeStoredText(encoded) == utf8) {
+        return encoded;
+    }
+    // A few texts have a GB18030 form that reads as CJK UTF-8 ("锘縲" encodes to
+    // EF BB BF 77, a byte-order mark and "w"). Such a text is written as UTF-8 behind a
+    // byte-order mark, which always reads back as UTF-8; each later save of the same text
+    // makes the same choice, so the file keeps its bytes.
+    std::string marked(kUtf8ByteOrderMark);
+    marked.append(utf8);
+    if (DecodeStoredText(marked) == utf8) {
+        return marked;
     }
     return encoded;
 }

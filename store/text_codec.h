@@ -10,13 +10,26 @@ namespace qarvex {
 
 bool IsValidUtf8(std::string_view bytes);
 
-// Bytes read from a stored file to UTF-8: a file that is valid UTF-8 is taken as it is,
-// anything else is decoded as GB18030. A byte sequence that is valid in neither is kept
-// as a private-use code point (U+F700 + byte), so that writing the text back
-// reproduces the original bytes and nothing stored is lost.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+enum class StoredEncoding { Gb18030, Utf8, Utf8WithMark };
+
+// How a whole stored file is read. GB18030 unless the file is valid UTF-8 and either
+// starts with a UTF-8 byte-order mark, or reads as more CJK characters than Latin, Greek
+// or Cyrillic letters (what GBK text taken for UTF-8 looks like), or holds CJK characters
+// while its GB18030 reading holds user-defined ones. Decided per file, never per line:
+// one file is in one encoding.
+StoredEncoding DetectStoredEncoding(std::string_view bytes);
+
+// Bytes read from a stored file to UTF-8, in the encoding DetectStoredEncoding picks
+// (a byte-order mark is dropped). A byte sequence that is valid in no encoding is kept as
+// a private-use code point (U+F700 + byte), so that writing the text back reproduces the
+// original bytes and nothing stored is lost.
 std::string DecodeStoredText(std::string_view bytes);
 
-// UTF-8 to the on-disk encoding (GB18030), undoing the private-use escapes above.
+// UTF-8 to the on-disk encoding (GB18030), undoing the private-use escapes above. The
+// rare text whose GB18030 form would read back as something else is written as UTF-8
+// behind a byte-order mark instead, so that DecodeStoredText always gives the text back.
 std::string EncodeStoredText(std::string_view utf8);
 
 // Cuts text to at most maxBytes bytes of its GB18030 form without splitting a character.

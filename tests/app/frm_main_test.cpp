@@ -18,9 +18,12 @@
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
+#include "app/session_saver.h"
 #include "store/app_state.h"
+#include "store/atomic_file.h"
 #include "store/history.h"
 #include "store/ini_file.h"
+#include "store/list_file.h"
 #include "support/qt/main_window_fixture.h"
 
 namespace qarvex {
@@ -109,16 +112,87 @@ TEST_F(FrmMainTest, StoredPageAndEditBarAndNotesComeBack) {
     EXPECT_EQ(ReadConfigFile("note.txt"), "\xbc\xd7\r\n\xd2\xd2\r\n");  // GB18030, CR LF
 }
 
-TEST_F(FrmMainTest, SaveSequenceStopsAtTheFirstFileThatCannotBeWritten) {
+TEST_F(FrmMainTest, SaveSequenceGoesOnPastAFileThatCannotBeWritten) {
     Start();
     std::filesystem::create_directories(ConfigFile("run.dat"));  // a folder can't become a file
-    Find<QPlainTextEdit>("MmNote")->setPlainText(QStringLiteral("kept out"));
+    Find<QPlainTextEdit>("MmNote")->setPlainText(QStringLiteral("kept"));
     Stop();
     EXPECT_TRUE(std::filesystem::is_regular_file(ConfigFile("fav.dat")));
     EXPECT_TRUE(std::filesystem::is_regular_file(ConfigFile("rec.dat")));
-    EXPECT_FALSE(std::filesystem::exists(ConfigFile("lr.dat")));
-    EXPECT_FALSE(std::filesystem::exists(ConfigFile("note.txt")));
-    EXPECT_FALSE(IniFile(ConfigFile("defualt.ini")).ValueExists("default", "needRemoveAllStart"));
+    EXPECT_TRUE(std::filesystem::is_directory(ConfigFile("run.dat")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(ConfigFile("lr.dat")));
+    EXPECT_EQ(ReadConfigFile("note.txt"), "kept\r\n");
+    EXPECT_TRUE(IniFile(ConfigFile("defualt.ini")).ValueExists("default", "needRemoveAllStart"));
+    EXPECT_TRUE(messages.shown.empty());  // the exit reports nothing
+}
+
+// A power cut or a killed session loses seconds, not the whole run.
+TEST_F(FrmMainTest, ChangedListsAndNotesReachTheDiskWithinSeconds) {
+    TFrmMain& main = Start();
+    FinishStartup();
+    AddMyLove(main.state().FavList(), "/home/u/收藏.txt", "收藏");
+    AddMyRun(main.state().RunList(), "/usr/bin/gedit", "gedit");
+    Find<QPlainTextEdit>("MmNote")->setPlainText(QStringLiteral("笔记"));
+    const auto written = [&] {
+        return ReadConfigFile("fav.dat") == "/home/u/\xca\xd5\xb2\xd8.txt*|*\xca\xd5\xb2\xd8\r\n" &&
+               ReadConfigFile("run.dat") == "/usr/bin/gedit*|*gedit\r\n" &&
+               ReadConfigFile("note.txt") == "\xb1\xca\xbc\xc7\r\n";
+    };
+    EXPECT_TRUE(QTest::qWaitFor(written, 20000));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FrmMainTest, FileThatCannotBeSavedIsToldOnceAndNothingIsDamaged) {
+    TFrmMain& main = Start();
+    FinishStartup();
+    std::filesystem::create_directories(ConfigFile("fav.dat"));  // no file can replace it
+    AddMyLove(main.state().FavList(), "/a", "a");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, 20000));
+    AddMyLove(main.state().FavList(), "/b", "b");
+    main.history().AddDoc("http://site-a/", "A", "", false);
+    QTest::qWait(0);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !main.sessionSaver()->IsPending(AppState::StoredFile::Favourites); }, 20000));
+    QCoreApplication::processEvents();
+    Stop();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("无法保存历史记录和列表"), std::string::npos);
+    EXPECT_NE(messages.shown[0].text.find(ConfigDir()), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(ConfigFile("fav.dat")));
+}
+
+TEST_F(FrmMainTest, SettingsFileTooLargeIsLeftAloneAndTold) {
+    WriteConfigFile("defualt.ini", "[docs]\r\npath0=http://a/\r\nname0=a\r\n");
+    std::filesystem::resize_file(ConfigFile("defualt.ini"), kMaxStoredFileBytes + 1);
+    TFrmMain& main = Start();
+    EXPECT_TRUE(main.history().Docs().empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, 10000));
+    main.history().AddDoc("http://site-a/", "A", "", false);
+    QCoreApplication::processEvents();
+    Stop();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("defualt.ini"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(ConfigFile("defualt.ini")), kMaxStoredFileBytes + 1);
+    EXPECT_EQ(ReadConfigFile("defualt.ini").substr(0, 8), "[docs]\r\n");
+}
+
+TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
+    WriteConfigFile("lr.dat", "https://old.example/\r\n");
+    const std::string program = files.Write("editor", "#!/bin/sh\n");
+    TopWindow window;
+    window.id = 7;
+    window.visible = true;
+    window.title = "Editor";
+    fakes.desktopWindows->AddWindow(window, program);
+    TFrmMain& main = Start();
+    FinishStartup();
+    main.SaveForSessionManager();
+    EXPECT_EQ(ReadConfigFile("lr.dat"), program + "\r\n");
+    EXPECT_EQ(main.saveStepsDone(), 5);
+    EXPECT_TRUE(IniFile(ConfigFile("defualt.ini")).ValueExists("default", "needRemoveAllStart"));
+    // Still running: later changes are still kept current.
+    AddMyLove(main.state().FavList(), "/a", "a");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadConfigFile("fav.dat") == "/a*|*a\r\n"; }, 20000));
 }
 
 TEST_F(FrmMainTest, MinimiseMovesTheWindowOffscreenInsteadOfMinimising) {
@@ -178,6 +252,17 @@ TEST_F(FrmMainTest, CloseBoxRecordsWhatIsOpenWhileTheExitCommandKeepsTheStoredLi
     main.close();
     Stop();
     EXPECT_EQ(ReadConfigFile("lr.dat"), program + "\r\n");
+}
+
+// Cut on reload, a long address was recorded again, whole, by the next scan.
+TEST_F(FrmMainTest, LongAddressIsOneEntryAcrossARestart) {
+    const std::string address = "https://example.com/search?q=" + std::string(3000, 'x');
+    Start().history().AddDoc(address, "Search", "", false);
+    TFrmMain& again = Restart();
+    ASSERT_EQ(again.history().Docs().size(), 1u);
+    EXPECT_EQ(again.history().Docs()[0].Path, address);
+    again.history().AddDoc(address, "Search", "", false);
+    EXPECT_EQ(again.history().Docs().size(), 1u);
 }
 
 TEST_F(FrmMainTest, HistorySurvivesARestart) {

@@ -1,5 +1,11 @@
 #include "startup/favourites.h"
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDropEvent>
@@ -14,11 +20,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "store/app_state.h"
 #include "store/history.h"
@@ -348,15 +349,20 @@ TEST_F(FavouritesTest, DamagedFavouritesFileLoadsAndStaysUsable) {
     EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{"C:\\ok*|*ok"}));
 }
 
-TEST_F(FavouritesTest, OversizedFavouritesFileLeavesAnEmptyList) {
+// A 10001-line fav.dat once lost every favourite at the next exit.
+TEST_F(FavouritesTest, FavouritesFileOverTheLimitKeepsItsNewestLines) {
     std::string bytes;
     for (int i = 0; i <= kMaxListLines; ++i) {
         bytes += "C:\\f" + std::to_string(i) + "*|*f\r\n";
     }
     WriteConfigFile("fav.dat", bytes);
     Start();
-    EXPECT_EQ(Box()->count(), 0);
-    EXPECT_EQ(Fav().LineCount(), 0);
+    EXPECT_EQ(Box()->count(), kMaxListLines);
+    EXPECT_EQ(Fav().LineCount(), kMaxListLines);
+    const std::vector<std::string> saved = SavedFavLines();
+    ASSERT_EQ(saved.size(), static_cast<std::size_t>(kMaxListLines));
+    EXPECT_EQ(saved.front(), "C:\\f0*|*f");
+    EXPECT_EQ(saved.back(), "C:\\f9999*|*f");
 }
 
 }  // namespace

@@ -60,15 +60,20 @@ TEST(AtomicFileTest, KeepsTheModeOfTheFileItReplaces) {
     EXPECT_EQ(ModeOf(path) & 07777, 0600u);
 }
 
-TEST(AtomicFileTest, ReplacesASymlinkItselfAndLeavesItsTargetAlone) {
+// A fav.dat kept in a synchronised folder and linked into ZeqConfig stays linked.
+TEST(AtomicFileTest, WritesThroughASymlinkToItsTarget) {
     TempDir dir;
-    const std::string target = dir.Write("target", "target content");
-    const std::string link = dir.File("link");
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(WriteFileAtomic(link, "new"));
-    EXPECT_TRUE(S_ISREG(ModeOf(link)));
-    EXPECT_EQ(ReadFileBytes(link), "new");
-    EXPECT_EQ(ReadFileBytes(target), "target content");
+    ASSERT_EQ(::mkdir(dir.File("synced").c_str(), 0755), 0);
+    const std::string target = dir.Write("synced/fav.dat", "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("synced/fav.dat", dir.File("relative").c_str()), 0);  // relative
+    ASSERT_EQ(::symlink(dir.File("relative").c_str(), dir.File("fav.dat").c_str()), 0);
+    ASSERT_TRUE(WriteFileAtomic(dir.File("fav.dat"), "new"));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.File("fav.dat"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.File("relative"))));
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(ModeOf(target) & 07777, 0600u);
+    EXPECT_EQ(FolderEntries(dir.File("synced")), std::vector<std::string>{"fav.dat"});
 }
 
 TEST(AtomicFileTest, FailsCleanlyWhereNothingCanBeWritten) {

@@ -329,12 +329,13 @@ TEST_F(ListFileTest, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(m_tmp.Read("fav.dat"), "old*|*old\r\n");
 }
 
-TEST_F(ListFileTest, LimitKeeps10000LinesAndEmpties10001) {
+TEST_F(ListFileTest, LimitKeepsTheFirst10000Lines) {
     struct Case {
         int lines;
         int expected;
     };
-    for (const Case c : {Case{kMaxListLines, kMaxListLines}, Case{kMaxListLines + 1, 0}}) {
+    for (const Case c :
+         {Case{kMaxListLines, kMaxListLines}, Case{kMaxListLines + 1, kMaxListLines}}) {
         SCOPED_TRACE(c.lines);
         std::string bytes;
         for (int i = 0; i < c.lines; ++i) {
@@ -346,9 +347,9 @@ TEST_F(ListFileTest, LimitKeeps10000LinesAndEmpties10001) {
         ApplyListLimit(list);
         EXPECT_EQ(list.LineCount(), c.expected);
         EXPECT_EQ(list.ItemCount(), c.expected);
-        if (c.expected > 0) {
-            EXPECT_EQ(list.Items().back(), "n" + std::to_string(c.lines - 1));
-        }
+        EXPECT_EQ(list.Items().front(), "n0");
+        EXPECT_EQ(list.Items().back(), "n" + std::to_string(kMaxListLines - 1));
+        EXPECT_EQ(list.Lines().back(), "/p/9999*|*n9999");
     }
 }
 

@@ -48,15 +48,48 @@ TEST(TextCodecTest, Utf8TextIsTakenAsItIsAndWrittenAsGb18030) {
     EXPECT_EQ(DecodeStoredText("\x95\x32\x82\x36"), "𠀀");
 }
 
-// Texts whose GB18030 bytes would also pass for UTF-8 must still read back unchanged.
+// Texts whose GB18030 bytes would also pass for UTF-8 must still read back unchanged,
+// and saving what was read must give the same bytes again.
 TEST(TextCodecTest, TextWhoseGb18030FormLooksLikeUtf8ReadsBackUnchanged) {
-    for (const std::string& text : {std::string("锘縲"), std::string("C锘縲.dvaneitl=x\r\n"),
-                                    std::string("[docs]\r\nname0=锘縲\r\n")}) {
+    // "浣犲ソ" is the GB18030 form of the UTF-8 bytes of "你好".
+    for (const std::string& text :
+         {std::string("锘縲"), std::string("C锘縲.dvaneitl=x\r\n"),
+          std::string("[docs]\r\nname0=锘縲\r\n"), std::string("浣犲ソ"), std::string("锘")}) {
         const std::string stored = EncodeStoredText(text);
         EXPECT_EQ(DecodeStoredText(stored), text);
+        EXPECT_EQ(EncodeStoredText(DecodeStoredText(stored)), stored);
     }
     // Ordinary Chinese text is still written in GB18030.
     EXPECT_EQ(EncodeStoredText("我的电脑"), "\xce\xd2\xb5\xc4\xb5\xe7\xc4\xd4");
+}
+
+// Short GBK texts are often valid UTF-8 too; they must still read as the GBK they are.
+TEST(TextCodecTest, ShortGbkTextsThatPassForUtf8ReadAsGbk) {
+    const struct {
+        std::string_view gbk;
+        std::string_view text;
+    } samples[] = {
+        {"\xD0\xA1\xCB\xB5", "小说"},  // would be "С˵"
+        {"\xC4\xBF\xC2\xBC", "目录"},  // would be "Ŀ¼"
+        {"D:\\\xD0\xA1\xCB\xB5\\\xC4\xBF\xC2\xBC.txt*|*\xC4\xBF\xC2\xBC\r\n",
+         "D:\\小说\\目录.txt*|*目录\r\n"},
+    };
+    for (const auto& sample : samples) {
+        ASSERT_TRUE(IsValidUtf8(sample.gbk));
+        EXPECT_EQ(DecodeStoredText(sample.gbk), sample.text);
+        EXPECT_EQ(EncodeStoredText(sample.text), sample.gbk);
+    }
+}
+
+TEST(TextCodecTest, Utf8FromATextEditorStillReadsRight) {
+    // Chinese without a byte-order mark, and anything behind one.
+    EXPECT_EQ(DecodeStoredText("小说和目录\r\n"), "小说和目录\r\n");
+    EXPECT_EQ(DecodeStoredText("笔记: café"), "笔记: café");
+    EXPECT_EQ(DecodeStoredText("笔记: café 10×"), "笔记: café 10×");  // as GBK: "绗旇..."
+    EXPECT_EQ(DecodeStoredText("\xEF\xBB\xBFПривет, мир\r\n"), "Привет, мир\r\n");
+    EXPECT_EQ(DecodeStoredText("\xEF\xBB\xBF小说"), "小说");
+    // Saved again, such a file is in the stored encoding.
+    EXPECT_EQ(EncodeStoredText(DecodeStoredText("\xEF\xBB\xBF小说")), "\xD0\xA1\xCB\xB5");
 }
 
 TEST(TextCodecTest, ArbitraryBytesSurviveARoundTrip) {

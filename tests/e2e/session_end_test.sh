@@ -1,0 +1,146 @@
+#!/bin/bash
+# The real program on a display of its own with a window manager records an open X
+# client on F5; then its session ends without the close box:
+#  1. SIGTERM (logout, shutdown, a service manager): the whole save sequence runs and
+#     lr.dat holds what was open, as the close box leaves it;
+#  2. the X server goes away: the lists and settings are on disk all the same.
+# The waits below are limits that tell a hang from an exit, not measurements.
+#
+# usage: session_end_test.sh QARVEX_BINARY X_CLIENT_BINARY
+set -u
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 QARVEX_BINARY X_CLIENT_BINARY" >&2
+    exit 2
+fi
+qarvex=$1
+client=$2
+for tool in Xvfb openbox dbus-daemon xdotool; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-session-end.XXXXXX") || exit 2
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+case_dir=""
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- program output" >&2
+    cat "$case_dir/qarvex.log" >&2
+    for f in "$case_dir"/config/ZeqConfig/*; do
+        echo "--- $f" >&2
+        cat "$f" >&2
+    done
+    exit 1
+}
+
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+dead() { ! kill -0 "$1" 2>/dev/null; }
+
+# A default handler that only records, so nothing real is ever opened.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\nexit 0\n' >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+client_path=$(readlink -f "$client")
+
+# Starts a display, a bus, openbox, the client and the program over a fresh folder
+# $case_dir; F5 records the client. Sets xvfb_pid and app_pid.
+start_case() {
+    case_dir="$work/$1"
+    mkdir -p "$case_dir/home" "$case_dir/config/ZeqConfig"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$case_dir/display" \
+        >/dev/null 2>&1 &
+    xvfb_pid=$!
+    pids+=("$xvfb_pid")
+    wait_for 300 test -s "$case_dir/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(cat "$case_dir/display")"
+    dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
+        4>"$case_dir/bus-address" 5>"$case_dir/bus-pid" || fail "no session bus"
+    wait_for 100 test -s "$case_dir/bus-pid" || fail "no session bus pid"
+    pids+=("$(head -n1 "$case_dir/bus-pid")")
+    export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$case_dir/bus-address")
+    openbox --sm-disable >/dev/null 2>&1 &
+    pids+=($!)
+    wait_for 100 xdotool getactivewindow >/dev/null 2>&1 || true
+
+    mkfifo "$case_dir/client-in"
+    "$client" <"$case_dir/client-in" >"$case_dir/client.out" 2>&1 &
+    pids+=($!)
+    exec 7>"$case_dir/client-in"
+    wait_for 200 grep -q '^ready$' "$case_dir/client.out" || fail "the X client did not start"
+
+    export HOME="$case_dir/home" XDG_CONFIG_HOME="$case_dir/config"
+    export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
+    unset QT_QPA_PLATFORM
+    local dir="$case_dir/config/ZeqConfig"
+    # The software tab, no periodic scan: only F5 records.
+    printf '[default]\r\nControlIndex=1\r\nCbRefresh=0\r\n' >"$dir/defualt.ini"
+    printf 'https://kept.example/\r\n' >"$dir/lr.dat"
+    printf '/usr/bin/old-favourite*|*old\r\n' >"$dir/fav.dat"
+
+    "$qarvex" >"$case_dir/qarvex.log" 2>&1 &
+    app_pid=$!
+    pids+=("$app_pid")
+    wait_for 300 xdotool search --onlyvisible --name '^Qarvex3\.0$' >/dev/null 2>&1 ||
+        fail "the main window did not show"
+    local win
+    win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    xdotool key F5
+    wait_for 100 grep -qF "path0=$client_path" "$dir/defualt.ini" ||
+        fail "F5 did not record the open program $client_path"
+}
+
+# Everything the run knew is on disk.
+expect_saved() {
+    local dir="$case_dir/config/ZeqConfig"
+    for f in defualt.ini fav.dat rec.dat run.dat lr.dat note.txt; do
+        test -f "$dir/$f" || fail "$f missing after the session ended"
+    done
+    grep -qF "$client_path*|*" "$dir/rec.dat" || fail "rec.dat lacks the recorded program"
+    grep -qF "/usr/bin/old-favourite*|*old" "$dir/fav.dat" || fail "fav.dat lost its entry"
+    grep -q '^needRemoveAllStart=0' "$dir/defualt.ini" || fail "settings not saved"
+}
+
+# 1. SIGTERM
+start_case term
+kill -TERM "$app_pid"
+wait_for 300 dead "$app_pid" || fail "the program still runs 30 s after SIGTERM"
+wait "$app_pid" 2>/dev/null
+expect_saved
+grep -qxF "$client_path"$'\r' "$case_dir/config/ZeqConfig/lr.dat" ||
+    fail "lr.dat lacks the program open when the session ended"
+grep -qF "kept.example" "$case_dir/config/ZeqConfig/lr.dat" && fail "lr.dat kept the list read at start"
+echo "SIGTERM: saved"
+
+# 2. the X server goes away right after the program recorded something
+start_case xlost
+kill -9 "$xvfb_pid"
+wait "$xvfb_pid" 2>/dev/null
+wait_for 300 dead "$app_pid" || fail "the program still runs 30 s after its display went away"
+wait "$app_pid" 2>/dev/null
+expect_saved
+echo "X server lost: saved"
+echo "PASS"
