@@ -293,17 +293,20 @@ void TFrmMain::ExpandCurrentTree() {
 }
 
 int TFrmMain::VisibleTabIndex() const {
-    const int current = m_ui->TVControl->currentIndex();
-    if (current < 0 || !m_ui->TVControl->isTabVisible(current)) {
-        return -1;
+    switch (m_ui->TVControl->currentIndex()) {
+        case 0:
+        case 1:
+        case 2:
+            return m_ui->TVControl->currentIndex();
+        case 5:  // system
+            return 3;
+        case 6:  // common (the web search page)
+            return 4;
+        case 8:  // settings
+            return 5;
+        default:
+            return -1;
     }
-    int visible = 0;
-    for (int page = 0; page < current; ++page) {
-        if (m_ui->TVControl->isTabVisible(page)) {
-            ++visible;
-        }
-    }
-    return visible;
 }
 
 void TFrmMain::ApplyTexts() {
@@ -377,8 +380,15 @@ void TFrmMain::LoadState() {
     m_ui->SbCheckTime->setValue(DefaultSection::CheckDocInterval(ini));
     m_timerCheckDocs->setInterval(m_ui->SbCheckTime->value() * 1000);
 
+    // A size saved by a runaway layout or on a larger screen must not open the window
+    // beyond this one.
     m_rememberedWidth = DefaultSection::Width(ini);
     m_rememberedHeight = DefaultSection::Height(ini);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        m_rememberedWidth = std::min(m_rememberedWidth, area.width());
+        m_rememberedHeight = std::min(m_rememberedHeight, area.height());
+    }
     if (m_rememberedWidth > 0 && m_rememberedHeight > 0) {
         resize(m_rememberedWidth, m_rememberedHeight);
     }
@@ -505,8 +515,13 @@ void TFrmMain::resizeEvent(QResizeEvent* event) {
 void TFrmMain::FormResize() {
     m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
     m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
-    m_ui->EdtNewFavDisplay->setFixedWidth(std::max(0, width() - 128));
-    m_ui->EdtNewFavPath->setFixedWidth(m_ui->EdtNewFavDisplay->width());
+    // A cap, not a fixed width: the fields sit in a layout, and a width the layout must
+    // honour would raise the window's minimum and come back here wider each time.
+    const int favFieldWidth = std::max(0, width() - 128);
+    m_ui->EdtNewFavDisplay->setMinimumWidth(0);
+    m_ui->EdtNewFavDisplay->setMaximumWidth(favFieldWidth);
+    m_ui->EdtNewFavPath->setMinimumWidth(0);
+    m_ui->EdtNewFavPath->setMaximumWidth(favFieldWidth);
 }
 
 void TFrmMain::changeEvent(QEvent* event) {
@@ -514,15 +529,17 @@ void TFrmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
         // Where there is no tray, minimising must leave a way back: minimise normally.
         if (m_hasTray) {
-            QTimer::singleShot(0, this, &TFrmMain::MinimiseOffscreen);
+            QTimer::singleShot(0, this, &TFrmMain::HideToTray);
         }
     }
 }
 
-void TFrmMain::MinimiseOffscreen() {
+void TFrmMain::HideToTray() {
+    // Withdrawn rather than moved off-screen: window managers clamp a window placed far
+    // above the screen, and the part they keep would cover every other window's top.
+    // Hiding keeps the geometry; the tray places the window again when it comes back.
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    move(x(), kOffscreenTop);
-    show();
+    hide();
 }
 
 void TFrmMain::ShowMainWindowAtCorner() {

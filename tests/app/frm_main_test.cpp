@@ -117,18 +117,21 @@ TEST_F(FrmMainTest, SaveSequenceStopsAtTheFirstFileThatCannotBeWritten) {
     EXPECT_FALSE(IniFile(ConfigFile("defualt.ini")).ValueExists("default", "needRemoveAllStart"));
 }
 
-TEST_F(FrmMainTest, MinimiseMovesTheWindowOffscreenInsteadOfMinimising) {
+TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {
     TFrmMain::SetTrayAvailabilityOverride(1);
     TFrmMain& main = Start();
     TFrmMain::SetTrayAvailabilityOverride(-1);
     ASSERT_TRUE(main.hasTray());
     main.show();
+    main.setGeometry(40, 50, 600, 400);
+    const QSize size = main.size();
     main.setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(main.y(), TFrmMain::kOffscreenTop);
-    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(main.size(), size);
+    EXPECT_GE(main.y(), 0);
 
     // The tray's left click brings it back to the lower right.
     main.ShowMainWindowAtCorner();
