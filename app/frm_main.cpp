@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPlatformSurfaceEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "capture/openers.h"
@@ -429,15 +431,21 @@ void TFrmMain::PlaceAtLowerRight() {
 
 void TFrmMain::HideTaskbarButton() {
     // Without a tray there would be no way back to a window without a taskbar button.
-    if (m_hasTray) {
-        m_platform.desktopWindows->SetSkipTaskbar(static_cast<std::uint64_t>(winId()), true);
+    // The native window of the moment: Qt replaces it (stay on top, a page that needs
+    // another kind of surface) without telling the widget's own id.
+    QWindow* native = windowHandle();
+    if (m_hasTray && native != nullptr && native->handle() != nullptr) {
+        m_platform.desktopWindows->SetSkipTaskbar(static_cast<std::uint64_t>(native->winId()),
+                                                  true);
     }
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The show event comes before the window is mapped; ask again once the window
-    // manager has it, so the window stays off the taskbar.
+    // The show event comes before the window is mapped: the state set now is the one the
+    // window manager finds when it takes the window on (it forgets it whenever the window
+    // is withdrawn). Ask again once it has the window, in case it was already mapped.
+    HideTaskbarButton();
     QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
 }
 
@@ -467,11 +475,16 @@ void TFrmMain::TimerCheckDocsTimer() {
 }
 
 void TFrmMain::CbQVOnTopClick(bool checked) {
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
-    if (wasVisible) {
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, checked);
+    if (QWindow* native = windowHandle()) {
+        // Told to the live window: changing the widget's flags would withdraw and map it
+        // again, and a window manager that sees both at once may leave it unmapped.
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
     }
+    setWindowFlags(flags);
 }
 
 void TFrmMain::CbQVRefreshClick(bool checked) {
@@ -570,6 +583,14 @@ void TFrmMain::FormCloseQuery() {
 }
 
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // A new native window knows nothing of the old one's taskbar state. It is not mapped
+    // yet, so the state set now is the one the window manager finds when it takes it on.
+    if (event->type() == QEvent::PlatformSurface && watched == windowHandle() &&
+        static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+            QPlatformSurfaceEvent::SurfaceCreated) {
+        HideTaskbarButton();
+        QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {

@@ -7,8 +7,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -136,6 +138,37 @@ TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {
     // The tray's left click brings it back to the lower right.
     main.ShowMainWindowAtCorner();
     EXPECT_GE(main.y(), 0);
+}
+
+TEST_F(FrmMainTest, WindowSizeSettlesOnTheFavouritesPageAndStoredSizesFitTheScreen) {
+    WriteConfigFile("defualt.ini", "[default]\r\nControlIndex=4\r\nwidth=13541\r\nheight=9000\r\n");
+    TFrmMain& main = Start();
+    ASSERT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), 4);
+    main.show();
+    main.resize(700, 500);
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(main.width(), 700);
+
+    Stop();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    IniFile ini(ConfigFile("defualt.ini"));
+    EXPECT_LE(ini.ReadInteger("default", "width", 0), screen.width());
+    EXPECT_LE(ini.ReadInteger("default", "height", 0), screen.height());
+}
+
+TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
+    TFrmMain& main = Start();
+    auto* tabs = Find<QTabWidget>("TVControl");
+    EXPECT_TRUE(tabs->isTabVisible(4));  // 收藏
+    EXPECT_TRUE(tabs->isTabVisible(7));  // 笔记
+    // The refresh and the web search count 0 web .. 5 settings, whatever else is shown.
+    const int expected[] = {0, 1, 2, -1, -1, 3, 4, -1, 5, -1};
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        EXPECT_EQ(main.VisibleTabIndex(), expected[page]) << page;
+    }
 }
 
 TEST_F(FrmMainTest, WithoutATrayMinimisingIsOrdinary) {
