@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPlatformSurfaceEvent>
@@ -18,6 +19,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
@@ -125,6 +127,7 @@ void TFrmMain::FormCreate() {
     connect(m_ui->CbFavEdit, &QCheckBox::toggled, this, &TFrmMain::ShowFavEdit);
 
     qApp->installEventFilter(this);
+    LoadQtTranslations();
 
     // The loading steps: a failure ends them silently; arming the first-run timer and
     // the final placement below always run.
@@ -159,6 +162,24 @@ void TFrmMain::FormCreate() {
         const QRect area = screen->geometry();
         setGeometry(10, 10, area.width() - 20, area.height() - 50);
     }
+}
+
+bool TFrmMain::LoadQtTranslations() {
+    // The interface is Chinese whatever the desktop's language, so Qt's own texts (dialog
+    // buttons, the edit fields' menus) must be too. Once per process: every window shares it.
+    static bool loaded = false;
+    if (loaded || QCoreApplication::instance() == nullptr) {
+        return loaded;
+    }
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    loaded = true;
+    return true;
 }
 
 void TFrmMain::CreateHistory() {

@@ -110,7 +110,9 @@ public:
     bool hasTray() const { return m_hasTray; }
     // Tests run where no tray exists; this lets them see the behaviour of a desktop
     // that has one. Applies to windows created afterwards.
-    static void SetTrayAvailabilityOverride(int available);  // -1 ask the desktop, 0 no, 1 yes
+    static void SetTrayAvailabilityOverride(int available);
+    // Qt's own Chinese texts from the distribution's translations; false when missing.
+    static bool LoadQtTranslations();  // -1 ask the desktop, 0 no, 1 yes
     int saveStepsDone() const { return m_saveStepsDone; }
 
 protected:

@@ -13,8 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
-  # a CJK font for the Chinese interface
-  fonts-noto-cjk
+  # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
+  fonts-noto-cjk qt6-translations-l10n
 )
 
 missing=()

@@ -171,6 +171,15 @@ TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
     }
 }
 
+TEST_F(FrmMainTest, StandardDialogTextsAreChinese) {
+    Start();
+    ASSERT_TRUE(TFrmMain::LoadQtTranslations()) << "qt6-translations-l10n is missing";
+    const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    EXPECT_NE(yes, QStringLiteral("&Yes"));
+    EXPECT_TRUE(yes.contains(QStringLiteral("是"))) << yes.toStdString();
+    EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
+}
+
 TEST_F(FrmMainTest, WithoutATrayMinimisingIsOrdinary) {
     TFrmMain::SetTrayAvailabilityOverride(0);
     TFrmMain& main = Start();
