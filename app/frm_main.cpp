@@ -32,6 +32,7 @@
 #include "startup/auto_run.h"
 #include "startup/doc_display.h"
 #include "startup/favourites.h"
+#include "startup/frm_run.h"
 #include "startup/startup_entries.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
@@ -534,6 +535,10 @@ void TFrmMain::CbQueryAutoRunDocClick(bool checked) {
 void TFrmMain::MnQVAutoRunClick(bool checked) {
     SetRunValue(*m_platform.autostart, kOwnRunValueName, m_platform.environment->ExecutablePath(),
                 checked);
+    // The start-up window lists the session's entries: our own must show (or go) at once.
+    if (m_startupEntries != nullptr && m_startupEntries->frmRun() != nullptr) {
+        m_startupEntries->frmRun()->FillList();
+    }
 }
 
 void TFrmMain::ShowFavEdit(bool shown) {
