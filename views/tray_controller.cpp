@@ -12,6 +12,7 @@
 #include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
+#include "shellnav/system_places.h"
 #include "store/app_state.h"
 #include "store/guarded.h"
 #include "store/list_file.h"
@@ -264,13 +265,9 @@ void TrayController::OpenSystemPlace(const QAction* action) {
         if (!ok) {
             return;
         }
-        Openers& openers = m_main.openers();
-        if (place >= 0) {
-            openers.OpenSpecialFolder(place);
-        } else if (place == kOpensTaskManager) {
-            openers.OpenTaskManager();
-        } else if (place == kOpensSystemFolder) {
-            openers.OpenSystemFolder();
+        // One routing for the system page and the tray: the same place opens the same way.
+        if (SystemPlaces* places = m_main.systemPlaces()) {
+            places->OpenPlace(place);
         }
     });
 }

@@ -235,7 +235,7 @@ TEST_F(TrayControllerTest, SystemItemsOpenTheirPlaces) {
         {"MnQVMyDoc", ShellOpenCall::MakeOpen(files.Path() + "/Documents")},
         {"MnMyDesk", ShellOpenCall::MakeOpen(files.Path() + "/Desktop")},
         {"MnQVControl", ShellOpenCall::MakePlace(ShellPlace::Settings)},
-        {"MnQVRecycle", ShellOpenCall::MakeOpen("trash:///")},
+        {"MnQVRecycle", ShellOpenCall::MakePlace(ShellPlace::Trash)},
         {"MnQVTask", ShellOpenCall::MakePlace(ShellPlace::TaskManager)},
     };
     for (const Case& c : cases) {
