@@ -2,6 +2,7 @@
 // tray's menu is up, and whether it stays off the taskbar when its native window is replaced.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -84,6 +85,28 @@ public:
         }
         return found;
     }
+    // Another test may have left the desktop showing, which keeps new windows out of sight.
+    void StopShowingDesktop() {
+        // Built by hand: openbox only takes the message when it names the root window.
+        const xcb_window_t root = m_ewmh.screens[m_screen]->root;
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = root;
+        event.type = m_ewmh._NET_SHOWING_DESKTOP;
+        event.data.data32[0] = 0;
+        xcb_send_event(m_c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(m_c);
+    }
+    bool ShowingDesktop() {
+        std::uint32_t showing = 0;
+        return xcb_ewmh_get_showing_desktop_reply(&m_ewmh,
+                                                  xcb_ewmh_get_showing_desktop(&m_ewmh, m_screen),
+                                                  &showing, nullptr) != 0 &&
+               showing != 0;
+    }
     xcb_atom_t SkipTaskbar() const { return m_ewmh._NET_WM_STATE_SKIP_TASKBAR; }
     xcb_atom_t Above() const { return m_ewmh._NET_WM_STATE_ABOVE; }
 
@@ -108,6 +131,8 @@ protected:
     void SetUp() override {
         App();
         ASSERT_TRUE(looker.Ok());
+        looker.StopShowingDesktop();
+        ASSERT_TRUE(WaitUntil([&] { return !looker.ShowingDesktop(); }));
         platform = CreatePlatform();
         // Openbox under Xvfb has no tray; the window must behave as on a desktop that has one.
         TFrmMain::SetTrayAvailabilityOverride(1);
