@@ -117,19 +117,11 @@ private:
     bool m_ok = false;
 };
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "qarvex-e2e";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    static QApplication app(argc, argv);
-    return app;
-}
-
 class MainWindowTrayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        // The widgets need the QApplication the test environment makes.
+        ASSERT_NE(qobject_cast<QApplication*>(QCoreApplication::instance()), nullptr);
         ASSERT_TRUE(looker.Ok());
         looker.StopShowingDesktop();
         ASSERT_TRUE(WaitUntil([&] { return !looker.ShowingDesktop(); }));
