@@ -97,7 +97,7 @@ std::vector<std::string> XdgAutostartStore::SystemFolders(const char* xdgConfigD
             end = dirs.size();
         }
         const std::string dir = WithoutTrailingSlashes(dirs.substr(start, end - start));
-        // Relative entries are invalid by the specification and ignored.
+        // Relative entries count for nothing under the XDG base directory rules.
         if (StartsWith(dir, "/")) {
             folders.push_back(dir + "/autostart");
         }
