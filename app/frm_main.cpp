@@ -10,8 +10,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPlatformSurfaceEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -19,7 +21,9 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
@@ -32,6 +36,7 @@
 #include "startup/auto_run.h"
 #include "startup/doc_display.h"
 #include "startup/favourites.h"
+#include "startup/frm_run.h"
 #include "startup/startup_entries.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
@@ -130,6 +135,7 @@ void TFrmMain::FormCreate() {
     connect(m_ui->CbFavEdit, &QCheckBox::toggled, this, &TFrmMain::ShowFavEdit);
 
     qApp->installEventFilter(this);
+    LoadQtTranslations();
 
     // The loading steps: a failure ends them silently; arming the first-run timer and
     // the final placement below always run.
@@ -187,6 +193,24 @@ void TFrmMain::KeepFilesCurrent() {
         [this] { return SaveSettings(); }, this);
     m_saver->SetFailureHook([this] { m_notice->CannotSave(); });
     connect(m_ui->MmNote, &QPlainTextEdit::textChanged, m_saver, &SessionSaver::NoteChanged);
+}
+
+bool TFrmMain::LoadQtTranslations() {
+    // The interface is Chinese whatever the desktop's language, so Qt's own texts (dialog
+    // buttons, the edit fields' menus) must be too. Once per process: every window shares it.
+    static bool loaded = false;
+    if (loaded || QCoreApplication::instance() == nullptr) {
+        return loaded;
+    }
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    loaded = true;
+    return true;
 }
 
 void TFrmMain::CreateHistory() {
@@ -371,17 +395,20 @@ void TFrmMain::ExpandCurrentTree() {
 }
 
 int TFrmMain::VisibleTabIndex() const {
-    const int current = m_ui->TVControl->currentIndex();
-    if (current < 0 || !m_ui->TVControl->isTabVisible(current)) {
-        return -1;
+    switch (m_ui->TVControl->currentIndex()) {
+        case 0:
+        case 1:
+        case 2:
+            return m_ui->TVControl->currentIndex();
+        case 5:  // system
+            return 3;
+        case 6:  // common (the web search page)
+            return 4;
+        case 8:  // settings
+            return 5;
+        default:
+            return -1;
     }
-    int visible = 0;
-    for (int page = 0; page < current; ++page) {
-        if (m_ui->TVControl->isTabVisible(page)) {
-            ++visible;
-        }
-    }
-    return visible;
 }
 
 void TFrmMain::ApplyTexts() {
@@ -456,8 +483,15 @@ void TFrmMain::LoadState() {
     m_ui->SbCheckTime->setValue(DefaultSection::CheckDocInterval(ini));
     m_timerCheckDocs->setInterval(m_ui->SbCheckTime->value() * 1000);
 
+    // A size saved by a runaway layout or on a larger screen must not open the window
+    // beyond this one.
     m_rememberedWidth = DefaultSection::Width(ini);
     m_rememberedHeight = DefaultSection::Height(ini);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        m_rememberedWidth = std::min(m_rememberedWidth, area.width());
+        m_rememberedHeight = std::min(m_rememberedHeight, area.height());
+    }
     if (m_rememberedWidth > 0 && m_rememberedHeight > 0) {
         resize(m_rememberedWidth, m_rememberedHeight);
     }
@@ -499,15 +533,21 @@ void TFrmMain::PlaceAtLowerRight() {
 
 void TFrmMain::HideTaskbarButton() {
     // Without a tray there would be no way back to a window without a taskbar button.
-    if (m_hasTray) {
-        m_platform.desktopWindows->SetSkipTaskbar(static_cast<std::uint64_t>(winId()), true);
+    // The native window of the moment: Qt replaces it (stay on top, a page that needs
+    // another kind of surface) without telling the widget's own id.
+    QWindow* native = windowHandle();
+    if (m_hasTray && native != nullptr && native->handle() != nullptr) {
+        m_platform.desktopWindows->SetSkipTaskbar(static_cast<std::uint64_t>(native->winId()),
+                                                  true);
     }
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The show event comes before the window is mapped; ask again once the window
-    // manager has it, so the window stays off the taskbar.
+    // The show event comes before the window is mapped: the state set now is the one the
+    // window manager finds when it takes the window on (it forgets it whenever the window
+    // is withdrawn). Ask again once it has the window, in case it was already mapped.
+    HideTaskbarButton();
     QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
 }
 
@@ -537,11 +577,16 @@ void TFrmMain::TimerCheckDocsTimer() {
 }
 
 void TFrmMain::CbQVOnTopClick(bool checked) {
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
-    if (wasVisible) {
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, checked);
+    if (QWindow* native = windowHandle()) {
+        // Told to the live window: changing the widget's flags would withdraw and map it
+        // again, and a window manager that sees both at once may leave it unmapped.
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
     }
+    setWindowFlags(flags);
 }
 
 void TFrmMain::CbQVRefreshClick(bool checked) {
@@ -570,6 +615,10 @@ void TFrmMain::CbQueryAutoRunDocClick(bool checked) {
 void TFrmMain::MnQVAutoRunClick(bool checked) {
     SetRunValue(*m_platform.autostart, kOwnRunValueName, m_platform.environment->ExecutablePath(),
                 checked);
+    // The start-up window lists the session's entries: our own must show (or go) at once.
+    if (m_startupEntries != nullptr && m_startupEntries->frmRun() != nullptr) {
+        m_startupEntries->frmRun()->FillList();
+    }
 }
 
 void TFrmMain::ShowFavEdit(bool shown) {
@@ -585,8 +634,13 @@ void TFrmMain::resizeEvent(QResizeEvent* event) {
 void TFrmMain::FormResize() {
     m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
     m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
-    m_ui->EdtNewFavDisplay->setFixedWidth(std::max(0, width() - 128));
-    m_ui->EdtNewFavPath->setFixedWidth(m_ui->EdtNewFavDisplay->width());
+    // A cap, not a fixed width: the fields sit in a layout, and a width the layout must
+    // honour would raise the window's minimum and come back here wider each time.
+    const int favFieldWidth = std::max(0, width() - 128);
+    m_ui->EdtNewFavDisplay->setMinimumWidth(0);
+    m_ui->EdtNewFavDisplay->setMaximumWidth(favFieldWidth);
+    m_ui->EdtNewFavPath->setMinimumWidth(0);
+    m_ui->EdtNewFavPath->setMaximumWidth(favFieldWidth);
 }
 
 void TFrmMain::changeEvent(QEvent* event) {
@@ -594,15 +648,17 @@ void TFrmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
         // Where there is no tray, minimising must leave a way back: minimise normally.
         if (m_hasTray) {
-            QTimer::singleShot(0, this, &TFrmMain::MinimiseOffscreen);
+            QTimer::singleShot(0, this, &TFrmMain::HideToTray);
         }
     }
 }
 
-void TFrmMain::MinimiseOffscreen() {
+void TFrmMain::HideToTray() {
+    // Withdrawn rather than moved off-screen: window managers clamp a window placed far
+    // above the screen, and the part they keep would cover every other window's top.
+    // Hiding keeps the geometry; the tray places the window again when it comes back.
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    move(x(), kOffscreenTop);
-    show();
+    hide();
 }
 
 void TFrmMain::ShowMainWindowAtCorner() {
@@ -633,6 +689,14 @@ void TFrmMain::FormCloseQuery() {
 }
 
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // A new native window knows nothing of the old one's taskbar state. It is not mapped
+    // yet, so the state set now is the one the window manager finds when it takes it on.
+    if (event->type() == QEvent::PlatformSurface && watched == windowHandle() &&
+        static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+            QPlatformSurfaceEvent::SurfaceCreated) {
+        HideTaskbarButton();
+        QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {

@@ -53,8 +53,6 @@ public:
     static constexpr const char* kApplicationTitle = "ZEQQarvex";
     static constexpr const char* kProductName = "Qarvex";
     static constexpr double kVersion = 3.0;
-    // The system command that minimises; the window goes off-screen instead.
-    static constexpr int kOffscreenTop = -2000;
 
     TFrmMain(Platform& platform, Messages& messages, QWidget* parent = nullptr);
     ~TFrmMain() override;
@@ -75,6 +73,9 @@ public:
 
     // Left press on the tray icon or the open item of its menu.
     void ShowMainWindowAtCorner();
+    // Minimising and the tray's right press, where a tray exists: out of sight until the
+    // tray brings the window back.
+    void HideToTray();
     void MnQVExitClick();
 
     // The tree of the active page: 0 TVDoc, 1 TVApp, 2 TVPath, 3 TVDocs; else none.
@@ -84,7 +85,10 @@ public:
     // Runs a change that touches much of the history (loading, rebuilding after a
     // deletion); the trees on screen catch up once, at the end.
     void BulkHistoryChange(const std::function<void()>& change);
-    // The tab index among the visible tabs (hidden pages do not count).
+    // The number of the active page's tab as the refresh and the web search count tabs:
+    // 0 web, 1 software, 2 folders, 3 system, 4 common, 5 settings; -1 for any other page.
+    // Tied to the page, not to its position in the strip, so showing more tabs changes
+    // nothing for them.
     int VisibleTabIndex() const;
 
     const TrayMenu& trayMenu() const { return m_trayMenu; }
@@ -121,7 +125,9 @@ public:
     bool hasTray() const { return m_hasTray; }
     // Tests run where no tray exists; this lets them see the behaviour of a desktop
     // that has one. Applies to windows created afterwards.
-    static void SetTrayAvailabilityOverride(int available);  // -1 ask the desktop, 0 no, 1 yes
+    static void SetTrayAvailabilityOverride(int available);
+    // Qt's own Chinese texts from the distribution's translations; false when missing.
+    static bool LoadQtTranslations();  // -1 ask the desktop, 0 no, 1 yes
     int saveStepsDone() const { return m_saveStepsDone; }
 
 protected:
@@ -156,7 +162,6 @@ private:
     void ShowFavEdit(bool shown);
     void FormResize();
     void FormCloseQuery();
-    void MinimiseOffscreen();
     bool FormShortCut(int key);
 
     Platform& m_platform;

@@ -17,4 +17,10 @@ bool QtMessages::AskYesNo(const std::string& text, const std::string& caption) {
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool QtMessages::AskYesNoDefaultNo(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(m_owner, QString::fromStdString(caption),
+                                 QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace qarvex

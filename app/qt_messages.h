@@ -15,6 +15,7 @@ public:
 
     void Show(const std::string& text, const std::string& caption, Icon icon) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    bool AskYesNoDefaultNo(const std::string& text, const std::string& caption) override;
 
 private:
     QWidget* m_owner = nullptr;

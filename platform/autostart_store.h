@@ -12,6 +12,8 @@ public:
     struct Value {
         std::string name;
         std::optional<std::string> data;  // nothing when the entry holds no readable command
+        bool enabled = true;              // false: present but switched off
+        bool system = false;              // provided by the system, not the user's own
     };
 
     AutostartStore() = default;
@@ -24,6 +26,9 @@ public:
     virtual std::optional<std::string> Read(const std::string& name) = 0;
     virtual bool Write(const std::string& name, const std::string& data) = 0;
     virtual bool Remove(const std::string& name) = 0;  // a missing value is no error
+    // What the session really starts: the user's values and the system's ones the user
+    // has not replaced, each with its state. Stores without system values list their own.
+    virtual std::optional<std::vector<Value>> ListAll() { return List(); }
 };
 
 }  // namespace qarvex

@@ -19,6 +19,10 @@ public:
     virtual void Show(const std::string& text, const std::string& caption, Icon icon) = 0;
     // A yes/no question; true for yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // The same question where "yes" loses something: Enter alone must not say yes.
+    virtual bool AskYesNoDefaultNo(const std::string& text, const std::string& caption) {
+        return AskYesNo(text, caption);
+    }
 };
 
 }  // namespace qarvex

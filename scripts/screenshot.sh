@@ -14,7 +14,8 @@ mkdir -p "$work/config/ZeqConfig" "$work/home"
 # A history as a week of ordinary use leaves it (written as the program writes it).
 ini="$work/config/ZeqConfig/defualt.ini"
 {
-  printf '[default]\r\nControlIndex=0\r\nCbRefresh=0\r\n[docs]\r\n'
+  # The favourites page, in use: what the user keeps at hand beside the dated history.
+  printf '[default]\r\nControlIndex=4\r\nCbRefresh=0\r\nShowFavEdit=1\r\n[docs]\r\n'
   n=0
   add() { printf 'name%d=%s\r\ndate%d=%s\r\nRootPath%d=%s\r\ndoctype%d=%d\r\npath%d=%s\r\nselected%d=0\r\n' \
             $n "$1" $n "$2" $n "$3" $n "$4" $n "$5" $n; n=$((n+1)); }
@@ -27,9 +28,19 @@ ini="$work/config/ZeqConfig/defualt.ini"
   add "季度报告" 2026-12-06 "/home/user/Documents" 3 "file:///home/user/Documents/季度报告.odt"
 } > "$ini"
 
-display=99
-Xvfb :$display -screen 0 1000x640x24 -nolisten tcp >/dev/null 2>&1 &
-sleep 1
+# Favourites, newest first, in the files' own encoding.
+printf '%s\r\n' \
+  "http://zh.wikipedia.org/wiki/*|*维基百科" \
+  "/home/user/Documents/季度报告.odt*|*季度报告" \
+  "http://doc.qt.io/qt-6/qtreeview.html*|*QTreeView Class" \
+  "/home/user/Projects*|*项目文件夹" \
+  "http://www.debian.org/*|*Debian -- 通用操作系统" |
+  iconv -f UTF-8 -t GB18030 > "$work/config/ZeqConfig/fav.dat"
+
+# The server picks a free display number, so other X servers on the machine are left alone.
+Xvfb -displayfd 3 -screen 0 1000x640x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+display=$(tr -dc '0-9' <"$work/display")
 DISPLAY=:$display openbox --sm-disable >/dev/null 2>&1 &
 sleep 1
 DISPLAY=:$display HOME="$work/home" XDG_CONFIG_HOME="$work/config" \

@@ -1,11 +1,15 @@
 #include "shellnav/system_places.h"
 
+#include <optional>
+
 #include <QAction>
 #include <QMenu>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
+#include "platform/shell_open.h"
 #include "ui_TFrmMain.h"
 #include "views/popup_menus.h"
 
@@ -15,6 +19,31 @@ namespace {
 
 // Below the button's top edge, so the menu opens under the button rather than over it.
 constexpr int kMenuDropOffset = 30;
+
+// The favourites page of the main window.
+constexpr int kFavouritesPage = 4;
+
+// Places a file manager shows under a name of its own, and the desktop's own programs.
+std::optional<ShellPlace> ShellPlaceOf(int place) {
+    switch (place) {
+        case csidl::kBitBucket:
+            return ShellPlace::Trash;
+        case csidl::kHistory:
+            return ShellPlace::Recent;
+        case csidl::kNetwork:
+        case csidl::kNetHood:
+            return ShellPlace::Network;
+        case csidl::kPrinters:
+        case csidl::kPrintHood:
+            return ShellPlace::Printers;
+        case csidl::kControls:
+            return ShellPlace::Settings;
+        case kOpensTaskManager:
+            return ShellPlace::TaskManager;
+        default:
+            return std::nullopt;
+    }
+}
 
 }  // namespace
 
@@ -44,8 +73,30 @@ SystemPlaces::SystemPlaces(TFrmMain& main) : QObject(&main), m_main(main) {
     connect(main.ui().BtnMoreSpecDir, &QToolButton::clicked, this,
             [this] { BtnMoreSpecDirClick(); });
 
+    for (const ButtonPlace& entry : kButtonPlaces) {
+        MarkAvailability(main.findChild<QAbstractButton*>(QLatin1String(entry.button)),
+                         entry.place);
+    }
+
+    // The tray's system submenu opens through the same routing (TrayController).
+    const TrayMenu& tray = main.trayMenu();
+    if (tray.MnSystemUse != nullptr) {
+        tray.MnSystemUse->setToolTipsVisible(true);
+    }
+    for (QAction* action : {tray.MnMyComputer, tray.MnQVMyDoc, tray.MnMyDesk, tray.MnQVControl,
+                            tray.MnQVRecycle, tray.MnQVTask}) {
+        if (action != nullptr) {
+            MarkAvailability(action, action->data().toInt());
+        }
+    }
+
     // Listed one by one: the submenus' own actions carry no place and must stay inert.
     const MoreSpecialDirMenu& menu = main.moreSpecialDirMenu();
+    for (QMenu* submenu : {menu.PmMoreSpecialDir, menu.PmCurrentUser, menu.PmAllUsers}) {
+        if (submenu != nullptr) {
+            submenu->setToolTipsVisible(true);
+        }
+    }
     for (QAction* action : {menu.PmDesktopPath,
                             menu.Cookie1,
                             menu.pmFont,
@@ -85,6 +136,11 @@ void SystemPlaces::ConnectMenuItem(QAction* action) {
     if (!action) {
         return;
     }
+    bool isNumber = false;
+    const int place = action->data().toInt(&isNumber);
+    if (isNumber) {
+        MarkAvailability(action, place);
+    }
     connect(action, &QAction::triggered, this, [this, action] {
         bool isNumber = false;
         const int place = action->data().toInt(&isNumber);
@@ -94,8 +150,67 @@ void SystemPlaces::ConnectMenuItem(QAction* action) {
     });
 }
 
+QString SystemPlaces::UnavailableReason(int place) const {
+    switch (place) {
+        case csidl::kStartMenu:
+        case csidl::kCommonStartMenu:
+        case csidl::kPrograms:
+        case csidl::kCommonPrograms:
+            return QStringLiteral("这个桌面没有开始菜单：程序请从桌面自己的应用程序菜单启动");
+        case csidl::kCookies:
+            return QStringLiteral("Cookies 由各个浏览器分别保存，桌面上没有统一的位置");
+        default:
+            break;
+    }
+    const std::optional<ShellPlace> shellPlace = ShellPlaceOf(place);
+    if (!shellPlace || m_main.platform().shellOpen->HasPlace(*shellPlace)) {
+        return {};
+    }
+    switch (*shellPlace) {
+        case ShellPlace::Settings:
+            return QStringLiteral("没有找到桌面的设置程序");
+        case ShellPlace::TaskManager:
+            return QStringLiteral("没有找到系统监视器");
+        case ShellPlace::Printers:
+            return QStringLiteral("没有找到打印机设置程序，也没有本机打印系统");
+        default:
+            return {};
+    }
+}
+
+void SystemPlaces::MarkAvailability(QAbstractButton* button, int place) const {
+    const QString reason = UnavailableReason(place);
+    if (button == nullptr || reason.isEmpty()) {
+        return;
+    }
+    button->setEnabled(false);
+    button->setToolTip(reason);
+}
+
+void SystemPlaces::MarkAvailability(QAction* action, int place) const {
+    const QString reason = UnavailableReason(place);
+    if (action == nullptr || reason.isEmpty()) {
+        return;
+    }
+    action->setEnabled(false);
+    action->setToolTip(reason);
+}
+
 void SystemPlaces::OpenPlace(int place) {
     try {
+        if (!UnavailableReason(place).isEmpty()) {
+            return;
+        }
+        if (place == csidl::kFavorites || place == csidl::kCommonFavorites) {
+            // The favourites this program keeps are the desktop's nearest equivalent.
+            m_main.ui().TVControl->setCurrentIndex(kFavouritesPage);
+            m_main.ShowMainWindowAtCorner();
+            return;
+        }
+        if (const std::optional<ShellPlace> shellPlace = ShellPlaceOf(place)) {
+            m_main.platform().shellOpen->OpenPlace(*shellPlace);
+            return;
+        }
         Openers& openers = m_main.openers();
         if (place >= 0) {
             openers.OpenSpecialFolder(place);

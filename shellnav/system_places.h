@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
 
 class QAbstractButton;
 class QAction;
@@ -30,6 +31,12 @@ public:
     // Opens what a button or menu item stands for: a special-folder number, the system
     // folder, the task manager, or nothing.
     void OpenPlace(int place);
+
+    // Why a place can't be opened on this desktop; empty when it can.
+    QString UnavailableReason(int place) const;
+    // Disables a control whose place this desktop lacks, its tool tip saying why.
+    void MarkAvailability(QAbstractButton* button, int place) const;
+    void MarkAvailability(QAction* action, int place) const;
 
     // Where the "更多..." menu appears, in screen coordinates.
     QPoint MoreSpecialDirMenuPos() const;

@@ -1,5 +1,8 @@
 #include "startup/auto_run.h"
 
+#include <utility>
+#include <vector>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QEventLoop>
@@ -7,10 +10,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
-#include <utility>
-#include <vector>
+#include <QtGlobal>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -20,6 +23,7 @@
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/history.h"
+#include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
 #include "ui_TFrmMain.h"
@@ -54,6 +58,20 @@ private:
     bool m_entered;
 };
 
+constexpr std::string_view kDefaultSection = "default";
+
+// A path on this machine that no longer exists; addresses and places are never "gone".
+bool IsLocalPathGone(const std::string& target) {
+    std::string path = target;
+    if (StartsWith(path, "file://")) {
+        path = path.substr(7);
+    }
+    if (!StartsWith(path, "/")) {
+        return false;
+    }
+    return !FileExists(path) && !DirectoryExists(path);
+}
+
 bool IsSkippedForRecentReopen(const TMyDocObj& doc) {
     return doc.Path.empty() || doc.Number == 1 || Contains(doc.Path, "res:") ||
            Contains(doc.Path, "http://") || Contains(doc.Path, "https://");
@@ -73,6 +91,19 @@ AutoRun::AutoRun(TFrmMain& main)
         m_main.autoRunListMenu().PmAutoRunList->popup(box->viewport()->mapToGlobal(pos));
     });
     connect(box, &QListWidget::itemDoubleClicked, this, [this] { N38Click(); });
+
+    // The stored choice, when there is one, replaces the layout's preselection; only the
+    // user's own click stores a new one.
+    QRadioButton* const openTypes[] = {ui.RgAutorOpenTypeItem0, ui.RgAutorOpenTypeItem1,
+                                       ui.RgAutorOpenTypeItem2};
+    const int stored = StoredOpenType();
+    for (int item = 0; item < 3; ++item) {
+        if (item == stored) {
+            openTypes[item]->setChecked(true);
+        }
+        connect(openTypes[item], &QRadioButton::clicked, this,
+                [this, item] { RgAutorOpenTypeClick(item); });
+    }
 
     connect(menu.N35, &QAction::triggered, this, [this] {
         if (Favourites* favourites = m_main.favourites()) {
@@ -121,19 +152,18 @@ void AutoRun::ReopenRecentDocuments() {
     try {
         // A copy: opening and the scans that run in the pauses add to the recent list.
         const std::vector<std::string> lines = m_main.state().RecentList().Lines();
+        std::set<std::string> done;
         int opened = 0;
         for (const std::string& line : lines) {
             const TMyDocObj doc = ParseListLine(line);
-            if (IsSkippedForRecentReopen(doc) || m_main.scanner().IsDocumentOpen(doc.Path)) {
+            if (IsSkippedForRecentReopen(doc) || m_main.scanner().IsDocumentOpen(doc.Path) ||
+                done.count(doc.Path) != 0 || IsLocalPathGone(doc.Path)) {
                 continue;
             }
             if (++opened > kMaxRecentReopened) {
                 break;
             }
-            try {
-                m_main.openers().OpenDoc(doc.Path, doc.Name);
-            } catch (...) {
-            }
+            OpenQuietly(doc.Path, doc.Name, done);
             PauseKeepingEvents(kReopenPauseMs);
             StepProgress();
         }
@@ -149,15 +179,10 @@ void AutoRun::ReopenFavourites() {
     }
     try {
         const std::vector<std::string> lines = m_main.state().FavList().Lines();
+        std::set<std::string> done;
         for (const std::string& line : lines) {
             const TMyDocObj doc = ParseListLine(line);
-            if (m_main.scanner().IsDocumentOpen(doc.Path)) {
-                continue;
-            }
-            try {
-                m_main.openers().OpenDoc(doc.Path, doc.Name);
-            } catch (...) {
-            }
+            OpenQuietly(doc.Path, doc.Name, done);
         }
     } catch (...) {
     }
@@ -265,13 +290,22 @@ void AutoRun::RunStartupReopen() {
             return;
         }
         RefreshOpenLists();
+        const int type = StoredOpenType();
+        if (type == kLastRunDocs) {
+            ReopenLastRunDocuments();
+            return;
+        }
+        if (type == kFavouriteDocs) {
+            ReopenFavourites();
+            return;
+        }
         if (m_main.ui().CbQueryAutoRunDoc->isChecked()) {
             if (BtnQVAutoRunSetClick() == TFrmAutorunDoc::kConfirmed) {
                 ReopenMarkedDocuments();
             }
             return;
         }
-        if (!ReopenMarkedDocuments()) {
+        if (!ReopenMarkedDocuments() && type == kUnchosen) {
             ReopenRecentDocuments();
         }
     } catch (...) {
@@ -293,13 +327,10 @@ bool AutoRun::ReopenMarkedDocuments() {
                 targets.emplace_back(Openers::EntryOpenTarget(doc), doc.DisplayName);
             }
         }
+        std::set<std::string> done;
         for (const auto& [target, name] : targets) {
-            if (m_main.scanner().IsDocumentOpen(target)) {
+            if (!OpenQuietly(target, name, done)) {
                 continue;
-            }
-            try {
-                m_main.openers().OpenDoc(target, name);
-            } catch (...) {
             }
             PauseKeepingEvents(kReopenPauseMs);
             StepProgress();
@@ -308,6 +339,57 @@ bool AutoRun::ReopenMarkedDocuments() {
     }
     EndProgress();
     return anyMarked;
+}
+
+int AutoRun::StoredOpenType() const {
+    const IniFile& ini = m_main.state().Settings();
+    const int type = ini.ReadInteger(kDefaultSection, kOpenTypeKey, kUnchosen);
+    return type >= kLastRunDocs && type <= kHistoryDocs ? type : kUnchosen;
+}
+
+void AutoRun::RgAutorOpenTypeClick(int item) {
+    try {
+        m_main.state().Settings().WriteInteger(kDefaultSection, kOpenTypeKey, item);
+    } catch (...) {
+    }
+}
+
+bool AutoRun::OpenQuietly(const std::string& target, const std::string& name,
+                          std::set<std::string>& opened) {
+    if (Trim(target).empty() || opened.count(target) != 0 ||
+        m_main.scanner().IsDocumentOpen(target)) {
+        return false;
+    }
+    if (IsLocalPathGone(target)) {
+        qInfo("Qarvex: not reopened, no longer exists: %s", target.c_str());
+        return false;
+    }
+    opened.insert(target);
+    try {
+        m_main.openers().OpenDoc(target, name);
+    } catch (...) {
+    }
+    return true;
+}
+
+void AutoRun::ReopenLastRunDocuments() {
+    ReopenGuard guard(m_reopening);
+    if (!guard.Entered()) {
+        return;
+    }
+    try {
+        const std::vector<std::string> lines = m_main.state().LastRunList();
+        std::set<std::string> done;
+        for (const std::string& line : lines) {
+            const std::string target = Trim(line);
+            if (OpenQuietly(target, target, done)) {
+                PauseKeepingEvents(kReopenPauseMs);
+                StepProgress();
+            }
+        }
+    } catch (...) {
+    }
+    EndProgress();
 }
 
 void AutoRun::RefreshOpenLists() {

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QObject>
 #include <set>
 #include <string>
+
+#include <QObject>
 
 #include "startup/favourites.h"
 
@@ -40,8 +41,16 @@ public:
     void N38Click();  // open the current line
     void MnOpenDirInAutoRUnClick();
 
-    // Once, at the end of start-up: reopens what the two start-up preferences ask for.
+    // Once, at the end of start-up: reopens what the start-up preferences ask for.
     void RunStartupReopen();
+
+    // What "启动后自动打开" asks to reopen at start. Stored in section "default"; files
+    // written before the choice existed have none and reopen as they always did.
+    enum OpenType { kUnchosen = -1, kLastRunDocs = 0, kFavouriteDocs = 1, kHistoryDocs = 2 };
+    static constexpr const char* kOpenTypeKey = "AutorOpenType";
+    int StoredOpenType() const;
+    // The documents that were open when the window last closed (lr.dat).
+    void ReopenLastRunDocuments();
 
     TFrmAutoRunSet* autoRunSet() const { return m_autoRunSet; }
     TFrmAutorunDoc* autorunDoc() const { return m_autorunDoc; }
@@ -56,6 +65,12 @@ private:
     // Opens the marked history entries not open now; false when none is marked.
     bool ReopenMarkedDocuments();
     void RefreshOpenLists();
+    void RgAutorOpenTypeClick(int item);
+    // Opens one document unless it is open now or was opened earlier in this reopen. A
+    // local path that has gone is skipped with a line in the log: at start nobody is
+    // waiting to read a message box per missing entry. True when it was opened.
+    bool OpenQuietly(const std::string& target, const std::string& name,
+                     std::set<std::string>& opened);
     void PauseKeepingEvents(int ms);
     void StepProgress();
     void EndProgress();

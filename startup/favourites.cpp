@@ -1,5 +1,7 @@
 #include "startup/favourites.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -15,7 +17,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <algorithm>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -211,9 +212,6 @@ Favourites::Favourites(TFrmMain& main)
 
     connect(ui.BtnQVAddToFav, &QToolButton::clicked, this, [this] { BtnQVAddToFavClick(); });
     connect(ui.BtnQVUpdateFav, &QToolButton::clicked, this, [this] { BtnQVUpdateFavClick(); });
-    // Only the user's own click: the start-up load sets the box from the settings too.
-    connect(ui.CbFavEdit, &QCheckBox::clicked, this,
-            [this](bool checked) { CbFavEditClick(checked); });
 }
 
 Favourites::~Favourites() = default;
@@ -269,16 +267,6 @@ void Favourites::MnUpdateFavClick() {
 void Favourites::MnShowFavEditClick(bool checked) {
     m_main.ui().PnlNewFav->setVisible(checked);
     m_main.ui().CbFavEdit->setChecked(checked);
-}
-
-void Favourites::CbFavEditClick(bool checked) {
-    // The add and update buttons go away with the bar; say once how to bring it back.
-    if (checked || m_hiddenNoticeShown) {
-        return;
-    }
-    m_hiddenNoticeShown = true;
-    m_main.messages().Show(MainTable().TextFavEditHidden, MainTable().TextHint,
-                           Messages::Icon::Information);
 }
 
 void Favourites::BtnQVAddToFavClick() {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QObject>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <QObject>
 
 #include "store/list_file.h"
 #include "store/stored_list.h"
@@ -80,11 +81,9 @@ private:
     void CopyCurrentToEditBar();
     void LbMyLoveMouseMove(const QPoint& position);
     void SelectOnlyItemAt(const QPoint& position);
-    void CbFavEditClick(bool checked);
 
     TFrmMain& m_main;
     ListBoxMirror m_mirror;
-    bool m_hiddenNoticeShown = false;
 };
 
 }  // namespace qarvex

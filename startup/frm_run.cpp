@@ -1,14 +1,15 @@
 #include "startup/frm_run.h"
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTableWidget>
 #include <QToolButton>
-#include <algorithm>
-#include <optional>
-#include <vector>
 
 #include "capture/openers.h"
 #include "platform/autostart_store.h"
@@ -24,6 +25,10 @@ namespace {
 
 constexpr int kNameColumn = 0;
 constexpr int kPathColumn = 1;
+// Whether the session starts the entry, and whose it is: off entries stay listed, since
+// the user switched them off and may want them back.
+constexpr int kStateColumn = 2;
+constexpr int kStateColumnMaxWidth = 120;
 // The entry's name exactly as the store spells it: the shown text may have lost bytes
 // that are not valid UTF-8, and Delete must still reach the right entry.
 constexpr int kStoreNameRole = Qt::UserRole + 1;
@@ -74,7 +79,9 @@ TfrmRun::TfrmRun(AutostartStore& store, Openers& openers, Messages& messages, QW
 
     const MainTexts& texts = MainTable();
     setWindowTitle(Q(texts.TextRunCaption));
-    list->setHorizontalHeaderLabels({Q(texts.TextRunColumnName), Q(texts.TextRunColumnPath)});
+    list->setColumnCount(3);
+    list->setHorizontalHeaderLabels(
+        {Q(texts.TextRunColumnName), Q(texts.TextRunColumnPath), QStringLiteral("状态")});
     m_ui->LbQVPCStartName->setText(Q(texts.TextRunStartName));
     m_ui->LbQVPCStartPath->setText(Q(texts.TextRunStartPath));
     SetNormalColours(m_ui->TxtStartName);
@@ -97,7 +104,7 @@ TfrmRun::~TfrmRun() = default;
 void TfrmRun::FillList() {
     QTableWidget* list = m_ui->LV;
     try {
-        const std::optional<std::vector<AutostartStore::Value>> values = m_store.List();
+        const std::optional<std::vector<AutostartStore::Value>> values = m_store.ListAll();
         if (!values) {
             return;
         }
@@ -110,6 +117,17 @@ void TfrmRun::FillList() {
             nameCell->setData(kStoreNameRole, QByteArray::fromStdString(value.name));
             list->setItem(row, kNameColumn, nameCell);
             list->setItem(row, kPathColumn, NewCell(value.data ? Q(*value.data) : QString()));
+            QString state = value.enabled ? QStringLiteral("启用") : QStringLiteral("停用");
+            if (value.system) {
+                state += QStringLiteral("（系统）");
+            }
+            list->setItem(row, kStateColumn, NewCell(state));
+            if (!value.enabled) {
+                for (int column : {kNameColumn, kPathColumn, kStateColumn}) {
+                    list->item(row, column)
+                        ->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+                }
+            }
             // An entry without a readable command ends the listing here, as it always has;
             // the store itself is left untouched.
             if (!value.data) {
@@ -122,6 +140,7 @@ void TfrmRun::FillList() {
     list->sortItems(kNameColumn, Qt::AscendingOrder);
     FitColumn(list, kNameColumn, kNameColumnMaxWidth);
     FitColumn(list, kPathColumn, kPathColumnMaxWidth);
+    FitColumn(list, kStateColumn, kStateColumnMaxWidth);
 }
 
 void TfrmRun::LVClick() {

@@ -110,8 +110,8 @@ TrayMenu BuildPopMenu(QWidget* parent) {
     Hide(m.MnQVRun);
 
     m.PmRecent = AddSubmenu(m.popMenu, "PmRecent", QStringLiteral("最近使用"));
+    // Shown: what the user adds to the favourites must be reachable from the tray too.
     m.PmMyDocs = AddSubmenu(m.popMenu, "PmMyDocs", QStringLiteral("我的收藏"));
-    Hide(m.PmMyDocs);
     m.popMenu->addSeparator();
     m.MnQVExit = AddItem(m.popMenu, "MnQVExit", QStringLiteral("退出(&E)"));
     return m;

@@ -19,8 +19,9 @@ namespace qarvex {
 inline constexpr int kSkinTabWidth = 64;
 inline constexpr int kSkinTabHeight = 24;
 
-// Pages of TVControl whose tabs are never shown (shell favourites, favourites, notes, all).
-inline constexpr int kHiddenTabPages[] = {3, 4, 7, 9};
+// Pages of TVControl whose tabs are never shown (the shell favourites and the empty "all"
+// page); the favourites and the notes have tabs, so what the user keeps there can be seen.
+inline constexpr int kHiddenTabPages[] = {3, 9};
 
 // Decodes JPEG bytes with libjpeg. Corrupt, truncated, empty, non-JPEG or absurdly large
 // input gives a null image; libjpeg's warnings count as errors and nothing is printed.

@@ -6,11 +6,13 @@
 #include <QCursor>
 #include <QFrame>
 #include <QMenu>
+#include <QStringDecoder>
 #include <QToolButton>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
+#include "shellnav/system_places.h"
 #include "store/app_state.h"
 #include "store/guarded.h"
 #include "store/list_file.h"
@@ -26,14 +28,36 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// A name is shown as written: an "&" in it must not become an access key.
-QString MenuSafe(const std::string& text) {
-    return Q(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+constexpr qsizetype kMenuNameChars = 60;
+
+// Names taken from addresses keep their "%20"s; show them as a person wrote them. Bytes that
+// decode to no valid text are left as they were.
+QString DecodedName(const std::string& name) {
+    const QString raw = Q(name);
+    if (!raw.contains(QLatin1Char('%'))) {
+        return raw;
+    }
+    const QByteArray bytes = QByteArray::fromPercentEncoding(QByteArray::fromStdString(name));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? raw : decoded;
+}
+
+// Long page titles would stretch the menu across the screen; the middle is the part least
+// needed to tell two entries apart.
+QString ElidedInTheMiddle(const QString& text) {
+    if (text.size() <= kMenuNameChars) {
+        return text;
+    }
+    const qsizetype head = (kMenuNameChars - 1) / 2;
+    const qsizetype tail = kMenuNameChars - 1 - head;
+    return text.left(head) + QChar(0x2026) + text.right(tail);
 }
 
 // "（&n） name": the "&" makes the first digit of the number the access key.
-QString ItemCaption(int index, const std::string& name) {
-    return QStringLiteral("（&%1） ").arg(index + 1) + MenuSafe(name);
+QString ItemCaption(int index, const QString& name) {
+    return QStringLiteral("（&%1） ").arg(index + 1) +
+           ElidedInTheMiddle(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 }  // namespace
@@ -116,14 +140,11 @@ void TrayController::TrayLeftPress() {
 
 void TrayController::TrayRightPress() {
     Guarded([&] {
-        // The window exists on screen for the menu's sake but cannot be seen; it stays
-        // there until something places it again.
-        m_main.show();
-        m_main.move(m_main.x(), TFrmMain::kOffscreenTop);
+        // The window goes out of sight while the menu is up and stays so until the tray's
+        // left press or the open item places it again. The menu needs no window of ours.
+        m_main.HideToTray();
         FillDocSubmenus();
-        m_main.activateWindow();
         PopMenuAt(QCursor::pos());
-        m_main.setWindowState(m_main.windowState() & ~Qt::WindowMinimized);
     });
 }
 
@@ -199,10 +220,13 @@ void TrayController::FillSubmenu(ListKind kind) {
         }
         for (int index : order) {
             const TMyDocObj doc = ParseListLine(lines[static_cast<std::size_t>(index)]);
-            auto* item = new QAction(ItemCaption(index, doc.Name), submenu);
+            // A name is shown as written: an "&" in it must not become an access key.
+            const QString name = DecodedName(doc.Name);
+            auto* item = new QAction(ItemCaption(index, name), submenu);
             const QString hint = Q(hintPrefix + doc.Path);
             item->setStatusTip(hint);
-            item->setToolTip(hint);
+            // The whole name, as the caption may show only its ends.
+            item->setToolTip(name + QLatin1Char('\n') + hint);
             item->setData(index);
             connect(item, &QAction::triggered, this,
                     [this, kind, item] { OpenListLine(kind, item->data().toInt()); });
@@ -241,13 +265,9 @@ void TrayController::OpenSystemPlace(const QAction* action) {
         if (!ok) {
             return;
         }
-        Openers& openers = m_main.openers();
-        if (place >= 0) {
-            openers.OpenSpecialFolder(place);
-        } else if (place == kOpensTaskManager) {
-            openers.OpenTaskManager();
-        } else if (place == kOpensSystemFolder) {
-            openers.OpenSystemFolder();
+        // One routing for the system page and the tray: the same place opens the same way.
+        if (SystemPlaces* places = m_main.systemPlaces()) {
+            places->OpenPlace(place);
         }
     });
 }

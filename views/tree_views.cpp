@@ -24,12 +24,14 @@
 #include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
+#include "platform/messages.h"
 #include "store/app_state.h"
 #include "store/doc_table.h"
 #include "store/guarded.h"
 #include "store/history.h"
 #include "store/history_tree.h"
 #include "store/list_file.h"
+#include "store/text_tables.h"
 #include "ui_TFrmMain.h"
 #include "views/day_view.h"
 #include "views/history_tree_model.h"
@@ -42,6 +44,7 @@ namespace {
 
 constexpr int kTreeIndentation = 19;
 const char* const kTreeStyle = "QTreeView { background-color: #F5FAFE; }";
+const char* const kConfirmDeleteAllDocs = "确定要删除所有历史文档吗?";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -499,7 +502,14 @@ void TreeViews::MnRefreshClick() {
 }
 
 void TreeViews::BtnQVDeleteAllDocsClick() {
-    Guarded([&] { m_main.BulkHistoryChange([this] { m_main.history().DeleteAllDocs(); }); });
+    Guarded([&] {
+        // The whole history goes at once and the menu item shares its access key with
+        // deleting the selection: a slip must not cost everything.
+        if (!m_main.messages().AskYesNoDefaultNo(kConfirmDeleteAllDocs, MainTable().TextHint)) {
+            return;
+        }
+        m_main.BulkHistoryChange([this] { m_main.history().DeleteAllDocs(); });
+    });
 }
 
 void TreeViews::MnDeleteSelectedClick() {

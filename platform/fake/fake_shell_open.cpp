@@ -14,6 +14,12 @@ const char* PlaceName(ShellPlace place) {
             return "Settings";
         case ShellPlace::TaskManager:
             return "TaskManager";
+        case ShellPlace::Trash:
+            return "Trash";
+        case ShellPlace::Recent:
+            return "Recent";
+        case ShellPlace::Printers:
+            return "Printers";
     }
     return "?";
 }

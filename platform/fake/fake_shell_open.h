@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,11 +45,16 @@ public:
         m_calls.push_back(ShellOpenCall::MakePlace(place));
     }
 
+    bool HasPlace(ShellPlace place) const override { return m_missing.count(place) == 0; }
+    // A desktop without a program for the place.
+    void SetMissingPlace(ShellPlace place) { m_missing.insert(place); }
+
     const std::vector<ShellOpenCall>& Calls() const { return m_calls; }
     void ClearCalls() { m_calls.clear(); }
 
 private:
     std::vector<ShellOpenCall> m_calls;
+    std::set<ShellPlace> m_missing;
 };
 
 }  // namespace qarvex

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "platform/linux/bounded_read.h"
@@ -34,12 +35,125 @@ bool IsEditableText(std::string_view text) {
     return text.find('\0') == std::string_view::npos && IsValidUtf8(text);
 }
 
+// Off when the entry hides itself or GNOME's switch says so. Only the [Desktop Entry]
+// group counts; a text that is no entry is taken as on (it is listed as it is).
+bool IsEnabledEntry(const std::optional<std::string>& text) {
+    if (!text) {
+        return true;
+    }
+    const std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
+    if (!entry) {
+        return true;
+    }
+    if (entry->hidden) {
+        return false;
+    }
+    bool inGroup = false;
+    bool enabled = true;
+    std::size_t start = 0;
+    while (start <= text->size()) {
+        std::size_t end = text->find('\n', start);
+        if (end == std::string::npos) {
+            end = text->size();
+        }
+        const std::string line = Trim(std::string_view(*text).substr(start, end - start));
+        if (StartsWith(line, "[")) {
+            inGroup = line == "[Desktop Entry]";
+        } else if (inGroup) {
+            const std::size_t equals = line.find('=');
+            if (equals != std::string::npos &&
+                Trim(std::string_view(line).substr(0, equals)) == "X-GNOME-Autostart-enabled") {
+                enabled = Trim(std::string_view(line).substr(equals + 1)) != "false";
+            }
+        }
+        start = end + 1;
+    }
+    return enabled;
+}
+
+std::string WithoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
 }  // namespace
 
-XdgAutostartStore::XdgAutostartStore(std::string folder) : m_folder(std::move(folder)) {
-    while (m_folder.size() > 1 && m_folder.back() == '/') {
-        m_folder.pop_back();
+XdgAutostartStore::XdgAutostartStore(std::string folder, std::vector<std::string> systemFolders)
+    : m_folder(WithoutTrailingSlashes(std::move(folder))) {
+    for (std::string& system : systemFolders) {
+        m_systemFolders.push_back(WithoutTrailingSlashes(std::move(system)));
     }
+}
+
+std::vector<std::string> XdgAutostartStore::SystemFolders(const char* xdgConfigDirs) {
+    std::vector<std::string> folders;
+    const std::string dirs = xdgConfigDirs != nullptr ? xdgConfigDirs : "";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) {
+            end = dirs.size();
+        }
+        const std::string dir = WithoutTrailingSlashes(dirs.substr(start, end - start));
+        // Relative entries count for nothing under the XDG base directory rules.
+        if (StartsWith(dir, "/")) {
+            folders.push_back(dir + "/autostart");
+        }
+        start = end + 1;
+    }
+    if (folders.empty()) {
+        folders.push_back("/etc/xdg/autostart");
+    }
+    return folders;
+}
+
+std::optional<std::string> XdgAutostartStore::SystemEntryPath(const std::string& name) const {
+    for (const std::string& folder : m_systemFolders) {
+        const std::string path = folder + "/" + name + std::string(kSuffix);
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<AutostartStore::Value>> XdgAutostartStore::ListAll() {
+    std::optional<std::vector<Value>> values = List();
+    if (!values) {
+        return std::nullopt;
+    }
+    std::map<std::string, Value> byName;
+    for (Value& value : *values) {
+        value.enabled = IsEnabledEntry(ReadFileUpTo(PathOf(value.name), kMaxEntryBytes));
+        std::string name = value.name;
+        byName.emplace(std::move(name), std::move(value));
+    }
+    for (const std::string& folder : m_systemFolders) {
+        XdgAutostartStore system(folder);
+        const std::optional<std::vector<Value>> found = system.List();
+        if (!found) {
+            continue;
+        }
+        for (const Value& value : *found) {
+            if (byName.count(value.name) != 0) {
+                continue;  // the user's own entry, or an earlier system folder, wins
+            }
+            Value listed = value;
+            listed.system = true;
+            listed.enabled = IsEnabledEntry(
+                ReadFileUpTo(folder + "/" + value.name + std::string(kSuffix), kMaxEntryBytes));
+            byName.emplace(value.name, std::move(listed));
+        }
+    }
+    std::vector<Value> all;
+    all.reserve(byName.size());
+    for (auto& [name, value] : byName) {
+        all.push_back(std::move(value));
+    }
+    return all;
 }
 
 bool XdgAutostartStore::IsValidName(const std::string& name) {
@@ -131,6 +245,25 @@ bool XdgAutostartStore::Write(const std::string& name, const std::string& data) 
 bool XdgAutostartStore::Remove(const std::string& name) {
     if (!IsValidName(name)) {
         return false;
+    }
+    if (const std::optional<std::string> system = SystemEntryPath(name)) {
+        // The user's copy of the entry (or the system's) with Hidden=true; the system's
+        // folder is never touched.
+        std::optional<std::string> text = ReadFileUpTo(PathOf(name), kMaxEntryBytes);
+        if (!text || !IsEditableText(*text)) {
+            text = ReadFileUpTo(*system, kMaxEntryBytes);
+        }
+        std::optional<std::string> hidden;
+        if (text && IsEditableText(*text)) {
+            hidden = SetDesktopEntryKey(*text, "Hidden", "true");
+        }
+        if (!hidden) {
+            hidden = "[Desktop Entry]\nType=Application\nName=" + EscapeDesktopValue(name) +
+                     "\nHidden=true\n";
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(m_folder, ec);
+        return WriteFileAtomic(PathOf(name), *hidden);
     }
     std::error_code ec;
     std::filesystem::remove(PathOf(name), ec);

@@ -18,7 +18,12 @@ namespace qarvex {
 // could lead outside the folder ("", ".", "..", anything with "/" or NUL) are refused.
 class XdgAutostartStore : public AutostartStore {
 public:
-    explicit XdgAutostartStore(std::string folder);
+    // systemFolders: the system's autostart folders, the one that wins first
+    // ($XDG_CONFIG_DIRS, each with "/autostart"). They are read, never written.
+    explicit XdgAutostartStore(std::string folder, std::vector<std::string> systemFolders = {});
+
+    // The system folders for a $XDG_CONFIG_DIRS value ("/etc/xdg" when unset or empty).
+    static std::vector<std::string> SystemFolders(const char* xdgConfigDirs);
 
     const std::string& Folder() const { return m_folder; }
 
@@ -31,14 +36,21 @@ public:
     // existing file can't be read as a desktop entry text (it is then left alone) or the
     // file can't be written.
     bool Write(const std::string& name, const std::string& data) override;
+    // A name the system also provides can't be removed by deleting a file: the user's
+    // entry then says Hidden=true, which switches the system's off (the XDG rule).
     bool Remove(const std::string& name) override;
+    // Sorted by name; an entry with Hidden=true or X-GNOME-Autostart-enabled=false is off.
+    std::optional<std::vector<Value>> ListAll() override;
 
     static bool IsValidName(const std::string& name);
 
 private:
     std::string PathOf(const std::string& name) const;
 
+    std::optional<std::string> SystemEntryPath(const std::string& name) const;
+
     std::string m_folder;
+    std::vector<std::string> m_systemFolders;
 };
 
 }  // namespace qarvex

@@ -17,8 +17,9 @@ Platform CreatePlatform() {
     platform.shellWindows = std::make_unique<LinuxShellWindows>(
         environment->HomeFolder(), xdgConfigHome != nullptr ? xdgConfigHome : "");
     platform.shellOpen = std::make_unique<XdgShellOpen>();
-    platform.autostart =
-        std::make_unique<XdgAutostartStore>(environment->ConfigHome() + "/autostart");
+    platform.autostart = std::make_unique<XdgAutostartStore>(
+        environment->ConfigHome() + "/autostart",
+        XdgAutostartStore::SystemFolders(std::getenv("XDG_CONFIG_DIRS")));
     platform.environment = std::move(environment);
     return platform;
 }

@@ -1,9 +1,5 @@
 #include "platform/x11/xdg_shell_open.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QString>
-#include <QStringList>
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -12,6 +8,14 @@
 #include <vector>
 
 #include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
 
 #include "platform/linux/bounded_read.h"
 #include "platform/linux/desktop_entry.h"
@@ -108,6 +112,66 @@ bool LaunchDesktopEntry(const std::string& path) {
     return Start(*program, arguments);
 }
 
+const std::vector<std::string_view> kSettingsPrograms = {
+    "gnome-control-center", "xfce4-settings-manager", "systemsettings", "mate-control-center",
+    "lxqt-config",          "cinnamon-settings"};
+const std::vector<std::string_view> kSystemMonitors = {"gnome-system-monitor",
+                                                       "xfce4-taskmanager",
+                                                       "plasma-systemmonitor",
+                                                       "ksysguard",
+                                                       "mate-system-monitor",
+                                                       "lxtask",
+                                                       "qps"};
+const std::vector<std::string_view> kPrinterPrograms = {"system-config-printer",
+                                                        "kde-print-manager"};
+// File managers that show the virtual places (trash:///, recent:///, network:///).
+const std::vector<std::string_view> kFileManagers = {"nautilus",   "nemo",    "caja",   "thunar",
+                                                     "pcmanfm-qt", "pcmanfm", "dolphin"};
+constexpr const char* kCupsPage = "http://localhost:631/printers/";
+
+bool AnyInstalled(const std::vector<std::string_view>& names) {
+    for (const std::string_view name : names) {
+        if (FindProgram(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Asks the session's file manager over D-Bus; false when none answers to the name.
+bool ShowWithFileManager1(const QString& uri) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr) {
+        return false;
+    }
+    const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    const bool running = bus.interface()->isServiceRegistered(service).value();
+    if (!running && !bus.interface()->activatableServiceNames().value().contains(service)) {
+        return false;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
+                                       service, QStringLiteral("ShowFolders"));
+    call << QStringList{uri} << QString();
+    return bus.send(call);
+}
+
+void ShowInFileManager(std::string_view uri) {
+    const QString argument = ToQt(uri);
+    if (ShowWithFileManager1(argument)) {
+        return;
+    }
+    for (const std::string_view name : kFileManagers) {
+        if (const auto program = FindProgram(name)) {
+            Start(*program, {argument});
+            return;
+        }
+    }
+    if (const auto gio = FindProgram("gio")) {
+        Start(*gio, {QStringLiteral("open"), argument});
+    }
+}
+
 bool StartFirstInstalled(const std::vector<std::string_view>& names) {
     for (const std::string_view name : names) {
         if (const auto program = FindProgram(name)) {
@@ -150,16 +214,19 @@ void XdgShellOpen::OpenPlace(ShellPlace place) {
             OpenWithDefaultHandler("/");
             break;
         case ShellPlace::Network:
-            OpenWithDefaultHandler("network:///");
+            ShowInFileManager("network:///");
+            break;
+        case ShellPlace::Trash:
+            ShowInFileManager("trash:///");
+            break;
+        case ShellPlace::Recent:
+            ShowInFileManager("recent:///");
             break;
         case ShellPlace::Settings:
-            StartFirstInstalled({"gnome-control-center", "xfce4-settings-manager", "systemsettings",
-                                 "mate-control-center", "lxqt-config", "cinnamon-settings"});
+            StartFirstInstalled(kSettingsPrograms);
             break;
         case ShellPlace::TaskManager:
-            if (!StartFirstInstalled({"gnome-system-monitor", "xfce4-taskmanager",
-                                      "plasma-systemmonitor", "ksysguard", "mate-system-monitor",
-                                      "lxtask", "qps"})) {
+            if (!StartFirstInstalled(kSystemMonitors)) {
                 const auto terminal = FindProgram("x-terminal-emulator");
                 const auto htop = FindProgram("htop");
                 if (terminal && htop) {
@@ -167,6 +234,25 @@ void XdgShellOpen::OpenPlace(ShellPlace place) {
                 }
             }
             break;
+        case ShellPlace::Printers:
+            if (!StartFirstInstalled(kPrinterPrograms) && FindProgram("lpstat")) {
+                OpenWithDefaultHandler(kCupsPage);
+            }
+            break;
+    }
+}
+
+bool XdgShellOpen::HasPlace(ShellPlace place) const {
+    switch (place) {
+        case ShellPlace::Settings:
+            return AnyInstalled(kSettingsPrograms);
+        case ShellPlace::TaskManager:
+            return AnyInstalled(kSystemMonitors) ||
+                   (FindProgram("x-terminal-emulator") && FindProgram("htop"));
+        case ShellPlace::Printers:
+            return AnyInstalled(kPrinterPrograms) || FindProgram("lpstat").has_value();
+        default:
+            return true;
     }
 }
 

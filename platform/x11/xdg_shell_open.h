@@ -23,10 +23,15 @@ public:
     void Open(const std::string& target) override;
     // Same as Open: desktop entries already launch as their Exec line says.
     void OpenDefault(const std::string& target) override;
-    // Computer: the file manager at "/"; Network: "network:///"; Settings and
-    // TaskManager: the first installed settings program or system monitor (htop runs in
-    // x-terminal-emulator); nothing when none is installed.
+    // Computer: the file manager at "/". Network, Trash and Recent: "network:///",
+    // "trash:///", "recent:///" shown by a file manager (FileManager1 on the session bus,
+    // else an installed one, else gio open), never by xdg-open, which outside GNOME hands
+    // such addresses to the browser as a search. Settings and TaskManager: the first
+    // installed settings program or system monitor (htop runs in x-terminal-emulator).
+    // Printers: the printer settings program, else the local CUPS page. Nothing when
+    // none is installed.
     void OpenPlace(ShellPlace place) override;
+    bool HasPlace(ShellPlace place) const override;
 };
 
 }  // namespace qarvex

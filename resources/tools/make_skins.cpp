@@ -103,8 +103,9 @@ QImage Canvas(int w, int h, QColor fill = Qt::transparent) {
 
 QImage PaintTabStrip() {
     const QStringList labels = {QStringLiteral("网页"),   QStringLiteral("软件启"),
-                                QStringLiteral("文件夹"), QStringLiteral("系统"),
-                                QStringLiteral("常用"),   QStringLiteral("设置")};
+                                QStringLiteral("文件夹"), QStringLiteral("收藏"),
+                                QStringLiteral("系统"),   QStringLiteral("常用"),
+                                QStringLiteral("笔记"),   QStringLiteral("设置")};
     const int w = qarvex::kSkinTabWidth;
     const int h = qarvex::kSkinTabHeight;
     QImage image = Canvas(w * static_cast<int>(labels.size()), h, kPaper);

@@ -195,22 +195,66 @@ TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ReadConfigFile("fav.dat") == "/a*|*a\r\n"; }, 20000));
 }
 
-TEST_F(FrmMainTest, MinimiseMovesTheWindowOffscreenInsteadOfMinimising) {
+TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {
     TFrmMain::SetTrayAvailabilityOverride(1);
     TFrmMain& main = Start();
     TFrmMain::SetTrayAvailabilityOverride(-1);
     ASSERT_TRUE(main.hasTray());
     main.show();
+    main.setGeometry(40, 50, 600, 400);
+    const QSize size = main.size();
     main.setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(main.y(), TFrmMain::kOffscreenTop);
-    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(main.size(), size);
+    EXPECT_GE(main.y(), 0);
 
     // The tray's left click brings it back to the lower right.
     main.ShowMainWindowAtCorner();
     EXPECT_GE(main.y(), 0);
+}
+
+TEST_F(FrmMainTest, WindowSizeSettlesOnTheFavouritesPageAndStoredSizesFitTheScreen) {
+    WriteConfigFile("defualt.ini", "[default]\r\nControlIndex=4\r\nwidth=13541\r\nheight=9000\r\n");
+    TFrmMain& main = Start();
+    ASSERT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), 4);
+    main.show();
+    main.resize(700, 500);
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(main.width(), 700);
+
+    Stop();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    IniFile ini(ConfigFile("defualt.ini"));
+    EXPECT_LE(ini.ReadInteger("default", "width", 0), screen.width());
+    EXPECT_LE(ini.ReadInteger("default", "height", 0), screen.height());
+}
+
+TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
+    TFrmMain& main = Start();
+    auto* tabs = Find<QTabWidget>("TVControl");
+    EXPECT_TRUE(tabs->isTabVisible(4));  // 收藏
+    EXPECT_TRUE(tabs->isTabVisible(7));  // 笔记
+    // The refresh and the web search count 0 web .. 5 settings, whatever else is shown
+    // (the day view, last, has no number of its own).
+    const int expected[] = {0, 1, 2, -1, -1, 3, 4, -1, 5, -1, -1};
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        EXPECT_EQ(main.VisibleTabIndex(), expected[page]) << page;
+    }
+}
+
+TEST_F(FrmMainTest, StandardDialogTextsAreChinese) {
+    Start();
+    ASSERT_TRUE(TFrmMain::LoadQtTranslations()) << "qt6-translations-l10n is missing";
+    const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    EXPECT_NE(yes, QStringLiteral("&Yes"));
+    EXPECT_TRUE(yes.contains(QStringLiteral("是"))) << yes.toStdString();
+    EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
 }
 
 TEST_F(FrmMainTest, WithoutATrayMinimisingIsOrdinary) {

@@ -1,8 +1,5 @@
 #include "e2e/e2e_support.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,24 +9,30 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
 namespace qarvex::e2e {
 
 namespace {
 
-// Qt's D-Bus and process classes want an application object; the tests have no window,
-// so a core application is enough.
+// Qt's D-Bus and process classes want an application object, and the main window's tests
+// want one that can show widgets; the tests always run on a display of their own.
 class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "e2e_tests";
         static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QCoreApplication>(argc, argv);
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        m_app = std::make_unique<QApplication>(argc, argv);
     }
     void TearDown() override { m_app.reset(); }
 
 private:
-    std::unique_ptr<QCoreApplication> m_app;
+    std::unique_ptr<QApplication> m_app;
 };
 
 [[maybe_unused]] const auto* const g_environment =

@@ -175,10 +175,32 @@ TEST_F(ShellOpenTest, PlacesOpenTheirPrograms) {
     EXPECT_THAT(
         RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Computer); }),
         ::testing::ElementsAre(Invocation{"xdg-open", {"/"}}));
-    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Network); }),
-                ::testing::ElementsAre(Invocation{"xdg-open", {"network:///"}}));
 
-    // Nothing installed: nothing started.
+    // Virtual places go to a file manager, never to xdg-open: outside GNOME it hands them
+    // to the browser as a search.
+    EXPECT_TRUE(RunCase(m_opener, m_recorders, 0, [&] {
+                    m_opener.OpenPlace(ShellPlace::Network);
+                }).empty());
+    m_recorders.Install("gio");
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Trash); }),
+                ::testing::ElementsAre(Invocation{"gio", {"open", "trash:///"}}));
+    m_recorders.Install("pcmanfm");
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Network); }),
+                ::testing::ElementsAre(Invocation{"pcmanfm", {"network:///"}}));
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Recent); }),
+                ::testing::ElementsAre(Invocation{"pcmanfm", {"recent:///"}}));
+
+    // Printers: the printing system's own page when there is no settings program.
+    EXPECT_FALSE(m_opener.HasPlace(ShellPlace::Printers));
+    m_recorders.Install("lpstat");
+    EXPECT_TRUE(m_opener.HasPlace(ShellPlace::Printers));
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenPlace(ShellPlace::Printers); }),
+        ::testing::ElementsAre(Invocation{"xdg-open", {"http://localhost:631/printers/"}}));
+
+    // Nothing installed: nothing started, and the window can say so beforehand.
+    EXPECT_FALSE(m_opener.HasPlace(ShellPlace::Settings));
+    EXPECT_FALSE(m_opener.HasPlace(ShellPlace::TaskManager));
     EXPECT_TRUE(RunCase(m_opener, m_recorders, 0, [&] {
                     m_opener.OpenPlace(ShellPlace::Settings);
                 }).empty());

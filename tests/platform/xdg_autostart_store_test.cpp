@@ -244,5 +244,56 @@ TEST_F(XdgAutostartStoreTest, OddButHarmlessNamesWork) {
     EXPECT_TRUE(m_store.List()->empty());
 }
 
+TEST(XdgAutostartSystemEntries, ListedWithTheirStateAndRemovedByAUserOverride) {
+    TempDir root;
+    const std::string user = root.Path() + "/user";
+    const std::string first = root.Path() + "/xdg1/autostart";
+    const std::string second = root.Path() + "/xdg2/autostart";
+    fs::create_directories(user);
+    fs::create_directories(first);
+    fs::create_directories(second);
+    const std::string applet =
+        "[Desktop Entry]\nType=Application\nName=Applet\nExec=/usr/bin/applet\n";
+    WriteBytes(first + "/applet.desktop", applet);
+    WriteBytes(second + "/applet.desktop", "[Desktop Entry]\nExec=/usr/bin/shadowed\n");
+    WriteBytes(second + "/off.desktop",
+               "[Desktop Entry]\nExec=/usr/bin/off\nX-GNOME-Autostart-enabled=false\n");
+    WriteBytes(user + "/mine.desktop", "[Desktop Entry]\nExec=/usr/bin/mine\nHidden=true\n");
+
+    EXPECT_EQ(XdgAutostartStore::SystemFolders(nullptr),
+              std::vector<std::string>{"/etc/xdg/autostart"});
+    EXPECT_EQ(XdgAutostartStore::SystemFolders("/a/:relative:/b"),
+              (std::vector<std::string>{"/a/autostart", "/b/autostart"}));
+
+    XdgAutostartStore store(user, {first, second});
+    struct Row {
+        std::string name, data;
+        bool enabled, system;
+        bool operator==(const Row&) const = default;
+    };
+    const auto rows = [&] {
+        std::vector<Row> out;
+        const std::optional<std::vector<AutostartStore::Value>> listed = store.ListAll();
+        if (!listed) {
+            return out;
+        }
+        for (const auto& v : *listed) {
+            out.push_back({v.name, v.data.value_or(""), v.enabled, v.system});
+        }
+        return out;
+    };
+    EXPECT_EQ(rows(), (std::vector<Row>{{"applet", "/usr/bin/applet", true, true},
+                                        {"mine", "/usr/bin/mine", false, false},
+                                        {"off", "/usr/bin/off", false, true}}));
+
+    // Removing a system entry hides it for this user; the system's file stays as it was.
+    ASSERT_TRUE(store.Remove("applet"));
+    EXPECT_EQ(ReadBytes(first + "/applet.desktop"), applet);
+    EXPECT_EQ(rows().front(), (Row{"applet", "/usr/bin/applet", false, false}));
+    // The user's own entries are still deleted outright.
+    ASSERT_TRUE(store.Remove("mine"));
+    EXPECT_FALSE(fs::exists(user + "/mine.desktop"));
+}
+
 }  // namespace
 }  // namespace qarvex

@@ -1,13 +1,15 @@
 #include "shellnav/about_help.h"
 
+#include <string>
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
-#include <string>
-
-#include <gtest/gtest.h>
 
 #include "app/frm_main.h"
 #include "store/history.h"
@@ -64,6 +66,21 @@ TEST_F(AboutHelpTest, PressingThePictureOrTheLinkOpensTheHomePage) {
     QTest::mousePress(In<QLabel>(about, "LblVersion"), Qt::LeftButton);
     EXPECT_TRUE(fakes.shellOpen->Calls().empty());
     EXPECT_TRUE(Main().history().Docs().empty());
+}
+
+TEST_F(AboutHelpTest, HelpPageDescribesTheProgramAsItBehaves) {
+    Main();
+    QFile page(QString::fromLatin1(TFrmHelp::kHelpPage)
+                   .replace(QStringLiteral("qrc:"), QStringLiteral(":")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    // The recent menu is not grouped by day, and the close box ends the program.
+    EXPECT_FALSE(text.contains(QStringLiteral("按今天")));
+    EXPECT_FALSE(text.contains(QStringLiteral("关闭或最小化主窗口后 Qarvex 仍在托盘中运行")));
+    EXPECT_TRUE(text.contains(QStringLiteral("关闭按钮会退出 Qarvex")));
+    // What the window shows is described: the favourites and notes pages.
+    EXPECT_TRUE(text.contains(QStringLiteral("<td>收藏</td>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<td>笔记</td>")));
 }
 
 TEST_F(AboutHelpTest, HelpWindowIsMaximisedAndShowsTheHelpPage) {

@@ -1,13 +1,15 @@
 #include "shellnav/system_places.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMenu>
-#include <QToolButton>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolButton>
 
 #include "app/frm_main.h"
 #include "store/history.h"
@@ -51,15 +53,15 @@ TEST_F(SystemPlacesTest, EveryButtonOfTheSystemPageOpensItsPlace) {
     const std::vector<Case> cases = {
         {"SpeedButton5", Place(ShellPlace::Computer)},
         {"SpeedButton9", Place(ShellPlace::Settings)},
-        {"SpeedButton23", Folder(34)},
-        {"SpeedButton17", Folder(11)},
+        {"SpeedButton23", Place(ShellPlace::Recent)},
+        {"SpeedButton17", {}},
         {"SpeedButton6", Folder(5)},
         {"SpeedButton7", Folder(0)},
-        {"SpeedButton22", Folder(6)},
-        {"SpeedButton14", Folder(2)},
+        {"SpeedButton22", {}},
+        {"SpeedButton14", {}},
         {"SpeedButton11", Folder(16)},
         {"SpeedButton19", Place(ShellPlace::Network)},
-        {"SpeedButton8", Folder(10)},
+        {"SpeedButton8", Place(ShellPlace::Trash)},
         {"SpeedButton16", Folder(7)},
         {"SpeedButton1", SystemFolder()},
         {"BtmManageTask", Place(ShellPlace::TaskManager)},
@@ -86,25 +88,25 @@ TEST_F(SystemPlacesTest, EveryItemOfTheMoreMenuOpensItsPlaceOrNothing) {
     };
     const std::vector<Case> cases = {
         {"PmDesktopPath", Folder(16)},
-        {"Cookie1", Folder(33)},
+        {"Cookie1", {}},
         {"pmFont", Folder(20)},
         {"N4", Place(ShellPlace::Computer)},
         {"N11", Folder(32)},
-        {"lianj1", Folder(19)},
-        {"N12", Folder(4)},
-        {"N13", Folder(27)},
+        {"lianj1", Place(ShellPlace::Network)},
+        {"N12", Place(ShellPlace::Printers)},
+        {"N13", Place(ShellPlace::Printers)},
         {"N14", {}},
-        {"N15", Folder(2)},
+        {"N15", {}},
         {"N16", Folder(9)},
-        {"N17", Folder(11)},
+        {"N17", {}},
         {"N18", Place(ShellPlace::Computer)},
         {"Windows1", SystemFolder()},
         {"N19", {}},
         {"N3", {}},
         {"N5", Folder(25)},
-        {"N6", Folder(31)},
-        {"N7", Folder(23)},
-        {"N8", Folder(22)},
+        {"N6", {}},
+        {"N7", {}},
+        {"N8", {}},
         {"N9", Folder(24)},
         {"N10", {}},
     };
@@ -136,12 +138,41 @@ TEST_F(SystemPlacesTest, PlacesThisDesktopLacksOpenNothingAndSayNothing) {
     fakes.environment->ClearSpecialFolders();
     fakes.environment->SetSystemFolder(files.Path() + "/no-such-folder");
     Main();
-    for (const char* button : {"SpeedButton23", "SpeedButton7", "SpeedButton8", "SpeedButton1"}) {
+    for (const char* button : {"SpeedButton7", "SpeedButton1"}) {
         SCOPED_TRACE(button);
         Find<QToolButton>(button)->click();
     }
     EXPECT_TRUE(Calls().empty());
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SystemPlacesTest, PlacesWithoutAnEquivalentAreDisabledSayingWhyAndFavouritesShowTheirPage) {
+    fakes.shellOpen->SetMissingPlace(ShellPlace::Settings);
+    fakes.shellOpen->SetMissingPlace(ShellPlace::TaskManager);
+    Main();
+    for (const char* button : {"SpeedButton17", "SpeedButton14", "SpeedButton9", "BtmManageTask"}) {
+        SCOPED_TRACE(button);
+        EXPECT_FALSE(Find<QToolButton>(button)->isEnabled());
+        EXPECT_FALSE(Find<QToolButton>(button)->toolTip().isEmpty());
+    }
+    for (const char* item : {"Cookie1", "N15", "N17", "N7", "N8", "MnQVControl", "MnQVTask"}) {
+        SCOPED_TRACE(item);
+        auto* action = Main().findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_NE(action, nullptr);
+        EXPECT_FALSE(action->isEnabled());
+        EXPECT_FALSE(action->toolTip().isEmpty());
+    }
+    EXPECT_TRUE(Find<QToolButton>("SpeedButton8")->isEnabled());
+
+    // The trash from the tray goes to a file manager, never to the default handler.
+    Main().findChild<QAction*>(QStringLiteral("MnQVRecycle"))->trigger();
+    EXPECT_EQ(Calls(), Place(ShellPlace::Trash));
+
+    fakes.shellOpen->ClearCalls();
+    Find<QToolButton>("SpeedButton22")->click();
+    EXPECT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), 4);
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_TRUE(Calls().empty());
 }
 
 TEST_F(SystemPlacesTest, MoreButtonPopsTheMenuWithoutOpeningAnything) {

@@ -1,5 +1,11 @@
 #include "startup/auto_run.h"
 
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -12,11 +18,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "capture/scanner.h"
 #include "startup/frm_auto_run_set.h"
@@ -389,6 +390,33 @@ TEST_F(StartupReopenTest, AskingAndClosingOpensNothing) {
     WhenDialogShows("TFrmAutorunDoc", [](QDialog& dialog) { dialog.reject(); });
     FinishStartup();
     EXPECT_TRUE(fakes.shellOpen->Calls().empty());
+}
+
+TEST_F(StartupReopenTest, TheStoredChoiceDecidesWhatReopensQuietlyAndOnce) {
+    const std::string folder = files.Path();
+    const std::string gone = folder + "/gone.txt";
+    FinishStartup();
+    Main().state().LastRunList() = {folder, "http://h9/", gone, folder};
+    AddMyLove(Main().state().FavList(), "http://fav/", "fav");
+    AddMyLove(Main().state().FavList(), gone, "gone");
+    AddMyLove(Main().state().FavList(), "http://fav/", "fav again");
+    Find<QCheckBox>("CbAutoRunDocs")->setChecked(true);
+    Find<QRadioButton>("RgAutorOpenTypeItem0")->click();
+    Restart();
+    fakes.shellOpen->ClearCalls();
+    EXPECT_TRUE(Find<QRadioButton>("RgAutorOpenTypeItem0")->isChecked());
+    FinishStartup();
+    EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()),
+              (std::vector<std::string>{folder, "http://h9/"}));
+    EXPECT_TRUE(messages.shown.empty());
+
+    Find<QRadioButton>("RgAutorOpenTypeItem1")->click();
+    Restart();
+    fakes.shellOpen->ClearCalls();
+    EXPECT_TRUE(Find<QRadioButton>("RgAutorOpenTypeItem1")->isChecked());
+    FinishStartup();
+    EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()), std::vector<std::string>{"http://fav/"});
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(StartupReopenTest, DamagedMarksInTheSettingsAreIgnored) {

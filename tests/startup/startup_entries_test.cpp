@@ -1,12 +1,5 @@
 #include "startup/startup_entries.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableWidget>
-#include <QTest>
-#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -15,6 +8,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
 
 #include "app/frm_main.h"
 #include "startup/frm_run.h"
@@ -117,6 +118,17 @@ TEST_F(StartupEntriesTest, TickingTheCheckBoxWritesTheQuotedExecutableAndUnticki
     box->setChecked(false);
     EXPECT_FALSE(fakes.autostart->Values().count("Qarvex"));
     EXPECT_EQ(OthersNow(), kOthers);
+}
+
+TEST_F(StartupEntriesTest, OwnEntryShowsInTheListRightAfterTicking) {
+    Seed(kOthers);
+    OpenWindow();
+    ASSERT_EQ(RowOf("Qarvex"), -1);
+    Find<QCheckBox>("MnQVAutoRun")->setChecked(true);
+    ASSERT_GE(RowOf("Qarvex"), 0);
+    EXPECT_EQ(LV()->item(RowOf("Qarvex"), 2)->text().toStdString(), "启用");
+    Find<QCheckBox>("MnQVAutoRun")->setChecked(false);
+    EXPECT_EQ(RowOf("Qarvex"), -1);
 }
 
 TEST_F(StartupEntriesTest, StartWithTheEntryPresentRewritesItWithTheCurrentExecutable) {

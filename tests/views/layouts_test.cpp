@@ -204,10 +204,10 @@ TEST_F(MainLayoutTest, PagesStandInOrderWithTheirStoredCaptionsAndHiddenTabs) {
         {"软件启", "TVApp", true},
         {"文件夹  ", "TVPath", true},
         {"网页收藏 ", "TVIEFav", false},
-        {"收藏   ", "LbMyLove", false},
+        {"收藏   ", "LbMyLove", true},
         {"系统   ", "ImgQVPCControl", true},
         {"常用   ", "WebBrowser1Host", true},
-        {"笔记   ", "MmNote", false},
+        {"笔记   ", "MmNote", true},
         {"设置  ", "CbQVOnTop", true},
         {"全部   ", nullptr, false},
     };

@@ -70,7 +70,7 @@ TEST_F(PopupMenusTest, TrayMenuShowsOpenSystemRecentAndExit) {
         {"PmAutoRun", "自动启动", false},
         {"MnSystemUse", "系统常用"},
         {"PmRecent", "最近使用"},
-        {"PmMyDocs", "我的收藏", false},
+        {"PmMyDocs", "我的收藏", true},
         {kSeparator, ""},
         {"MnQVExit", "退出(&E)"},
     };

@@ -104,7 +104,7 @@ TEST_F(SkinTest, EachSkinPictureDecodesAtItsDesignedSize) {
         QSize size;
     };
     const Case cases[] = {
-        {"monitorbtn", {6 * kSkinTabWidth, kSkinTabHeight}},
+        {"monitorbtn", {8 * kSkinTabWidth, kSkinTabHeight}},
         {"toolbuttons", {800, 25}},
         {"ImgQVPCControl", {540, 250}},
         {"helpdoc", {360, 200}},
@@ -277,8 +277,8 @@ TEST_F(SkinTabBarTest, PaintsThePictureAtTheTopLeftCorner) {
 
 TEST_F(SkinTabBarTest, VisibleTabsLineUpWithThePictureLabels) {
     SkinTabBar* bar = m_tabs.SkinBar();
-    const int visiblePages[] = {0, 1, 2, 5, 6, 8};
-    for (int slot = 0; slot < 6; ++slot) {
+    const int visiblePages[] = {0, 1, 2, 4, 5, 6, 7, 8};
+    for (int slot = 0; slot < 8; ++slot) {
         const int page = visiblePages[slot];
         SCOPED_TRACE(page);
         EXPECT_TRUE(bar->isTabVisible(page));
@@ -289,9 +289,9 @@ TEST_F(SkinTabBarTest, VisibleTabsLineUpWithThePictureLabels) {
         EXPECT_FALSE(bar->isTabVisible(page));
     }
 
-    // A click in the picture's fourth label ("系统") reaches the system page, index 5.
+    // A click in the picture's fifth label ("系统") reaches the system page, index 5.
     QSignalSpy pressed(bar, &SkinTabBar::TabStripPressed);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(3 * kSkinTabWidth + 10, kSkinTabHeight / 2));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(4 * kSkinTabWidth + 10, kSkinTabHeight / 2));
     EXPECT_EQ(m_tabs.currentIndex(), 5);
     ASSERT_EQ(pressed.count(), 1);
     EXPECT_EQ(pressed.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);

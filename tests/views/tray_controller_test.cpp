@@ -93,7 +93,28 @@ TEST_F(TrayControllerTest, RecentSubmenuHoldsTwentyNewestWithTheNewestAtTheBotto
     EXPECT_EQ(items.back()->text().toStdString(), "（&1） " + Name(0));
     EXPECT_EQ(items.back()->data().toInt(), 0);
     EXPECT_EQ(items.back()->statusTip().toStdString(), "当前路径" + Address(0));
-    EXPECT_EQ(items.back()->toolTip(), items.back()->statusTip());
+    EXPECT_EQ(items.back()->toolTip(),
+              QString::fromStdString(Name(0)) + QLatin1Char('\n') + items.back()->statusTip());
+}
+
+TEST_F(TrayControllerTest, RecentItemsShowDecodedNamesElidedInTheMiddle) {
+    const std::string longTitle = std::string(40, 'a') + "%20middle%20" + std::string(40, 'z');
+    List(ListKind::Recent)
+        .SetLines({MakeListLine("/d/my%20notes.txt", "my%20notes.txt"),
+                   MakeListLine("http://x/", longTitle), MakeListLine("/d/odd", "100%zz%FF")});
+    Tray().ShowRecentDocInPopmenu();
+    const QList<QAction*> items = Submenu(ListKind::Recent)->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[2]->text(), QStringLiteral("（&1） my notes.txt"));
+    const QString full =
+        QString(40, QLatin1Char('a')) + QStringLiteral(" middle ") + QString(40, QLatin1Char('z'));
+    const QString shown = items[1]->text().mid(QStringLiteral("（&2） ").size());
+    EXPECT_EQ(shown.size(), 60);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("aaaa")) && shown.endsWith(QStringLiteral("zzzz")));
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_TRUE(items[1]->toolTip().startsWith(full + QLatin1Char('\n')));
+    // Not valid text once decoded: shown as stored.
+    EXPECT_EQ(items[0]->text(), QStringLiteral("（&3） 100%zz%FF"));
 }
 
 TEST_F(TrayControllerTest, RunAndFavouriteSubmenusKeepListOrderWithTheirOwnHints) {
@@ -217,7 +238,7 @@ TEST_F(TrayControllerTest, SystemItemsOpenTheirPlaces) {
         {"MnQVMyDoc", ShellOpenCall::MakeOpen(files.Path() + "/Documents")},
         {"MnMyDesk", ShellOpenCall::MakeOpen(files.Path() + "/Desktop")},
         {"MnQVControl", ShellOpenCall::MakePlace(ShellPlace::Settings)},
-        {"MnQVRecycle", ShellOpenCall::MakeOpen("trash:///")},
+        {"MnQVRecycle", ShellOpenCall::MakePlace(ShellPlace::Trash)},
         {"MnQVTask", ShellOpenCall::MakePlace(ShellPlace::TaskManager)},
     };
     for (const Case& c : cases) {
@@ -234,19 +255,19 @@ TEST_F(TrayControllerTest, SystemItemsOpenTheirPlaces) {
     EXPECT_TRUE(ShellCalls().empty());
 }
 
-TEST_F(TrayControllerTest, OpenItemAndLeftPressBringTheWindowBackFromOffScreen) {
+TEST_F(TrayControllerTest, OpenItemAndLeftPressBringTheWindowBackFromTheTray) {
     Main().show();
-    Main().move(Main().x(), TFrmMain::kOffscreenTop);
+    Main().HideToTray();
+    ASSERT_FALSE(Main().isVisible());
     Find<QAction>("MnOpenQarvex")->trigger();
     EXPECT_TRUE(Main().isVisible());
-    EXPECT_NE(Main().y(), TFrmMain::kOffscreenTop);
+    EXPECT_GE(Main().y(), 0);
 
-    Main().move(Main().x(), TFrmMain::kOffscreenTop);
-    Main().hide();
+    Main().HideToTray();
     const int scansBefore = fakes.shellWindows->WindowsCalls();
     Tray().TrayIconActivated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(Main().isVisible());
-    EXPECT_NE(Main().y(), TFrmMain::kOffscreenTop);
+    EXPECT_GE(Main().y(), 0);
     // The web page tab is current: its refresh walks the open browser windows.
     ASSERT_EQ(Main().VisibleTabIndex(), 0);
     EXPECT_GT(fakes.shellWindows->WindowsCalls(), scansBefore);

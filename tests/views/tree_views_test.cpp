@@ -399,6 +399,14 @@ TEST_F(TreeViewsTest, DeleteAllEmptiesEverythingAndLeavesTheScanTimerOn) {
         AddMyLove(main.state().FavList(), "http://fav/", "Fav");
         main.timerCheckDocs()->stop();
 
+        // Answering no keeps everything; only yes deletes.
+        messages.asked.clear();
+        messages.answer = false;
+        c.run(main);
+        ASSERT_EQ(messages.asked.size(), 1u);
+        EXPECT_EQ(messages.asked[0].text, "确定要删除所有历史文档吗?");
+        EXPECT_EQ(main.history().Docs().size(), c.recordFirst ? 2u : 0u);
+        messages.answer = true;
         c.run(main);
 
         for (const char* name : {"TVDocs", "TVDoc", "TVApp", "TVPath"}) {
