@@ -10,12 +10,12 @@ namespace qarvex {
 // What a window or its display server says about the application behind it. Any part
 // may be missing; a Wayland source fills only pid and appId.
 struct WindowHints {
-    std::optional<std::int64_t> pid;
-    std::string appId;            // a Wayland app_id, or _GTK_APPLICATION_ID
-    std::string kdeDesktopFile;   // _KDE_NET_WM_DESKTOP_FILE: an id, with or without ".desktop"
-    std::string bamfDesktopFile;  // _BAMF_DESKTOP_FILE: a full path
-    std::string wmClassInstance;  // WM_CLASS, first string
-    std::string wmClassClass;     // WM_CLASS, second string
+    std::optional<std::int64_t> pid = {};
+    std::string appId = {};           // a Wayland app_id, or _GTK_APPLICATION_ID
+    std::string kdeDesktopFile = {};  // _KDE_NET_WM_DESKTOP_FILE: an id, with or without ".desktop"
+    std::string bamfDesktopFile = {};  // _BAMF_DESKTOP_FILE: a full path
+    std::string wmClassInstance = {};  // WM_CLASS, first string
+    std::string wmClassClass = {};     // WM_CLASS, second string
 };
 
 // The application a window belongs to, as the history records it.

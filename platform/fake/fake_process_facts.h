@@ -10,12 +10,12 @@ namespace qarvex {
 
 // Processes and files the test describes.
 struct FakeProcess {
-    std::optional<std::string> executable;
-    std::vector<std::string> commandLine;
+    std::optional<std::string> executable = {};
+    std::vector<std::string> commandLine = {};
     std::string workingFolder = "/";
-    std::map<std::string, std::string> environment;
-    std::optional<std::string> flatpakInfo;
-    std::string controlGroups;
+    std::map<std::string, std::string> environment = {};
+    std::optional<std::string> flatpakInfo = {};
+    std::string controlGroups = {};
 };
 
 class FakeProcessFacts : public ProcessFacts {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,8 @@ constexpr std::size_t kMaxEntryBytes = 256 * 1024;
 // A folder tree deeper than this is a loop of links, not a menu layout.
 constexpr int kMaxDepth = 8;
 constexpr std::int64_t kMissing = -1;
+// Longer than the coarse clock step file times are taken from.
+constexpr int kRacyMs = 100;
 
 std::string_view BaseName(std::string_view path) {
     const std::size_t slash = path.rfind('/');
@@ -141,7 +144,7 @@ std::map<std::string, std::int64_t> DesktopEntryIndex::Stamps() const {
 }
 
 void DesktopEntryIndex::Refresh() {
-    if (m_built && Stamps() != m_stamps) {
+    if (m_built && (m_racy || Stamps() != m_stamps)) {
         m_built = false;
     }
 }
@@ -201,6 +204,8 @@ void DesktopEntryIndex::ResolvePrograms(IndexedEntry& indexed) {
 
 void DesktopEntryIndex::Build() {
     ++m_builds;
+    const std::int64_t started = static_cast<std::int64_t>(
+        std::filesystem::file_time_type::clock::now().time_since_epoch().count());
     m_entries.clear();
     m_byId.clear();
     m_byPath.clear();
@@ -273,6 +278,13 @@ void DesktopEntryIndex::Build() {
             AddKey(m_byProgram, program, i);
         }
     }
+    // Change times move in clock ticks: a folder changed in the tick of this reading may
+    // change again without its time moving, so such a reading is only trusted once.
+    const auto tick = std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+        std::chrono::milliseconds(kRacyMs));
+    m_racy = std::any_of(m_stamps.begin(), m_stamps.end(), [&](const auto& stamp) {
+        return stamp.second != kMissing && stamp.second >= started - tick.count();
+    });
     m_built = true;
 }
 

@@ -78,6 +78,7 @@ private:
     std::vector<std::string> m_folders;
     ProcessFacts& m_facts;
     bool m_built = false;
+    bool m_racy = false;  // a folder changed so recently that a change may be unseen
     int m_builds = 0;
     std::map<std::string, std::int64_t> m_stamps;  // every folder read, with its change time
     std::vector<IndexedEntry> m_entries;
