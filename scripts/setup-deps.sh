@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
+  # real GTK and Python programs whose windows the end-to-end tests map to applications
+  python3 python3-gi gir1.2-gtk-3.0
   # a CJK font for the Chinese interface
   fonts-noto-cjk
 )
