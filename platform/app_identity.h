@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,8 +43,10 @@ public:
     virtual std::optional<std::string> Executable(std::int64_t pid) = 0;
     virtual std::vector<std::string> CommandLine(std::int64_t pid) = 0;
     virtual std::optional<std::string> WorkingFolder(std::int64_t pid) = 0;
-    virtual std::optional<std::string> EnvironmentVariable(std::int64_t pid,
-                                                           const std::string& name) = 0;
+    // The values of the named variables the process was started with (missing ones left
+    // out), read at once.
+    virtual std::map<std::string, std::string> EnvironmentVariables(
+        std::int64_t pid, const std::vector<std::string>& names) = 0;
     // The text of the sandbox's /.flatpak-info as the process sees it.
     virtual std::optional<std::string> FlatpakInfo(std::int64_t pid) = 0;
     virtual std::string ControlGroups(std::int64_t pid) = 0;

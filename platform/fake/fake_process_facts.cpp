@@ -32,14 +32,18 @@ std::optional<std::string> FakeProcessFacts::WorkingFolder(std::int64_t pid) {
     return process != nullptr ? std::optional<std::string>(process->workingFolder) : std::nullopt;
 }
 
-std::optional<std::string> FakeProcessFacts::EnvironmentVariable(std::int64_t pid,
-                                                                 const std::string& name) {
-    const FakeProcess* process = Find(pid);
-    if (process == nullptr) {
-        return std::nullopt;
+std::map<std::string, std::string> FakeProcessFacts::EnvironmentVariables(
+    std::int64_t pid, const std::vector<std::string>& names) {
+    std::map<std::string, std::string> values;
+    if (const FakeProcess* process = Find(pid)) {
+        for (const std::string& name : names) {
+            const auto it = process->environment.find(name);
+            if (it != process->environment.end()) {
+                values.emplace(name, it->second);
+            }
+        }
     }
-    const auto it = process->environment.find(name);
-    return it == process->environment.end() ? std::nullopt : std::optional<std::string>(it->second);
+    return values;
 }
 
 std::optional<std::string> FakeProcessFacts::FlatpakInfo(std::int64_t pid) {

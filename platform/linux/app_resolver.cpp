@@ -99,6 +99,13 @@ void IdsFromSnapUnit(std::string_view unit, std::vector<std::string>& ids) {
     }
 }
 
+// An AppImage's programs run from its mount ("$TMPDIR/.mount_XXXXXX") or from where it
+// was extracted; a snap's from /snap/NAME/REVISION.
+bool RunsFromImage(std::string_view program) {
+    return Contains(program, "/.mount_") || Contains(program, "/squashfs-root/") ||
+           Contains(program, "/appimage_extracted_") || StartsWith(program, "/snap/");
+}
+
 }  // namespace
 
 AppResolver::AppResolver(DesktopEntryIndex& index, ProcessFacts& facts)
@@ -183,35 +190,86 @@ const IndexedEntry* AppResolver::FromWindow(const WindowHints& hints) {
     return nullptr;
 }
 
-const IndexedEntry* AppResolver::FromSandbox(std::int64_t pid) {
-    if (const auto info = m_facts.FlatpakInfo(pid)) {
-        const std::string id = FlatpakApplicationId(*info);
-        if (!id.empty() && !Contains(id, "/")) {
-            if (const IndexedEntry* entry = m_index.ById(WithDesktopSuffix(id))) {
-                return entry;
-            }
+AppResolver::Process& AppResolver::ProcessOf(std::int64_t pid) {
+    // A pass that never ends (a caller that forgets StartPass) still can't grow without
+    // bound.
+    constexpr std::size_t kMaxProcesses = 4096;
+    if (const auto it = m_processes.find(pid); it != m_processes.end()) {
+        return it->second;
+    }
+    if (m_processes.size() >= kMaxProcesses) {
+        m_processes.clear();
+    }
+    Process& process = m_processes[pid];
+    process.program = m_facts.Executable(pid).value_or("");
+    process.followed = process.program;
+    if (!process.program.empty() && IsInterpreter(process.program)) {
+        std::string script = FirstFileArgument(m_facts.CommandLine(pid),
+                                               m_facts.WorkingFolder(pid).value_or(""), m_facts);
+        if (!script.empty()) {
+            process.followed = std::move(script);
         }
     }
-    for (const std::string& id : IdsFromControlGroup(m_facts.ControlGroups(pid))) {
+    return process;
+}
+
+void AppResolver::ReadSandbox(std::int64_t pid, Process& process) {
+    if (process.sandboxRead) {
+        return;
+    }
+    process.sandboxRead = true;
+    if (const auto info = m_facts.FlatpakInfo(pid)) {
+        process.flatpakId = FlatpakApplicationId(*info);
+        if (Contains(process.flatpakId, "/")) {
+            process.flatpakId.clear();
+        }
+    }
+    process.groupIds = IdsFromControlGroup(m_facts.ControlGroups(pid));
+    // Programs an AppImage or a snap starts from elsewhere inherit its variables: only a
+    // program running from the image itself is the image's application. This also spares
+    // reading every other process's environment.
+    if (!RunsFromImage(process.program)) {
+        return;
+    }
+    const auto variables = m_facts.EnvironmentVariables(pid, {"APPIMAGE", "SNAP_NAME"});
+    if (const auto it = variables.find("APPIMAGE"); it != variables.end()) {
+        // An AppImage runs from a mount that is gone after it ends: its file is what stays.
+        if (StartsWith(it->second, "/") && m_facts.CanonicalFile(it->second)) {
+            process.appImage = it->second;
+        }
+    }
+    if (const auto it = variables.find("SNAP_NAME"); it != variables.end()) {
+        if (!Contains(it->second, "/")) {
+            process.snapName = it->second;
+        }
+    }
+}
+
+const IndexedEntry* AppResolver::FromSandbox(const Process& process) {
+    if (!process.flatpakId.empty()) {
+        if (const IndexedEntry* entry = m_index.ById(WithDesktopSuffix(process.flatpakId))) {
+            return entry;
+        }
+    }
+    for (const std::string& id : process.groupIds) {
         if (const IndexedEntry* entry = m_index.ById(id)) {
             return entry;
         }
     }
-    if (const auto appImage = m_facts.EnvironmentVariable(pid, "APPIMAGE")) {
-        if (const auto file = m_facts.CanonicalFile(*appImage)) {
+    if (!process.appImage.empty()) {
+        if (const auto file = m_facts.CanonicalFile(process.appImage)) {
             if (const IndexedEntry* entry = m_index.ByProgram(*file)) {
                 return entry;
             }
         }
     }
-    if (const auto snap = m_facts.EnvironmentVariable(pid, "SNAP_NAME")) {
-        if (!snap->empty() && !Contains(*snap, "/")) {
-            if (const IndexedEntry* entry = m_index.ById(*snap + "_" + *snap + ".desktop")) {
-                return entry;
-            }
-            if (const IndexedEntry* entry = m_index.ByIdPrefix(*snap + "_")) {
-                return entry;
-            }
+    if (!process.snapName.empty()) {
+        if (const IndexedEntry* entry =
+                m_index.ById(process.snapName + "_" + process.snapName + ".desktop")) {
+            return entry;
+        }
+        if (const IndexedEntry* entry = m_index.ByIdPrefix(process.snapName + "_")) {
+            return entry;
         }
     }
     return nullptr;
@@ -232,30 +290,21 @@ const IndexedEntry* AppResolver::FromWmClass(const WindowHints& hints) {
 }
 
 std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
+    Process noProcess;
+    Process& process = hints.pid ? ProcessOf(*hints.pid) : noProcess;
     AppIdentity identity;
-    std::string followed;  // the program, or the script an interpreter runs
-    if (hints.pid) {
-        identity.programPath = m_facts.Executable(*hints.pid).value_or("");
-        followed = identity.programPath;
-        if (!followed.empty() && IsInterpreter(followed)) {
-            std::string script =
-                FirstFileArgument(m_facts.CommandLine(*hints.pid),
-                                  m_facts.WorkingFolder(*hints.pid).value_or(""), m_facts);
-            if (!script.empty()) {
-                followed = std::move(script);
-            }
-        }
-    }
+    identity.programPath = process.program;
 
     const IndexedEntry* entry = FromWindow(hints);
     if (entry == nullptr && hints.pid) {
-        entry = FromSandbox(*hints.pid);
+        ReadSandbox(*hints.pid, process);
+        entry = FromSandbox(process);
     }
     if (entry == nullptr) {
         entry = FromWmClass(hints);
     }
-    if (entry == nullptr && !followed.empty()) {
-        entry = m_index.ByProgram(followed);
+    if (entry == nullptr && !process.followed.empty()) {
+        entry = m_index.ByProgram(process.followed);
     }
     if (entry != nullptr) {
         identity.path = entry->path;
@@ -264,27 +313,16 @@ std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
         identity.icon = entry->entry.icon.value_or("");
         return identity;
     }
-
-    if (hints.pid) {
-        // An AppImage runs from a mount that is gone after it ends; a snap from a folder
-        // named after its revision.
-        if (const auto appImage = m_facts.EnvironmentVariable(*hints.pid, "APPIMAGE")) {
-            if (StartsWith(*appImage, "/") && m_facts.CanonicalFile(*appImage)) {
-                identity.path = *appImage;
-                return identity;
-            }
-        }
-        if (const auto snap = m_facts.EnvironmentVariable(*hints.pid, "SNAP_NAME")) {
-            if (!snap->empty() && !Contains(*snap, "/")) {
-                identity.path = "/snap/bin/" + *snap;
-                return identity;
-            }
-        }
-    }
-    if (followed.empty()) {
+    // A snap runs from a folder named after its revision; its command stays.
+    if (!process.appImage.empty()) {
+        identity.path = process.appImage;
+    } else if (!process.snapName.empty()) {
+        identity.path = "/snap/bin/" + process.snapName;
+    } else if (!process.followed.empty()) {
+        identity.path = process.followed;
+    } else {
         return std::nullopt;
     }
-    identity.path = followed;
     return identity;
 }
 

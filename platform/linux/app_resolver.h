@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ public:
 
     // Nothing when neither an entry nor a program can be found.
     std::optional<AppIdentity> Resolve(const WindowHints& hints);
+    // What was read about processes is kept for one pass over the desktop (a program
+    // usually has several windows); each pass starts by forgetting it, since a process
+    // id may be used again once its process has ended.
+    void StartPass() { m_processes.clear(); }
 
     // Desktop file ids a control-group name stands for, most likely first:
     // "app-flatpak-org.foo.Bar-1234.scope", "app-gnome-org.foo.Bar-1234.scope",
@@ -30,12 +35,26 @@ public:
     static std::string FlatpakApplicationId(std::string_view info);
 
 private:
+    // What a process says about its application, read once per pass.
+    struct Process {
+        std::string program;   // its own program
+        std::string followed;  // the program, or the script an interpreter runs
+        bool sandboxRead = false;
+        std::string flatpakId;
+        std::vector<std::string> groupIds;
+        std::string appImage;
+        std::string snapName;
+    };
+
+    Process& ProcessOf(std::int64_t pid);
+    void ReadSandbox(std::int64_t pid, Process& process);
     const IndexedEntry* FromWindow(const WindowHints& hints);
-    const IndexedEntry* FromSandbox(std::int64_t pid);
+    const IndexedEntry* FromSandbox(const Process& process);
     const IndexedEntry* FromWmClass(const WindowHints& hints);
 
     DesktopEntryIndex& m_index;
     ProcessFacts& m_facts;
+    std::map<std::int64_t, Process> m_processes;
 };
 
 }  // namespace qarvex

@@ -1,5 +1,6 @@
 #include "platform/linux/proc_process_facts.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string_view>
@@ -74,22 +75,27 @@ std::optional<std::string> ProcProcessFacts::WorkingFolder(std::int64_t pid) {
     return pid > 0 ? ReadLink(PidFolder(pid) + "/cwd") : std::nullopt;
 }
 
-std::optional<std::string> ProcProcessFacts::EnvironmentVariable(std::int64_t pid,
-                                                                 const std::string& name) {
+std::map<std::string, std::string> ProcProcessFacts::EnvironmentVariables(
+    std::int64_t pid, const std::vector<std::string>& names) {
+    std::map<std::string, std::string> values;
     if (pid <= 0) {
-        return std::nullopt;
+        return values;
     }
     const auto text = ReadFileUpTo(PidFolder(pid) + "/environ", kMaxProcFileBytes);
     if (!text) {
-        return std::nullopt;
+        return values;
     }
-    const std::string prefix = name + "=";
     for (const std::string& entry : SplitNul(*text)) {
-        if (StartsWith(entry, prefix)) {
-            return entry.substr(prefix.size());
+        const std::size_t eq = entry.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        const std::string name = entry.substr(0, eq);
+        if (std::find(names.begin(), names.end(), name) != names.end()) {
+            values.emplace(name, entry.substr(eq + 1));
         }
     }
-    return std::nullopt;
+    return values;
 }
 
 std::optional<std::string> ProcProcessFacts::FlatpakInfo(std::int64_t pid) {

@@ -12,8 +12,8 @@ public:
     std::optional<std::string> Executable(std::int64_t pid) override;
     std::vector<std::string> CommandLine(std::int64_t pid) override;
     std::optional<std::string> WorkingFolder(std::int64_t pid) override;
-    std::optional<std::string> EnvironmentVariable(std::int64_t pid,
-                                                   const std::string& name) override;
+    std::map<std::string, std::string> EnvironmentVariables(
+        std::int64_t pid, const std::vector<std::string>& names) override;
     std::optional<std::string> FlatpakInfo(std::int64_t pid) override;
     std::string ControlGroups(std::int64_t pid) override;
     std::optional<std::string> CanonicalFile(const std::string& path) override;

@@ -131,6 +131,7 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
 std::vector<TopWindow> X11DesktopWindows::TopWindows() {
     // Once per scan: applications installed or removed since the last one count now.
     m_index->Refresh();
+    m_resolver->StartPass();
     std::vector<TopWindow> windows;
     Connection* c = Connect();
     if (c == nullptr) {
@@ -354,6 +355,8 @@ WindowHints X11DesktopWindows::HintsOf(std::uint64_t windowId) {
                                                  text(c->bamfDesktopFile)};
     std::string* const targets[] = {&hints.appId, &hints.kdeDesktopFile, &hints.bamfDesktopFile};
     const auto classCookie = xcb_icccm_get_wm_class(c->xcb, window);
+    // Waiting for the process id sends the requests above too: one round trip for all.
+    hints.pid = LocalPidOfWindow(window);
     for (std::size_t i = 0; i < 3; ++i) {
         if (cookies[i].sequence == 0) {
             continue;
@@ -378,7 +381,6 @@ WindowHints X11DesktopWindows::HintsOf(std::uint64_t windowId) {
         }
         xcb_icccm_get_wm_class_reply_wipe(&wmClass);
     }
-    hints.pid = LocalPidOfWindow(window);
     return hints;
 }
 

@@ -320,12 +320,14 @@ TEST_F(AppIdentityTest, AFlatpakSandboxNamesItsApplication) {
 
 TEST_F(AppIdentityTest, AnAppImageIsItsFileNotItsMount) {
     const std::string title = "E2E AppImage window";
-    // What an AppImage's runtime does: the program runs from elsewhere and is told the
-    // image's own path.
+    // What an AppImage's runtime does: the program runs from the image's mount and is
+    // told the image's own path.
+    const std::string mount = Dir() + "/.mount_e2eXYZ/usr/bin";
+    std::filesystem::create_directories(mount);
+    std::filesystem::copy_file(QARVEX_E2E_APP_WINDOW, mount + "/viewer");
     const std::string image = Dir() + "/Viewer.AppImage";
     WriteFile(image,
-              std::string("#!/bin/sh\nAPPIMAGE=\"$0\" exec '") + QARVEX_E2E_APP_WINDOW +
-                  "' --title '" + title + "'\n",
+              "#!/bin/sh\nAPPIMAGE=\"$0\" exec '" + mount + "/viewer' --title '" + title + "'\n",
               true);
     Start(image, {});
     ExpectRecordedOnceAndReopened(title, image, "");

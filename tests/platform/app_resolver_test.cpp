@@ -36,7 +36,12 @@ protected:
         return path;
     }
 
-    void Process(FakeProcess process) { facts.SetProcess(kPid, std::move(process)); }
+    // Another process under the same id: what the resolver read of the last one is
+    // forgotten, as at the start of each pass over the desktop.
+    void Process(FakeProcess process) {
+        facts.SetProcess(kPid, std::move(process));
+        resolver.StartPass();
+    }
 
     std::optional<AppIdentity> Resolve(WindowHints hints = {}) {
         if (!hints.pid) {
