@@ -79,7 +79,10 @@ std::string FirstFileArgument(const std::vector<std::string>& argv, const std::s
         if (arg.empty() || StartsWith(arg, "-")) {
             continue;
         }
-        const std::string path = StartsWith(arg, "/") || folder.empty() ? arg : folder + "/" + arg;
+        if (!StartsWith(arg, "/") && folder.empty()) {
+            continue;  // relative to a folder we don't know
+        }
+        const std::string path = StartsWith(arg, "/") ? arg : folder + "/" + arg;
         if (auto canonical = facts.CanonicalFile(path)) {
             return *canonical;
         }

@@ -30,7 +30,7 @@ struct IndexedEntry {
 bool IsInterpreter(std::string_view programPath);
 
 // The first argument after the program that names an existing file, canonical; relative
-// ones are taken against folder. Empty when there is none.
+// ones are taken against folder (and passed over without one). Empty when there is none.
 std::string FirstFileArgument(const std::vector<std::string>& argv, const std::string& folder,
                               ProcessFacts& facts);
 
