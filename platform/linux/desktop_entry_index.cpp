@@ -105,7 +105,7 @@ std::vector<std::string> DesktopEntryIndex::FoldersFor(const std::string& xdgDat
     std::vector<std::string> folders;
     const auto add = [&folders](const std::string& base) {
         if (!StartsWith(base, "/")) {
-            return;  // the specification ignores relative entries
+            return;  // relative folders are not valid in these variables
         }
         std::string folder = base;
         while (folder.size() > 1 && EndsWith(folder, "/")) {
