@@ -50,6 +50,7 @@ public:
     // The text of the sandbox's /.flatpak-info as the process sees it.
     virtual std::optional<std::string> FlatpakInfo(std::int64_t pid) = 0;
     virtual std::string ControlGroups(std::int64_t pid) = 0;
+    virtual std::optional<std::int64_t> ParentProcess(std::int64_t pid) = 0;
 
     // The file system as this program sees it: the canonical path of an existing regular
     // file, and a bare program name looked up on $PATH.

@@ -56,6 +56,11 @@ std::string FakeProcessFacts::ControlGroups(std::int64_t pid) {
     return process != nullptr ? process->controlGroups : std::string();
 }
 
+std::optional<std::int64_t> FakeProcessFacts::ParentProcess(std::int64_t pid) {
+    const FakeProcess* process = Find(pid);
+    return process != nullptr ? process->parent : std::nullopt;
+}
+
 std::optional<std::string> FakeProcessFacts::CanonicalFile(const std::string& path) {
     const auto it = m_files.find(path);
     return it == m_files.end() ? std::nullopt : std::optional<std::string>(it->second);

@@ -16,6 +16,7 @@ struct FakeProcess {
     std::map<std::string, std::string> environment = {};
     std::optional<std::string> flatpakInfo = {};
     std::string controlGroups = {};
+    std::optional<std::int64_t> parent = {};
 };
 
 class FakeProcessFacts : public ProcessFacts {
@@ -35,6 +36,7 @@ public:
         std::int64_t pid, const std::vector<std::string>& names) override;
     std::optional<std::string> FlatpakInfo(std::int64_t pid) override;
     std::string ControlGroups(std::int64_t pid) override;
+    std::optional<std::int64_t> ParentProcess(std::int64_t pid) override;
     std::optional<std::string> CanonicalFile(const std::string& path) override;
     std::optional<std::string> FindOnPath(const std::string& name) override;
 

@@ -224,7 +224,20 @@ void AppResolver::ReadSandbox(std::int64_t pid, Process& process) {
             process.flatpakId.clear();
         }
     }
-    process.groupIds = IdsFromControlGroup(m_facts.ControlGroups(pid));
+    const std::string groups = m_facts.ControlGroups(pid);
+    process.groupIds = IdsFromControlGroup(groups);
+    // A desktop's launcher puts the program it starts in a unit of its own, and everything
+    // that program starts inherits it: a program run from a terminal's shell sits in the
+    // terminal's unit. Only the process the launcher placed there (its parent is outside)
+    // is that application; sandboxes and snaps name what runs inside them whoever started it.
+    if (!process.groupIds.empty() && Contains(groups, "/app-") &&
+        !Contains(groups, "/app-flatpak-")) {
+        const std::optional<std::int64_t> parent = m_facts.ParentProcess(pid);
+        if (parent && m_facts.ControlGroups(*parent) == groups &&
+            m_facts.Executable(*parent).value_or("") != process.program) {
+            process.groupIds.clear();
+        }
+    }
     // Programs an AppImage or a snap starts from elsewhere inherit its variables: only a
     // program running from the image itself is the image's application. This also spares
     // reading every other process's environment.

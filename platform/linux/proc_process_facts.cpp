@@ -112,6 +112,32 @@ std::string ProcProcessFacts::ControlGroups(std::int64_t pid) {
     return ReadFileUpTo(PidFolder(pid) + "/cgroup", kMaxInfoBytes).value_or("");
 }
 
+std::optional<std::int64_t> ProcProcessFacts::ParentProcess(std::int64_t pid) {
+    if (pid <= 0) {
+        return std::nullopt;
+    }
+    // "PID (NAME) STATE PPID ...": the name may hold blanks and parentheses itself.
+    const auto stat = ReadFileUpTo(PidFolder(pid) + "/stat", kMaxInfoBytes);
+    if (!stat) {
+        return std::nullopt;
+    }
+    const std::size_t close = stat->rfind(')');
+    if (close == std::string::npos || close + 4 >= stat->size()) {
+        return std::nullopt;
+    }
+    std::int64_t parent = 0;
+    bool digits = false;
+    for (std::size_t i = close + 4; i < stat->size() && (*stat)[i] >= '0' && (*stat)[i] <= '9';
+         ++i) {
+        parent = parent * 10 + ((*stat)[i] - '0');
+        digits = true;
+        if (parent > (std::int64_t{1} << 32)) {
+            return std::nullopt;
+        }
+    }
+    return digits && parent > 0 ? std::optional<std::int64_t>(parent) : std::nullopt;
+}
+
 std::optional<std::string> ProcProcessFacts::CanonicalFile(const std::string& path) {
     if (path.empty()) {
         return std::nullopt;

@@ -16,6 +16,7 @@ public:
         std::int64_t pid, const std::vector<std::string>& names) override;
     std::optional<std::string> FlatpakInfo(std::int64_t pid) override;
     std::string ControlGroups(std::int64_t pid) override;
+    std::optional<std::int64_t> ParentProcess(std::int64_t pid) override;
     std::optional<std::string> CanonicalFile(const std::string& path) override;
     std::optional<std::string> FindOnPath(const std::string& name) override;
 

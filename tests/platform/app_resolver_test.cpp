@@ -1,15 +1,18 @@
 #include "platform/linux/app_resolver.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/fake/fake_process_facts.h"
 #include "platform/linux/desktop_entry_index.h"
+#include "platform/linux/proc_process_facts.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -123,10 +126,15 @@ TEST_F(AppResolverTest, TheSandboxOrLauncherComesNext) {
              .flatpakInfo = "[Application]\nname=org.example.Flat\nruntime=x\n",
              .controlGroups = "0::/user.slice/app-flatpak-org.example.Flat-77.scope\n"});
     EXPECT_EQ(PathOf({.wmClassClass = "org.example.Launched"}), flat);
-    Process({.executable = "/usr/bin/launched",
-             .controlGroups = "0::/user.slice/user@1000.service/app.slice/"
-                              "app-gnome-org.example.Launched-1234.scope\n"});
+    const std::string scope =
+        "0::/user.slice/user@1000.service/app.slice/app-gnome-org.example.Launched-1234.scope\n";
+    facts.SetProcess(7, {.executable = "/usr/bin/gnome-shell", .controlGroups = "0::/x.scope\n"});
+    Process({.executable = "/usr/bin/launched", .controlGroups = scope, .parent = 7});
     EXPECT_EQ(PathOf(), launched);
+    // Started from a shell inside that application: the unit says nothing about it.
+    facts.SetProcess(8, {.executable = "/usr/bin/bash", .controlGroups = scope});
+    Process({.executable = "/usr/bin/xeyes", .controlGroups = scope, .parent = 8});
+    EXPECT_EQ(PathOf(), "/usr/bin/xeyes");
     Process({.executable = "/snap/tool/12/bin/tool", .environment = {{"SNAP_NAME", "tool"}}});
     EXPECT_EQ(PathOf(), snap);
     Process({.executable = "/tmp/.mount_Vi1/usr/bin/viewer",
@@ -224,6 +232,29 @@ TEST_F(AppResolverTest, TheIndexIsReadAgainOnlyWhenAFolderChanged) {
     Entry(dir.File("missing/applications"), "late.desktop", "");
     index.Refresh();
     EXPECT_NE(index.ById("late.desktop"), nullptr);
+}
+
+TEST(ProcProcessFactsTest, ReadThisProcessAndNothingForAMissingOne) {
+    ProcProcessFacts facts;
+    const std::int64_t self = getpid();
+    EXPECT_EQ(facts.Executable(self), std::filesystem::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ(facts.ParentProcess(self), std::optional<std::int64_t>(getppid()));
+    EXPECT_FALSE(facts.CommandLine(self).empty());
+    EXPECT_EQ(facts.WorkingFolder(self), std::filesystem::current_path().string());
+    const auto variables = facts.EnvironmentVariables(self, {"PATH", "QARVEX_NO_SUCH_VARIABLE"});
+    EXPECT_EQ(variables.count("QARVEX_NO_SUCH_VARIABLE"), 0u);
+    if (const char* path = std::getenv("PATH")) {
+        EXPECT_EQ(variables.at("PATH"), path);
+    }
+    EXPECT_TRUE(facts.FindOnPath("sh"));
+    EXPECT_EQ(facts.CanonicalFile("/proc"), std::nullopt);  // a folder is no file
+
+    const std::int64_t gone = 0x7FFFFFF0;
+    EXPECT_EQ(facts.Executable(gone), std::nullopt);
+    EXPECT_TRUE(facts.CommandLine(gone).empty());
+    EXPECT_EQ(facts.ParentProcess(gone), std::nullopt);
+    EXPECT_EQ(facts.FlatpakInfo(gone), std::nullopt);
+    EXPECT_EQ(facts.ControlGroups(gone), "");
 }
 
 }  // namespace
