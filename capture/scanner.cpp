@@ -115,17 +115,40 @@ std::optional<std::string> Scanner::ProgramPathOfWindow(std::uint64_t window) {
     }
 }
 
+std::optional<AppIdentity> Scanner::ApplicationOfWindow(std::uint64_t window) {
+    try {
+        return m_desktop.Application(window);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+bool Scanner::IsSkippedApplication(const AppIdentity& app) {
+    // The program itself, and what the application's entry starts: a browser found
+    // through its entry is still a browser. A bare Exec name is a program on $PATH.
+    const std::string& program = app.programPath.empty() ? app.path : app.programPath;
+    if (IsSkippedProgram(AsciiUpper(Trim(program)))) {
+        return true;
+    }
+    if (app.execProgram.empty()) {
+        return false;
+    }
+    const std::string exec =
+        Contains(app.execProgram, "/") ? app.execProgram : "/" + app.execProgram;
+    return IsSkippedProgram(AsciiUpper(Trim(exec)));
+}
+
 std::optional<std::string> Scanner::QualifyingPath(
     const std::pair<std::string, std::uint64_t>& window, std::string& trimmedTitle) {
-    std::optional<std::string> path = ProgramPathOfWindow(window.second);
-    if (!path || !(FileExists(*path) || DirectoryExists(*path))) {
+    const std::optional<AppIdentity> app = ApplicationOfWindow(window.second);
+    if (!app || !(FileExists(app->path) || DirectoryExists(app->path))) {
         return std::nullopt;
     }
     trimmedTitle = Trim(window.first);
-    if (!IsSpecialShellTitle(trimmedTitle) && IsSkippedProgram(AsciiUpper(Trim(*path)))) {
+    if (!IsSpecialShellTitle(trimmedTitle) && IsSkippedApplication(*app)) {
         return std::nullopt;
     }
-    return path;
+    return app->path;
 }
 
 void Scanner::CollectOpenPrograms() {

@@ -55,6 +55,8 @@ public:
     // (title, window) pairs of the visible, unowned, non-tool top-level windows.
     std::vector<std::pair<std::string, std::uint64_t>> EnumerateTopWindows();
     std::optional<std::string> ProgramPathOfWindow(std::uint64_t window);
+    // The application a window belongs to; what a program sighting records is its path.
+    std::optional<AppIdentity> ApplicationOfWindow(std::uint64_t window);
 
     // Close-time variants: every qualifying address goes to lastRun (AddLastRun rules).
     void ListOpenProgramPaths(std::vector<std::string>& lastRun);
@@ -77,6 +79,8 @@ public:
     // Programs whose windows are not recorded as programs (matched as upper-cased
     // substrings of the program path).
     static bool IsSkippedProgram(std::string_view upperTrimmedPath);
+    // The same test over an application's program and the program its entry starts.
+    static bool IsSkippedApplication(const AppIdentity& app);
 
 private:
     class Guard;

@@ -17,6 +17,8 @@ packages=(
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
   # a real browser for the end-to-end test of its session file
   chromium
+  # real GTK and Python programs whose windows the end-to-end tests map to applications
+  python3-gi gir1.2-gtk-3.0
   # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
   fonts-noto-cjk qt6-translations-l10n
 )

@@ -9,6 +9,7 @@
 #include <QTreeView>
 
 #include "platform/linux/desktop_entry.h"
+#include "platform/linux/desktop_entry_index.h"
 #include "store/atomic_file.h"
 
 namespace qarvex {
@@ -77,6 +78,18 @@ QIcon TreeImageList::Icon(int index) const {
 }
 
 QIcon TreeImageList::ProgramIcon(const QString& programPath) {
+    // An application recorded by its desktop entry shows the entry's own icon.
+    if (programPath.endsWith(QStringLiteral(".desktop"))) {
+        const std::string icon = DesktopEntryIcon(programPath.toStdString());
+        if (!icon.empty()) {
+            const QString name = QString::fromStdString(icon);
+            const QIcon themed =
+                QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+            if (!themed.isNull()) {
+                return themed;
+            }
+        }
+    }
     const QString exe = QFileInfo(programPath).fileName();
     // The desktop entry that starts this executable names the icon the desktop shows.
     const QStringList dirs =

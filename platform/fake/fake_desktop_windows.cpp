@@ -28,4 +28,13 @@ std::optional<std::string> FakeDesktopWindows::ProgramPath(std::uint64_t windowI
     return std::nullopt;
 }
 
+std::optional<AppIdentity> FakeDesktopWindows::Application(std::uint64_t windowId) {
+    const auto it = m_applications.find(windowId);
+    if (it == m_applications.end()) {
+        return DesktopWindows::Application(windowId);
+    }
+    ++m_programPathCalls;
+    return it->second;
+}
+
 }  // namespace qarvex

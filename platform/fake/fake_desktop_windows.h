@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,6 +29,11 @@ public:
     std::vector<TopWindow> TopWindows() override;
     // The path of the first window with that id; nothing for an unknown id.
     std::optional<std::string> ProgramPath(std::uint64_t windowId) override;
+    // The application a window resolves to, when the test says; otherwise its program.
+    void SetApplication(std::uint64_t windowId, AppIdentity identity) {
+        m_applications[windowId] = std::move(identity);
+    }
+    std::optional<AppIdentity> Application(std::uint64_t windowId) override;
     void ShowDesktop() override { ++m_showDesktopCount; }
 
     int TopWindowsCalls() const { return m_topWindowsCalls; }
@@ -36,6 +42,7 @@ public:
 
 private:
     std::vector<FakeWindow> m_windows;
+    std::map<std::uint64_t, AppIdentity> m_applications;
     int m_topWindowsCalls = 0;
     int m_programPathCalls = 0;
     int m_showDesktopCount = 0;

@@ -182,6 +182,14 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
             entry.exec = unescaped;
         } else if (key == "Icon") {
             entry.icon = unescaped;
+        } else if (key == "TryExec") {
+            entry.tryExec = unescaped;
+        } else if (key == "StartupWMClass") {
+            entry.startupWmClass = unescaped;
+        } else if (key == "DBusActivatable") {
+            entry.dbusActivatable = IsTrue(unescaped);
+        } else if (key == "Terminal") {
+            entry.terminal = IsTrue(unescaped);
         } else if (key == "Hidden") {
             entry.hidden = IsTrue(unescaped);
         } else if (key == "NoDisplay") {

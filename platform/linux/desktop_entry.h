@@ -14,8 +14,12 @@ struct DesktopEntry {
     std::optional<std::string> name;
     std::optional<std::string> exec;
     std::optional<std::string> icon;
+    std::optional<std::string> tryExec;
+    std::optional<std::string> startupWmClass;
     bool hidden = false;
     bool noDisplay = false;
+    bool dbusActivatable = false;
+    bool terminal = false;
 };
 
 // Parses the text of a .desktop file. Nothing when it has no [Desktop Entry] group, or

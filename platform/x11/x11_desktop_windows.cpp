@@ -11,6 +11,7 @@
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
+#include "platform/linux/proc_process_facts.h"
 #include "platform/x11/window_text.h"
 
 namespace qarvex {
@@ -63,6 +64,9 @@ struct X11DesktopWindows::Connection {
     xcb_window_t root = XCB_WINDOW_NONE;
     xcb_atom_t wmState = XCB_ATOM_NONE;
     xcb_atom_t compoundText = XCB_ATOM_NONE;
+    xcb_atom_t gtkApplicationId = XCB_ATOM_NONE;
+    xcb_atom_t kdeDesktopFile = XCB_ATOM_NONE;
+    xcb_atom_t bamfDesktopFile = XCB_ATOM_NONE;
     bool hasResource = false;
     std::string hostName = LocalHostName();
 
@@ -80,7 +84,12 @@ X11DesktopWindows::X11DesktopWindows(std::string displayName)
     : X11DesktopWindows(std::move(displayName), static_cast<std::int64_t>(getpid())) {}
 
 X11DesktopWindows::X11DesktopWindows(std::string displayName, std::int64_t ownPid)
-    : m_displayName(std::move(displayName)), m_ownPid(ownPid) {}
+    : m_displayName(std::move(displayName)),
+      m_ownPid(ownPid),
+      m_facts(std::make_unique<ProcProcessFacts>()),
+      m_index(std::make_unique<DesktopEntryIndex>(DesktopEntryIndex::FoldersFromEnvironment(),
+                                                  *m_facts)),
+      m_resolver(std::make_unique<AppResolver>(*m_index, *m_facts)) {}
 
 X11DesktopWindows::~X11DesktopWindows() = default;
 
@@ -109,6 +118,9 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
     connection->root = connection->ewmh.screens[connection->screen]->root;
     connection->wmState = InternAtom(connection->xcb, "WM_STATE");
     connection->compoundText = InternAtom(connection->xcb, "COMPOUND_TEXT");
+    connection->gtkApplicationId = InternAtom(connection->xcb, "_GTK_APPLICATION_ID");
+    connection->kdeDesktopFile = InternAtom(connection->xcb, "_KDE_NET_WM_DESKTOP_FILE");
+    connection->bamfDesktopFile = InternAtom(connection->xcb, "_BAMF_DESKTOP_FILE");
     const xcb_query_extension_reply_t* resource =
         xcb_get_extension_data(connection->xcb, &xcb_res_id);
     connection->hasResource = resource != nullptr && resource->present != 0;
@@ -117,6 +129,9 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
 }
 
 std::vector<TopWindow> X11DesktopWindows::TopWindows() {
+    // Once per scan: applications installed or removed since the last one count now.
+    m_index->Refresh();
+    m_resolver->StartPass();
     std::vector<TopWindow> windows;
     Connection* c = Connect();
     if (c == nullptr) {
@@ -322,6 +337,63 @@ std::optional<std::string> X11DesktopWindows::ProgramPath(std::uint64_t windowId
         return std::nullopt;
     }
     return ReadLink("/proc/" + std::to_string(*pid) + "/exe");
+}
+
+WindowHints X11DesktopWindows::HintsOf(std::uint64_t windowId) {
+    WindowHints hints;
+    Connection* c = Connect();
+    if (c == nullptr || windowId == 0 || windowId > 0xFFFFFFFFu) {
+        return hints;
+    }
+    const auto window = static_cast<xcb_window_t>(windowId);
+    const auto text = [c, window](xcb_atom_t atom) {
+        return atom == XCB_ATOM_NONE
+                   ? xcb_get_property_cookie_t{0}
+                   : xcb_get_property(c->xcb, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+    };
+    const xcb_get_property_cookie_t cookies[] = {text(c->gtkApplicationId), text(c->kdeDesktopFile),
+                                                 text(c->bamfDesktopFile)};
+    std::string* const targets[] = {&hints.appId, &hints.kdeDesktopFile, &hints.bamfDesktopFile};
+    const auto classCookie = xcb_icccm_get_wm_class(c->xcb, window);
+    // Waiting for the process id sends the requests above too: one round trip for all.
+    hints.pid = LocalPidOfWindow(window);
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (cookies[i].sequence == 0) {
+            continue;
+        }
+        Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c->xcb, cookies[i], nullptr));
+        if (reply && reply->format == 8) {
+            const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
+            std::string value(data,
+                              static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+            // Some writers count the terminating NUL.
+            value.resize(std::strlen(value.c_str()));
+            *targets[i] = SanitizeUtf8(value);
+        }
+    }
+    xcb_icccm_get_wm_class_reply_t wmClass{};
+    if (xcb_icccm_get_wm_class_reply(c->xcb, classCookie, &wmClass, nullptr) != 0) {
+        if (wmClass.instance_name != nullptr) {
+            hints.wmClassInstance = Latin1ToUtf8(wmClass.instance_name);
+        }
+        if (wmClass.class_name != nullptr) {
+            hints.wmClassClass = Latin1ToUtf8(wmClass.class_name);
+        }
+        xcb_icccm_get_wm_class_reply_wipe(&wmClass);
+    }
+    return hints;
+}
+
+std::optional<AppIdentity> X11DesktopWindows::Application(std::uint64_t windowId) {
+    if (windowId == 0 || windowId > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    const WindowHints hints = HintsOf(windowId);
+    // Another machine's window, or one that is gone: nothing here runs it.
+    if (!hints.pid) {
+        return std::nullopt;
+    }
+    return m_resolver->Resolve(hints);
 }
 
 void X11DesktopWindows::ShowDesktop() {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/desktop_windows.h"
+#include "platform/linux/app_resolver.h"
+#include "platform/linux/desktop_entry_index.h"
 
 namespace qarvex {
 
@@ -23,6 +25,10 @@ public:
 
     std::vector<TopWindow> TopWindows() override;
     std::optional<std::string> ProgramPath(std::uint64_t windowId) override;
+    // Through the window's own hints, its process and the installed desktop entries.
+    std::optional<AppIdentity> Application(std::uint64_t windowId) override;
+    // What the window says about its application, with its process id.
+    WindowHints HintsOf(std::uint64_t windowId);
     void ShowDesktop() override;
     void SetSkipTaskbar(std::uint64_t windowId, bool skip) override;
 
@@ -34,6 +40,9 @@ private:
     std::string m_displayName;
     std::int64_t m_ownPid;
     std::unique_ptr<Connection> m_connection;
+    std::unique_ptr<ProcessFacts> m_facts;
+    std::unique_ptr<DesktopEntryIndex> m_index;
+    std::unique_ptr<AppResolver> m_resolver;
 };
 
 }  // namespace qarvex

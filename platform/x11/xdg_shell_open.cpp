@@ -12,13 +12,16 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include "platform/linux/bounded_read.h"
 #include "platform/linux/desktop_entry.h"
+#include "platform/linux/desktop_launch.h"
 #include "store/strings.h"
 
 namespace qarvex {
@@ -73,6 +76,34 @@ bool Start(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
 }
 
+// Asks a D-Bus activatable application to show itself; the bus starts it when it isn't
+// running. False when the bus can't reach it, so that its Exec line can serve instead.
+bool ActivateOverBus(const std::string& busName, const std::string& objectPath) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    const QString name = ToQt(busName);
+    QDBusConnectionInterface* daemon = bus.interface();
+    if (daemon == nullptr) {
+        return false;
+    }
+    const QDBusReply<bool> owned = daemon->isServiceRegistered(name);
+    const QDBusReply<QStringList> activatable =
+        daemon->call(QStringLiteral("ListActivatableNames"));
+    if (!(owned.isValid() && owned.value()) &&
+        !(activatable.isValid() && activatable.value().contains(name))) {
+        return false;
+    }
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        name, ToQt(objectPath), QStringLiteral("org.freedesktop.Application"),
+        QStringLiteral("Activate"));
+    activate << QVariantMap();
+    activate.setAutoStartService(true);
+    // The application may take a while to start; nothing here waits for it.
+    return bus.send(activate);
+}
+
 void OpenWithDefaultHandler(const std::string& target) {
     const QString argument = ToQt(OptionSafe(target));
     if (const auto xdgOpen = FindProgram("xdg-open")) {
@@ -89,27 +120,31 @@ bool LaunchDesktopEntry(const std::string& path) {
         return false;
     }
     const std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
-    if (!entry || entry->type.value_or("") != "Application" || !entry->exec) {
+    if (!entry) {
         return false;
     }
-    const std::vector<std::string> argv = SplitExec(*entry->exec);
-    if (argv.empty() || argv.front().empty()) {
+    const auto findProgram = [](const std::string& name) -> std::optional<std::string> {
+        if (const auto found = FindProgram(name)) {
+            return found->toStdString();
+        }
+        return std::nullopt;
+    };
+    const std::optional<DesktopLaunch> launch =
+        PlanDesktopLaunch(*entry, DesktopFileIdOf(path), findProgram);
+    if (!launch) {
         return false;
     }
-    std::optional<QString> program;
-    if (Contains(argv.front(), "/")) {
-        program = ToQt(argv.front());
-    } else {
-        program = FindProgram(argv.front());
+    if (!launch->busName.empty() && ActivateOverBus(launch->busName, launch->objectPath)) {
+        return true;
     }
-    if (!program) {
+    if (launch->argv.empty()) {
         return false;
     }
     QStringList arguments;
-    for (std::size_t i = 1; i < argv.size(); ++i) {
-        arguments << ToQt(argv[i]);
+    for (std::size_t i = 1; i < launch->argv.size(); ++i) {
+        arguments << ToQt(launch->argv[i]);
     }
-    return Start(*program, arguments);
+    return Start(ToQt(launch->argv.front()), arguments);
 }
 
 const std::vector<std::string_view> kSettingsPrograms = {

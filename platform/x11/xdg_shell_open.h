@@ -11,7 +11,8 @@ namespace qarvex {
 //   handler, xdg-open (gio open when it is missing);
 // - an executable regular file is started directly, and handed to the default handler
 //   when it can't be executed (a document with the executable bit, as on NTFS mounts);
-// - a ".desktop" file is launched as its Exec line says.
+// - a ".desktop" file is launched the way the desktop launches it: over D-Bus when it is
+//   D-Bus activatable, otherwise its Exec line (in the user's terminal when it asks).
 // Every process is started detached from an argument vector; no target ever passes
 // through a shell. Programs are looked up on $PATH at the time of the call.
 //

@@ -122,6 +122,31 @@ TEST_F(ScannerTest, SkippedProgramsUnlessTheTitleIsAShellPlace) {
     EXPECT_TRUE(recorded[0].software);
 }
 
+TEST_F(ScannerTest, AnApplicationIsRecordedOnceByItsEntryAndSkippedByWhatItStarts) {
+    const std::string entry = dir.Write("org.example.Editor.desktop", "[Desktop Entry]\n");
+    const std::string browserEntry = dir.Write("web.desktop", "[Desktop Entry]\n");
+    AddWindow(1, "a.txt - Editor", program);
+    AddWindow(2, "b.txt - Editor", other);
+    AddWindow(3, "Start page", other);
+    AppIdentity editor;
+    editor.path = entry;
+    editor.programPath = program;
+    editor.execProgram = "/usr/bin/editor";
+    desktop.SetApplication(1, editor);
+    desktop.SetApplication(2, editor);
+    // A browser reached through its entry, started by a bare name on $PATH.
+    AppIdentity browser;
+    browser.path = browserEntry;
+    browser.programPath = other;
+    browser.execProgram = "firefox";
+    desktop.SetApplication(3, browser);
+    scanner->ScanPrograms();
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].address, entry);
+    EXPECT_EQ(recorded[0].name, "a.txt - Editor");
+    EXPECT_TRUE(recorded[0].software);
+}
+
 TEST_F(ScannerTest, UpperWindowOfOneProgramFixesTheNameAndEmptyTitlesAreHandedOver) {
     AddWindow(1, "", other);
     AddWindow(2, "Top", program);
