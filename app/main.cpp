@@ -1,3 +1,7 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include <QIcon>
 
 #include "app/frm_main.h"
@@ -5,10 +9,26 @@
 #include "app/qt_messages.h"
 #include "app/single_instance.h"
 #include "platform/platform.h"
+#include "platform/wayland/display_choice.h"
 #include "store/config_dir.h"
 
 int main(int argc, char** argv) {
+    // Decided before Qt picks a platform: in a Wayland session the window goes through
+    // XWayland when there is one, so that placing and hiding it keep working.
+    const qarvex::DisplayEnvironment display = qarvex::DisplayEnvironmentFromProcess();
+    const qarvex::DisplayRoute route = qarvex::ChooseDisplayRoute(display);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Qarvex %s\n%s\n", QARVEX_VERSION,
+                    qarvex::DescribeDisplayRoute(route, display).c_str());
+        return 0;
+    }
+    const std::string platformName = qarvex::ForcedQtPlatform(route);
+    if (!platformName.empty()) {
+        setenv("QT_QPA_PLATFORM", platformName.c_str(), 1);
+    }
     qarvex::QarvexApplication app(argc, argv);
+    // The compositor knows the window by this name, and the scan drops it by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qarvex"));
     QCoreApplication::setApplicationName(QStringLiteral("Qarvex"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/images/qarvex.png")));
     // The program lives in the tray: hiding or moving its window off-screen never ends it.

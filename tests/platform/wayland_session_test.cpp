@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "platform/wayland/display_choice.h"
+#include "platform/wayland/toplevel_mapping.h"
+
+namespace qarvex {
+namespace {
+
+TEST(DisplayChoice, WaylandSessionGoesThroughXWaylandOnlyWhenThereIsOne) {
+    EXPECT_EQ(ChooseDisplayRoute({"", ":0", ""}), DisplayRoute::X11);
+    EXPECT_EQ(ChooseDisplayRoute({"wayland-0", ":0", ""}), DisplayRoute::XWayland);
+    EXPECT_EQ(ChooseDisplayRoute({"wayland-0", "", ""}), DisplayRoute::NativeWayland);
+    // What the user asked for wins, even in a Wayland session with XWayland.
+    EXPECT_EQ(ChooseDisplayRoute({"wayland-0", ":0", "wayland"}), DisplayRoute::UserChoice);
+
+    EXPECT_EQ(ForcedQtPlatform(DisplayRoute::XWayland), "xcb");
+    EXPECT_EQ(ForcedQtPlatform(DisplayRoute::NativeWayland), "");
+    EXPECT_EQ(ForcedQtPlatform(DisplayRoute::UserChoice), "");
+    EXPECT_EQ(ForcedQtPlatform(DisplayRoute::X11), "");
+    EXPECT_NE(DescribeDisplayRoute(DisplayRoute::XWayland, {}).find("XWayland"), std::string::npos);
+    EXPECT_NE(
+        DescribeDisplayRoute(DisplayRoute::UserChoice, {"w", "", "offscreen"}).find("offscreen"),
+        std::string::npos);
+}
+
+TEST(WaylandWindows, CompositorWindowsComeFirstAndXWaylandOnesOnlyOnce) {
+    std::vector<WaylandToplevel> wayland(5);
+    wayland[0] = {"Terminal", "foot", false, false};
+    wayland[1] = {"Minimised editor", "org.gnome.TextEditor", true, false};
+    wayland[2] = {"Save as", "org.gnome.TextEditor", false, true};
+    wayland[3] = {"Qarvex", "Qarvex", false, false};  // ours, through XWayland
+    wayland[4] = {"xterm", "XTerm", false, false};    // also on the X server
+    std::vector<TopWindow> x11(2);
+    x11[0] = {7, true, false, false, "xterm"};
+    x11[1] = {9, false, false, false, "Terminal"};  // withdrawn: no match
+
+    const std::vector<TopWindow> windows = MergeWindows(wayland, x11, {"qarvex"});
+    ASSERT_EQ(windows.size(), 5u);
+    EXPECT_EQ(windows[0].title, "Terminal");
+    EXPECT_TRUE(IsWaylandWindowId(windows[0].id));
+    EXPECT_EQ(WaylandWindowIndex(windows[0].id), 0u);
+    EXPECT_TRUE(windows[1].visible);  // minimised counts as open
+    EXPECT_EQ(WaylandWindowIndex(windows[1].id), 1u);
+    EXPECT_TRUE(windows[2].owned);
+    EXPECT_EQ(windows[3].id, 7u);
+    EXPECT_FALSE(IsWaylandWindowId(windows[3].id));
+    EXPECT_EQ(windows[4].id, 9u);
+}
+
+TEST(WaylandWindows, TitlesAreCutAt128BytesOnACharacterBoundary) {
+    std::string title(127, 'a');
+    title += "\xE4\xB8\xAD";  // 中 straddles byte 128
+    std::vector<WaylandToplevel> wayland(2);
+    wayland[0].title = title;
+    wayland[0].appId = "foot";
+    wayland[1].title = "bad \xFF byte";
+    const std::vector<TopWindow> windows = MergeWindows(wayland, {}, {});
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0].title, std::string(127, 'a'));
+    EXPECT_EQ(windows[1].title, "bad \xEF\xBF\xBD byte");
+}
+
+}  // namespace
+}  // namespace qarvex
