@@ -31,7 +31,8 @@ std::size_t WaylandWindowIndex(std::uint64_t id) {
 
 std::vector<TopWindow> MergeWindows(const std::vector<WaylandToplevel>& wayland,
                                     const std::vector<TopWindow>& x11,
-                                    const std::vector<std::string>& ownAppIds) {
+                                    const std::vector<std::string>& ownAppIds,
+                                    std::optional<std::int64_t> ownPid) {
     std::set<std::string> own;
     for (const std::string& id : ownAppIds) {
         own.insert(AsciiLower(id));
@@ -46,7 +47,8 @@ std::vector<TopWindow> MergeWindows(const std::vector<WaylandToplevel>& wayland,
     windows.reserve(wayland.size() + x11.size());
     for (std::size_t i = 0; i < wayland.size(); ++i) {
         const WaylandToplevel& toplevel = wayland[i];
-        if (own.count(AsciiLower(toplevel.appId)) != 0) {
+        if (own.count(AsciiLower(toplevel.appId)) != 0 ||
+            (ownPid && toplevel.pid && *ownPid == *toplevel.pid)) {
             continue;
         }
         TopWindow window;
@@ -54,6 +56,7 @@ std::vector<TopWindow> MergeWindows(const std::vector<WaylandToplevel>& wayland,
         // Minimised windows are open windows, as they always were.
         window.visible = true;
         window.owned = toplevel.hasParent;
+        window.toolWindow = toplevel.toolWindow;
         window.title = CutUtf8ToBytes(SanitizeUtf8(toplevel.title), kMaxTitleBytes);
         if (x11Titles.count(window.title) != 0) {
             continue;

@@ -1,6 +1,9 @@
 #include "platform/wayland/wayland_desktop_windows.h"
 
+#include <unistd.h>
+
 #include "platform/linux/proc_process_facts.h"
+#include "platform/wayland/kwin_script_source.h"
 
 namespace qarvex {
 
@@ -41,7 +44,7 @@ std::vector<TopWindow> WaylandDesktopWindows::TopWindows() {
     if (m_x11) {
         x11 = m_x11->TopWindows();
     }
-    return MergeWindows(m_toplevels, x11, OwnAppIds());
+    return MergeWindows(m_toplevels, x11, OwnAppIds(), static_cast<std::int64_t>(getpid()));
 }
 
 std::optional<AppIdentity> WaylandDesktopWindows::Application(std::uint64_t windowId) {
@@ -49,17 +52,21 @@ std::optional<AppIdentity> WaylandDesktopWindows::Application(std::uint64_t wind
         return m_x11 ? m_x11->Application(windowId) : std::nullopt;
     }
     const std::size_t index = WaylandWindowIndex(windowId);
-    if (index >= m_toplevels.size() || m_toplevels[index].appId.empty()) {
+    if (index >= m_toplevels.size() ||
+        (m_toplevels[index].appId.empty() && !m_toplevels[index].pid)) {
         return std::nullopt;
     }
+    const WaylandToplevel& toplevel = m_toplevels[index];
     WindowHints hints;
-    hints.appId = m_toplevels[index].appId;
+    hints.pid = toplevel.pid;
+    hints.appId = toplevel.appId;
+    hints.kdeDesktopFile = toplevel.desktopFile;
     // Compositors give an XWayland window's class as its app_id, and many programs
     // use their StartupWMClass as app_id: let the entry's class match too.
-    hints.wmClassClass = m_toplevels[index].appId;
+    hints.wmClassClass = toplevel.resourceClass.empty() ? toplevel.appId : toplevel.resourceClass;
     std::optional<AppIdentity> identity = m_resolver->Resolve(hints);
     // Without a process, only a desktop entry says which program this is.
-    if (!identity || identity->entryId.empty()) {
+    if (!identity || (!toplevel.pid && identity->entryId.empty())) {
         return std::nullopt;
     }
     return identity;
@@ -95,6 +102,7 @@ std::vector<std::unique_ptr<ToplevelSource>> DefaultToplevelSources(
         ToplevelProtocol::ExtForeignToplevelList, displayName));
     sources.push_back(
         std::make_unique<WaylandToplevelSource>(ToplevelProtocol::WlrForeignToplevel, displayName));
+    sources.push_back(std::make_unique<KWinScriptSource>());
     return sources;
 }
 

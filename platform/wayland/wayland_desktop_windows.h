@@ -42,7 +42,7 @@ private:
     std::unique_ptr<AppResolver> m_resolver;
 };
 
-// The sources to ask in a Wayland session, newest protocol first.
+// The sources to ask in a Wayland session: the protocols, newest first, then KWin.
 std::vector<std::unique_ptr<ToplevelSource>> DefaultToplevelSources(
     const std::string& displayName = {});
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/wayland/display_choice.h"
+#include "platform/wayland/kwin_report.h"
 #include "platform/wayland/toplevel_mapping.h"
 
 namespace qarvex {
@@ -58,6 +59,39 @@ TEST(WaylandWindows, TitlesAreCutAt128BytesOnACharacterBoundary) {
     ASSERT_EQ(windows.size(), 2u);
     EXPECT_EQ(windows[0].title, std::string(127, 'a'));
     EXPECT_EQ(windows[1].title, "bad \xEF\xBF\xBD byte");
+}
+
+TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
+    const auto windows = ParseKWinReport(R"([
+        {"caption": "Dolphin", "pid": 42, "resourceClass": "dolphin",
+         "desktopFileName": "org.kde.dolphin", "skipTaskbar": false, "transient": false,
+         "windowType": 0, "minimized": true, "stack": 3},
+        {"caption": "Panel", "pid": 7, "resourceClass": "plasmashell", "desktopFileName": "",
+         "skipTaskbar": true, "transient": false, "windowType": 2, "stack": 0},
+        {"caption": "Copy files", "pid": 42, "transient": true, "windowType": 5, "stack": 5},
+        {"caption": "Konsole", "pid": 0, "resourceClass": "konsole", "windowType": 0,
+         "stack": 4}])");
+    ASSERT_TRUE(windows);
+    ASSERT_EQ(windows->size(), 4u);
+    EXPECT_EQ((*windows)[0].title, "Copy files");
+    EXPECT_TRUE((*windows)[0].hasParent);
+    EXPECT_TRUE((*windows)[0].toolWindow);
+    EXPECT_EQ((*windows)[1].title, "Konsole");
+    EXPECT_FALSE((*windows)[1].pid);
+    EXPECT_FALSE((*windows)[1].toolWindow);
+    EXPECT_EQ((*windows)[2].title, "Dolphin");
+    EXPECT_EQ((*windows)[2].pid, 42);
+    EXPECT_EQ((*windows)[2].desktopFile, "org.kde.dolphin");
+    EXPECT_EQ((*windows)[2].resourceClass, "dolphin");
+    EXPECT_TRUE((*windows)[2].minimized);
+    EXPECT_TRUE((*windows)[3].toolWindow);
+
+    EXPECT_FALSE(ParseKWinReport("not json"));
+    EXPECT_FALSE(ParseKWinReport(R"({"caption": "x"})"));
+    // The script names our connection and object; hostile quotes can't break out.
+    const std::string script = KWinScriptText(":1.42", "/o", "i.f", "to\"ken");
+    EXPECT_NE(script.find(R"(callDBus(":1.42", "/o", "i.f", "Report", "to\"ken")"),
+              std::string::npos);
 }
 
 }  // namespace
