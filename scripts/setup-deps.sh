@@ -15,9 +15,9 @@ packages=(
   xvfb xauth openbox dbus dbus-x11 x11-utils xdg-utils xdotool
   # real GTK and Python programs whose windows the end-to-end tests map to applications
   python3 python3-gi gir1.2-gtk-3.0
-  # Wayland: the protocol code generator and client library; a headless wlroots
-  # compositor and a native Wayland terminal for the end-to-end tests
-  libwayland-dev libwayland-bin sway foot
+  # Wayland: the protocol code generator and client library; headless compositors
+  # (wlroots and KWin) and a native Wayland terminal for the end-to-end tests
+  libwayland-dev libwayland-bin sway foot kwin-wayland
   # a CJK font for the Chinese interface
   fonts-noto-cjk
 )
