@@ -10,6 +10,8 @@
 #include "app/single_instance.h"
 #include "platform/platform.h"
 #include "platform/wayland/display_choice.h"
+#include "platform/wayland/gnome_extension.h"
+#include "platform/wayland/gnome_shell_source.h"
 #include "store/config_dir.h"
 
 int main(int argc, char** argv) {
@@ -53,6 +55,21 @@ int main(int argc, char** argv) {
                          mainWindow.activateWindow();
                      });
     mainWindow.show();
+    if (!display.waylandDisplay.empty()) {
+        // GNOME Shell shows its windows only to its extensions: install ours once, and
+        // say how to turn it on (the Shell reads new extensions at the next log-in).
+        if (const std::optional<int> shell = qarvex::GnomeShellMajorVersion()) {
+            const char* dataHome = std::getenv("XDG_DATA_HOME");
+            const std::string dataFolder =
+                dataHome != nullptr && dataHome[0] == '/'
+                    ? std::string(dataHome)
+                    : platform.environment->HomeFolder() + "/.local/share";
+            if (qarvex::InstallGnomeExtensionIfMissing(dataFolder, *shell)) {
+                messages.Show(qarvex::GnomeExtensionNotice(), "Qarvex",
+                              qarvex::Messages::Icon::Information);
+            }
+        }
+    }
 
     const int result = QApplication::exec();
     mainWindow.FormDestroy();

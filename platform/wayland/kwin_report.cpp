@@ -59,7 +59,7 @@ std::string KWinScriptText(std::string_view service, std::string_view objectPath
     return script;
 }
 
-std::optional<std::vector<WaylandToplevel>> ParseKWinReport(std::string_view json) {
+std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view json) {
     const nlohmann::json report = nlohmann::json::parse(json, nullptr, false);
     if (!report.is_array()) {
         return std::nullopt;

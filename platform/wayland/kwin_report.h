@@ -16,8 +16,9 @@ namespace qarvex {
 std::string KWinScriptText(std::string_view service, std::string_view objectPath,
                            std::string_view interfaceName, std::string_view token);
 
-// The windows of a report, top of the stacking order first (KWin's list order where the
-// stacking is unknown). Nothing when the text is not a report.
-std::optional<std::vector<WaylandToplevel>> ParseKWinReport(std::string_view json);
+// The windows of a report (from the KWin script or the GNOME Shell extension), top of
+// the stacking order first (the list's order where the stacking is unknown). Nothing
+// when the text is not a report.
+std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view json);
 
 }  // namespace qarvex

@@ -149,7 +149,7 @@ std::optional<std::vector<WaylandToplevel>> KWinScriptSource::Read() {
     if (!m_report) {
         return std::nullopt;
     }
-    return ParseKWinReport(*m_report);
+    return ParseWindowReport(*m_report);
 }
 
 }  // namespace qarvex

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "platform/linux/proc_process_facts.h"
+#include "platform/wayland/gnome_shell_source.h"
 #include "platform/wayland/kwin_script_source.h"
 
 namespace qarvex {
@@ -103,6 +104,7 @@ std::vector<std::unique_ptr<ToplevelSource>> DefaultToplevelSources(
     sources.push_back(
         std::make_unique<WaylandToplevelSource>(ToplevelProtocol::WlrForeignToplevel, displayName));
     sources.push_back(std::make_unique<KWinScriptSource>());
+    sources.push_back(std::make_unique<GnomeShellSource>());
     return sources;
 }
 

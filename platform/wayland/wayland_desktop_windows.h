@@ -42,7 +42,8 @@ private:
     std::unique_ptr<AppResolver> m_resolver;
 };
 
-// The sources to ask in a Wayland session: the protocols, newest first, then KWin.
+// The sources to ask in a Wayland session: the protocols, newest first, then KWin,
+// then GNOME Shell.
 std::vector<std::unique_ptr<ToplevelSource>> DefaultToplevelSources(
     const std::string& displayName = {});
 

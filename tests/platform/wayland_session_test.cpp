@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/wayland/display_choice.h"
+#include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/kwin_report.h"
 #include "platform/wayland/toplevel_mapping.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {
@@ -62,7 +64,7 @@ TEST(WaylandWindows, TitlesAreCutAt128BytesOnACharacterBoundary) {
 }
 
 TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
-    const auto windows = ParseKWinReport(R"([
+    const auto windows = ParseWindowReport(R"([
         {"caption": "Dolphin", "pid": 42, "resourceClass": "dolphin",
          "desktopFileName": "org.kde.dolphin", "skipTaskbar": false, "transient": false,
          "windowType": 0, "minimized": true, "stack": 3},
@@ -86,12 +88,29 @@ TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
     EXPECT_TRUE((*windows)[2].minimized);
     EXPECT_TRUE((*windows)[3].toolWindow);
 
-    EXPECT_FALSE(ParseKWinReport("not json"));
-    EXPECT_FALSE(ParseKWinReport(R"({"caption": "x"})"));
+    EXPECT_FALSE(ParseWindowReport("not json"));
+    EXPECT_FALSE(ParseWindowReport(R"({"caption": "x"})"));
     // The script names our connection and object; hostile quotes can't break out.
     const std::string script = KWinScriptText(":1.42", "/o", "i.f", "to\"ken");
     EXPECT_NE(script.find(R"(callDBus(":1.42", "/o", "i.f", "Report", "to\"ken")"),
               std::string::npos);
+}
+
+TEST(GnomeExtension, InstalledOnceInTheFormatOfTheRunningShell) {
+    test::TempDir legacy;
+    ASSERT_TRUE(InstallGnomeExtensionIfMissing(legacy.Path(), 43));
+    const std::string folder = "gnome-shell/extensions/qarvex-windows@qarvex.org/";
+    EXPECT_NE(legacy.Read(folder + "metadata.json").find(R"("43")"), std::string::npos);
+    EXPECT_NE(legacy.Read(folder + "extension.js").find("function init()"), std::string::npos);
+    // Already there (perhaps changed or turned off by the user): left alone, no notice.
+    EXPECT_FALSE(InstallGnomeExtensionIfMissing(legacy.Path(), 43));
+
+    test::TempDir modules;
+    ASSERT_TRUE(InstallGnomeExtensionIfMissing(modules.Path(), 46));
+    EXPECT_NE(modules.Read(folder + "metadata.json").find(R"("46")"), std::string::npos);
+    EXPECT_NE(modules.Read(folder + "extension.js").find("export default class"),
+              std::string::npos);
+    EXPECT_NE(GnomeExtensionNotice().find("注销"), std::string::npos);
 }
 
 }  // namespace
