@@ -16,8 +16,9 @@ packages=(
   # real GTK and Python programs whose windows the end-to-end tests map to applications
   python3 python3-gi gir1.2-gtk-3.0
   # Wayland: the protocol code generator and client library; headless compositors
-  # (wlroots and KWin) and a native Wayland terminal for the end-to-end tests
-  libwayland-dev libwayland-bin sway foot kwin-wayland
+  # (wlroots, KWin, GNOME Shell with a mock logind) and a native Wayland terminal for
+  # the end-to-end tests
+  libwayland-dev libwayland-bin sway foot kwin-wayland gnome-shell python3-dbusmock
   # a CJK font for the Chinese interface
   fonts-noto-cjk
 )

@@ -3,11 +3,15 @@
 //                            after a first line "source N" (or "source none")
 //   wayland_scan open PATH   opens a recorded path the way the history reopens it
 //   wayland_scan raw         what the wlroots source lists: "title<TAB>app_id", for failures
+//   wayland_scan install-gnome-extension MAJOR
+//                            installs the GNOME Shell extension into $XDG_DATA_HOME
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <QCoreApplication>
 
+#include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/wayland_desktop_windows.h"
 #include "platform/x11/xdg_shell_open.h"
 
@@ -40,10 +44,18 @@ int main(int argc, char** argv) {
         }
         return toplevels ? 0 : 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "install-gnome-extension") == 0) {
+        const char* dataHome = std::getenv("XDG_DATA_HOME");
+        return dataHome != nullptr &&
+                       qarvex::InstallGnomeExtensionIfMissing(dataHome, std::atoi(argv[2]))
+                   ? 0
+                   : 1;
+    }
     if (argc == 3 && std::strcmp(argv[1], "open") == 0) {
         qarvex::XdgShellOpen().Open(argv[2]);
         return 0;
     }
-    std::fprintf(stderr, "usage: %s list | raw | open PATH\n", argv[0]);
+    std::fprintf(stderr, "usage: %s list | raw | open PATH | install-gnome-extension MAJOR\n",
+                 argv[0]);
     return 2;
 }
