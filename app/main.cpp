@@ -2,7 +2,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QEvent>
 #include <QIcon>
+#include <QSystemTrayIcon>
+#include <QWidget>
 
 #include "app/frm_main.h"
 #include "app/qarvex_application.h"
@@ -14,6 +17,29 @@
 #include "platform/wayland/gnome_shell_source.h"
 #include "store/config_dir.h"
 
+namespace {
+
+// Where the window system won't let a program move its own window (native Wayland),
+// the main window can't be minimised off-screen: with a tray it hides there instead.
+class HideToTrayOnMinimise : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window != nullptr && event->type() == QEvent::WindowStateChange &&
+            (window->windowState() & Qt::WindowMinimized) != 0) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->hide();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Decided before Qt picks a platform: in a Wayland session the window goes through
     // XWayland when there is one, so that placing and hiding it keep working.
@@ -24,6 +50,7 @@ int main(int argc, char** argv) {
                     qarvex::DescribeDisplayRoute(route, display).c_str());
         return 0;
     }
+    // Without XWayland the window runs natively; see HideToTrayOnMinimise.
     const std::string platformName = qarvex::ForcedQtPlatform(route);
     if (!platformName.empty()) {
         setenv("QT_QPA_PLATFORM", platformName.c_str(), 1);
@@ -54,6 +81,11 @@ int main(int argc, char** argv) {
                          mainWindow.raise();
                          mainWindow.activateWindow();
                      });
+    HideToTrayOnMinimise hideToTray;
+    if (!qarvex::PlacesOwnWindows(QGuiApplication::platformName().toStdString()) &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        mainWindow.installEventFilter(&hideToTray);
+    }
     mainWindow.show();
     if (!display.waylandDisplay.empty()) {
         // GNOME Shell shows its windows only to its extensions: install ours once, and

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# The real Wayland enumeration of 50 windows: headless sway or KWin's virtual backend
-# (as a throwaway user when run as root: sway refuses root) with one GTK program
-# showing 50 windows.
-# Usage: bash bench/wayland_bench.sh [build-dir] [sway|kwin]
+# The real Wayland enumeration of 50 windows: headless sway, KWin's virtual backend or
+# headless GNOME Shell with Qarvex's extension (as a throwaway user when run as root:
+# sway and the Shell refuse root) with one GTK program showing 50 windows.
+# Usage: bash bench/wayland_bench.sh [build-dir] [sway|kwin|gnome]
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$top/build}" && pwd)"
 compositor="${2:-sway}"
-cmake --build "$build" --target qarvex_wayland_bench >/dev/null
+cmake --build "$build" --target qarvex_wayland_bench e2e_wayland_scan >/dev/null
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 work=$(mktemp -d /tmp/qarvex-wayland-bench.XXXXXX)
 chmod 755 "$work"
@@ -45,7 +45,25 @@ for n in range(50):
 Gtk.main()
 PYTHON
 env_vars=(env -i "HOME=$work/home" "PATH=$PATH" "XDG_RUNTIME_DIR=$work/runtime" LANG=C.UTF-8)
-if [ "$compositor" = kwin ]; then
+if [ "$compositor" = gnome ]; then
+    # logind, which the Shell wants, mocked on a "system" bus of our own.
+    "${as_user[@]}" "${env_vars[@]}" dbus-daemon --session --fork --nopidfile \
+        --address="unix:path=$work/runtime/system_bus" --print-address=3 3>"$work/sbus" >/dev/null 2>&1
+    env_vars+=("DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/runtime/system_bus"
+               "XDG_DATA_HOME=$work/home/.local/share" "XDG_CONFIG_HOME=$work/home/.config")
+    "${as_user[@]}" "${env_vars[@]}" python3 -m dbusmock --template logind --system >/dev/null 2>&1 &
+    "${as_user[@]}" "${env_vars[@]}" dbus-daemon --session --fork --nopidfile \
+        --print-address=3 3>"$work/bus" >/dev/null 2>&1
+    env_vars+=("DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")")
+    version=$(gnome-shell --version | sed -n 's/^GNOME Shell \([0-9]*\).*/\1/p')
+    "${as_user[@]}" "${env_vars[@]}" "$build/tests/e2e_wayland_scan" install-gnome-extension "$version"
+    "${as_user[@]}" "${env_vars[@]}" gsettings set org.gnome.shell enabled-extensions \
+        "['qarvex-windows@qarvex.org']"
+    "${as_user[@]}" "${env_vars[@]}" gnome-shell --headless --wayland --no-x11 \
+        --wayland-display wayland-bench --virtual-monitor 1280x800 >"$work/compositor.log" 2>&1 &
+    for _ in $(seq 300); do [ -S "$work/runtime/wayland-bench" ] && break; sleep 0.1; done
+    display=wayland-bench
+elif [ "$compositor" = kwin ]; then
     "${as_user[@]}" "${env_vars[@]}" dbus-daemon --session --fork --nopidfile \
         --print-address=3 3>"$work/bus" >/dev/null 2>&1
     env_vars+=("DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")")

@@ -1,10 +1,12 @@
 // The real Wayland enumeration: the windows a compositor lists. Run it inside a session
-// (bench/wayland_bench.sh starts headless sway or KWin with 50 windows); the source the
+// (bench/wayland_bench.sh starts headless sway, KWin or GNOME Shell with 50 windows); the
+// source the
 // compositor doesn't offer reports an error.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 
+#include "platform/wayland/gnome_shell_source.h"
 #include "platform/wayland/kwin_script_source.h"
 #include "platform/wayland/wayland_desktop_windows.h"
 
@@ -36,6 +38,12 @@ void BM_KWinScriptListWindows(benchmark::State& state) {
     ListWindows(state, source);
 }
 BENCHMARK(BM_KWinScriptListWindows)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+void BM_GnomeShellListWindows(benchmark::State& state) {
+    GnomeShellSource source;
+    ListWindows(state, source);
+}
+BENCHMARK(BM_GnomeShellListWindows)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 // What one program scan asks: every source in turn until one answers, then each
 // window's application through the desktop entries.

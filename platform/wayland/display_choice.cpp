@@ -35,6 +35,10 @@ std::string ForcedQtPlatform(DisplayRoute route) {
     return route == DisplayRoute::XWayland ? std::string("xcb") : std::string();
 }
 
+bool PlacesOwnWindows(const std::string& qtPlatformName) {
+    return qtPlatformName.rfind("wayland", 0) != 0;
+}
+
 std::string DescribeDisplayRoute(DisplayRoute route, const DisplayEnvironment& environment) {
     switch (route) {
         case DisplayRoute::X11:

@@ -29,6 +29,10 @@ DisplayRoute ChooseDisplayRoute(const DisplayEnvironment& environment);
 // Qt's own choice alone.
 std::string ForcedQtPlatform(DisplayRoute route);
 
+// Whether the window system lets a program place its own window (off-screen included).
+// Native Wayland doesn't: there a window minimised to the tray must be hidden instead.
+bool PlacesOwnWindows(const std::string& qtPlatformName);
+
 // One line for --version and bug reports: "display: X11 through XWayland (xcb)".
 std::string DescribeDisplayRoute(DisplayRoute route, const DisplayEnvironment& environment);
 

@@ -20,6 +20,9 @@ TEST(DisplayChoice, WaylandSessionGoesThroughXWaylandOnlyWhenThereIsOne) {
     EXPECT_EQ(ForcedQtPlatform(DisplayRoute::NativeWayland), "");
     EXPECT_EQ(ForcedQtPlatform(DisplayRoute::UserChoice), "");
     EXPECT_EQ(ForcedQtPlatform(DisplayRoute::X11), "");
+    EXPECT_TRUE(PlacesOwnWindows("xcb"));
+    EXPECT_FALSE(PlacesOwnWindows("wayland"));
+    EXPECT_FALSE(PlacesOwnWindows("wayland-egl"));
     EXPECT_NE(DescribeDisplayRoute(DisplayRoute::XWayland, {}).find("XWayland"), std::string::npos);
     EXPECT_NE(
         DescribeDisplayRoute(DisplayRoute::UserChoice, {"w", "", "offscreen"}).find("offscreen"),
