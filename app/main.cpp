@@ -56,6 +56,10 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", platformName.c_str(), 1);
     }
     qarvex::QarvexApplication app(argc, argv);
+    if (!platformName.empty()) {
+        // Qt has read it; the programs Qarvex opens must pick their own platform.
+        unsetenv("QT_QPA_PLATFORM");
+    }
     // The compositor knows the window by this name, and the scan drops it by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("qarvex"));
     QCoreApplication::setApplicationName(QStringLiteral("Qarvex"));
