@@ -29,7 +29,10 @@ cleanup() {
         for pid in $(pgrep -U "$uid"); do kill -9 "$pid" 2>/dev/null || true; done
     fi
     wait 2>/dev/null || true
-    [ -z "$user" ] || userdel "$user" || true
+    if [ -n "$user" ]; then
+        for _ in $(seq 1 50); do pgrep -U "$uid" >/dev/null || break; sleep 0.1; done
+        userdel -f "$user" || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT

@@ -49,7 +49,12 @@ cleanup() {
     fi
     wait 2>/dev/null
     if [ -n "$user" ]; then
-        userdel "$user" >/dev/null 2>&1
+        # Killed processes take a moment to go, and userdel refuses a user still running.
+        for _ in $(seq 1 50); do
+            pgrep -U "$uid" >/dev/null || break
+            sleep 0.1
+        done
+        userdel -f "$user" >/dev/null 2>&1
     fi
     rm -rf "$work"
 }
