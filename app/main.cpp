@@ -1,4 +1,11 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <QEvent>
 #include <QIcon>
+#include <QSystemTrayIcon>
+#include <QWidget>
 
 #include "app/frm_main.h"
 #include "app/qarvex_application.h"
@@ -6,10 +13,34 @@
 #include "app/session_end.h"
 #include "app/single_instance.h"
 #include "platform/platform.h"
+#include "platform/wayland/display_choice.h"
+#include "platform/wayland/gnome_extension.h"
+#include "platform/wayland/gnome_shell_source.h"
 #include "store/config_dir.h"
 
 int main(int argc, char** argv) {
+    // Decided before Qt picks a platform: in a Wayland session the window goes through
+    // XWayland when there is one, so that placing and hiding it keep working.
+    const qarvex::DisplayEnvironment display = qarvex::DisplayEnvironmentFromProcess();
+    const qarvex::DisplayRoute route = qarvex::ChooseDisplayRoute(display);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Qarvex %s\n%s\n", QARVEX_VERSION,
+                    qarvex::DescribeDisplayRoute(route, display).c_str());
+        return 0;
+    }
+    // Without XWayland the window runs natively: it never moves itself off-screen, and with a
+    // tray it hides there when minimised, as everywhere.
+    const std::string platformName = qarvex::ForcedQtPlatform(route);
+    if (!platformName.empty()) {
+        setenv("QT_QPA_PLATFORM", platformName.c_str(), 1);
+    }
     qarvex::QarvexApplication app(argc, argv);
+    if (!platformName.empty()) {
+        // Qt has read it; the programs Qarvex opens must pick their own platform.
+        unsetenv("QT_QPA_PLATFORM");
+    }
+    // The compositor knows the window by this name, and the scan drops it by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qarvex"));
     QCoreApplication::setApplicationName(QStringLiteral("Qarvex"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/images/qarvex.png")));
     // The program lives in the tray: hiding or moving its window off-screen never ends it.
@@ -35,6 +66,21 @@ int main(int argc, char** argv) {
                      });
     mainWindow.show();
     const qarvex::SessionEnd sessionEnd(mainWindow);
+    if (!display.waylandDisplay.empty()) {
+        // GNOME Shell shows its windows only to its extensions: install ours once, and
+        // say how to turn it on (the Shell reads new extensions at the next log-in).
+        if (const std::optional<int> shell = qarvex::GnomeShellMajorVersion()) {
+            const char* dataHome = std::getenv("XDG_DATA_HOME");
+            const std::string dataFolder =
+                dataHome != nullptr && dataHome[0] == '/'
+                    ? std::string(dataHome)
+                    : platform.environment->HomeFolder() + "/.local/share";
+            if (qarvex::InstallGnomeExtensionIfMissing(dataFolder, *shell)) {
+                messages.Show(qarvex::GnomeExtensionNotice(), "Qarvex",
+                              qarvex::Messages::Icon::Information);
+            }
+        }
+    }
 
     const int result = QApplication::exec();
     mainWindow.FormDestroy();

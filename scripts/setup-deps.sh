@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
   # Qt 6 and the libraries the program links
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libvulkan-dev libxkbcommon-dev
+  qt6-wayland
   libjpeg-dev liblz4-dev nlohmann-json3-dev
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
   # tests and benchmarks
@@ -19,6 +20,10 @@ packages=(
   chromium
   # real GTK and Python programs whose windows the end-to-end tests map to applications
   python3-gi gir1.2-gtk-3.0
+  # Wayland: the protocol code generator and client library; headless compositors
+  # (wlroots, KWin, GNOME Shell with a mock logind) and a native Wayland terminal for
+  # the end-to-end tests
+  libwayland-dev libwayland-bin sway foot kwin-wayland gnome-shell python3-dbusmock
   # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
   fonts-noto-cjk qt6-translations-l10n
 )

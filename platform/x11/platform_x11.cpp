@@ -2,6 +2,7 @@
 
 #include "platform/linux/xdg_autostart_store.h"
 #include "platform/platform.h"
+#include "platform/wayland/wayland_desktop_windows.h"
 #include "platform/x11/linux_environment.h"
 #include "platform/x11/linux_shell_windows.h"
 #include "platform/x11/x11_desktop_windows.h"
@@ -13,7 +14,15 @@ Platform CreatePlatform() {
     auto environment = std::make_unique<LinuxEnvironment>();
     const char* xdgConfigHome = std::getenv("XDG_CONFIG_HOME");
     Platform platform;
-    platform.desktopWindows = std::make_unique<X11DesktopWindows>();
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    if (waylandDisplay != nullptr && *waylandDisplay != '\0') {
+        // A Wayland session: the compositor lists its windows; XWayland programs are
+        // still found through the X server when there is one.
+        platform.desktopWindows = std::make_unique<WaylandDesktopWindows>(
+            DefaultToplevelSources(), std::make_unique<X11DesktopWindows>());
+    } else {
+        platform.desktopWindows = std::make_unique<X11DesktopWindows>();
+    }
     platform.shellWindows = std::make_unique<LinuxShellWindows>(
         environment->HomeFolder(), xdgConfigHome != nullptr ? xdgConfigHome : "");
     platform.shellOpen = std::make_unique<XdgShellOpen>();

@@ -1,0 +1,185 @@
+#!/bin/bash
+# The program scan in a GNOME session: GNOME Shell headless on Wayland, run as a
+# throwaway user with its own session bus, a private "system" bus carrying a mock
+# logind, and Qarvex's Shell extension installed by Qarvex's installer and enabled
+# before the Shell starts; a real GTK program on Wayland. The Shell shows its windows
+# only to extensions: the scan must get them from ours, record the program by its
+# desktop entry with its title, and reopening the entry must bring a new window.
+#
+# usage: wayland_gnome_test.sh WAYLAND_SCAN_BINARY
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 WAYLAND_SCAN_BINARY" >&2
+    exit 2
+fi
+scan=$1
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+for tool in gnome-shell gsettings dbus-daemon dbus-run-session python3 setpriv; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
+    2>/dev/null; then
+    echo "$0: GTK for Python is missing; skipped"
+    exit 77
+fi
+if ! python3 -c 'import dbusmock' 2>/dev/null; then
+    echo "$0: python3-dbusmock is missing; skipped"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-gnome.XXXXXX") || exit 2
+chmod 755 "$work"
+user=""
+uid=""
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
+        # The buses, the Shell's helpers and the programs opened run detached; the
+        # throwaway user owns nothing else.
+        for pid in $(pgrep -U "$uid"); do
+            kill -9 "$pid" 2>/dev/null
+        done
+    fi
+    wait 2>/dev/null
+    if [ -n "$user" ]; then
+        # Killed processes take a moment to go, and userdel refuses a user still running.
+        for _ in $(seq 1 50); do
+            pgrep -U "$uid" >/dev/null || break
+            sleep 0.1
+        done
+        userdel -f "$user" >/dev/null 2>&1
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- last scan" >&2
+    cat "$work/scan.out" >&2 2>/dev/null
+    echo "--- gnome-shell" >&2
+    tail -n 30 "$work/shell.log" >&2
+    exit 1
+}
+
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+home="$work/home"
+mkdir -p "$home/.local/share/applications" "$work/runtime"
+if [ "$(id -u)" -eq 0 ]; then
+    user="qarvexgn$$"
+    useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
+        { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
+    uid=$(id -u "$user")
+    gid=$(id -g "$user")
+    chown -R "$uid:$gid" "$home" "$work/runtime"
+    as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
+else
+    uid=$(id -u)
+    as_user=()
+fi
+chmod 700 "$work/runtime"
+
+cat >"$work/gtk_app.py" <<'PYTHON'
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib
+GLib.set_prgname("org.qarvex.WaylandProbe")
+from gi.repository import Gtk, Gio
+
+app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
+                      flags=Gio.ApplicationFlags.NON_UNIQUE)
+def activate(a):
+    w = Gtk.ApplicationWindow(application=a, title="探针 window")
+    w.show_all()
+app.connect("activate", activate)
+app.run(None)
+PYTHON
+entry="$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
+cat >"$entry" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Wayland probe
+Exec=python3 $work/gtk_app.py
+ENTRY
+chmod 644 "$work/gtk_app.py" "$entry"
+
+base_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
+    "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"
+    "XDG_CONFIG_HOME=$home/.config" "XDG_DATA_DIRS=/usr/local/share:/usr/share"
+    "LANG=C.UTF-8")
+# The Shell wants logind on the system bus: a bus of the test's own stands in for it.
+"${as_user[@]}" "${base_env[@]}" dbus-daemon --session --fork --nopidfile \
+    --address="unix:path=$work/runtime/system_bus" --print-address=3 \
+    3>"$work/system-bus" >/dev/null 2>&1 || fail "no system bus"
+wait_for 100 test -s "$work/system-bus" || fail "no system bus address"
+base_env+=("DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/runtime/system_bus")
+"${as_user[@]}" "${base_env[@]}" python3 -m dbusmock --template logind --system \
+    >"$work/logind.log" 2>&1 &
+pids+=($!)
+"${as_user[@]}" "${base_env[@]}" dbus-daemon --session --fork --nopidfile \
+    --print-address=3 3>"$work/bus-address" >/dev/null 2>&1 || fail "no session bus"
+wait_for 100 test -s "$work/bus-address" || fail "no session bus address"
+session_env=("${base_env[@]}" "DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")")
+
+run_as() {
+    "${as_user[@]}" "${session_env[@]}" "$@"
+}
+version=$(gnome-shell --version | sed -n 's/^GNOME Shell \([0-9]*\).*/\1/p')
+run_as "$scan" install-gnome-extension "$version" || fail "the extension was not installed"
+run_as gsettings set org.gnome.shell enabled-extensions "['qarvex-windows@qarvex.org']" ||
+    fail "cannot enable the extension"
+run_as gsettings set org.gnome.shell disable-user-extensions false
+
+run_as XDG_SESSION_TYPE=wayland gnome-shell --headless --wayland --no-x11 \
+    --wayland-display wayland-qarvex --virtual-monitor 1280x800 >"$work/shell.log" 2>&1 &
+shell_pid=$!
+pids+=("$shell_pid")
+socket_up() {
+    kill -0 "$shell_pid" 2>/dev/null || return 1
+    test -S "$work/runtime/wayland-qarvex"
+}
+if ! wait_for 600 socket_up; then
+    echo "$0: gnome-shell did not start; skipped"
+    tail -n 20 "$work/shell.log"
+    exit 77
+fi
+client_env=("${session_env[@]}" "WAYLAND_DISPLAY=wayland-qarvex")
+
+run_scan() {
+    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
+}
+probe_windows() {
+    run_scan list >"$work/scan.out" 2>&1 || return 1
+    [ "$(grep -c "	$entry\$" "$work/scan.out")" -ge "$1" ]
+}
+
+"${as_user[@]}" "${client_env[@]}" GDK_BACKEND=wayland python3 "$work/gtk_app.py" \
+    >"$work/gtk.log" 2>&1 &
+pids+=($!)
+
+wait_for 300 probe_windows 1 || fail "the GTK program was not recorded by its entry"
+grep -qxF "探针 window	$entry" "$work/scan.out" || fail "the title is not the window's"
+# GNOME offers neither window-list protocol, and KWin is absent: the extension answered.
+grep -qx "source 3" "$work/scan.out" || fail "the GNOME Shell source did not answer"
+
+run_scan open "$entry" >"$work/open.log" 2>&1 || fail "opening the entry failed"
+wait_for 300 probe_windows 2 || fail "reopening the entry brought no new window"
+echo "PASS"
+exit 0

@@ -1,0 +1,175 @@
+#!/bin/bash
+# The program scan in a Plasma session: KWin on its virtual backend, run as a throwaway
+# user with a session bus and a runtime folder of its own, and a real GTK program on
+# Wayland. KWin lists windows only to its scripts: the scan must load its script, get
+# the windows back with their processes, record the program by its desktop entry with
+# its title, and reopening the entry must bring a new window.
+#
+# usage: wayland_kwin_test.sh WAYLAND_SCAN_BINARY
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 WAYLAND_SCAN_BINARY" >&2
+    exit 2
+fi
+scan=$1
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+for tool in kwin_wayland dbus-daemon python3 setpriv; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
+    2>/dev/null; then
+    echo "$0: GTK for Python is missing; skipped"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-kwin.XXXXXX") || exit 2
+chmod 755 "$work"
+user=""
+uid=""
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
+        # The bus, KWin's helpers and the programs opened run detached; the throwaway
+        # user owns nothing else.
+        for pid in $(pgrep -U "$uid"); do
+            kill -9 "$pid" 2>/dev/null
+        done
+    fi
+    wait 2>/dev/null
+    if [ -n "$user" ]; then
+        # Killed processes take a moment to go, and userdel refuses a user still running.
+        for _ in $(seq 1 50); do
+            pgrep -U "$uid" >/dev/null || break
+            sleep 0.1
+        done
+        userdel -f "$user" >/dev/null 2>&1
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- last scan" >&2
+    cat "$work/scan.out" >&2 2>/dev/null
+    echo "--- kwin" >&2
+    tail -n 30 "$work/kwin.log" >&2
+    exit 1
+}
+
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+home="$work/home"
+mkdir -p "$home/.local/share/applications" "$work/runtime" "$work/bin"
+if [ "$(id -u)" -eq 0 ]; then
+    user="qarvexkw$$"
+    useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
+        { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
+    uid=$(id -u "$user")
+    gid=$(id -g "$user")
+    chown -R "$uid:$gid" "$home" "$work/runtime"
+    as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
+else
+    uid=$(id -u)
+    as_user=()
+fi
+chmod 700 "$work/runtime"
+
+# kwin_wayland carries file capabilities that a container may refuse to execute; a copy
+# has none, and KWin finds its plugins only under its own name.
+kwin=$(command -v kwin_wayland)
+if ! "$kwin" --help >/dev/null 2>&1; then
+    cp "$kwin" "$work/bin/kwin_wayland"
+    kwin="$work/bin/kwin_wayland"
+fi
+
+cat >"$work/gtk_app.py" <<'PYTHON'
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib
+GLib.set_prgname("org.qarvex.WaylandProbe")
+from gi.repository import Gtk, Gio
+
+app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
+                      flags=Gio.ApplicationFlags.NON_UNIQUE)
+def activate(a):
+    w = Gtk.ApplicationWindow(application=a, title="探针 window")
+    w.show_all()
+app.connect("activate", activate)
+app.run(None)
+PYTHON
+entry="$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
+cat >"$entry" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Wayland probe
+Exec=python3 $work/gtk_app.py
+ENTRY
+chmod 644 "$work/gtk_app.py" "$entry"
+
+session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
+    "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"
+    "XDG_DATA_DIRS=/usr/local/share:/usr/share" "LANG=C.UTF-8")
+"${as_user[@]}" "${session_env[@]}" dbus-daemon --session --fork --nopidfile \
+    --print-address=3 3>"$work/bus-address" >/dev/null 2>&1 || fail "no session bus"
+wait_for 100 test -s "$work/bus-address" || fail "no session bus address"
+session_env+=("DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")")
+
+"${as_user[@]}" "${session_env[@]}" QT_QPA_PLATFORM=offscreen "$kwin" --virtual \
+    --socket wayland-qarvex --width 1024 --height 768 >"$work/kwin.log" 2>&1 &
+kwin_pid=$!
+pids+=("$kwin_pid")
+socket_up() {
+    kill -0 "$kwin_pid" 2>/dev/null || return 1
+    test -S "$work/runtime/wayland-qarvex"
+}
+if ! wait_for 300 socket_up; then
+    echo "$0: kwin_wayland did not start; skipped"
+    tail -n 20 "$work/kwin.log"
+    exit 77
+fi
+client_env=("${session_env[@]}" "WAYLAND_DISPLAY=wayland-qarvex")
+
+run_scan() {
+    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
+}
+probe_windows() {
+    run_scan list >"$work/scan.out" 2>&1 || return 1
+    # KWin tells windows of one title apart as "title <2>".
+    grep -qxF "探针 window	$entry" "$work/scan.out" &&
+        [ "$(grep -c "	$entry\$" "$work/scan.out")" -ge "$1" ]
+}
+
+"${as_user[@]}" "${client_env[@]}" GDK_BACKEND=wayland python3 "$work/gtk_app.py" \
+    >"$work/gtk.log" 2>&1 &
+pids+=($!)
+
+wait_for 300 probe_windows 1 || fail "the GTK program was not recorded by its entry"
+# KWin 5 offers neither window-list protocol: its script answered.
+grep -qx "source 2" "$work/scan.out" || fail "the KWin source did not answer"
+
+run_scan open "$entry" >"$work/open.log" 2>&1 || fail "opening the entry failed"
+wait_for 300 probe_windows 2 || fail "reopening the entry brought no new window"
+
+# A KWin that stops answering holds the scan up only for a moment.
+kill -STOP "$kwin_pid" 2>/dev/null
+run_scan list >"$work/scan.out" 2>&1 || fail "the scan failed with a hung KWin"
+grep -qx "source none" "$work/scan.out" || fail "a hung KWin still answered"
+echo "PASS"
+exit 0

@@ -1,0 +1,187 @@
+#!/bin/bash
+# The program scan in a wlroots session: sway on its headless backend, run as a
+# throwaway user (sway refuses root) with a runtime folder of its own, and real Wayland
+# clients: foot and a GTK program with an application id. The scan must record each as
+# its application's desktop entry with its title; opening an entry brings a new window;
+# and once the compositor is gone the scan just finds nothing from it.
+#
+# usage: wayland_sway_test.sh WAYLAND_SCAN_BINARY
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 WAYLAND_SCAN_BINARY" >&2
+    exit 2
+fi
+scan=$1
+for tool in sway foot python3 setpriv; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+# The clients see the system's programs only, as in a desktop session.
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
+    2>/dev/null; then
+    echo "$0: GTK for Python is missing; skipped"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-sway.XXXXXX") || exit 2
+chmod 755 "$work"
+user=""
+uid=""
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
+        # Programs the test opened run detached; the throwaway user owns nothing else.
+        for pid in $(pgrep -U "$uid"); do
+            kill -9 "$pid" 2>/dev/null
+        done
+    fi
+    wait 2>/dev/null
+    if [ -n "$user" ]; then
+        # Killed processes take a moment to go, and userdel refuses a user still running.
+        for _ in $(seq 1 50); do
+            pgrep -U "$uid" >/dev/null || break
+            sleep 0.1
+        done
+        userdel -f "$user" >/dev/null 2>&1
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- last scan" >&2
+    cat "$work/scan.out" >&2 2>/dev/null
+    echo "--- what the compositor lists" >&2
+    run_scan raw >&2 2>&1
+    echo "--- sway" >&2
+    tail -n 40 "$work/sway.log" >&2
+    exit 1
+}
+
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+home="$work/home"
+mkdir -p "$home/.local/share/applications" "$work/runtime"
+if [ "$(id -u)" -eq 0 ]; then
+    user="qarvexwl$$"
+    useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
+        { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
+    uid=$(id -u "$user")
+    gid=$(id -g "$user")
+    chown -R "$uid:$gid" "$home" "$work/runtime"
+    as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
+else
+    uid=$(id -u)
+    as_user=()
+fi
+chmod 700 "$work/runtime"
+
+cat >"$work/sway.config" <<'CONFIG'
+xwayland disable
+output HEADLESS-1 resolution 1024x768
+CONFIG
+
+# A GTK program known only by its application id, with a desktop entry of its own.
+cat >"$work/gtk_app.py" <<'PYTHON'
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib
+# What GTK 3 gives the compositor as the app_id, as GNOME's Python programs set it.
+GLib.set_prgname("org.qarvex.WaylandProbe")
+from gi.repository import Gtk, Gio
+
+app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
+                      flags=Gio.ApplicationFlags.NON_UNIQUE)
+def activate(a):
+    w = Gtk.ApplicationWindow(application=a, title="探针 window")
+    w.show_all()
+app.connect("activate", activate)
+app.run(None)
+PYTHON
+cat >"$home/.local/share/applications/org.qarvex.WaylandProbe.desktop" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Wayland probe
+Exec=python3 $work/gtk_app.py
+ENTRY
+chmod 644 "$work/gtk_app.py" "$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
+
+session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
+    "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"
+    "XDG_DATA_DIRS=/usr/local/share:/usr/share" "LANG=C.UTF-8")
+
+"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+sway_pid=$!
+pids+=("$sway_pid")
+socket_up() {
+    kill -0 "$sway_pid" 2>/dev/null || return 1
+    compgen -G "$work/runtime/wayland-*.lock" >/dev/null
+}
+if ! wait_for 300 socket_up; then
+    # No compositor here (a container without what wlroots needs): nothing to test.
+    echo "$0: sway did not start; skipped"
+    tail -n 20 "$work/sway.log"
+    exit 77
+fi
+display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+client_env=("${session_env[@]}" "WAYLAND_DISPLAY=$display")
+
+run_scan() {
+    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
+}
+scan_has() {
+    run_scan list >"$work/scan.out" 2>&1 || return 1
+    grep -qxF "$1" "$work/scan.out"
+}
+foot_windows() {
+    run_scan list >"$work/scan.out" 2>&1 || return 1
+    [ "$(grep -c $'\t/usr/share/applications/foot.desktop$' "$work/scan.out")" -ge "$1" ]
+}
+
+"${as_user[@]}" "${client_env[@]}" foot --title "qarvex foot probe" sleep 600 \
+    >"$work/foot.log" 2>&1 &
+pids+=($!)
+"${as_user[@]}" "${client_env[@]}" GDK_BACKEND=wayland python3 "$work/gtk_app.py" \
+    >"$work/gtk.log" 2>&1 &
+pids+=($!)
+
+wait_for 300 scan_has $'qarvex foot probe\t/usr/share/applications/foot.desktop' ||
+    fail "foot was not recorded as foot.desktop"
+wait_for 300 scan_has \
+    $'探针 window\t'"$home/.local/share/applications/org.qarvex.WaylandProbe.desktop" ||
+    fail "the GTK program was not recorded by its application id"
+# sway 1.7 lists its windows through the wlroots protocol only.
+grep -qx "source 1" "$work/scan.out" || fail "the wlroots source did not answer"
+
+run_scan open /usr/share/applications/foot.desktop >"$work/open.log" 2>&1 || fail "opening foot.desktop failed"
+wait_for 300 foot_windows 2 || fail "reopening foot.desktop brought no new window"
+
+# A compositor that stops answering holds the scan up only for a moment; one that goes
+# away is a source that no longer answers.
+kill -STOP "$sway_pid" 2>/dev/null
+run_scan list >"$work/scan.out" 2>&1 || fail "the scan failed with a hung compositor"
+grep -qx "source none" "$work/scan.out" || fail "a hung compositor still answered"
+kill -9 "$sway_pid" 2>/dev/null
+wait "$sway_pid" 2>/dev/null
+run_scan list >"$work/scan.out" 2>&1 || fail "the scan failed without a compositor"
+grep -qx "source none" "$work/scan.out" || fail "a gone compositor still answered"
+echo "PASS"
+exit 0
