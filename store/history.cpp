@@ -267,6 +267,21 @@ void History::LoadHistory() {
     }
 }
 
+void History::BeginRecordingPass() {
+    if (m_passDepth++ == 0) {
+        m_pass.emplace(m_ini);
+    }
+}
+
+void History::EndRecordingPass() noexcept {
+    if (m_passDepth > 0 && --m_passDepth == 0) {
+        try {
+            m_pass.reset();
+        } catch (...) {
+        }
+    }
+}
+
 void History::MarkSelectedDocs(const std::vector<int>& selectedDocIndexes) {
     for (const int index : selectedDocIndexes) {
         if (index >= 0 && index < static_cast<int>(m_docs.size())) {

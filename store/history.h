@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -9,10 +10,10 @@
 
 #include "store/doc_table.h"
 #include "store/history_tree.h"
+#include "store/ini_file.h"
 
 namespace qarvex {
 
-class IniFile;
 class StoredList;
 
 // Inserts a program's icon into the trees' shared image list.
@@ -71,6 +72,12 @@ public:
     bool RootExists(std::string_view root) const;
     int SoftwareImageIndex(const std::string& programPath, const std::string& name);
 
+    // A scan pass records its sightings between these: the settings file is replaced once,
+    // when the outermost pass ends, instead of once per entry (a crash loses at most the
+    // pass in progress). Nested passes join the outer one.
+    void BeginRecordingPass();
+    void EndRecordingPass() noexcept;
+
     // Replays the stored history through AddDoc, rewriting it compacted. Never throws.
     void LoadHistory();
     void SaveDocToIni(int index, std::string_view name);
@@ -108,6 +115,9 @@ private:
     HistoryTree m_tvApp;
     HistoryTree m_tvPath;
     int m_iconCounter = kFirstIconCounter;
+
+    int m_passDepth = 0;
+    std::optional<IniFile::Batch> m_pass;
 
     bool m_useIndex = true;
     std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> entries
