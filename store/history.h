@@ -97,7 +97,12 @@ public:
     void SetUseIndex(bool use) { m_useIndex = use; }
 
 private:
+    // While the history is loaded or rebuilt, the recent list gets its additions at once at
+    // the end instead of one search and one insertion per entry.
+    class RecentBatch;
+
     void ResetAll();
+    void AddToRecent(const std::string& address, const std::string& name);
     void IndexEntry(const TMyDoc& doc);
     bool PathKnown(const std::string& path) const;
 
@@ -116,6 +121,7 @@ private:
     HistoryTree m_tvPath;
     int m_iconCounter = kFirstIconCounter;
 
+    std::vector<std::pair<std::string, std::string>>* m_recentBatch = nullptr;
     int m_passDepth = 0;
     std::optional<IniFile::Batch> m_pass;
 
