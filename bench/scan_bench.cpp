@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -124,8 +125,9 @@ void BM_FullRefreshAllKnown(benchmark::State& state) {
 BENCHMARK(BM_FullRefreshAllKnown)->Unit(benchmark::kMillisecond);
 
 // A pass that meets N new web pages (a browser with N tabs, on 97 hosts) and records them
-// all into an empty history. With the pass marked, the settings file is replaced once at
-// its end; without, once per page (how it was before), which grows with the square of N.
+// all into an empty history, beside a full recent list. With the pass marked, the settings file is
+// replaced once at its end; without, once per page (how it was before), which grows with the square
+// of N.
 void RecordNewPages(benchmark::State& state, bool markPass) {
     const int pages = static_cast<int>(state.range(0));
     BusyDesktop busy;
@@ -138,11 +140,19 @@ void RecordNewPages(benchmark::State& state, bool markPass) {
         shell.AddWindow(w);
     }
     FakeDesktopWindows noPrograms;
+    // A long-used copy's recent list: 10 000 lines, the most rec.dat keeps.
+    std::vector<std::string> recentLines;
+    for (int n = 0; n < 10000; ++n) {
+        recentLines.push_back("/home/u/文档/file" + std::to_string(n) + ".txt*|*文件" +
+                              std::to_string(n));
+    }
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove(busy.Dir() + "/defualt.ini");
         IniFile ini(busy.Dir() + "/defualt.ini");
         StoredList recent;
+        recent.SetLines(recentLines);
+        recent.SetItems(recentLines);
         History history(
             ini, recent, [] { return std::string("2026-12-08"); }, nullptr, "/home/u",
             [](const std::string&) { return true; });

@@ -124,6 +124,8 @@ History::History(IniFile& settings, StoredList& recent, Clock today, ProgramIcon
     }
 }
 
+History::~History() = default;
+
 void History::IndexEntry(const TMyDoc& doc) {
     AddToIndex(m_pathIndex, Trim(doc.Path));
     AddToIndex(m_rootIndex, Trim(doc.RootPath));
@@ -348,12 +350,14 @@ void History::LoadHistory() {
 void History::BeginRecordingPass() {
     if (m_passDepth++ == 0) {
         m_pass.emplace(m_ini);
+        m_passRecent = std::make_unique<RecentBatch>(*this);
     }
 }
 
 void History::EndRecordingPass() noexcept {
     if (m_passDepth > 0 && --m_passDepth == 0) {
         try {
+            m_passRecent.reset();
             m_pass.reset();
         } catch (...) {
         }
@@ -415,6 +419,9 @@ void History::DeleteAllDocs() {
         ScanTimerPause pause(m_setScanTimer);
         m_iconCounter = kFirstIconCounter;
         ResetAll();
+        if (m_recentBatch != nullptr) {
+            m_recentBatch->clear();  // entries a running pass recorded are gone with the rest
+        }
         m_recent.Clear();
         EraseDocsSection(m_ini);
     } catch (...) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,7 @@ public:
             std::string home, FileExistsFunction fileExists = {});
     History(const History&) = delete;
     History& operator=(const History&) = delete;
+    ~History();
 
     const DocTable& Docs() const { return m_docs; }
     HistoryTree& TVDocs() { return m_tvDocs; }
@@ -74,7 +76,8 @@ public:
 
     // A scan pass records its sightings between these: the settings file is replaced once,
     // when the outermost pass ends, instead of once per entry (a crash loses at most the
-    // pass in progress). Nested passes join the outer one.
+    // pass in progress), and the recent list gets the pass's entries then, at once. Nested
+    // passes join the outer one.
     void BeginRecordingPass();
     void EndRecordingPass() noexcept;
 
@@ -124,6 +127,7 @@ private:
     std::vector<std::pair<std::string, std::string>>* m_recentBatch = nullptr;
     int m_passDepth = 0;
     std::optional<IniFile::Batch> m_pass;
+    std::unique_ptr<RecentBatch> m_passRecent;
 
     bool m_useIndex = true;
     std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> entries

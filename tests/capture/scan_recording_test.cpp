@@ -99,7 +99,8 @@ TEST_F(ScanRecordingTest, SecondSightingChangesNothing) {
 }
 
 // Recording thousands of new pages must not rewrite the settings file once per page: the
-// pass stores its sightings once, when it ends, and they are all there.
+// pass stores its sightings once, when it ends, and they are all there, in the recent
+// list too.
 TEST_F(ScanRecordingTest, APassStoresItsSightingsOnceWhenItEnds) {
     for (int n = 0; n < 3; ++n) {
         AddPage("https://site.example/p" + std::to_string(n), "页 " + std::to_string(n));
@@ -124,6 +125,8 @@ TEST_F(ScanRecordingTest, APassStoresItsSightingsOnceWhenItEnds) {
     IniFile stored(ini.Path());
     EXPECT_EQ(stored.ReadString("docs", "path2", ""), "https://site.example/p2");
     EXPECT_EQ(stored.ReadString("docs", "name2", ""), "页 2");
+    // The recent list reads as if the pages had been added one by one.
+    EXPECT_EQ(recent.Items(), (std::vector<std::string>{"页 2", "页 1", "页 0"}));
 }
 
 }  // namespace
