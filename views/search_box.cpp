@@ -59,6 +59,9 @@ SearchBox::SearchBox(TFrmMain& main)
       m_pause(PauseKeepingEvents) {
     Ui::TFrmMain& ui = m_main.ui();
     ui.LbSearchResult->hide();
+    // A short word can match thousands of lines; measuring every line's size before the list
+    // shows would hold up each keystroke, so the list lays them out in batches instead.
+    ui.LbSearchResult->setLayoutMode(QListView::Batched);
     connect(ui.EdtSearch, &QLineEdit::textChanged, this, &SearchBox::EdtSearchChange);
     connect(ui.BtnQVSearch, &QToolButton::clicked, this, &SearchBox::BtnQVSearchClick);
     connect(ui.LbSearchResult, &QListWidget::itemPressed, this,
