@@ -87,7 +87,9 @@ idle_wakes() { # cbrefresh -> "qarvex bare" switches over idle_seconds; the bare
   sleep 4
   "$build/bench/bare_window" >/dev/null 2>&1 &
   local bp=$!
-  sleep 6
+  # Counting starts once the start-up's work has settled: Qt's pooled worker threads end
+  # 30 s after their last job, and their ending wakes the window thread once each.
+  sleep 40
   switches $qp > "$work/q0"; switches $bp > "$work/b0"
   sleep "$idle_seconds"
   switches $qp > "$work/q1"; switches $bp > "$work/b1"
