@@ -258,6 +258,13 @@ void TFrmMain::CreateHistory() {
         }
     };
     hooks.visibleTab = [this] { return VisibleTabIndex(); };
+    hooks.recordingPass = [this](bool begins) {
+        if (begins) {
+            m_history->BeginRecordingPass();
+        } else {
+            m_history->EndRecordingPass();
+        }
+    };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
                                           std::move(sink), std::move(hooks));
 

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -93,6 +94,9 @@ void RunRefresh(benchmark::State& state, bool secondPass) {
         Scanner::Hooks hooks;
         hooks.processEvents = [&] { ++yieldsNow; };
         hooks.pause = [&](int ms) { pausedNow += ms; };
+        hooks.recordingPass = [&](bool begins) {
+            begins ? history.BeginRecordingPass() : history.EndRecordingPass();
+        };
         Scanner scanner(busy.desktop, busy.shell, sink, hooks);
         if (secondPass) {
             scanner.RefreshAllDocs();  // everything known: the steady state of a timer tick
@@ -119,6 +123,73 @@ void BM_FullRefreshAllKnown(benchmark::State& state) {
     RunRefresh(state, true);
 }
 BENCHMARK(BM_FullRefreshAllKnown)->Unit(benchmark::kMillisecond);
+
+// A pass that meets N new web pages (a browser with N tabs, on 97 hosts) and records them
+// all into an empty history, beside a full recent list. With the pass marked, the settings file is
+// replaced once at its end; without, once per page (how it was before), which grows with the square
+// of N.
+void RecordNewPages(benchmark::State& state, bool markPass) {
+    const int pages = static_cast<int>(state.range(0));
+    BusyDesktop busy;
+    FakeShellWindows shell;
+    for (int n = 0; n < pages; ++n) {
+        ShellWindow w;
+        w.locationUrl =
+            "https://host" + std::to_string(n % 97) + ".example/tab" + std::to_string(n);
+        w.title = "标签页 " + std::to_string(n);
+        shell.AddWindow(w);
+    }
+    FakeDesktopWindows noPrograms;
+    // A long-used copy's recent list: 10 000 lines, the most rec.dat keeps.
+    std::vector<std::string> recentLines;
+    for (int n = 0; n < 10000; ++n) {
+        recentLines.push_back("/home/u/文档/file" + std::to_string(n) + ".txt*|*文件" +
+                              std::to_string(n));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(busy.Dir() + "/defualt.ini");
+        IniFile ini(busy.Dir() + "/defualt.ini");
+        StoredList recent;
+        recent.SetLines(recentLines);
+        recent.SetItems(recentLines);
+        History history(
+            ini, recent, [] { return std::string("2026-12-08"); }, nullptr, "/home/u",
+            [](const std::string&) { return true; });
+        Scanner::History sink;
+        sink.addDoc = [&](const std::string& a, const std::string& n, bool s) {
+            history.AddDoc(a, n, {}, s);
+        };
+        sink.isDocKnown = [&](const std::string& a) { return history.IsDocKnown(a); };
+        Scanner::Hooks hooks;
+        if (markPass) {
+            hooks.recordingPass = [&](bool begins) {
+                begins ? history.BeginRecordingPass() : history.EndRecordingPass();
+            };
+        }
+        Scanner scanner(noPrograms, shell, sink, hooks);
+        state.ResumeTiming();
+        scanner.RefreshAllDocs();
+        benchmark::DoNotOptimize(history.Docs().size());
+    }
+    state.counters["per_page"] =
+        benchmark::Counter(static_cast<double>(pages) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_PassRecordsNewPages(benchmark::State& state) {
+    RecordNewPages(state, true);
+}
+BENCHMARK(BM_PassRecordsNewPages)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+void BM_PassRecordsNewPagesWritingEach(benchmark::State& state) {
+    RecordNewPages(state, false);
+}
+BENCHMARK(BM_PassRecordsNewPagesWritingEach)
+    ->Arg(200)
+    ->Arg(2000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qarvex

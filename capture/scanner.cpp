@@ -31,8 +31,22 @@ constexpr std::array<std::string_view, 13> kSkippedPrograms = {
 // Marks a scan as running for its whole extent, however it ends.
 class Scanner::Guard {
 public:
-    explicit Guard(Scanner& scanner) : m_scanner(scanner) { ++m_scanner.m_depth; }
-    ~Guard() { --m_scanner.m_depth; }
+    explicit Guard(Scanner& scanner) : m_scanner(scanner) {
+        if (m_scanner.m_depth++ == 0 && m_scanner.m_hooks.recordingPass) {
+            try {
+                m_scanner.m_hooks.recordingPass(true);
+            } catch (...) {
+            }
+        }
+    }
+    ~Guard() {
+        if (--m_scanner.m_depth == 0 && m_scanner.m_hooks.recordingPass) {
+            try {
+                m_scanner.m_hooks.recordingPass(false);
+            } catch (...) {
+            }
+        }
+    }
     Guard(const Guard&) = delete;
     Guard& operator=(const Guard&) = delete;
 

@@ -41,6 +41,9 @@ public:
         std::function<void()> expandCurrentTree;
         std::function<void(int page)> expandPageTree;  // 0 web, 1 software, 2 folders
         std::function<int()> visibleTab;
+        // true when a pass begins, false when it ends: the history holds its writes
+        // meanwhile and stores the whole pass at once.
+        std::function<void(bool begins)> recordingPass;
     };
 
     Scanner(DesktopWindows& desktop, ShellWindows& shell, History history, Hooks hooks);

@@ -9,7 +9,6 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QUrl>
-#include <QWebEngineView>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -18,6 +17,7 @@
 #include "ui_TFrmMain.h"
 #include "ui_TFrmVersion.h"
 #include "views/skin.h"
+#include "views/web_engine_module.h"
 
 namespace qarvex {
 
@@ -112,9 +112,9 @@ void TFrmHelp::CreateBrowser() {
     QWidget* browser = nullptr;
     try {
         if (CanUseWebEngine()) {
-            auto* view = new QWebEngineView(host);
-            view->load(page);
-            browser = view;
+            if (WebEngineModule* module = LoadWebEngineModule()) {
+                browser = module->MakePageView(host, page);
+            }
         }
     } catch (...) {
         browser = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 #include <utility>
 
 #include "capture/address_rules.h"
@@ -65,6 +66,71 @@ void AddToIndex(std::unordered_map<std::string, int>& index, const std::string& 
 
 }  // namespace
 
+// Collects the recent-list additions of a load or rebuild and applies them when it ends,
+// with the same outcome as adding them one by one: an address already in the list, or
+// added earlier in the batch, is skipped, and the last one added ends up on top.
+class History::RecentBatch {
+public:
+    explicit RecentBatch(History& history) : m_history(history) {
+        if (m_history.m_recentBatch == nullptr) {
+            m_history.m_recentBatch = &m_pending;
+            m_owner = true;
+        }
+    }
+    ~RecentBatch() {
+        if (!m_owner) {
+            return;
+        }
+        m_history.m_recentBatch = nullptr;
+        try {
+            Apply();
+        } catch (...) {
+        }
+    }
+    RecentBatch(const RecentBatch&) = delete;
+    RecentBatch& operator=(const RecentBatch&) = delete;
+
+private:
+    void Apply() {
+        if (m_pending.empty()) {
+            return;
+        }
+        StoredList& recent = m_history.m_recent;
+        std::unordered_set<std::string_view> known;
+        for (const std::string& line : recent.Lines()) {
+            const std::size_t separator = line.find(kListSeparator);
+            if (separator != std::string::npos) {
+                known.insert(std::string_view(line).substr(0, separator));
+            }
+        }
+        std::vector<const std::pair<std::string, std::string>*> added;
+        for (const auto& entry : m_pending) {
+            if (known.insert(entry.first).second) {
+                added.push_back(&entry);
+            }
+        }
+        if (added.empty()) {
+            return;
+        }
+        std::vector<std::string> lines;
+        std::vector<std::string> items;
+        lines.reserve(added.size() + recent.Lines().size());
+        items.reserve(added.size() + recent.Items().size());
+        for (auto it = added.rbegin(); it != added.rend(); ++it) {
+            lines.push_back(MakeListLine((*it)->first, (*it)->second));
+            items.push_back((*it)->second);
+        }
+        lines.insert(lines.end(), recent.Lines().begin(), recent.Lines().end());
+        items.insert(items.end(), recent.Items().begin(), recent.Items().end());
+        recent.SetLines(std::move(lines));
+        recent.SetItems(std::move(items));
+    }
+
+    History& m_history;
+    bool m_owner = false;
+    std::vector<std::pair<std::string, std::string>> m_pending;
+};
+
 History::History(IniFile& settings, StoredList& recent, Clock today, ProgramIcons* icons,
                  std::string home, FileExistsFunction fileExists)
     : m_ini(settings),
@@ -77,6 +143,8 @@ History::History(IniFile& settings, StoredList& recent, Clock today, ProgramIcon
         m_fileExists = [](const std::string& path) { return FileExists(path); };
     }
 }
+
+History::~History() = default;
 
 void History::IndexEntry(const TMyDoc& doc) {
     AddToIndex(m_pathIndex, Trim(doc.Path));
@@ -218,7 +286,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
             kindParent = kind == dkWebPage ? webParent : pathParent;
         }
 
-        AddMyRecent(m_recent, addr, trimmedName);
+        AddToRecent(addr, trimmedName);
         SaveDocToIni(i, trimmedName);
 
         if (software) {
@@ -248,6 +316,17 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
     }
 }
 
+void History::AddToRecent(const std::string& address, const std::string& name) {
+    if (m_recentBatch == nullptr) {
+        AddMyRecent(m_recent, address, name);
+        return;
+    }
+    try {
+        m_recentBatch->emplace_back(CutFileUrl(address, false), CutFileUrl(name, false));
+    } catch (const std::exception&) {
+    }
+}
+
 void History::ResetAll() {
     m_tvDocs.Clear();
     m_tvApp.Clear();
@@ -266,6 +345,7 @@ void History::LoadHistory() {
         // Every entry is written back under its compacted index; one replace at the end
         // instead of one per entry.
         IniFile::Batch batch(m_ini);
+        RecentBatch recent(*this);
         ResetAll();
         const bool needRemoveUrl = m_ini.ReadBool("default", "needremoveurl", false);
         for (int n = 0; n < kMaxStoredKeys; ++n) {
@@ -288,6 +368,23 @@ void History::LoadHistory() {
             }
         }
     } catch (...) {
+    }
+}
+
+void History::BeginRecordingPass() {
+    if (m_passDepth++ == 0) {
+        m_pass.emplace(m_ini);
+        m_passRecent = std::make_unique<RecentBatch>(*this);
+    }
+}
+
+void History::EndRecordingPass() noexcept {
+    if (m_passDepth > 0 && --m_passDepth == 0) {
+        try {
+            m_passRecent.reset();
+            m_pass.reset();
+        } catch (...) {
+        }
     }
 }
 
@@ -336,6 +433,7 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
         // Erasing and rewriting in one replace: a crash half-way must not leave the
         // stored history empty.
         IniFile::Batch batch(m_ini);
+        RecentBatch recent(*this);
         ResetAll();
         EraseDocsSection(m_ini);
         for (const TMyDoc& doc : survivors) {
@@ -358,6 +456,9 @@ void History::DeleteAllDocs() {
         ScanTimerPause pause(m_setScanTimer);
         m_iconCounter = kFirstIconCounter;
         ResetAll();
+        if (m_recentBatch != nullptr) {
+            m_recentBatch->clear();  // entries a running pass recorded are gone with the rest
+        }
         m_recent.Clear();
         EraseDocsSection(m_ini);
     } catch (...) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -9,10 +11,10 @@
 
 #include "store/doc_table.h"
 #include "store/history_tree.h"
+#include "store/ini_file.h"
 
 namespace qarvex {
 
-class IniFile;
 class StoredList;
 
 // Inserts a program's icon into the trees' shared image list.
@@ -54,6 +56,7 @@ public:
             std::string home, FileExistsFunction fileExists = {});
     History(const History&) = delete;
     History& operator=(const History&) = delete;
+    ~History();
 
     const DocTable& Docs() const { return m_docs; }
     HistoryTree& TVDocs() { return m_tvDocs; }
@@ -74,6 +77,13 @@ public:
     bool IsDocKnown(std::string_view address) const;
     bool RootExists(std::string_view root) const;
     int SoftwareImageIndex(const std::string& programPath, const std::string& name);
+
+    // A scan pass records its sightings between these: the settings file is replaced once,
+    // when the outermost pass ends, instead of once per entry (a crash loses at most the
+    // pass in progress), and the recent list gets the pass's entries then, at once. Nested
+    // passes join the outer one.
+    void BeginRecordingPass();
+    void EndRecordingPass() noexcept;
 
     // Replays the stored history through AddDoc, rewriting it compacted. Never throws.
     void LoadHistory();
@@ -96,7 +106,12 @@ public:
     void SetUseIndex(bool use) { m_useIndex = use; }
 
 private:
+    // While the history is loaded or rebuilt, the recent list gets its additions at once at
+    // the end instead of one search and one insertion per entry.
+    class RecentBatch;
+
     void ResetAll();
+    void AddToRecent(const std::string& address, const std::string& name);
     void IndexEntry(const TMyDoc& doc);
     bool PathKnown(const std::string& path) const;
 
@@ -115,6 +130,11 @@ private:
     HistoryTree m_tvApp;
     HistoryTree m_tvPath;
     int m_iconCounter = kFirstIconCounter;
+
+    std::vector<std::pair<std::string, std::string>>* m_recentBatch = nullptr;
+    int m_passDepth = 0;
+    std::optional<IniFile::Batch> m_pass;
+    std::unique_ptr<RecentBatch> m_passRecent;
 
     bool m_useIndex = true;
     std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> entries

@@ -83,6 +83,9 @@ void IniFile::Reload() const {
     if (m_dirty) {
         return;  // changes not yet on disk win until they are written
     }
+    if (m_batchDepth > 0 && m_loaded) {
+        return;  // a batch works on what it read first; asking the disk per key is costly
+    }
     const std::optional<FileStamp> now = StatFile(m_path);
     if (m_loaded) {
         if (!now && m_state == DiskState::Missing) {
@@ -365,6 +368,9 @@ bool IniFile::WriteNow() {
 }
 
 IniFile::Batch::Batch(IniFile& file) : m_file(file) {
+    if (m_file.m_batchDepth == 0) {
+        m_file.Reload();  // what others wrote before the batch began is seen
+    }
     ++m_file.m_batchDepth;
 }
 

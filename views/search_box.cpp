@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -15,10 +13,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
-#include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 
 #include "app/frm_main.h"
 #include "capture/openers.h"
@@ -42,90 +36,12 @@ bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-// The engine's helper program must be there, or the view would only ever stay blank.
-bool BrowserEngineAvailable() {
-    if (!qEnvironmentVariableIsEmpty("QTWEBENGINEPROCESS_PATH")) {
-        return QFileInfo::exists(qEnvironmentVariable("QTWEBENGINEPROCESS_PATH"));
-    }
-    const QString helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) +
-                           QStringLiteral("/QtWebEngineProcess");
-    return QFileInfo::exists(helper);
-}
-
-// The real browser: a web view filling the host on the "常用" page.
-class WebEngineSearchPage : public SearchPageBrowser {
-public:
-    explicit WebEngineSearchPage(QWidget* host) {
-        m_view = new QWebEngineView(host);
-        m_view->setObjectName(QStringLiteral("WebBrowser1"));
-        // Our page is local and hands the keyword on to the remote search engine.
-        m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
-        if (QLayout* layout = host->layout()) {
-            layout->addWidget(m_view);
-        }
-    }
-
-    ~WebEngineSearchPage() override { QObject::disconnect(m_loading); }
-
-    void Load(const QUrl& page, std::function<void(bool)> done) override {
-        m_page = page;
-        if (!m_view || !m_view->page()) {
-            done(false);
-            return;
-        }
-        WhenOurPageEnds(std::move(done));
-        m_view->load(page);
-    }
-
-    void RunScript(const QString& script) override {
-        if (!m_view || !m_view->page()) {
-            return;
-        }
-        if (ShowsOurPage() && !m_view->page()->isLoading()) {
-            m_view->page()->runJavaScript(script);
-            return;
-        }
-        // The last results replaced our page: bring it back, then search.
-        WhenOurPageEnds([this, script](bool ok) {
-            if (ok && m_view && m_view->page()) {
-                m_view->page()->runJavaScript(script);
-            }
-        });
-        m_view->load(m_page);
-    }
-
-private:
-    bool ShowsOurPage() const {
-        const QUrl shown = m_view->url();
-        return shown.scheme() == m_page.scheme() && shown.path() == m_page.path();
-    }
-
-    // Runs done once, when a load of our page has ended. Loads of other pages (the results
-    // being left behind) end on their own time and are not taken for ours.
-    void WhenOurPageEnds(std::function<void(bool)> done) {
-        QObject::disconnect(m_loading);
-        m_loading = QObject::connect(
-            m_view->page(), &QWebEnginePage::loadingChanged, m_view,
-            [this, done = std::move(done)](const QWebEngineLoadingInfo& info) {
-                if (info.url().scheme() != m_page.scheme() || info.url().path() != m_page.path() ||
-                    info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-                    return;
-                }
-                QObject::disconnect(m_loading);
-                done(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
-            });
-    }
-
-    QPointer<QWebEngineView> m_view;
-    QUrl m_page;
-    QMetaObject::Connection m_loading;
-};
-
 std::unique_ptr<SearchPageBrowser> MakeWebEngineSearchPage(QWidget* host) {
-    if (!host || !BrowserEngineAvailable()) {
+    if (!host) {
         return nullptr;
     }
-    return std::make_unique<WebEngineSearchPage>(host);
+    WebEngineModule* module = LoadWebEngineModule();
+    return module ? module->MakeSearchPage(host) : nullptr;
 }
 
 void PauseKeepingEvents(int ms) {
@@ -143,6 +59,9 @@ SearchBox::SearchBox(TFrmMain& main)
       m_pause(PauseKeepingEvents) {
     Ui::TFrmMain& ui = m_main.ui();
     ui.LbSearchResult->hide();
+    // A short word can match thousands of lines; measuring every line's size before the list
+    // shows would hold up each keystroke, so the list lays them out in batches instead.
+    ui.LbSearchResult->setLayoutMode(QListView::Batched);
     connect(ui.EdtSearch, &QLineEdit::textChanged, this, &SearchBox::EdtSearchChange);
     connect(ui.BtnQVSearch, &QToolButton::clicked, this, &SearchBox::BtnQVSearchClick);
     connect(ui.LbSearchResult, &QListWidget::itemPressed, this,

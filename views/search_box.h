@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "store/doc_table.h"
+#include "views/web_engine_module.h"
 
 class QEventLoop;
 class QListWidgetItem;
@@ -19,21 +20,6 @@ class QWidget;
 namespace qarvex {
 
 class TFrmMain;
-
-// The embedded browser the web search runs in. It sits behind this seam so that a
-// machine without a browser engine, and the tests, can stand in for it.
-class SearchPageBrowser {
-public:
-    SearchPageBrowser() = default;
-    SearchPageBrowser(const SearchPageBrowser&) = delete;
-    SearchPageBrowser& operator=(const SearchPageBrowser&) = delete;
-    virtual ~SearchPageBrowser() = default;
-
-    // Starts loading the page; done(ok) runs once, when it has loaded or failed.
-    virtual void Load(const QUrl& page, std::function<void(bool ok)> done) = 0;
-    // Runs a script in the loaded page; its result is not needed.
-    virtual void RunScript(const QString& script) = 0;
-};
 
 // Makes the browser inside host, or returns null when no browser can run here.
 using SearchPageBrowserFactory = std::function<std::unique_ptr<SearchPageBrowser>(QWidget* host)>;

@@ -104,5 +104,36 @@ TEST_F(ScanRecordingTest, SecondSightingChangesNothing) {
     EXPECT_EQ(history.Docs()[0].DisplayName, "First title");
 }
 
+// Recording thousands of new pages must not rewrite the settings file once per page: the
+// pass stores its sightings once, when it ends, and they are all there, in the recent
+// list too.
+TEST_F(ScanRecordingTest, APassStoresItsSightingsOnceWhenItEnds) {
+    for (int n = 0; n < 3; ++n) {
+        AddPage("https://site.example/p" + std::to_string(n), "页 " + std::to_string(n));
+    }
+    std::vector<bool> storedDuringPass;
+    Scanner::Hooks hooks;
+    hooks.recordingPass = [this](bool begins) {
+        begins ? history.BeginRecordingPass() : history.EndRecordingPass();
+    };
+    hooks.pause = [&](int) {
+        storedDuringPass.push_back(IniFile(ini.Path()).ValueExists("docs", "path0"));
+    };
+    Scanner::History sink;
+    sink.addDoc = [this](const std::string& a, const std::string& n, bool s) {
+        history.AddDoc(a, n, {}, s);
+    };
+    sink.isDocKnown = [this](const std::string& a) { return history.IsDocKnown(a); };
+    Scanner passScanner(desktop, shell, sink, hooks);
+    passScanner.RefreshAllDocs();
+    ASSERT_FALSE(storedDuringPass.empty());
+    EXPECT_EQ(storedDuringPass, std::vector<bool>(storedDuringPass.size(), false));
+    IniFile stored(ini.Path());
+    EXPECT_EQ(stored.ReadString("docs", "path2", ""), "https://site.example/p2");
+    EXPECT_EQ(stored.ReadString("docs", "name2", ""), "页 2");
+    // The recent list reads as if the pages had been added one by one.
+    EXPECT_EQ(recent.Items(), (std::vector<std::string>{"页 2", "页 1", "页 0"}));
+}
+
 }  // namespace
 }  // namespace qarvex

@@ -13,4 +13,14 @@ done
 [ -x "$root/usr/bin/qarvex" ] || { echo "not executable: /usr/bin/qarvex"; exit 1; }
 grep -qx 'Exec=qarvex' "$root/usr/share/applications/qarvex.desktop"
 grep -qx 'Icon=qarvex' "$root/usr/share/applications/qarvex.desktop"
+# The browser engine comes as a module loaded on first use, from the library folder beside
+# the program; the program itself must not pull the engine in at every start.
+module=$(find "$root/usr/lib" -path '*/qarvex/libqarvex_webengine.so' | head -1)
+[ -n "$module" ] || { echo "missing: the browser-engine module under /usr/lib"; exit 1; }
+# ... at the place the program looks for it, relative to its own folder.
+relative=$(realpath -m --relative-to="$root/usr/bin" "$(dirname "$module")")
+strings -e l "$root/usr/bin/qarvex" | grep -qF "$relative" || { echo "the program does not look in $relative"; exit 1; }
+if ldd "$root/usr/bin/qarvex" | grep -Ei 'webengine|quick|qml'; then
+  echo "the program links the browser engine"; exit 1
+fi
 echo "install layout ok"

@@ -284,6 +284,22 @@ TEST_F(HistoryTest, TheIndexGivesTheSameResultsAsPlainScans) {
     EXPECT_EQ(run(true), run(false));
 }
 
+// The load hands its entries to the recent list all at once; the list must read as if
+// they had been added one by one: newest on top, addresses already listed left alone.
+TEST_F(HistoryTest, LoadAddsItsEntriesToTheRecentListNewestFirst) {
+    recent.InsertLine(0, "http://h/1*|*listed");
+    recent.InsertItem(0, "listed");
+    Store(
+        "[docs]\r\n"
+        "name0=zero\r\npath0=http://h/0\r\ndoctype0=1\r\n"
+        "name1=one\r\npath1=http://h/1\r\ndoctype1=1\r\n"
+        "name2=two\r\npath2=file:///home/u/d\r\ndoctype2=3\r\n");
+    history->LoadHistory();
+    EXPECT_EQ(recent.Lines(),
+              Lines({"/home/u/d*|*two", "http://h/0*|*zero", "http://h/1*|*listed"}));
+    EXPECT_EQ(recent.Items(), Lines({"two", "zero", "listed"}));
+}
+
 TEST_F(HistoryTest, LoadStopsAtTheFirstEmptyPath) {
     Store("[docs]\r\npath0=\r\nname0=x\r\npath1=http://h/a\r\nname1=a\r\n");
     history->LoadHistory();
