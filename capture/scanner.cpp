@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "capture/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -25,6 +26,14 @@ constexpr std::array<std::string_view, 13> kSkippedPrograms = {
     "IEXPLORE.EXE", "TTRAVELER.EXE", "EXPLORER.EXE", "QQ.EXE",   "/NAUTILUS",
     "/NEMO",        "/CAJA",         "/THUNAR",      "/PCMANFM", "/DOLPHIN",
     "/FIREFOX",     "/FIREFOX-ESR",  "/FIREFOX-BIN"};
+
+TMyDocObj Sighting(std::string path, std::string name, int number) {
+    TMyDocObj doc;
+    doc.Path = std::move(path);
+    doc.Name = std::move(name);
+    doc.Number = number;
+    return doc;
+}
 
 }  // namespace
 
@@ -125,11 +134,13 @@ void Scanner::CollectOpenPrograms() {
         m_openPrograms.emplace();
     }
     m_openPrograms->clear();
+    m_openProgramDocs.clear();
     try {
         for (const auto& window : EnumerateTopWindows()) {
             std::string title;
             if (const auto path = QualifyingPath(window, title)) {
                 m_openPrograms->push_back(MakeScanLine(*path, title, kProgramNumber));
+                m_openProgramDocs.push_back(Sighting(*path, title, kProgramNumber));
             }
         }
     } catch (...) {
@@ -149,11 +160,10 @@ void Scanner::DoScanPrograms() {
     try {
         CollectOpenPrograms();
         // Copy: events that run below may not change what this pass hands over.
-        const std::vector<std::string> lines = *m_openPrograms;
-        for (const std::string& line : lines) {
+        const std::vector<TMyDocObj> docs = m_openProgramDocs;
+        for (const TMyDocObj& doc : docs) {
             Pump();
             Pause(kItemPauseMs);
-            const TMyDocObj doc = ParseListLine(line);
             if (!m_history.isDocKnown(doc.Path)) {
                 m_history.addDoc(doc.Path, doc.Name, doc.Number == kProgramNumber);
             }
@@ -167,19 +177,26 @@ void Scanner::CollectShellWindows() {
         m_shellWindows.emplace();
     }
     m_shellWindows->clear();
+    m_shellWindowDocs.clear();
     // A failure of the walk reaches the caller; the lines collected before it stay.
     for (const ShellWindow& window : m_shell.Windows()) {
         if (window.locationUrl.empty() || !window.hasDocument) {
             continue;
         }
         const std::string url = Trim(window.locationUrl);
-        if (Contains(url, kFileUrlMarker)) {
+        // The trash, a search or the recent view can't be gone back to as a place.
+        if (IsNonPlaceLocation(url)) {
+            continue;
+        }
+        if (IsFileAddress(url) || IsRemoteFolderAddress(url)) {
             m_shellWindows->push_back(MakeScanLine(url, url, kFolderNumber));
+            m_shellWindowDocs.push_back(Sighting(url, url, kFolderNumber));
         } else {
             if (!window.hasTitle) {
                 throw ShellWindowsError("page without a title");
             }
             m_shellWindows->push_back(MakeScanLine(url, window.title, kWebPageNumber));
+            m_shellWindowDocs.push_back(Sighting(url, window.title, kWebPageNumber));
         }
     }
 }
@@ -195,9 +212,8 @@ void Scanner::ScanShellWindows() {
 void Scanner::DoScanShellWindows() {
     try {
         CollectShellWindows();
-        const std::vector<std::string> lines = *m_shellWindows;
-        for (const std::string& line : lines) {
-            const TMyDocObj doc = ParseListLine(line);
+        const std::vector<TMyDocObj> docs = m_shellWindowDocs;
+        for (const TMyDocObj& doc : docs) {
             m_history.addDoc(doc.Path, doc.Name, false);
             Pump();
             Pause(kItemPauseMs);
@@ -284,6 +300,9 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
             if (window.locationUrl.empty() || !window.hasDocument) {
                 continue;
             }
+            if (IsNonPlaceLocation(window.locationUrl)) {
+                continue;
+            }
             AddLastRun(lastRun, Trim(window.locationUrl));
             Step();
         }
@@ -300,12 +319,9 @@ void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
 bool Scanner::IsDocumentOpen(std::string_view path) const {
     try {
         const std::string p = Trim(path);
-        for (const auto* list : {&m_openPrograms, &m_shellWindows}) {
-            if (!*list) {
-                continue;
-            }
-            for (const std::string& line : **list) {
-                if (Trim(ParseListLine(line).Path) == p) {
+        for (const auto* docs : {&m_openProgramDocs, &m_shellWindowDocs}) {
+            for (const TMyDocObj& doc : *docs) {
+                if (Trim(doc.Path) == p) {
                     return true;
                 }
             }

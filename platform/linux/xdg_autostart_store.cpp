@@ -34,6 +34,18 @@ bool IsEditableText(std::string_view text) {
     return text.find('\0') == std::string_view::npos && IsValidUtf8(text);
 }
 
+// The command of an entry the session will run: nothing for one the desktop switched off.
+std::optional<std::string> ActiveExecOf(const std::optional<std::string>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
+    if (!entry || entry->hidden || entry->autostartDisabled) {
+        return std::nullopt;
+    }
+    return entry->exec;
+}
+
 }  // namespace
 
 XdgAutostartStore::XdgAutostartStore(std::string folder) : m_folder(std::move(folder)) {
@@ -94,7 +106,7 @@ std::optional<std::string> XdgAutostartStore::Read(const std::string& name) {
     if (!IsValidName(name)) {
         return std::nullopt;
     }
-    return ExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
+    return ActiveExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
 }
 
 bool XdgAutostartStore::Write(const std::string& name, const std::string& data) {
@@ -113,6 +125,13 @@ bool XdgAutostartStore::Write(const std::string& name, const std::string& data) 
         }
         std::optional<std::string> changed = SetDesktopEntryKey(*old, "Exec", exec);
         if (changed) {
+            // Writing the command means it is to start again: the desktop's switches
+            // that turned the entry off go.
+            for (const std::string_view key : {"Hidden", "X-GNOME-Autostart-enabled"}) {
+                if (auto without = RemoveDesktopEntryKey(*changed, key)) {
+                    changed = std::move(without);
+                }
+            }
             text = std::move(*changed);
         } else {
             // A text without the group: ours goes first, as the format wants, and what

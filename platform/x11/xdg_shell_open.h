@@ -1,17 +1,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/shell_open.h"
 
 namespace qarvex {
 
 // Hands targets to the desktop the way a Linux session expects:
-// - addresses ("https://…", "mailto:…", "trash:///") and documents go to the default
-//   handler, xdg-open (gio open when it is missing);
-// - an executable regular file is started directly, and handed to the default handler
-//   when it can't be executed (a document with the executable bit, as on NTFS mounts);
-// - a ".desktop" file is launched as its Exec line says.
+// - Open: addresses ("https://…", "mailto:…", "trash:///"), folders and documents go to
+//   the default handler, xdg-open (gio open when it is missing), whatever their mode
+//   bits; a ".desktop" file opens its folder, since some desktops' handler would run it;
+// - Launch (programs only): an executable regular file is started directly, and handed
+//   to the default handler when it can't be executed; a ".desktop" file is launched as
+//   its Exec line says;
+// - Run: an argument vector, the program looked up on $PATH.
 // Every process is started detached from an argument vector; no target ever passes
 // through a shell. Programs are looked up on $PATH at the time of the call.
 //
@@ -21,8 +24,10 @@ namespace qarvex {
 class XdgShellOpen : public ShellOpen {
 public:
     void Open(const std::string& target) override;
-    // Same as Open: desktop entries already launch as their Exec line says.
+    // Same as Open.
     void OpenDefault(const std::string& target) override;
+    void Launch(const std::string& program) override;
+    void Run(const std::vector<std::string>& argv) override;
     // Computer: the file manager at "/"; Network: "network:///"; Settings and
     // TaskManager: the first installed settings program or system monitor (htop runs in
     // x-terminal-emulator); nothing when none is installed.
