@@ -116,8 +116,9 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             m_shell.Launch(std::string(path));
         } else if (IsRemoteFolderAddress(path)) {
             // A share or device the file manager reaches itself; no local test can tell
-            // whether it is still there.
-            ShellOpen(path);
+            // whether it is still there. The history keeps "%20" as a blank, which a URI
+            // can't hold.
+            ShellOpen(ReplaceAll(path, " ", "%20"));
         } else if (ext.empty() && IsPosixPath(path) && FileExists(std::string(path))) {
             // Programs here have no extension: an existing file is opened, not taken for
             // a folder that has gone.
