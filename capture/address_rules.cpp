@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -229,6 +231,11 @@ const std::vector<std::string>& SystemMountTable::MountPoints() {
         const std::string text((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
         m_points = ParseMountInfo(text);
+        // Containers mount single files (/etc/hosts); only folders hold documents.
+        std::erase_if(m_points, [](const std::string& point) {
+            std::error_code error;
+            return !std::filesystem::is_directory(point, error);
+        });
     } catch (...) {
         m_points.clear();
     }
