@@ -28,6 +28,7 @@
 
 #include "app/session_saver.h"
 #include "app/storage_notice.h"
+#include "capture/address_rules.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
@@ -219,6 +220,9 @@ void TFrmMain::CreateHistory() {
     m_history = std::make_unique<History>(
         m_state->Settings(), m_state->RecentList(), [&environment] { return environment.Today(); },
         m_images.get(), environment.HomeFolder());
+    // One table for the whole run; it reads the system's again when it has aged.
+    static SystemMountTable mounts;
+    m_history->SetMountTable(&mounts);
     m_history->SetScanTimerHook([this](bool on) {
         if (on) {
             m_timerCheckDocs->start();
@@ -270,6 +274,8 @@ void TFrmMain::CreateHistory() {
 
     m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
                                           environment, m_messages, m_state->RecentList());
+    m_openers->SetProgramTest(
+        [this](std::string_view path) { return m_history->IsProgramPath(path); });
 }
 
 void TFrmMain::SetTrayAvailabilityOverride(int available) {

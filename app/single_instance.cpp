@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -13,7 +14,21 @@ namespace qarvex {
 
 namespace {
 constexpr int kAnswerTimeoutMs = 1500;
+
+// The session's private runtime folder, when it is really ours and shut to others.
+QString PrivateRuntimeFolder() {
+    const QByteArray folder = qgetenv("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !folder.startsWith('/')) {
+        return {};
+    }
+    struct stat info {};
+    if (::stat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::getuid() || (info.st_mode & 0777) != 0700) {
+        return {};
+    }
+    return QString::fromLocal8Bit(folder);
 }
+}  // namespace
 
 QString SingleInstanceKey(const QString& configDir) {
     const QByteArray hash =
@@ -23,8 +38,14 @@ QString SingleInstanceKey(const QString& configDir) {
     return QStringLiteral("qarvex-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
 }
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent)
-    : QObject(parent), m_name(key) {}
+SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent), m_name(key) {
+    // In the shared temporary folder any local user can make a file of this name first;
+    // in the private runtime folder nobody else can.
+    m_folder = PrivateRuntimeFolder();
+    if (!m_folder.isEmpty()) {
+        m_name = m_folder + QLatin1Char('/') + key;
+    }
+}
 
 SingleInstance::~SingleInstance() {
     if (m_server) {
@@ -38,8 +59,18 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::Claim() {
     // The lock decides who is first even when a stale socket file is left behind by a
     // copy that was killed; the kernel drops the lock with the process.
-    const QString lockPath = QDir::tempPath() + QLatin1Char('/') + m_name + QStringLiteral(".lock");
-    m_lockFd = ::open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const QString lockPath =
+        m_folder.isEmpty() ? QDir::tempPath() + QLatin1Char('/') + m_name + QStringLiteral(".lock")
+                           : m_name + QStringLiteral(".lock");
+    m_lockFd =
+        ::open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat info {};
+    if (m_lockFd >= 0 && (::fstat(m_lockFd, &info) != 0 || info.st_uid != ::getuid())) {
+        // Someone else's file under our name says nothing about our copies; holding it
+        // must not keep this user's Qarvex from starting.
+        ::close(m_lockFd);
+        m_lockFd = -1;
+    }
     if (m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(m_lockFd);
         m_lockFd = -1;

@@ -9,7 +9,9 @@ namespace qarvex {
 
 // One copy per user and configuration folder: the first copy listens on a local
 // socket; a second start asks it to bring its window up and then exits, so two copies
-// never write one configuration folder.
+// never write one configuration folder. Lock and socket live in $XDG_RUNTIME_DIR when it
+// is the user's own (mode 0700); in the temporary folder otherwise, where a lock file
+// owned by another user is ignored.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -26,7 +28,8 @@ signals:
     void activationRequested();
 
 private:
-    QString m_name;
+    QString m_name;    // the socket: a full path inside m_folder, or a bare name
+    QString m_folder;  // the private runtime folder, empty when there is none
     QLocalServer* m_server = nullptr;
     int m_lockFd = -1;
 };

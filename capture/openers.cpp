@@ -1,5 +1,6 @@
 #include "capture/openers.h"
 
+#include "capture/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -26,6 +27,10 @@ bool Openers::IsPosixPath(std::string_view path) const {
     return StartsWith(path, "/");
 }
 
+bool Openers::IsProgram(std::string_view path) const {
+    return m_isProgram && !Trim(path).empty() && m_isProgram(path);
+}
+
 std::string Openers::ExtensionOf(std::string_view path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos) {
@@ -43,6 +48,14 @@ std::string Openers::ExtensionOf(std::string_view path) {
 }
 
 std::string Openers::ContainingFolder(std::string_view path) {
+    if (IsRemoteFolderAddress(path)) {
+        // "smb://nas/share/a" is in "smb://nas/share/"; the scheme's own "//" is no folder.
+        const std::size_t host = path.find("://") + 3;
+        const std::size_t slash = path.find_last_of('/');
+        return slash == std::string_view::npos || slash < host
+                   ? std::string()
+                   : std::string(path.substr(0, slash + 1));
+    }
     std::size_t cut = path.find_last_of(StartsWith(path, "/") ? "/" : "\\:");
     if (cut == std::string_view::npos) {
         return {};
@@ -60,6 +73,15 @@ void Openers::ShellOpen(std::string_view target) {
 
 void Openers::ShellOpenDefault(std::string_view target) {
     m_shell.OpenDefault(std::string(target));
+}
+
+void Openers::RunCommand(const std::vector<std::string>& argv) {
+    try {
+        if (!argv.empty() && !argv.front().empty()) {
+            m_shell.Run(argv);
+        }
+    } catch (...) {
+    }
 }
 
 void Openers::OpenDoc(std::string_view path, std::string_view name) {
@@ -90,6 +112,13 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             ShellOpen(path);
         } else if (Contains(low, "res://")) {
             // never opened, but still remembered below
+        } else if (IsProgram(path)) {
+            m_shell.Launch(std::string(path));
+        } else if (IsRemoteFolderAddress(path)) {
+            // A share or device the file manager reaches itself; no local test can tell
+            // whether it is still there. The history keeps "%20" as a blank, which a URI
+            // can't hold.
+            ShellOpen(ReplaceAll(path, " ", "%20"));
         } else if (ext.empty() && IsPosixPath(path) && FileExists(std::string(path))) {
             // Programs here have no extension: an existing file is opened, not taken for
             // a folder that has gone.
@@ -101,7 +130,7 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
                 return;
             }
             ShellOpen(path);
-        } else if (ext == ".lnk" || ext == ".desktop") {
+        } else if (ext == ".lnk") {
             ShellOpenDefault(path);
         } else {
             ShellOpen(path);
@@ -127,6 +156,8 @@ void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
             const std::string probe = AsciiLower(SlashesToBackslashes(text));
             if (Contains(probe, "http:") || Contains(probe, "https:")) {
                 open = true;
+            } else if (IsRemoteFolderAddress(text)) {
+                open = true;
             } else if (!Contains(probe, ":")) {
                 open = true;
             } else if (DirectoryExists(probe) || FileExists(probe)) {
@@ -140,7 +171,9 @@ void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
             }
             return;
         }
-        if (Contains(low, ":") || IsPosixPath(text)) {
+        if (IsProgram(text)) {
+            m_shell.Launch(std::string(text));
+        } else if (Contains(low, ":") || IsPosixPath(text)) {
             m_shell.Open(std::string(text));
         } else {
             m_shell.Open("http://" + std::string(text));

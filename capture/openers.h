@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/desktop_windows.h"
 #include "platform/environment.h"
@@ -55,6 +56,12 @@ public:
     Openers(qarvex::ShellOpen& shell, DesktopWindows& desktop, Environment& environment,
             Messages& messages, StoredList& recentList);
 
+    // Tells whether a path is that of a remembered program (an entry of kind software).
+    // Only such a path is ever started; everything else goes to the default handler.
+    // Without a test nothing is started.
+    using ProgramTest = std::function<bool(std::string_view path)>;
+    void SetProgramTest(ProgramTest test) { m_isProgram = std::move(test); }
+
     void SetTexts(Texts texts) { m_texts = std::move(texts); }
     const Texts& texts() const { return m_texts; }
 
@@ -69,6 +76,8 @@ public:
     void OpenTaskManager();
     void ShellOpen(std::string_view target);
     void ShellOpenDefault(std::string_view target);
+    // Runs one of the user's start-up commands, already split into its argument vector.
+    void RunCommand(const std::vector<std::string>& argv);
 
     // The text an entry is opened with: the local path of a folder or file entry,
     // otherwise its address.
@@ -84,6 +93,7 @@ public:
 
 private:
     bool IsPosixPath(std::string_view path) const;
+    bool IsProgram(std::string_view path) const;
 
     qarvex::ShellOpen& m_shell;
     DesktopWindows& m_desktop;
@@ -91,6 +101,7 @@ private:
     Messages& m_messages;
     StoredList& m_recent;
     Texts m_texts;
+    ProgramTest m_isProgram;
 };
 
 }  // namespace qarvex

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "capture/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -25,6 +26,14 @@ constexpr std::array<std::string_view, 13> kSkippedPrograms = {
     "IEXPLORE.EXE", "TTRAVELER.EXE", "EXPLORER.EXE", "QQ.EXE",   "/NAUTILUS",
     "/NEMO",        "/CAJA",         "/THUNAR",      "/PCMANFM", "/DOLPHIN",
     "/FIREFOX",     "/FIREFOX-ESR",  "/FIREFOX-BIN"};
+
+TMyDocObj Sighting(std::string path, std::string name, int number) {
+    TMyDocObj doc;
+    doc.Path = std::move(path);
+    doc.Name = std::move(name);
+    doc.Number = number;
+    return doc;
+}
 
 }  // namespace
 
@@ -170,11 +179,13 @@ void Scanner::CollectOpenPrograms() {
         m_openPrograms.emplace();
     }
     m_openPrograms->clear();
+    m_openProgramDocs.clear();
     try {
         for (const auto& window : EnumerateTopWindows()) {
             std::string title;
             if (const auto path = QualifyingPath(window, title)) {
                 m_openPrograms->push_back(MakeScanLine(*path, title, kProgramNumber));
+                m_openProgramDocs.push_back(Sighting(*path, title, kProgramNumber));
             }
         }
     } catch (...) {
@@ -197,15 +208,14 @@ void Scanner::DoScanPrograms() {
     try {
         CollectOpenPrograms();
         // Copy: events that run below may not change what this pass hands over.
-        const std::vector<std::string> lines = *m_openPrograms;
-        for (const std::string& line : lines) {
+        const std::vector<TMyDocObj> docs = m_openProgramDocs;
+        for (const TMyDocObj& doc : docs) {
             Pump();
             Pause(kItemPauseMs);
             // The user may pause while this pass lets events run.
             if (Paused()) {
                 return;
             }
-            const TMyDocObj doc = ParseListLine(line);
             const bool software = doc.Number == kProgramNumber;
             if (!m_history.isDocKnown(doc.Path) && !Excluded(doc.Path, doc.Name, software)) {
                 m_history.addDoc(doc.Path, doc.Name, software);
@@ -220,19 +230,26 @@ void Scanner::CollectShellWindows() {
         m_shellWindows.emplace();
     }
     m_shellWindows->clear();
+    m_shellWindowDocs.clear();
     // A failure of the walk reaches the caller; the lines collected before it stay.
     for (const ShellWindow& window : m_shell.Windows()) {
         if (window.locationUrl.empty() || !window.hasDocument) {
             continue;
         }
         const std::string url = Trim(window.locationUrl);
-        if (Contains(url, kFileUrlMarker)) {
+        // The trash, a search or the recent view can't be gone back to as a place.
+        if (IsNonPlaceLocation(url)) {
+            continue;
+        }
+        if (IsFileAddress(url) || IsRemoteFolderAddress(url)) {
             m_shellWindows->push_back(MakeScanLine(url, url, kFolderNumber));
+            m_shellWindowDocs.push_back(Sighting(url, url, kFolderNumber));
         } else {
             if (!window.hasTitle) {
                 throw ShellWindowsError("page without a title");
             }
             m_shellWindows->push_back(MakeScanLine(url, window.title, kWebPageNumber));
+            m_shellWindowDocs.push_back(Sighting(url, window.title, kWebPageNumber));
         }
     }
 }
@@ -251,12 +268,11 @@ void Scanner::DoScanShellWindows() {
     }
     try {
         CollectShellWindows();
-        const std::vector<std::string> lines = *m_shellWindows;
-        for (const std::string& line : lines) {
+        const std::vector<TMyDocObj> docs = m_shellWindowDocs;
+        for (const TMyDocObj& doc : docs) {
             if (Paused()) {
                 return;
             }
-            const TMyDocObj doc = ParseListLine(line);
             if (!Excluded(doc.Path, doc.Name, false)) {
                 m_history.addDoc(doc.Path, doc.Name, false);
             }
@@ -347,6 +363,9 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
                 continue;
             }
             const std::string url = Trim(window.locationUrl);
+            if (IsNonPlaceLocation(url)) {
+                continue;
+            }
             if (!Excluded(url, window.title, false)) {
                 AddLastRun(lastRun, url);
             }
@@ -369,12 +388,9 @@ void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
 bool Scanner::IsDocumentOpen(std::string_view path) const {
     try {
         const std::string p = Trim(path);
-        for (const auto* list : {&m_openPrograms, &m_shellWindows}) {
-            if (!*list) {
-                continue;
-            }
-            for (const std::string& line : **list) {
-                if (Trim(ParseListLine(line).Path) == p) {
+        for (const auto* docs : {&m_openProgramDocs, &m_shellWindowDocs}) {
+            for (const TMyDocObj& doc : *docs) {
+                if (Trim(doc.Path) == p) {
                     return true;
                 }
             }

@@ -10,6 +10,7 @@
 
 #include "platform/desktop_windows.h"
 #include "platform/shell_windows.h"
+#include "store/list_file.h"
 
 namespace qarvex {
 
@@ -103,8 +104,13 @@ private:
     History m_history;
     Hooks m_hooks;
     int m_depth = 0;
+    // The scan lines of each list, and the same sightings as records: a path or title
+    // holding "*|*" or "*2*" must reach the history whole, so the scan never splits its
+    // own lines again.
     std::optional<std::vector<std::string>> m_openPrograms;
     std::optional<std::vector<std::string>> m_shellWindows;
+    std::vector<TMyDocObj> m_openProgramDocs;
+    std::vector<TMyDocObj> m_shellWindowDocs;
 };
 
 }  // namespace qarvex

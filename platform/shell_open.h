@@ -25,11 +25,18 @@ public:
     ShellOpen(const ShellOpen&) = delete;
     ShellOpen& operator=(const ShellOpen&) = delete;
 
-    // Opens with the verb "open": web addresses and documents go to the default
-    // handler, an executable file is started directly, a desktop entry is launched.
+    // Opens with the verb "open": addresses, folders and documents go to the default
+    // handler for their type. Nothing is ever run, whatever its mode bits: a file that
+    // came from a download folder or a web page must not become a program by being opened.
     virtual void Open(const std::string& target) = 0;
-    // Opens with the target's default action (desktop entries: launch as their Exec says).
+    // Opens with the target's default action; runs nothing either.
     virtual void OpenDefault(const std::string& target) = 0;
+    // Starts a program the user ran before: an executable file directly, a desktop entry
+    // as its Exec line says. Only for what was recorded as a program.
+    virtual void Launch(const std::string& program) = 0;
+    // Runs a command the user set up to start with the session: the program argv[0]
+    // (looked up on $PATH when it has no "/") with the rest as its arguments.
+    virtual void Run(const std::vector<std::string>& argv) = 0;
     virtual void OpenPlace(ShellPlace place) = 0;
     // Whether this desktop has something that opens the place (a program to start).
     virtual bool HasPlace(ShellPlace /*place*/) const { return true; }

@@ -13,6 +13,7 @@
 
 #include "capture/openers.h"
 #include "platform/autostart_store.h"
+#include "platform/linux/desktop_entry.h"
 #include "platform/messages.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
@@ -214,12 +215,18 @@ void TfrmRun::BtnQVClearPCStartClick() {
 }
 
 void TfrmRun::BtnQVPCRunClick() {
-    const std::string command = ReplaceAll(S(m_ui->TxtStartPath->text()), "\"", "");
+    const std::string command = Trim(S(m_ui->TxtStartPath->text()));
     // An empty box would otherwise be taken for a host name and open a bare "http://".
-    if (Trim(command).empty()) {
+    if (command.empty()) {
         return;
     }
-    m_openers.OpenPathOrAddress(command, false);
+    // A start-up entry is a command line as the session runs it ("nm-applet",
+    // "\"/opt/my app/run\" --tray"); only a web address goes to the browser.
+    if (Contains(command, "://") || StartsWith(AsciiLower(command), "www.")) {
+        m_openers.OpenWebAddress(command);
+        return;
+    }
+    m_openers.RunCommand(SplitExec(command));
 }
 
 void TfrmRun::BtnCloseClick() {

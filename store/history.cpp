@@ -64,6 +64,22 @@ void AddToIndex(std::unordered_map<std::string, int>& index, const std::string& 
     ++index[key];
 }
 
+// POSIX file systems tell "/home/u/Docs" from "/home/u/docs": those are two groups. Hosts
+// and drive letters keep the old case-blind match.
+HistoryNode* FindGroup(HistoryTree& tree, const std::string& root) {
+    if (!StartsWith(root, "/")) {
+        return FindTopLevelByText(tree, root, true);
+    }
+    for (int row = 0; row < tree.TopLevelCount(); ++row) {
+        HistoryNode* node = tree.TopLevel(row);
+        if (node->Caption() == root) {
+            tree.MakeVisible(node);
+            return node;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // Collects the recent-list additions of a load or rebuild and applies them when it ends,
@@ -170,7 +186,7 @@ bool History::IsDocKnown(std::string_view address) const {
     // The duplicate test used to compare a slightly different form than the one AddDoc
     // stores ("C:\a\\b" against "C:\a\b"), so such folders were recorded again on every
     // scan. Comparing the stored form as well keeps one entry per Path.
-    return Contains(address, "file:///") && PathKnown(LocalPathForAddDoc(address));
+    return IsFileAddress(address) && PathKnown(LocalPathForAddDoc(address));
 }
 
 bool History::RootExists(std::string_view root) const {
@@ -180,6 +196,16 @@ bool History::RootExists(std::string_view root) const {
     }
     return std::any_of(m_docs.begin(), m_docs.end(),
                        [&wanted](const TMyDoc& doc) { return Trim(doc.RootPath) == wanted; });
+}
+
+bool History::IsProgramPath(std::string_view path) const {
+    const std::string wanted = Trim(path);
+    if (wanted.empty() || (m_useIndex && m_pathIndex.count(wanted) == 0)) {
+        return false;
+    }
+    return std::any_of(m_docs.begin(), m_docs.end(), [&wanted](const TMyDoc& doc) {
+        return doc.DocType == dkSoftware && Trim(doc.Path) == wanted;
+    });
 }
 
 int History::SoftwareImageIndex(const std::string& programPath, const std::string& name) {
@@ -236,7 +262,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         if (IsRejectedAddress(addr) || IsDocKnown(addr)) {
             return;
         }
-        const std::string root = Trim(DeriveRootPath(addr, m_home));
+        const std::string root = Trim(DeriveRootPath(addr, m_home, m_mounts));
         if (!software && root.empty()) {
             return;
         }
@@ -280,9 +306,9 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         } else {
             // Groups are top-level nodes; a page whose title happens to equal a host name
             // must not become the parent of that host's pages.
-            docsParent = FindTopLevelByText(m_tvDocs, root, true);
-            HistoryNode* webParent = FindTopLevelByText(m_tvDoc, root, true);
-            HistoryNode* pathParent = FindTopLevelByText(m_tvPath, root, true);
+            docsParent = FindGroup(m_tvDocs, root);
+            HistoryNode* webParent = FindGroup(m_tvDoc, root);
+            HistoryNode* pathParent = FindGroup(m_tvPath, root);
             kindParent = kind == dkWebPage ? webParent : pathParent;
         }
 

@@ -15,6 +15,8 @@
 
 namespace qarvex {
 
+class IniFile;
+class MountTable;
 class StoredList;
 
 // Inserts a program's icon into the trees' shared image list.
@@ -65,6 +67,11 @@ public:
     HistoryTree& TVPath() { return m_tvPath; }
     int IconCounter() const { return m_iconCounter; }
 
+    // The file systems POSIX paths outside the home folder are grouped by; without one
+    // (the default) they group by their first folder below the root. The table must
+    // outlive the history.
+    void SetMountTable(MountTable* mounts) { m_mounts = mounts; }
+
     // Switches the periodic scan off before a deletion rebuilds the history and on after.
     void SetScanTimerHook(ScanTimerHook hook) { m_setScanTimer = std::move(hook); }
     void SetDocsChangedHook(DocsChangedHook hook) { m_docsChanged = std::move(hook); }
@@ -76,6 +83,9 @@ public:
     // A bare drive root, or an address whose local form is already the Path of an entry.
     bool IsDocKnown(std::string_view address) const;
     bool RootExists(std::string_view root) const;
+    // True when an entry of kind software has this Path (blanks at the ends ignored):
+    // the one kind of entry that may ever be started as a program.
+    bool IsProgramPath(std::string_view path) const;
     int SoftwareImageIndex(const std::string& programPath, const std::string& name);
 
     // A scan pass records its sightings between these: the settings file is replaced once,
@@ -120,6 +130,7 @@ private:
     Clock m_today;
     ProgramIcons* m_icons;
     std::string m_home;
+    MountTable* m_mounts = nullptr;
     FileExistsFunction m_fileExists;
     ScanTimerHook m_setScanTimer;
     DocsChangedHook m_docsChanged;

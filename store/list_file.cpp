@@ -38,8 +38,13 @@ bool StartsWithDriveLetter(std::string_view text) {
 }
 
 std::string CutFileUrl(std::string_view text, bool backslashes) {
-    const std::size_t hit = text.find(kFileUrlMarker);
-    if (hit == std::string_view::npos) {
+    // Only a text that starts with the marker is a local file: a web address carrying
+    // "file:///" in its query must stay the web address, not become the file it names.
+    std::size_t hit = 0;
+    while (hit < text.size() && static_cast<unsigned char>(text[hit]) <= 0x20) {
+        ++hit;
+    }
+    if (text.substr(hit, kFileUrlMarker.size()) != kFileUrlMarker) {
         return StartsWithDriveLetter(text) ? WindowsForm(text, backslashes) : std::string(text);
     }
     const std::string_view rest = text.substr(hit + kFileUrlMarker.size());

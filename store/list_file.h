@@ -13,9 +13,9 @@ inline constexpr std::string_view kNumberSeparator = "*2*";
 inline constexpr std::string_view kFileUrlMarker = "file:///";
 inline constexpr int kMaxListLines = 10000;
 
-// The text an address stands for in the list files: the text after the first "file:///"
-// (a text without it is kept). A POSIX local path (no drive letter and colon after the
-// marker) becomes "/" plus the rest with runs of "/" collapsed. With backslashes, a
+// The text an address stands for in the list files: a text that starts with "file:///"
+// (after blanks) loses it; any other text is kept. A POSIX local path (no drive letter and colon
+// after the marker) becomes "/" plus the rest with runs of "/" collapsed. With backslashes, a
 // Windows-form text ("C:/a") has every "/" turned into "\"; web addresses, names and
 // POSIX paths keep their "/".
 std::string CutFileUrl(std::string_view text, bool backslashes);

@@ -94,9 +94,11 @@ std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::str
         return lines;
     }
     for (const TMyDoc& doc : docs) {
-        std::string path = AsciiLower(doc.Path);
-        if (Contains(path, keyword) || Contains(AsciiLower(doc.DisplayName), keyword)) {
-            lines.push_back(std::move(path));
+        // The list shows, and opens, the Path as it was recorded: a lower-cased one names
+        // another file on a case-sensitive disk and another video behind "watch?v=".
+        if (Contains(AsciiLower(doc.Path), keyword) ||
+            Contains(AsciiLower(doc.DisplayName), keyword)) {
+            lines.push_back(doc.Path);
         }
     }
     return lines;

@@ -45,8 +45,9 @@ public:
     explicit SearchBox(TFrmMain& main);
     ~SearchBox() override;
 
-    // The lower-cased addresses of the entries whose address or display name holds the
-    // trimmed, lower-cased keyword, in table order; an empty keyword matches nothing.
+    // The stored addresses (Path) of the entries whose address or display name holds the
+    // trimmed keyword, ASCII letters in any case, in table order; an empty keyword
+    // matches nothing.
     static std::vector<std::string> MatchingLines(const DocTable& docs, std::string_view text);
     // The script that hands the keyword to the page.
     static QString SearchScript(const QString& keyword);

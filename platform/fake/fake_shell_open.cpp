@@ -34,6 +34,15 @@ std::ostream& operator<<(std::ostream& out, const ShellOpenCall& call) {
             return out << "OpenDefault(\"" << call.target << "\")";
         case ShellOpenCall::Kind::Place:
             return out << "OpenPlace(" << PlaceName(call.place) << ")";
+        case ShellOpenCall::Kind::Launch:
+            return out << "Launch(\"" << call.target << "\")";
+        case ShellOpenCall::Kind::Run: {
+            out << "Run(";
+            for (std::size_t i = 0; i < call.arguments.size(); ++i) {
+                out << (i == 0 ? "\"" : ", \"") << call.arguments[i] << "\"";
+            }
+            return out << ")";
+        }
     }
     return out << "?";
 }

@@ -13,18 +13,25 @@ namespace qarvex {
 // One request handed to the fake shell. `target` is empty for a place, `place` is only
 // meaningful for a place.
 struct ShellOpenCall {
-    enum class Kind { Open, OpenDefault, Place };
+    enum class Kind { Open, OpenDefault, Place, Launch, Run };
     Kind kind = Kind::Open;
     std::string target;
     ShellPlace place = ShellPlace::Computer;
+    std::vector<std::string> arguments;  // Run: the whole argument vector
 
     static ShellOpenCall MakeOpen(std::string target) {
-        return {Kind::Open, std::move(target), ShellPlace::Computer};
+        return {Kind::Open, std::move(target), ShellPlace::Computer, {}};
     }
     static ShellOpenCall MakeOpenDefault(std::string target) {
-        return {Kind::OpenDefault, std::move(target), ShellPlace::Computer};
+        return {Kind::OpenDefault, std::move(target), ShellPlace::Computer, {}};
     }
-    static ShellOpenCall MakePlace(ShellPlace place) { return {Kind::Place, {}, place}; }
+    static ShellOpenCall MakePlace(ShellPlace place) { return {Kind::Place, {}, place, {}}; }
+    static ShellOpenCall MakeLaunch(std::string program) {
+        return {Kind::Launch, std::move(program), ShellPlace::Computer, {}};
+    }
+    static ShellOpenCall MakeRun(std::vector<std::string> argv) {
+        return {Kind::Run, {}, ShellPlace::Computer, std::move(argv)};
+    }
 
     friend bool operator==(const ShellOpenCall&, const ShellOpenCall&) = default;
 };
@@ -43,6 +50,12 @@ public:
     }
     void OpenPlace(ShellPlace place) override {
         m_calls.push_back(ShellOpenCall::MakePlace(place));
+    }
+    void Launch(const std::string& program) override {
+        m_calls.push_back(ShellOpenCall::MakeLaunch(program));
+    }
+    void Run(const std::vector<std::string>& argv) override {
+        m_calls.push_back(ShellOpenCall::MakeRun(argv));
     }
 
     bool HasPlace(ShellPlace place) const override { return m_missing.count(place) == 0; }

@@ -194,6 +194,8 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
             entry.hidden = IsTrue(unescaped);
         } else if (key == "NoDisplay") {
             entry.noDisplay = IsTrue(unescaped);
+        } else if (key == "X-GNOME-Autostart-enabled") {
+            entry.autostartDisabled = unescaped == "false" || unescaped == "0";
         }
     }
     if (!sawMain) {
@@ -309,6 +311,35 @@ std::optional<std::string> SetDesktopEntryKey(std::string_view text, std::string
         std::string added = std::string(key) + "=" + std::string(escapedValue);
         added += insertEnd;
         out.insert(insertAt, added);
+    }
+    return out;
+}
+
+std::optional<std::string> RemoveDesktopEntryKey(std::string_view text, std::string_view key) {
+    std::string out;
+    out.reserve(text.size());
+    if (StartsWith(text, "\xEF\xBB\xBF")) {
+        out += text.substr(0, 3);
+        text.remove_prefix(3);
+    }
+    bool inMain = false;
+    bool sawMain = false;
+    for (const RawLine& line : RawLines(text)) {
+        if (IsGroupHeader(line.content)) {
+            inMain = !sawMain && IsMainGroupHeader(line.content);
+            sawMain = sawMain || inMain;
+        } else {
+            std::string_view lineKey;
+            std::string_view lineValue;
+            if (inMain && SplitKeyValue(line.content, lineKey, lineValue) && lineKey == key) {
+                continue;
+            }
+        }
+        out += line.content;
+        out += line.end;
+    }
+    if (!sawMain) {
+        return std::nullopt;
     }
     return out;
 }

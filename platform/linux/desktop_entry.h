@@ -20,6 +20,7 @@ struct DesktopEntry {
     bool noDisplay = false;
     bool dbusActivatable = false;
     bool terminal = false;
+    bool autostartDisabled = false;  // X-GNOME-Autostart-enabled=false
 };
 
 // Parses the text of a .desktop file. Nothing when it has no [Desktop Entry] group, or
@@ -48,5 +49,9 @@ std::vector<std::string> SplitExec(std::string_view exec);
 // it is. Nothing when the text has no [Desktop Entry] group.
 std::optional<std::string> SetDesktopEntryKey(std::string_view text, std::string_view key,
                                               std::string_view escapedValue);
+
+// Drops every line of the [Desktop Entry] group that sets `key` (unlocalized) and gives
+// back the new text; every other byte stays. Nothing when the text has no such group.
+std::optional<std::string> RemoveDesktopEntryKey(std::string_view text, std::string_view key);
 
 }  // namespace qarvex

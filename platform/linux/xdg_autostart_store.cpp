@@ -45,30 +45,7 @@ bool IsEnabledEntry(const std::optional<std::string>& text) {
     if (!entry) {
         return true;
     }
-    if (entry->hidden) {
-        return false;
-    }
-    bool inGroup = false;
-    bool enabled = true;
-    std::size_t start = 0;
-    while (start <= text->size()) {
-        std::size_t end = text->find('\n', start);
-        if (end == std::string::npos) {
-            end = text->size();
-        }
-        const std::string line = Trim(std::string_view(*text).substr(start, end - start));
-        if (StartsWith(line, "[")) {
-            inGroup = line == "[Desktop Entry]";
-        } else if (inGroup) {
-            const std::size_t equals = line.find('=');
-            if (equals != std::string::npos &&
-                Trim(std::string_view(line).substr(0, equals)) == "X-GNOME-Autostart-enabled") {
-                enabled = Trim(std::string_view(line).substr(equals + 1)) != "false";
-            }
-        }
-        start = end + 1;
-    }
-    return enabled;
+    return !entry->hidden && !entry->autostartDisabled;
 }
 
 std::string WithoutTrailingSlashes(std::string folder) {
@@ -76,6 +53,18 @@ std::string WithoutTrailingSlashes(std::string folder) {
         folder.pop_back();
     }
     return folder;
+}
+
+// The command of an entry the session will run: nothing for one the desktop switched off.
+std::optional<std::string> ActiveExecOf(const std::optional<std::string>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<DesktopEntry> entry = ParseDesktopEntry(*text);
+    if (!entry || entry->hidden || entry->autostartDisabled) {
+        return std::nullopt;
+    }
+    return entry->exec;
 }
 
 }  // namespace
@@ -208,7 +197,7 @@ std::optional<std::string> XdgAutostartStore::Read(const std::string& name) {
     if (!IsValidName(name)) {
         return std::nullopt;
     }
-    return ExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
+    return ActiveExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
 }
 
 bool XdgAutostartStore::Write(const std::string& name, const std::string& data) {
@@ -227,6 +216,13 @@ bool XdgAutostartStore::Write(const std::string& name, const std::string& data) 
         }
         std::optional<std::string> changed = SetDesktopEntryKey(*old, "Exec", exec);
         if (changed) {
+            // Writing the command means it is to start again: the desktop's switches
+            // that turned the entry off go.
+            for (const std::string_view key : {"Hidden", "X-GNOME-Autostart-enabled"}) {
+                if (auto without = RemoveDesktopEntryKey(*changed, key)) {
+                    changed = std::move(without);
+                }
+            }
             text = std::move(*changed);
         } else {
             // A text without the group: ours goes first, as the format wants, and what

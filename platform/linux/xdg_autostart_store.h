@@ -31,8 +31,11 @@ public:
     // folder that can't be read gives nothing. Data is missing for an entry without a
     // readable Exec (a binary or broken file, no [Desktop Entry] group, no Exec key).
     std::optional<std::vector<Value>> List() override;
+    // The command of an entry the session runs: nothing for one switched off (Hidden=true,
+    // X-GNOME-Autostart-enabled=false).
     std::optional<std::string> Read(const std::string& name) override;
-    // Creates the folder and the entry when missing. False when the name is refused, the
+    // Creates the folder and the entry when missing; an existing entry loses the keys
+    // that switched it off. False when the name is refused, the
     // existing file can't be read as a desktop entry text (it is then left alone) or the
     // file can't be written.
     bool Write(const std::string& name, const std::string& data) override;

@@ -49,7 +49,7 @@ std::string FolderAddressFromUri(std::string_view uri) {
             continue;
         }
         // Keep %20 (the add routine's job), "%25" (a literal "%" that would otherwise
-        // turn into a fresh escape) and control characters escaped.
+        // turn into a fresh escape), "%2F" and control characters escaped.
         bool keepEscaped = SanitizeUtf8(decoded) != decoded;
         for (std::size_t j = 0; j < decoded.size() && !keepEscaped; ++j) {
             const auto byte = static_cast<unsigned char>(decoded[j]);
@@ -59,7 +59,9 @@ std::string FolderAddressFromUri(std::string_view uri) {
             out += original;
         } else {
             for (std::size_t j = 0; j < decoded.size(); ++j) {
-                if (decoded[j] == ' ' || decoded[j] == '%') {
+                // An escaped "/" is part of a name: decoded, it would split the name into
+                // folders that don't exist.
+                if (decoded[j] == ' ' || decoded[j] == '%' || decoded[j] == '/') {
                     out += original.substr(j * 3, 3);
                 } else {
                     out += decoded[j];

@@ -113,6 +113,27 @@ void OpenWithDefaultHandler(const std::string& target) {
     }
 }
 
+// argv[0] with a "/" is taken as it is, otherwise looked up on $PATH.
+bool StartArgv(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv.front().empty()) {
+        return false;
+    }
+    std::optional<QString> program;
+    if (Contains(argv.front(), "/")) {
+        program = ToQt(argv.front());
+    } else {
+        program = FindProgram(argv.front());
+    }
+    if (!program) {
+        return false;
+    }
+    QStringList arguments;
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+        arguments << ToQt(argv[i]);
+    }
+    return Start(*program, arguments);
+}
+
 // True when the entry named a program we could start.
 bool LaunchDesktopEntry(const std::string& path) {
     const std::optional<std::string> text = ReadFileUpTo(path, kMaxDesktopEntryBytes);
@@ -207,6 +228,20 @@ void ShowInFileManager(std::string_view uri) {
     }
 }
 
+// The folder part of a path or "file://" address: what is shown instead of a desktop
+// entry that was recorded as a file.
+std::string FolderOf(const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : target.substr(0, slash);
+}
+
+bool IsDesktopEntryName(const std::string& target) {
+    return EndsWith(AsciiLower(target), ".desktop");
+}
+
 bool StartFirstInstalled(const std::vector<std::string_view>& names) {
     for (const std::string_view name : names) {
         if (const auto program = FindProgram(name)) {
@@ -222,12 +257,30 @@ void XdgShellOpen::Open(const std::string& target) {
     if (Trim(target).empty()) {
         return;
     }
-    if (!HasScheme(target)) {
-        const std::string path = OptionSafe(target);
+    // Some desktops' default handler for a desktop entry is to run it (exo-open,
+    // kde-open). One that was recorded as a file is shown in its folder instead.
+    const bool fileAddress = StartsWith(AsciiLower(target), "file://");
+    if (IsDesktopEntryName(target) && (fileAddress || !HasScheme(target))) {
+        OpenWithDefaultHandler(FolderOf(fileAddress ? target : OptionSafe(target)));
+        return;
+    }
+    OpenWithDefaultHandler(target);
+}
+
+void XdgShellOpen::OpenDefault(const std::string& target) {
+    Open(target);
+}
+
+void XdgShellOpen::Launch(const std::string& program) {
+    if (Trim(program).empty()) {
+        return;
+    }
+    if (!HasScheme(program)) {
+        const std::string path = OptionSafe(program);
         std::error_code error;
         const auto status = std::filesystem::status(path, error);
         if (!error && std::filesystem::is_regular_file(status)) {
-            if (EndsWith(path, ".desktop")) {
+            if (IsDesktopEntryName(path)) {
                 LaunchDesktopEntry(path);
                 return;  // a broken entry opens nothing rather than an editor
             }
@@ -236,11 +289,11 @@ void XdgShellOpen::Open(const std::string& target) {
             }
         }
     }
-    OpenWithDefaultHandler(target);
+    Open(program);
 }
 
-void XdgShellOpen::OpenDefault(const std::string& target) {
-    Open(target);
+void XdgShellOpen::Run(const std::vector<std::string>& argv) {
+    StartArgv(argv);
 }
 
 void XdgShellOpen::OpenPlace(ShellPlace place) {

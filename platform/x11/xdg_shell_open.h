@@ -1,18 +1,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/shell_open.h"
 
 namespace qarvex {
 
 // Hands targets to the desktop the way a Linux session expects:
-// - addresses ("https://…", "mailto:…", "trash:///") and documents go to the default
-//   handler, xdg-open (gio open when it is missing);
-// - an executable regular file is started directly, and handed to the default handler
-//   when it can't be executed (a document with the executable bit, as on NTFS mounts);
-// - a ".desktop" file is launched the way the desktop launches it: over D-Bus when it is
-//   D-Bus activatable, otherwise its Exec line (in the user's terminal when it asks).
+// - Open: addresses ("https://…", "mailto:…", "trash:///"), folders and documents go to
+//   the default handler, xdg-open (gio open when it is missing), whatever their mode
+//   bits; a ".desktop" file opens its folder, since some desktops' handler would run it;
+// - Launch (programs only): an executable regular file is started directly, and handed
+//   to the default handler when it can't be executed; a ".desktop" file is launched the
+//   way the desktop launches it: over D-Bus when it is D-Bus activatable, otherwise its
+//   Exec line (in the user's terminal when it asks);
+// - Run: an argument vector, the program looked up on $PATH.
 // Every process is started detached from an argument vector; no target ever passes
 // through a shell. Programs are looked up on $PATH at the time of the call.
 //
@@ -22,8 +25,10 @@ namespace qarvex {
 class XdgShellOpen : public ShellOpen {
 public:
     void Open(const std::string& target) override;
-    // Same as Open: desktop entries already launch as their Exec line says.
+    // Same as Open.
     void OpenDefault(const std::string& target) override;
+    void Launch(const std::string& program) override;
+    void Run(const std::vector<std::string>& argv) override;
     // Computer: the file manager at "/". Network, Trash and Recent: "network:///",
     // "trash:///", "recent:///" shown by a file manager (FileManager1 on the session bus,
     // else an installed one, else gio open), never by xdg-open, which outside GNOME hands

@@ -73,7 +73,7 @@ TEST(AddressRulesTest, DeriveRootPathGroupsByHostOrDriveAndFirstFolder) {
         {"http://somehost/a/b.html", "somehost"},
         {"https://somehost", "somehost"},
         {"  http://h/x  ", "h"},
-        {"ftp://host", "host"},
+        {"ftp://host", "ftp://host"},  // a file manager's remote place
         {"mailto:someone", ""},
         {"about:blank", ""},
         {"C:\\Tools\\a.exe", ""},
@@ -157,7 +157,7 @@ TEST(AddressRulesTest, FileAddressConversionsEachKeepTheirOwnRule) {
     // Texts without the marker are compared as they are.
     EXPECT_EQ(LocalPathForIsDocKnown("http://h/a/b"), "http://h/a/b");
     EXPECT_EQ(LocalPathForIsDocKnown("/usr//bin/vim"), "/usr//bin/vim");
-    EXPECT_EQ(LocalPathForIsDocKnown("see file:///C:/a"), "C:\\a");
+    EXPECT_EQ(LocalPathForIsDocKnown("see file:///C:/a"), "see file:///C:/a");
     EXPECT_EQ(LocalPathForList("/usr/bin/vim", true), "/usr/bin/vim");
 }
 
@@ -185,7 +185,7 @@ TEST(AddressRulesTest, StoredPathReloadsAsTheSameEntry) {
     EXPECT_EQ(StoredPathForIni("file:///C:/x"), "file:///C:/x");
 }
 
-TEST(AddressRulesTest, ChildTextIsMissingForGroupRootsAndSecurePages) {
+TEST(AddressRulesTest, ChildTextIsMissingForGroupRootsOnly) {
     struct Case {
         const char* address;
         DocKind kind;
@@ -196,7 +196,11 @@ TEST(AddressRulesTest, ChildTextIsMissingForGroupRootsAndSecurePages) {
         {"http://site-a/", dkWebPage, "site-a", ""},
         {"http://site-a", dkWebPage, "site-a", ""},
         {"http://site-a/news.html", dkWebPage, "site-a", "site-a/news.html"},
-        {"https://site-a/a", dkWebPage, "site-a", ""},
+        {"https://site-a/a", dkWebPage, "site-a", "site-a/a"},
+        {"https://site-a/", dkWebPage, "site-a", ""},
+        {"smb://nas/share", dkFolderOrFile, "smb://nas/share", ""},
+        {"smb://nas/share/", dkFolderOrFile, "smb://nas/share", ""},
+        {"smb://nas/share/Photos", dkFolderOrFile, "smb://nas/share", "smb://nas/share/Photos"},
         {"ftp://site-a/a", dkWebPage, "site-a", ""},
         {"file:///C:/Tools", dkFolderOrFile, "C:\\Tools", ""},
         {"file:///C:/Tools/a.txt", dkFolderOrFile, "C:\\Tools", "C:\\Tools\\a.txt"},
@@ -210,6 +214,86 @@ TEST(AddressRulesTest, ChildTextIsMissingForGroupRootsAndSecurePages) {
     for (const Case& c : cases) {
         EXPECT_EQ(ChildTextForAddDoc(c.address, c.kind, c.root), c.child) << c.address;
     }
+}
+
+TEST(AddressRulesTest, OnlyATextThatStartsWithTheMarkerIsALocalFile) {
+    for (const char* page : {"https://evil.example/?x=file:///home/u/Downloads/cats.desktop",
+                             "http://evil.example/#file:///C:/payload.exe"}) {
+        SCOPED_TRACE(page);
+        EXPECT_FALSE(IsFileAddress(page));
+        EXPECT_EQ(KindOf(page, false), dkWebPage);
+        EXPECT_EQ(DeriveRootPath(page, kHome), "evil.example");
+        EXPECT_EQ(LocalPathForAddDoc(page), page);
+        EXPECT_EQ(LocalPathForIsDocKnown(page), page);
+        EXPECT_EQ(LocalPathForList(page, true), page);
+    }
+    EXPECT_TRUE(IsFileAddress("  file:///home/u/x"));
+    EXPECT_EQ(LocalPathForAddDoc(" file:///home/u/x"), "/home/u/x");
+}
+
+TEST(AddressRulesTest, RemoteFolderPlacesGroupByHostAndShare) {
+    struct Case {
+        const char* address;
+        const char* root;
+    };
+    const std::vector<Case> cases = {
+        {"smb://nas/share/Photos/2026", "smb://nas/share"},
+        {"smb://nas/share", "smb://nas/share"},
+        {"smb://nas/", "smb://nas"},
+        {"sftp://me@host:2222/home/me", "sftp://me@host:2222/home"},
+        {"mtp://Pixel_7/Internal%20storage/DCIM", "mtp://Pixel_7/Internal%20storage"},
+        {"google-drive://me@gmail.com/0AbC/x", "google-drive://me@gmail.com/0AbC"},
+        {"DAVS://cloud.example/remote.php/x", "DAVS://cloud.example/remote.php"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        EXPECT_TRUE(IsRemoteFolderAddress(c.address));
+        EXPECT_EQ(KindOf(c.address, false), dkFolderOrFile);
+        EXPECT_EQ(DeriveRootPath(c.address, kHome), c.root);
+        EXPECT_EQ(LocalPathForAddDoc(c.address), c.address);
+        EXPECT_EQ(StoredPathForIni(c.address), c.address);  // reloads as the same entry
+    }
+    for (const char* view : {"trash:///", "x-nautilus-search:///?q=a", "recent:///", "computer:///",
+                             "other-locations:///"}) {
+        EXPECT_TRUE(IsNonPlaceLocation(view)) << view;
+        EXPECT_FALSE(IsRemoteFolderAddress(view)) << view;
+    }
+    EXPECT_FALSE(IsNonPlaceLocation("file:///home/u/trash:"));
+    EXPECT_FALSE(IsRemoteFolderAddress("https://smb.example/"));
+}
+
+TEST(AddressRulesTest, PathsOnOtherFileSystemsGroupByMountPointAndFirstFolder) {
+    FixedMountTable mounts({"/mnt/backup", "/media/u/DATA", "/home"});
+    struct Case {
+        const char* address;
+        const char* root;
+    };
+    const std::vector<Case> cases = {
+        {"file:///media/u/DATA/Photos/2026/a.jpg", "/media/u/DATA/Photos"},
+        {"file:///media/u/DATA", "/media/u/DATA"},
+        {"file:///mnt/backup/2026/x", "/mnt/backup/2026"},
+        {"file:///mnt/backupx/a", "/mnt"},                    // merely starts like the mount point
+        {"file:///home/u/Documents/a", "/home/u/Documents"},  // home keeps its rule
+        {"file:///home/other/x", "/home/other"},
+        {"file:///usr/share/doc", "/usr"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DeriveRootPath(c.address, kHome, &mounts), c.root) << c.address;
+    }
+}
+
+TEST(AddressRulesTest, MountInfoGivesTheUsersFileSystemsLongestFirst) {
+    const std::string mountinfo =
+        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+        "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+        "30 27 0:27 / /tmp rw - tmpfs tmpfs rw\n"
+        "41 27 8:17 / /media/u/My\\040Disk rw,nosuid shared:1 - vfat /dev/sdb1 rw\n"
+        "42 27 8:18 / /mnt/backup rw master:2 - ext4 /dev/sdc1 rw\n"
+        "43 23 0:50 / /sys/fs/fuse/connections rw - fusectl fusectl rw\n"
+        "44 27 0:51 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+        "broken line\n";
+    EXPECT_EQ(ParseMountInfo(mountinfo),
+              (std::vector<std::string>{"/run/user/1000/gvfs", "/media/u/My Disk", "/mnt/backup"}));
 }
 
 }  // namespace

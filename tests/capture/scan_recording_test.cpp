@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/address_rules.h"
+#include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/fake/fake_desktop_windows.h"
+#include "platform/fake/fake_environment.h"
+#include "platform/fake/fake_shell_open.h"
 #include "platform/fake/fake_shell_windows.h"
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/stored_list.h"
+#include "support/recording_messages.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -27,6 +32,22 @@ protected:
         };
         sink.isDocKnown = [this](const std::string& a) { return history.IsDocKnown(a); };
         scanner = std::make_unique<Scanner>(desktop, shell, sink, Scanner::Hooks{});
+        openers.SetProgramTest([this](std::string_view p) { return history.IsProgramPath(p); });
+    }
+
+    // What a double click on entry `index` of the history does.
+    void OpenEntry(std::size_t index) {
+        const TMyDoc& doc = history.Docs().at(index);
+        openers.OpenDoc(Openers::EntryOpenTarget(doc), doc.DisplayName);
+    }
+
+    std::vector<std::string> Captions(const HistoryTree& tree) const {
+        std::vector<std::string> out;
+        tree.Walk([&out](HistoryNode& node) {
+            out.push_back((node.Parent() ? "  " : "") + node.Caption());
+            return true;
+        });
+        return out;
     }
 
     void AddPage(const std::string& url, const std::string& title) {
@@ -51,6 +72,10 @@ protected:
     FakeDesktopWindows desktop;
     FakeShellWindows shell;
     std::unique_ptr<Scanner> scanner;
+    FakeShellOpen opener;
+    FakeEnvironment environment;
+    test::RecordingMessages messages;
+    Openers openers{opener, desktop, environment, messages, recent};
 };
 
 TEST_F(ScanRecordingTest, WhatTheAddRoutineDropsFromAScan) {
@@ -133,6 +158,108 @@ TEST_F(ScanRecordingTest, APassStoresItsSightingsOnceWhenItEnds) {
     EXPECT_EQ(stored.ReadString("docs", "name2", ""), "页 2");
     // The recent list reads as if the pages had been added one by one.
     EXPECT_EQ(recent.Items(), (std::vector<std::string>{"页 2", "页 1", "页 0"}));
+}
+
+TEST_F(ScanRecordingTest, RemoteFoldersAreFoldersGroupedByShareAndReopenInTheFileManager) {
+    AddPage("smb://nas/share/Photos", "smb://nas/share/Photos");
+    AddPage("smb://nas/share/Music", "smb://nas/share/Music");
+    AddPage("sftp://me@host/home/me/src", "sftp://me@host/home/me/src");
+    // Views that are not places leave nothing behind.
+    for (const char* view : {"trash:///", "x-nautilus-search:///?q=cats", "recent:///",
+                             "computer:///", "other-locations:///"}) {
+        AddPage(view, view);
+    }
+    scanner->ScanShellWindows();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{"smb://nas/share/Photos", "smb://nas/share/Music",
+                                                 "sftp://me@host/home/me/src"}));
+    for (const TMyDoc& doc : history.Docs()) {
+        EXPECT_EQ(doc.DocType, dkFolderOrFile) << doc.Path;
+    }
+    EXPECT_EQ(Captions(history.TVPath()),
+              (std::vector<std::string>{"sftp://me@host/home", "  sftp://me@host/home/me/src",
+                                        "smb://nas/share", "  smb://nas/share/Photos",
+                                        "  smb://nas/share/Music"}));
+    EXPECT_TRUE(history.TVDoc().Empty());
+
+    OpenEntry(1);
+    EXPECT_TRUE(messages.shown.empty());  // not "本机已不存在此路径"
+    EXPECT_EQ(opener.Calls(),
+              std::vector<ShellOpenCall>{ShellOpenCall::MakeOpen("smb://nas/share/Music")});
+}
+
+TEST_F(ScanRecordingTest, SecurePagesGetTheirNodeUnderTheHost) {
+    AddPage("https://site.example/", "Home");
+    AddPage("https://site.example/news", "News");
+    AddPage("https://site.example/sport", "Sport");
+    scanner->ScanShellWindows();
+    EXPECT_EQ(Captions(history.TVDoc()),
+              (std::vector<std::string>{"site.example", "  News", "  Sport"}));
+}
+
+TEST_F(ScanRecordingTest, APageNamingALocalFileIsAPageAndOpeningItRunsNothing) {
+    const std::string evil = "https://evil.example/?x=file:///home/u/Downloads/cats.desktop";
+    const std::string fragment = "http://evil.example/#file:///home/u/Downloads/payload";
+    AddPage(evil, "Cats");
+    AddPage(fragment, "Payload");
+    scanner->ScanShellWindows();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{evil, fragment}));
+    EXPECT_EQ(history.Docs()[0].DocType, dkWebPage);
+    EXPECT_EQ(history.Docs()[0].RootPath, "evil.example");
+    EXPECT_EQ(recent.Lines(),
+              (std::vector<std::string>{fragment + "*|*Payload", evil + "*|*Cats"}));
+
+    OpenEntry(0);
+    OpenEntry(1);
+    openers.OpenPathOrAddress(ParseListLine(recent.Lines()[1]).Path,
+                              true);  // the tray's recent item
+    EXPECT_EQ(opener.Calls(), (std::vector<ShellOpenCall>{ShellOpenCall::MakeOpen(evil),
+                                                          ShellOpenCall::MakeOpen(fragment),
+                                                          ShellOpenCall::MakeOpen(evil)}));
+}
+
+TEST_F(ScanRecordingTest, OnlyWhatRanAsAProgramIsStarted) {
+    // A picture with the executable bit, saved by a browser, and a real program.
+    std::filesystem::create_directories(dir.File("Downloads"));
+    std::filesystem::create_directories(dir.File("bin"));
+    const std::string picture = dir.Write("Downloads/holiday.jpg", "\xff\xd8");
+    std::filesystem::permissions(picture, std::filesystem::perms::owner_all);
+    const std::string program = dir.Write("bin/editor", "#!/bin/sh\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    AddPage("file://" + picture, "file://" + picture);
+    scanner->ScanShellWindows();
+    TopWindow window;
+    window.id = 1;
+    window.visible = true;
+    window.title = "Editor";
+    desktop.AddWindow(window, program);
+    scanner->ScanPrograms();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{picture, program}));
+
+    OpenEntry(0);
+    OpenEntry(1);
+    openers.OpenPathOrAddress(picture, false);
+    EXPECT_EQ(opener.Calls(), (std::vector<ShellOpenCall>{ShellOpenCall::MakeOpen(picture),
+                                                          ShellOpenCall::MakeLaunch(program),
+                                                          ShellOpenCall::MakeOpen(picture)}));
+}
+
+TEST_F(ScanRecordingTest, NamesAndPathsHoldingTheLineSeparatorsAreRecordedWhole) {
+    std::filesystem::create_directories(dir.File("odd*|*dir"));
+    const std::string program = dir.Write("odd*|*dir/tool*2*7", "#!/bin/sh\n");
+    TopWindow window;
+    window.id = 1;
+    window.visible = true;
+    window.title = "Report *|* draft *2* 3";
+    desktop.AddWindow(window, program);
+    scanner->ScanPrograms();
+    AddPage("https://site.example/a*|*b*2*1", "Title *|* with *2* marks");
+    scanner->ScanShellWindows();
+    ASSERT_EQ(history.Docs().size(), 2u);
+    EXPECT_EQ(history.Docs()[0].Path, program);
+    EXPECT_EQ(history.Docs()[0].DisplayName, "Report *|* draft *2* 3");
+    EXPECT_EQ(history.Docs()[1].Path, "https://site.example/a*|*b*2*1");
+    EXPECT_EQ(history.Docs()[1].DisplayName, "Title *|* with *2* marks");
+    EXPECT_TRUE(scanner->IsDocumentOpen(program));
 }
 
 }  // namespace

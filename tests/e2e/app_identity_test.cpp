@@ -193,7 +193,7 @@ protected:
         if (afterClose) {
             afterClose();
         }
-        XdgShellOpen().Open(path);
+        XdgShellOpen().Launch(path);
         EXPECT_TRUE(WaitForWindow(title)) << title << " did not reopen from " << path;
         Close(title);
     }

@@ -52,6 +52,11 @@ std::vector<Invocation> OpenOne(ShellOpen& opener, const RecorderPath& recorders
     return RunCase(opener, recorders, expected, [&] { opener.Open(target); });
 }
 
+std::vector<Invocation> LaunchOne(ShellOpen& opener, const RecorderPath& recorders,
+                                  const std::string& program, std::size_t expected = 1) {
+    return RunCase(opener, recorders, expected, [&] { opener.Launch(program); });
+}
+
 class ShellOpenTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -103,18 +108,43 @@ TEST_F(ShellOpenTest, BlankTargetsOpenNothing) {
     }
 }
 
-TEST_F(ShellOpenTest, AnExecutableFileIsStartedItself) {
+TEST_F(ShellOpenTest, AProgramIsStartedItself) {
     const std::string program = m_files.path().toStdString() + "/my tool;x";
     m_recorders.InstallAt(program);
-    EXPECT_THAT(OpenOne(m_opener, m_recorders, program),
+    EXPECT_THAT(LaunchOne(m_opener, m_recorders, program),
                 ::testing::ElementsAre(Invocation{"my tool;x", {}}));
 }
 
-TEST_F(ShellOpenTest, AnExecutableThatCantRunGoesToTheDefaultHandler) {
+TEST_F(ShellOpenTest, AnExecutablePictureOpenedAsADocumentRunsNothing) {
+    // A download that carries the executable bit is still only shown.
+    const std::string picture = m_files.path().toStdString() + "/holiday.jpg";
+    m_recorders.InstallAt(picture);
+    EXPECT_THAT(OpenOne(m_opener, m_recorders, picture),
+                ::testing::ElementsAre(Invocation{"xdg-open", {picture}}));
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(picture); }),
+                ::testing::ElementsAre(Invocation{"xdg-open", {picture}}));
+}
+
+TEST_F(ShellOpenTest, AProgramThatCantRunGoesToTheDefaultHandler) {
     // Files on Windows-formatted disks all carry the executable bit.
     const std::string document = File("notes.txt", "just text, no interpreter line", 0755);
-    EXPECT_THAT(OpenOne(m_opener, m_recorders, document),
+    EXPECT_THAT(LaunchOne(m_opener, m_recorders, document),
                 ::testing::ElementsAre(Invocation{"xdg-open", {document}}));
+}
+
+TEST_F(ShellOpenTest, ACommandRunsAsItsArgumentVectorFoundOnThePath) {
+    m_recorders.Install("nm-applet");
+    EXPECT_THAT(
+        RunCase(m_opener, m_recorders, 1,
+                [&] {
+                    m_opener.Run({"nm-applet", "--indicator", "$(touch /tmp/qarvex-pwned)"});
+                }),
+        ::testing::ElementsAre(
+            Invocation{"nm-applet", {"--indicator", "$(touch /tmp/qarvex-pwned)"}}));
+    EXPECT_TRUE(RunCase(m_opener, m_recorders, 0, [&] {
+                    m_opener.Run({"no-such-program-anywhere"});
+                }).empty());
+    EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
 }
 
 TEST_F(ShellOpenTest, DesktopEntriesLaunchAsTheirExecLineSays) {
@@ -136,12 +166,25 @@ TEST_F(ShellOpenTest, DesktopEntriesLaunchAsTheirExecLineSays) {
         const std::string entry =
             File("app" + std::to_string(n++) + ".desktop",
                  "[Desktop Entry]\nType=Application\nName=App\nExec=" + c.exec + "\n");
-        EXPECT_THAT(OpenOne(m_opener, m_recorders, entry),
-                    ::testing::ElementsAre(Invocation{"launched", c.arguments}));
-        EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(entry); }),
+        EXPECT_THAT(LaunchOne(m_opener, m_recorders, entry),
                     ::testing::ElementsAre(Invocation{"launched", c.arguments}));
     }
     EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
+}
+
+TEST_F(ShellOpenTest, ADesktopEntryOpenedAsADocumentShowsItsFolderAndRunsNothing) {
+    m_recorders.Install("launched");
+    const std::string folder = m_files.path().toStdString();
+    const std::string entry = File("cats.desktop",
+                                   "[Desktop Entry]\nType=Application\n"
+                                   "Name=Cats\nExec=launched\n",
+                                   0755);
+    EXPECT_THAT(OpenOne(m_opener, m_recorders, entry),
+                ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
+    EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(entry); }),
+                ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
+    EXPECT_THAT(OpenOne(m_opener, m_recorders, "file://" + entry),
+                ::testing::ElementsAre(Invocation{"xdg-open", {"file://" + folder}}));
 }
 
 TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {
@@ -159,7 +202,7 @@ TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {
     for (const std::string& content : contents) {
         SCOPED_TRACE(n);
         const std::string entry = File("broken" + std::to_string(n++) + ".desktop", content);
-        EXPECT_TRUE(OpenOne(m_opener, m_recorders, entry, 0).empty());
+        EXPECT_TRUE(LaunchOne(m_opener, m_recorders, entry, 0).empty());
     }
 }
 

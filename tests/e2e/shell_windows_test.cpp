@@ -14,6 +14,10 @@
 #include <QDBusConnectionInterface>
 #include <QTemporaryDir>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QTemporaryDir>
+
 #include "e2e/e2e_support.h"
 #include "platform/linux/profile_lock.h"
 #include "platform/x11/file_manager_windows.h"
@@ -71,12 +75,16 @@ TEST_F(FileManagerWindowsTest, EveryLocationOfEveryWindowInTheHistorysForm) {
         QStringLiteral("smb://server/share/a%20b"),
         QStringLiteral("file:///tmp/line%0Abreak"),
         QStringLiteral("file:///tmp/100%25"),
+        // Not a local file however much of one it names: handed on untouched for the scan
+        // to take as the page it is.
+        QStringLiteral("https://evil.example/?x=file:///home/u/Downloads/cats.desktop"),
     });
     ASSERT_TRUE(fake.Ready());
     EXPECT_THAT(
         FileManagerWindows(),
         ElementsAre("file:///home/u/My%20Docs", "file:///home/u/文件", "trash:///",
-                    "smb://server/share/a%20b", "file:///tmp/line%0Abreak", "file:///tmp/100%25"));
+                    "smb://server/share/a%20b", "file:///tmp/line%0Abreak", "file:///tmp/100%25",
+                    "https://evil.example/?x=file:///home/u/Downloads/cats.desktop"));
 }
 
 TEST_F(FileManagerWindowsTest, AnAnswerOfTheWrongShapeGivesNothing) {

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (argc == 3 && std::strcmp(argv[1], "open") == 0) {
-        qarvex::XdgShellOpen().Open(argv[2]);
+        qarvex::XdgShellOpen().Launch(argv[2]);
         return 0;
     }
     std::fprintf(stderr, "usage: %s list | raw | open PATH | install-gnome-extension MAJOR\n",

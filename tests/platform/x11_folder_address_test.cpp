@@ -21,6 +21,9 @@ TEST(FolderAddressFromUri, DecodesFileAddressesExceptWhatTheHistoryMustSee) {
         // A literal "%" stays escaped so the text can't turn into a fresh escape later.
         {"file:///tmp/100%25", "file:///tmp/100%25"},
         {"file:///tmp/100%2541", "file:///tmp/100%2541"},
+        // A slash inside a name stays escaped: decoded it would change the path's parts.
+        {"file:///tmp/a%2Fb%2f..%2Fc", "file:///tmp/a%2Fb%2f..%2Fc"},
+        {"file:///tmp/%E6%96%87%2F%E6%96%87", "file:///tmp/文%2F文"},
         // Control characters and bytes that are not UTF-8 stay as they were sent.
         {"file:///tmp/a%0Ab", "file:///tmp/a%0Ab"},
         {"file:///tmp/a%00b", "file:///tmp/a%00b"},

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/linux/desktop_entry.h"
+#include "store/autorun.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -89,6 +90,38 @@ TEST_F(XdgAutostartStoreTest, ValuesComeBackAsWritten) {
     ASSERT_TRUE(entry.has_value());
     EXPECT_EQ(entry->type, "Application");
     EXPECT_EQ(entry->name, "Qarvex");
+}
+
+TEST_F(XdgAutostartStoreTest, TickingAnEntryTheDesktopSwitchedOffSwitchesItOnAgain) {
+    Seed("Qarvex",
+         "[Desktop Entry]\nType=Application\nName=Qarvex\nExec=\"/usr/bin/qarvex\"\n"
+         "Hidden=true\nX-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-Delay=5\n");
+    EXPECT_FALSE(IsRunValuePresent(m_store, "Qarvex"));  // the tick shows it off
+
+    SetRunValue(m_store, "Qarvex", "/usr/bin/qarvex", true);
+    EXPECT_TRUE(IsRunValuePresent(m_store, "Qarvex"));
+    const std::string text = ReadBytes(File("Qarvex"));
+    EXPECT_EQ(text.find("Hidden"), std::string::npos);
+    EXPECT_EQ(text.find("X-GNOME-Autostart-enabled"), std::string::npos);
+    EXPECT_NE(text.find("X-GNOME-Autostart-Delay=5"), std::string::npos);  // the rest stays
+
+    Seed("Other", "[Desktop Entry]\nExec=other\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(IsRunValuePresent(m_store, "Other"));
+}
+
+TEST_F(XdgAutostartStoreTest, TheOwnEntryStartsExactlyThatProgramWhateverItsPath) {
+    for (const std::string path : {"/opt/100%done/qarvex", "/opt/my \"q\"/qarvex",
+                                   "/opt/$HOME `id` \\x/qarvex", "/opt/Qarvex App/qarvex"}) {
+        SCOPED_TRACE(path);
+        SetRunValue(m_store, "Qarvex", path, true);
+        const auto entry = ParseDesktopEntry(ReadBytes(File("Qarvex")));
+        ASSERT_TRUE(entry && entry->exec);
+        EXPECT_EQ(SplitExec(*entry->exec), std::vector<std::string>{path});
+    }
+    const std::string before = ReadBytes(File("Qarvex"));
+    SetRunValue(m_store, "Qarvex", "/opt/a\nHidden=true/qarvex", true);
+    EXPECT_EQ(ReadBytes(File("Qarvex")), before);  // refused, not written
+    EXPECT_EQ(QuotedExecArgument("/opt/100%done/qarvex"), "\"/opt/100%%done/qarvex\"");
 }
 
 TEST_F(XdgAutostartStoreTest, NewlinesInDataCannotInjectKeys) {

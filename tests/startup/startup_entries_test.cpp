@@ -400,18 +400,22 @@ TEST_F(StartupEntriesTest, ClearEmptiesTheBoxesRestoresColoursAndFocusesTheName)
     EXPECT_EQ(Run().focusWidget(), NameBox());
 }
 
-TEST_F(StartupEntriesTest, RunOpensThePathWithoutItsQuotesAndNeverReportsAMissingOne) {
+TEST_F(StartupEntriesTest, RunStartsTheCommandAsTheSessionWouldAndNeverReportsAMissingOne) {
     const std::string program = files.Path() + "/my tool.sh";
     std::ofstream(program) << "#!/bin/sh\n";
+    const std::string missing = files.Path() + "/missing.sh";
     struct Case {
         std::string typed;
         std::vector<ShellOpenCall> expected;
     };
     const std::vector<Case> cases = {
-        {"\"" + program + "\"", {ShellOpenCall::MakeOpen(program)}},
-        {program, {ShellOpenCall::MakeOpen(program)}},
-        {"example.org/start", {ShellOpenCall::MakeOpen("http://example.org/start")}},
-        {"\"" + files.Path() + "/missing.sh\"", {}},
+        // A bare command is a program on the path, not a host name.
+        {"nm-applet", {ShellOpenCall::MakeRun({"nm-applet"})}},
+        {"nm-applet --indicator %U", {ShellOpenCall::MakeRun({"nm-applet", "--indicator"})}},
+        {"\"" + program + "\" --tray", {ShellOpenCall::MakeRun({program, "--tray"})}},
+        {"\"" + missing + "\"", {ShellOpenCall::MakeRun({missing})}},
+        {"www.example.org/start", {ShellOpenCall::MakeOpen("http://www.example.org/start")}},
+        {"https://example.org/start", {ShellOpenCall::MakeOpen("https://example.org/start")}},
         {"", {}},
         {"  \"\" ", {}},
     };

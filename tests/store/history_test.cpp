@@ -173,14 +173,23 @@ TEST_F(HistoryTest, WebPagesGroupByHostNewestGroupFirstOldestPageFirst) {
     // spelling takes the later pages.
     history->AddDoc("http://SITE-A/more.html", "More", "", false);
     history->AddDoc("http://site-a/zz.html", "Last", "", false);
-    const Lines expected = {"SITE-A #3", "  More #3", "  Last #4",
-                            "site-c #2", "site-a #0", "  News #1"};
+    const Lines expected = {"SITE-A #3",     "  More #3", "  Last #4", "site-c #2",
+                            "  C secure #2", "site-a #0", "  News #1"};
     EXPECT_EQ(Layout(history->TVDocs()), expected);
     EXPECT_EQ(Layout(history->TVDoc()), expected);
     EXPECT_TRUE(history->TVApp().Empty());
     EXPECT_TRUE(history->TVPath().Empty());
     EXPECT_EQ(history->TVDocs().TopLevel(2)->ImageIndex(), kImageWebPage);
     EXPECT_EQ(history->TVDocs().TopLevel(2)->Child(0)->ImageIndex(), kImageWebPage);
+}
+
+TEST_F(HistoryTest, FoldersWhoseNamesDifferOnlyInCaseAreTwoGroups) {
+    history->AddDoc("file:///home/u/Docs", "Docs", "", false);
+    history->AddDoc("file:///home/u/docs", "docs", "", false);
+    history->AddDoc("file:///home/u/Docs/a.txt", "a", "", false);
+    history->AddDoc("file:///home/u/docs/b.txt", "b", "", false);
+    EXPECT_EQ(Layout(history->TVPath()), (Lines{"/home/u/docs #1", "  /home/u/docs/b.txt #3",
+                                                "/home/u/Docs #0", "  /home/u/Docs/a.txt #2"}));
 }
 
 TEST_F(HistoryTest, APageTitledLikeAHostDoesNotAdoptThatHostsPages) {

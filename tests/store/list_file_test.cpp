@@ -48,8 +48,12 @@ TEST(CutFileUrlTest, KeepsTheTextAfterTheMarker) {
         {"file:///C:/a/b.txt", true, "C:\\a\\b.txt"},
         {"file:///d:/x//y", true, "d:\\x\\\\y"},
         {"file:///C:", false, "C:"},
-        // Only the first marker counts; what stands before it is dropped.
-        {"xx file:///C:/a file:///b", false, "C:/a file:///b"},
+        // Only a text that starts with the marker (after blanks) is a local file; a web
+        // address carrying one in its query stays what it is.
+        {"  file:///C:/a file:///b", false, "C:/a file:///b"},
+        {"xx file:///C:/a", false, "xx file:///C:/a"},
+        {"https://evil.example/?x=file:///home/u/Downloads/cats.desktop", false,
+         "https://evil.example/?x=file:///home/u/Downloads/cats.desktop"},
         // POSIX local paths: "/" plus the rest, runs collapsed, "/" kept either way.
         {"file:///home/u/a b.txt", false, "/home/u/a b.txt"},
         {"file:///home/u/a b.txt", true, "/home/u/a b.txt"},

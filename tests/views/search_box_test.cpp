@@ -51,11 +51,12 @@ TEST(SearchBoxMatchingLines, KeywordMatchesAddressOrNameInAnyAsciiCase) {
         Doc("http://abc.example/", "abc"),            // both: listed once per entry
         Doc("http://www.ABC.example/Page", "again"),  // duplicates stay
     };
+    // Shown as stored: a lower-cased address would open another page or no file at all.
     const std::vector<std::string> expected = {
-        "http://www.abc.example/page",
+        "http://www.ABC.example/Page",
         "/opt/tools/run",
         "http://abc.example/",
-        "http://www.abc.example/page",
+        "http://www.ABC.example/Page",
     };
     for (const char* keyword : {"ABC", "abc", "aBc", "  abc\t"}) {
         SCOPED_TRACE(keyword);
@@ -67,9 +68,9 @@ TEST(SearchBoxMatchingLines, BlankKeywordMatchesNothingAndOnlyAsciiIsFolded) {
     const DocTable docs = {Doc("/home/u/ÄRGER.txt", "x"), Doc("/home/u/ärger.txt", "y")};
     EXPECT_TRUE(SearchBox::MatchingLines(docs, "").empty());
     EXPECT_TRUE(SearchBox::MatchingLines(docs, " \t\r\n ").empty());
-    // "Ä" is not an ASCII letter: it is matched byte for byte, and the line keeps it.
+    // "Ä" is not an ASCII letter: it is matched byte for byte.
     EXPECT_EQ(SearchBox::MatchingLines(docs, "ÄRGER"),
-              std::vector<std::string>{"/home/u/Ärger.txt"});
+              std::vector<std::string>{"/home/u/ÄRGER.txt"});
     EXPECT_TRUE(SearchBox::MatchingLines({}, "a").empty());
 }
 
@@ -181,12 +182,12 @@ protected:
     std::function<void()> onPause;
 };
 
-TEST_F(SearchBoxTest, TypingListsMatchingAddressesLowerCasedUnderTheBox) {
+TEST_F(SearchBoxTest, TypingListsMatchingAddressesAsStoredUnderTheBox) {
     EXPECT_FALSE(Results()->isVisible());
-    Type(QStringLiteral("ABC"));
+    Type(QStringLiteral("abc"));
 
     ASSERT_TRUE(Results()->isVisible());
-    EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://www.abc.example/page"),
+    EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://www.ABC.example/Page"),
                                              QStringLiteral("http://abc.example/two")}));
     EXPECT_EQ(Results()->geometry(), QRect(20, 43, Main().width() - 40, 200));
 }
@@ -204,7 +205,7 @@ TEST_F(SearchBoxTest, DownThenDownLeavesTheFirstLineInTheBoxAndTheSecondHighligh
     EXPECT_EQ(Results()->currentRow(), 0);
 
     QTest::keyClick(Results(), Qt::Key_Down);
-    EXPECT_EQ(Edit()->text(), QStringLiteral("http://www.abc.example/page"));
+    EXPECT_EQ(Edit()->text(), QStringLiteral("http://www.ABC.example/Page"));
     EXPECT_EQ(Results()->currentRow(), 1);
     // Copying into the box while navigating does not search again.
     EXPECT_EQ(Results()->count(), 2);
@@ -232,6 +233,20 @@ TEST_F(SearchBoxTest, EnterOrSpaceInTheListOpensTheHighlightedLine) {
         EXPECT_FALSE(Results()->isVisible());
         EXPECT_FALSE(Search().searchNavigating());
     }
+}
+
+TEST_F(SearchBoxTest, AResultWithCapitalsOpensTheFileAsItIsNamed) {
+    std::filesystem::create_directories(files.Path() + "/Documents");
+    const std::string file = files.Path() + "/Documents/Report.txt";
+    { std::ofstream(file) << "x"; }
+    Main().history().AddDoc("file://" + file, file, {}, false);
+    Type(QStringLiteral("report"));
+    ASSERT_EQ(Lines(), std::vector<QString>{QString::fromStdString(file)});
+
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    QTest::keyClick(Results(), Qt::Key_Return);
+    ASSERT_EQ(ShellCalls().size(), 1u);
+    EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen(file));
 }
 
 TEST_F(SearchBoxTest, EscapeHidesTheListFromTheBoxOrTheList) {
