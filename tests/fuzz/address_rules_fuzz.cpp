@@ -13,7 +13,9 @@ using qarvex::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto [address, name] = qarvex::fuzz::SplitAtNul(qarvex::fuzz::AsView(data, size));
-    const bool hasMarker = qarvex::Contains(address, qarvex::kFileUrlMarker);
+    // Local only when the text starts with the marker; one inside a web address is no file.
+    const bool hasMarker = qarvex::IsFileAddress(address);
+    const bool remoteFolder = qarvex::IsRemoteFolderAddress(address);
 
     (void)qarvex::IsRejectedAddress(address);
     (void)qarvex::IsDriveRoot(address);
@@ -22,9 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const bool software : {false, true}) {
         const qarvex::DocKind kind = qarvex::KindOf(address, software);
-        Check(hasMarker ? kind == qarvex::dkFolderOrFile
-                        : kind == (software ? qarvex::dkSoftware : qarvex::dkWebPage),
-              "kind not decided by the marker and the caller");
+        Check(hasMarker || remoteFolder
+                  ? kind == qarvex::dkFolderOrFile
+                  : kind == (software ? qarvex::dkSoftware : qarvex::dkWebPage),
+              "kind not decided by the address and the caller");
         for (const char* home : {"", "/home/u", "/"}) {
             const std::string root = qarvex::DeriveRootPath(address, home);
             (void)qarvex::ChildTextForAddDoc(address, kind, root);
