@@ -31,35 +31,8 @@ if ! python3 -c 'import dbusmock' 2>/dev/null; then
     exit 77
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-gnome.XXXXXX") || exit 2
-chmod 755 "$work"
-user=""
-uid=""
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null
-    done
-    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
-        # The buses, the Shell's helpers and the programs opened run detached; the
-        # throwaway user owns nothing else.
-        for pid in $(pgrep -U "$uid"); do
-            kill -9 "$pid" 2>/dev/null
-        done
-    fi
-    wait 2>/dev/null
-    if [ -n "$user" ]; then
-        # Killed processes take a moment to go, and userdel refuses a user still running.
-        for _ in $(seq 1 50); do
-            pgrep -U "$uid" >/dev/null || break
-            sleep 0.1
-        done
-        userdel -f "$user" >/dev/null 2>&1
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+. "$(dirname "$0")/throwaway_session.sh"
+start_throwaway_session gnome qarvexgn
 
 fail() {
     echo "FAIL: $*" >&2
@@ -69,32 +42,6 @@ fail() {
     tail -n 30 "$work/shell.log" >&2
     exit 1
 }
-
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-home="$work/home"
-mkdir -p "$home/.local/share/applications" "$work/runtime"
-if [ "$(id -u)" -eq 0 ]; then
-    user="qarvexgn$$"
-    useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
-        { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
-    uid=$(id -u "$user")
-    gid=$(id -g "$user")
-    chown -R "$uid:$gid" "$home" "$work/runtime"
-    as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
-else
-    uid=$(id -u)
-    as_user=()
-fi
-chmod 700 "$work/runtime"
 
 cat >"$work/gtk_app.py" <<'PYTHON'
 import gi

@@ -26,35 +26,8 @@ if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository
     exit 77
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-kwin.XXXXXX") || exit 2
-chmod 755 "$work"
-user=""
-uid=""
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null
-    done
-    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
-        # The bus, KWin's helpers and the programs opened run detached; the throwaway
-        # user owns nothing else.
-        for pid in $(pgrep -U "$uid"); do
-            kill -9 "$pid" 2>/dev/null
-        done
-    fi
-    wait 2>/dev/null
-    if [ -n "$user" ]; then
-        # Killed processes take a moment to go, and userdel refuses a user still running.
-        for _ in $(seq 1 50); do
-            pgrep -U "$uid" >/dev/null || break
-            sleep 0.1
-        done
-        userdel -f "$user" >/dev/null 2>&1
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+. "$(dirname "$0")/throwaway_session.sh"
+start_throwaway_session kwin qarvexkw
 
 fail() {
     echo "FAIL: $*" >&2
@@ -65,31 +38,7 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-home="$work/home"
-mkdir -p "$home/.local/share/applications" "$work/runtime" "$work/bin"
-if [ "$(id -u)" -eq 0 ]; then
-    user="qarvexkw$$"
-    useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
-        { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
-    uid=$(id -u "$user")
-    gid=$(id -g "$user")
-    chown -R "$uid:$gid" "$home" "$work/runtime"
-    as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
-else
-    uid=$(id -u)
-    as_user=()
-fi
-chmod 700 "$work/runtime"
+mkdir -p "$work/bin"
 
 # kwin_wayland carries file capabilities that a container may refuse to execute; a copy
 # has none, and KWin finds its plugins only under its own name.

@@ -1,0 +1,65 @@
+# Sourced by the Wayland end-to-end tests: a scratch folder and, when run as root, a
+# throwaway user that owns a home and a runtime folder in it (compositors refuse to run
+# as root). Everything the user started and the user itself go when the test exits.
+#
+# usage: start_throwaway_session NAME USER_PREFIX
+# sets: work, home, user, uid, gid, as_user (the command prefix that runs as the user)
+
+user=""
+uid=""
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    if [ -n "$uid" ] && [ "$uid" != "$(id -u)" ]; then
+        # Buses, the compositor's helpers and the programs opened run detached; the
+        # throwaway user owns nothing else.
+        for pid in $(pgrep -U "$uid"); do
+            kill -9 "$pid" 2>/dev/null
+        done
+    fi
+    wait 2>/dev/null
+    if [ -n "$user" ]; then
+        # Killed processes take a moment to go, and userdel refuses a user still running.
+        for _ in $(seq 1 50); do
+            pgrep -U "$uid" >/dev/null || break
+            sleep 0.1
+        done
+        userdel -f "$user" >/dev/null 2>&1
+    fi
+    rm -rf "$work"
+}
+
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq 1 "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_throwaway_session() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-$1.XXXXXX") || exit 2
+    chmod 755 "$work"
+    trap cleanup EXIT
+    trap 'exit 130' INT TERM
+    home="$work/home"
+    mkdir -p "$home/.local/share/applications" "$work/runtime"
+    if [ "$(id -u)" -eq 0 ]; then
+        user="$2$$"
+        useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
+            { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
+        uid=$(id -u "$user")
+        gid=$(id -g "$user")
+        chown -R "$uid:$gid" "$home" "$work/runtime"
+        as_user=(setpriv --reuid="$uid" --regid="$gid" --init-groups --)
+    else
+        uid=$(id -u)
+        as_user=()
+    fi
+    chmod 700 "$work/runtime"
+}
