@@ -40,15 +40,7 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)

@@ -55,15 +55,7 @@ fail() {
 }
 
 # Generous limits: the machine may be busy with builds on both cores.
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 # The settings file is GB18030 on disk.
 gb() { printf '%s' "$1" | iconv -f UTF-8 -t GB18030; }

@@ -43,16 +43,7 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 tenths of a second for the command in the rest of the arguments.
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 alive() { kill -0 "$1" 2>/dev/null; }
 dead() { ! kill -0 "$1" 2>/dev/null; }

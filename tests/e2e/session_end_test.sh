@@ -46,15 +46,7 @@ fail() {
     exit 1
 }
 
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 dead() { ! kill -0 "$1" 2>/dev/null; }
 

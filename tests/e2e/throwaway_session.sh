@@ -32,15 +32,7 @@ cleanup() {
     rm -rf "$work"
 }
 
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq 1 "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 start_throwaway_session() {
     work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-$1.XXXXXX") || exit 2
