@@ -85,20 +85,27 @@ public:
         if (!m_view || !m_view->page()) {
             return;
         }
-        if (ShowsOurPage() && !m_view->page()->isLoading()) {
-            m_view->page()->runJavaScript(script);
+        if (ShowsOurPage() && !m_view->page()->isLoading() && !m_searchedSinceLoad) {
+            RunOnOurPage(script);
             return;
         }
-        // The last results replaced our page: bring it back, then search.
+        // The last search replaced our page, or is still leaving it (a navigation that is
+        // refused or slow to start may yet replace the page and drop a search run on it
+        // now): bring the page back, then search.
         WhenOurPageEnds([this, script](bool ok) {
             if (ok && m_view && m_view->page()) {
-                m_view->page()->runJavaScript(script);
+                RunOnOurPage(script);
             }
         });
         m_view->load(m_page);
     }
 
 private:
+    void RunOnOurPage(const QString& script) {
+        m_searchedSinceLoad = true;
+        m_view->page()->runJavaScript(script);
+    }
+
     bool ShowsOurPage() const {
         const QUrl shown = m_view->url();
         return shown.scheme() == m_page.scheme() && shown.path() == m_page.path();
@@ -116,6 +123,7 @@ private:
                     return;
                 }
                 QObject::disconnect(m_loading);
+                m_searchedSinceLoad = false;
                 done(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
             });
     }
@@ -123,6 +131,7 @@ private:
     QPointer<QWebEngineView> m_view;
     QUrl m_page;
     QMetaObject::Connection m_loading;
+    bool m_searchedSinceLoad = false;
 };
 
 }  // namespace
