@@ -17,6 +17,7 @@
 #include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/gnome_shell_source.h"
 #include "store/config_dir.h"
+#include "views/skin.h"
 
 int main(int argc, char** argv) {
     // Decided before Qt picks a platform: in a Wayland session the window goes through
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/images/qarvex.png")));
     // The program lives in the tray: hiding or moving its window off-screen never ends it.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    qarvex::UseCjkApplicationFont();
 
     qarvex::Platform platform = qarvex::CreatePlatform();
 

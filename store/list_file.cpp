@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <string>
 #include <utility>
 
+#include "store/atomic_file.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 #include "store/text_file.h"
 
 namespace qarvex {
@@ -141,7 +144,19 @@ bool SaveListFile(const StoredList& list, const std::string& fileName) {
             std::replace_if(
                 line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
         }
-        return WriteTextLines(fileName, lines);
+        std::string text;
+        for (const std::string& line : lines) {
+            text += line;
+            text += "\r\n";
+        }
+        std::string bytes = EncodeStoredText(text);
+        // Stored bytes that begin like a UTF-8 byte-order mark would be taken for one when
+        // read back, and the first entry would lose them. A blank first line, which a list
+        // skips when it is read, keeps them where they belong.
+        if (bytes.starts_with(kUtf8ByteOrderMark) && DecodeStoredText(bytes) != text) {
+            bytes.insert(0, "\r\n");
+        }
+        return WriteFileAtomic(fileName, bytes);
     } catch (const std::exception&) {
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QColor>
 #include <QFile>
 #include <QPalette>
@@ -221,6 +222,12 @@ QStringList CjkFontFamilies() {
             QStringLiteral("AR PL UMing CN"),
             QStringLiteral("Droid Sans Fallback"),
             QStringLiteral("sans-serif")};
+}
+
+void UseCjkApplicationFont() {
+    QFont font = QApplication::font();
+    font.setFamilies(CjkFontFamilies());
+    QApplication::setFont(font);
 }
 
 QFont HistoryTreeFont() {

@@ -57,6 +57,12 @@ QFont SearchEditFont();
 // The font families tried in order for Chinese text.
 QStringList CjkFontFamilies();
 
+// Makes the CJK families the whole program's font, at the desktop's size. The texts are
+// Chinese, so every widget then shapes them with one font instead of a Latin font falling
+// back to a CJK one (which loads each CJK font twice, as a face of its own and as the
+// fallback, and costs several megabytes for the life of the program).
+void UseCjkApplicationFont();
+
 // The program's icon (tray, windows).
 QIcon AppIcon();
 

@@ -100,13 +100,14 @@ std::vector<QTreeView*> TreeViews::Trees() const {
 }
 
 void TreeViews::SetUpTree(QTreeView* tree) {
+    // Hidden before the font is set, so that no header is ever measured.
+    tree->setHeaderHidden(true);
     tree->setFont(HistoryTreeFont());
     tree->setIndentation(kTreeIndentation);
     tree->setFrameShape(QFrame::NoFrame);
     tree->setStyleSheet(QString::fromLatin1(kTreeStyle));
     tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tree->setHeaderHidden(true);
 
     // The selection stays drawn as it is when the window loses focus.
     QPalette palette = tree->palette();

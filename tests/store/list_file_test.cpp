@@ -273,6 +273,19 @@ TEST_F(ListFileTest, BytesValidInNoEncodingSurviveARoundTrip) {
     EXPECT_EQ(m_tmp.Read("garbage.dat"), original);
 }
 
+TEST_F(ListFileTest, FirstEntryStartingWithMarkBytesKeepsThem) {
+    // GBK bytes EF BB BF after a blank line: saved at the file's start they would read as
+    // a UTF-8 byte-order mark and vanish.
+    m_tmp.Write("rec.dat", "\r\xEF\xBB\xBF*|*x\r\n");
+    StoredList list;
+    ASSERT_TRUE(LoadListFile(list, PathOf("rec.dat")));
+    ASSERT_EQ(list.LineCount(), 1);
+    ASSERT_TRUE(SaveListFile(list, PathOf("copy.dat")));
+    StoredList reloaded;
+    ASSERT_TRUE(LoadListFile(reloaded, PathOf("copy.dat")));
+    EXPECT_EQ(reloaded.Lines(), list.Lines());
+}
+
 TEST_F(ListFileTest, Utf8FileWrittenByAnotherProgramIsRead) {
     m_tmp.Write("rec.dat", "/home/u/报告.odt*|*报告\n");
     StoredList list;
