@@ -1,14 +1,22 @@
 #include "app/single_instance.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFileInfo>
+#include <QSocketNotifier>
 
 namespace qarvex {
 
@@ -27,6 +35,65 @@ QString PrivateRuntimeFolder() {
         return {};
     }
     return QString::fromLocal8Bit(folder);
+}
+
+// A bare name lives in the temporary folder.
+std::string SocketPath(const QString& name) {
+    const QString path =
+        name.startsWith(QLatin1Char('/')) ? name : QDir::tempPath() + QLatin1Char('/') + name;
+    return path.toLocal8Bit().toStdString();
+}
+
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// A connected socket to the copy listening at path, or -1.
+int ConnectTo(const std::string& path) {
+    sockaddr_un address{};
+    if (!FillAddress(path, address)) {
+        return -1;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    // A local connect either reaches a listener at once or fails at once.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool WaitFor(int fd, short events, int timeoutMs) {
+    pollfd entry{fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, timeoutMs);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        return ready > 0;
+    }
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
 }
 }  // namespace
 
@@ -48,8 +115,10 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(pa
 }
 
 SingleInstance::~SingleInstance() {
-    if (m_server) {
-        m_server->close();
+    delete m_notifier;
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        ::unlink(SocketPath(m_name).c_str());
     }
     if (m_lockFd >= 0) {
         ::close(m_lockFd);
@@ -79,39 +148,87 @@ bool SingleInstance::Claim() {
     if (m_lockFd < 0) {
         // Without a lock the socket is the only sign of a running copy: one that accepts
         // the connection keeps this one out (and is not robbed of its socket below).
-        QLocalSocket probe;
-        probe.connectToServer(m_name);
-        if (probe.waitForConnected(kAnswerTimeoutMs)) {
+        const int probe = ConnectTo(SocketPath(m_name));
+        if (probe >= 0) {
+            ::close(probe);
             return false;
         }
     }
-    QLocalServer::removeServer(m_name);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            socket->write("ok\n");
-            socket->flush();
-            socket->disconnectFromServer();
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            emit activationRequested();
-        }
-    });
     // Listening can fail (no writable runtime folder); the lock alone still keeps a
     // second copy out, it just can't raise this one.
-    m_server->listen(m_name);
+    Listen();
     return true;
 }
 
+void SingleInstance::Listen() {
+    const std::string path = SocketPath(m_name);
+    sockaddr_un address{};
+    if (!FillAddress(path, address)) {
+        return;
+    }
+    // The socket is made in a folder only this user can enter, shut to others, and then
+    // moved to its name, so nobody else can ever connect to it or swap it.
+    const QFileInfo target(QString::fromLocal8Bit(path.c_str()));
+    std::string scratch = target.absolutePath().toLocal8Bit().toStdString() + "/.qarvex-XXXXXX";
+    if (::mkdtemp(scratch.data()) == nullptr) {
+        return;
+    }
+    const std::string staged = scratch + "/socket";
+    sockaddr_un stagedAddress{};
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    bool ok = fd >= 0 && FillAddress(staged, stagedAddress) &&
+              ::bind(fd, reinterpret_cast<const sockaddr*>(&stagedAddress), sizeof(stagedAddress)) ==
+                  0 &&
+              ::chmod(staged.c_str(), 0600) == 0 && ::listen(fd, 8) == 0;
+    if (ok) {
+        ::unlink(path.c_str());  // a socket left by a copy that was killed
+        ok = ::rename(staged.c_str(), path.c_str()) == 0;
+    }
+    ::unlink(staged.c_str());
+    ::rmdir(scratch.c_str());
+    if (!ok) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    m_listenFd = fd;
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] { AnswerWaitingCopies(); });
+}
+
+void SingleInstance::AnswerWaitingCopies() {
+    for (;;) {
+        const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;  // nobody else waiting
+        }
+        WriteAll(client, "ok\n");
+        ::close(client);
+        emit activationRequested();
+    }
+}
+
 bool SingleInstance::ActivateRunningCopy() {
-    QLocalSocket socket;
-    socket.connectToServer(m_name);
-    if (!socket.waitForConnected(kAnswerTimeoutMs)) {
+    const int fd = ConnectTo(SocketPath(m_name));
+    if (fd < 0) {
         return false;
     }
-    socket.write("show\n");
-    socket.flush();
-    return socket.waitForReadyRead(kAnswerTimeoutMs);
+    WriteAll(fd, "show\n");
+    char answer = 0;
+    bool answered = false;
+    if (WaitFor(fd, POLLIN, kAnswerTimeoutMs)) {
+        ssize_t got = 0;
+        do {
+            got = ::recv(fd, &answer, 1, MSG_DONTWAIT);
+        } while (got < 0 && errno == EINTR);
+        answered = got > 0;
+    }
+    ::close(fd);
+    return answered;
 }
 
 }  // namespace qarvex

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace qarvex {
 
@@ -30,7 +30,11 @@ signals:
 private:
     QString m_name;    // the socket: a full path inside m_folder, or a bare name
     QString m_folder;  // the private runtime folder, empty when there is none
-    QLocalServer* m_server = nullptr;
+    void Listen();
+    void AnswerWaitingCopies();
+
+    QSocketNotifier* m_notifier = nullptr;
+    int m_listenFd = -1;
     int m_lockFd = -1;
 };
 
