@@ -8,6 +8,12 @@
 #  - whether the program links the browser engine (it must not: it is a module).
 # Usage: bash bench/app_bench.sh [build-dir] [runs]
 set -euo pipefail
+# A desktop session always has a session bus. Without one, the first D-Bus call of a
+# program (the tray asks the bus for a status-notifier host) autolaunches a bus daemon,
+# and the start would be timed with that daemon's start.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/null; then
+  exec dbus-run-session -- bash "$0" "$@"
+fi
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$top/build}"
 runs="${2:-7}"

@@ -182,14 +182,16 @@ bool IsDriveRoot(std::string_view address) {
         (upper.size() == kFileMarker.size() || IsAllSlashes(FromCharacter(upper, 9)))) {
         return true;
     }
+    // "C:", "C:\\", "file:///C:" or "file:///C:/", either slash, for the drives listed.
     const std::string a = ReplaceAll(upper, "/", "\\");
-    for (const std::string_view drive : kDriveRoots) {
-        const std::string d(drive);
-        if (a == d || a == d + "\\" || a == "FILE:\\\\\\" + d || a == "FILE:\\\\\\" + d + "\\") {
-            return true;
-        }
+    std::string_view rest = a;
+    if (StartsWith(rest, "FILE:\\\\\\")) {
+        rest.remove_prefix(8);
     }
-    return false;
+    if (rest.size() == 3 && rest[2] == '\\') {
+        rest.remove_suffix(1);
+    }
+    return std::find(kDriveRoots.begin(), kDriveRoots.end(), rest) != kDriveRoots.end();
 }
 
 bool IsFileAddress(std::string_view address) {
