@@ -562,6 +562,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     // is withdrawn). Ask again once it has the window, in case it was already mapped.
     HideTaskbarButton();
     QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
+    m_taskbarStateDue = true;
 }
 
 void TFrmMain::TimerFirstRunTimer() {
@@ -658,10 +659,17 @@ void TFrmMain::FormResize() {
 
 void TFrmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        isVisible()) {
         // Where there is no tray, minimising must leave a way back: minimise normally.
+        // The window manager reports a minimise on its own time, possibly after the window
+        // was hidden and even shown again: only a window still minimised goes to the tray.
         if (m_hasTray) {
-            QTimer::singleShot(0, this, &TFrmMain::HideToTray);
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible() && (windowState() & Qt::WindowMinimized)) {
+                    HideToTray();
+                }
+            });
         }
     }
 }
@@ -709,6 +717,16 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
             QPlatformSurfaceEvent::SurfaceCreated) {
         HideTaskbarButton();
         QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
+        m_taskbarStateDue = true;
+    }
+    // Drawn means mapped, and mapped means the window manager has it and acts on a request
+    // at once. The state set before the map can be lost: Qt rewrites the window's state
+    // list from its own copy as it maps, and a request made while the window manager is
+    // still taking the window on is dropped.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && m_taskbarStateDue &&
+        windowHandle()->isExposed()) {
+        m_taskbarStateDue = false;
+        HideTaskbarButton();
     }
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);

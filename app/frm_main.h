@@ -204,6 +204,9 @@ private:
     int m_rememberedWidth = 0;
     int m_rememberedHeight = 0;
     bool m_hasTray = false;
+    // The window was shown or recreated and has not been drawn since: the taskbar state
+    // is asked for once more when it is.
+    bool m_taskbarStateDue = false;
     bool m_destroyed = false;
     int m_saveStepsDone = 0;
 };

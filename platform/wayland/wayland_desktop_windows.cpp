@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include "platform/linux/proc_process_facts.h"
 #include "platform/wayland/gnome_shell_source.h"
 #include "platform/wayland/kwin_script_source.h"
 
@@ -20,18 +19,19 @@ const std::vector<std::string>& OwnAppIds() {
 }  // namespace
 
 WaylandDesktopWindows::WaylandDesktopWindows(std::vector<std::unique_ptr<ToplevelSource>> sources,
-                                             std::unique_ptr<DesktopWindows> x11)
+                                             std::unique_ptr<DesktopWindows> x11,
+                                             std::shared_ptr<AppLookup> lookup)
     : m_sources(std::move(sources)),
       m_x11(std::move(x11)),
-      m_facts(std::make_unique<ProcProcessFacts>()),
-      m_index(std::make_unique<DesktopEntryIndex>(DesktopEntryIndex::FoldersFromEnvironment(),
-                                                  *m_facts)),
-      m_resolver(std::make_unique<AppResolver>(*m_index, *m_facts)) {}
+      m_lookup(lookup ? std::move(lookup) : std::make_shared<AppLookup>()) {}
 
 WaylandDesktopWindows::~WaylandDesktopWindows() = default;
 
 std::vector<TopWindow> WaylandDesktopWindows::TopWindows() {
-    m_index->Refresh();
+    m_lookup->index->Refresh();
+    // What was read of processes last pass may describe processes that have ended since,
+    // whose ids now name others.
+    m_lookup->resolver->StartPass();
     m_toplevels.clear();
     m_answering.reset();
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
@@ -65,7 +65,7 @@ std::optional<AppIdentity> WaylandDesktopWindows::Application(std::uint64_t wind
     // Compositors give an XWayland window's class as its app_id, and many programs
     // use their StartupWMClass as app_id: let the entry's class match too.
     hints.wmClassClass = toplevel.resourceClass.empty() ? toplevel.appId : toplevel.resourceClass;
-    std::optional<AppIdentity> identity = m_resolver->Resolve(hints);
+    std::optional<AppIdentity> identity = m_lookup->resolver->Resolve(hints);
     // Without a process, only a desktop entry says which program this is.
     if (!identity || (!toplevel.pid && identity->entryId.empty())) {
         return std::nullopt;

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "platform/desktop_windows.h"
-#include "platform/linux/app_resolver.h"
-#include "platform/linux/desktop_entry_index.h"
+#include "platform/linux/app_lookup.h"
 #include "platform/wayland/wayland_toplevel_source.h"
 
 namespace qarvex {
@@ -19,8 +18,11 @@ namespace qarvex {
 // installed desktop entries; X11 windows keep what the X side finds.
 class WaylandDesktopWindows : public DesktopWindows {
 public:
+    // lookup: how applications are found, shared with the X side when it has the same;
+    // none: one of this source's own.
     WaylandDesktopWindows(std::vector<std::unique_ptr<ToplevelSource>> sources,
-                          std::unique_ptr<DesktopWindows> x11);
+                          std::unique_ptr<DesktopWindows> x11,
+                          std::shared_ptr<AppLookup> lookup = nullptr);
     ~WaylandDesktopWindows() override;
 
     std::vector<TopWindow> TopWindows() override;
@@ -37,9 +39,7 @@ private:
     std::unique_ptr<DesktopWindows> m_x11;
     std::vector<WaylandToplevel> m_toplevels;
     std::optional<std::size_t> m_answering;
-    std::unique_ptr<ProcessFacts> m_facts;
-    std::unique_ptr<DesktopEntryIndex> m_index;
-    std::unique_ptr<AppResolver> m_resolver;
+    std::shared_ptr<AppLookup> m_lookup;
 };
 
 // The sources to ask in a Wayland session: the protocols, newest first, then KWin,

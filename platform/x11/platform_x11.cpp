@@ -1,4 +1,6 @@
 #include <cstdlib>
+#include <memory>
+#include <string>
 
 #include "platform/linux/xdg_autostart_store.h"
 #include "platform/platform.h"
@@ -18,8 +20,11 @@ Platform CreatePlatform() {
     if (waylandDisplay != nullptr && *waylandDisplay != '\0') {
         // A Wayland session: the compositor lists its windows; XWayland programs are
         // still found through the X server when there is one.
+        // Both sides find applications through one set of desktop entries.
+        auto lookup = std::make_shared<AppLookup>();
         platform.desktopWindows = std::make_unique<WaylandDesktopWindows>(
-            DefaultToplevelSources(), std::make_unique<X11DesktopWindows>());
+            DefaultToplevelSources(), std::make_unique<X11DesktopWindows>(std::string(), lookup),
+            lookup);
     } else {
         platform.desktopWindows = std::make_unique<X11DesktopWindows>();
     }

@@ -86,10 +86,12 @@ X11DesktopWindows::X11DesktopWindows(std::string displayName)
 X11DesktopWindows::X11DesktopWindows(std::string displayName, std::int64_t ownPid)
     : m_displayName(std::move(displayName)),
       m_ownPid(ownPid),
-      m_facts(std::make_unique<ProcProcessFacts>()),
-      m_index(std::make_unique<DesktopEntryIndex>(DesktopEntryIndex::FoldersFromEnvironment(),
-                                                  *m_facts)),
-      m_resolver(std::make_unique<AppResolver>(*m_index, *m_facts)) {}
+      m_lookup(std::make_shared<AppLookup>()) {}
+
+X11DesktopWindows::X11DesktopWindows(std::string displayName, std::shared_ptr<AppLookup> lookup)
+    : m_displayName(std::move(displayName)),
+      m_ownPid(static_cast<std::int64_t>(getpid())),
+      m_lookup(std::move(lookup)) {}
 
 X11DesktopWindows::~X11DesktopWindows() = default;
 
@@ -130,8 +132,8 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
 
 std::vector<TopWindow> X11DesktopWindows::TopWindows() {
     // Once per scan: applications installed or removed since the last one count now.
-    m_index->Refresh();
-    m_resolver->StartPass();
+    m_lookup->index->Refresh();
+    m_lookup->resolver->StartPass();
     std::vector<TopWindow> windows;
     Connection* c = Connect();
     if (c == nullptr) {
@@ -393,7 +395,7 @@ std::optional<AppIdentity> X11DesktopWindows::Application(std::uint64_t windowId
     if (!hints.pid) {
         return std::nullopt;
     }
-    return m_resolver->Resolve(hints);
+    return m_lookup->resolver->Resolve(hints);
 }
 
 void X11DesktopWindows::ShowDesktop() {

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "platform/desktop_windows.h"
-#include "platform/linux/app_resolver.h"
-#include "platform/linux/desktop_entry_index.h"
+#include "platform/linux/app_lookup.h"
 
 namespace qarvex {
 
@@ -21,6 +20,8 @@ public:
     // displayName empty: $DISPLAY. ownPid: windows of this process drop out of the list.
     explicit X11DesktopWindows(std::string displayName = {});
     X11DesktopWindows(std::string displayName, std::int64_t ownPid);
+    // Finds applications through lookup, which other window sources may share.
+    X11DesktopWindows(std::string displayName, std::shared_ptr<AppLookup> lookup);
     ~X11DesktopWindows() override;
 
     std::vector<TopWindow> TopWindows() override;
@@ -40,9 +41,7 @@ private:
     std::string m_displayName;
     std::int64_t m_ownPid;
     std::unique_ptr<Connection> m_connection;
-    std::unique_ptr<ProcessFacts> m_facts;
-    std::unique_ptr<DesktopEntryIndex> m_index;
-    std::unique_ptr<AppResolver> m_resolver;
+    std::shared_ptr<AppLookup> m_lookup;
 };
 
 }  // namespace qarvex
