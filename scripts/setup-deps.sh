@@ -23,7 +23,7 @@ packages=(
   # Wayland: the protocol code generator and client library; headless compositors
   # (wlroots, KWin, GNOME Shell with a mock logind) and a native Wayland terminal for
   # the end-to-end tests
-  libwayland-dev libwayland-bin sway foot kwin-wayland gnome-shell python3-dbusmock
+  libwayland-dev libwayland-bin sway xwayland foot kwin-wayland gnome-shell python3-dbusmock
   # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
   fonts-noto-cjk qt6-translations-l10n
 )

@@ -1,0 +1,113 @@
+#!/bin/bash
+# Qarvex itself in a wlroots session that has XWayland: sway on its headless backend, a
+# native Wayland program (foot) open. Qarvex's own window goes through XWayland (an X11
+# window there, which it can place and hide), its --version says so, and when the
+# session ends (SIGTERM) lr.dat names foot by its desktop entry, read from the
+# compositor's own window list, and not Qarvex's own window.
+#
+# usage: wayland_xwayland_test.sh QARVEX_BINARY
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 QARVEX_BINARY" >&2
+    exit 2
+fi
+qarvex=$(readlink -f "$1")
+for tool in sway swaymsg foot Xwayland xdotool dbus-run-session setpriv; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$0: $tool is missing; skipped"
+        exit 77
+    fi
+done
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+
+. "$(dirname "$0")/throwaway_session.sh"
+start_throwaway_session sway-xwayland qarvexxw
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- program output" >&2
+    cat "$work/qarvex.log" >&2 2>/dev/null
+    echo "--- lr.dat" >&2
+    cat "$config/ZeqConfig/lr.dat" >&2 2>/dev/null
+    echo "--- sway" >&2
+    tail -n 40 "$work/sway.log" >&2
+    exit 1
+}
+
+cat >"$work/sway.config" <<'CONFIG'
+xwayland force
+output HEADLESS-1 resolution 1024x768
+CONFIG
+
+config="$home/.config"
+mkdir -p "$config/ZeqConfig"
+# The periodic scan off: only the end of the session looks at what is open.
+printf '[default]\r\nCbRefresh=0\r\n' >"$config/ZeqConfig/defualt.ini"
+if [ -n "$user" ]; then
+    chown -R "$uid:$gid" "$config"
+fi
+
+session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
+    "XDG_RUNTIME_DIR=$work/runtime" "XDG_CONFIG_HOME=$config"
+    "XDG_DATA_HOME=$home/.local/share" "XDG_DATA_DIRS=/usr/local/share:/usr/share"
+    "LANG=C.UTF-8")
+
+"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+sway_pid=$!
+pids+=("$sway_pid")
+socket_up() {
+    kill -0 "$sway_pid" 2>/dev/null || return 1
+    compgen -G "$work/runtime/wayland-*.lock" >/dev/null &&
+        compgen -G "$work/runtime/sway-ipc.*.sock" >/dev/null
+}
+if ! wait_for 300 socket_up; then
+    echo "$0: sway did not start; skipped"
+    tail -n 20 "$work/sway.log"
+    exit 77
+fi
+display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+ipc=$(compgen -G "$work/runtime/sway-ipc.*.sock" | head -n1)
+# The X display is known to sway once XWayland is up; sway hands it to what it starts.
+x_display_known() {
+    "${as_user[@]}" "${session_env[@]}" SWAYSOCK="$ipc" swaymsg exec \
+        'printf "%s" "$DISPLAY" >"$XDG_RUNTIME_DIR/x-display"' >/dev/null 2>&1
+    sleep 0.2
+    test -s "$work/runtime/x-display"
+}
+if ! wait_for 100 x_display_known; then
+    echo "$0: sway started no XWayland; skipped"
+    tail -n 20 "$work/sway.log"
+    exit 77
+fi
+x_display=$(cat "$work/runtime/x-display")
+client_env=("${session_env[@]}" "WAYLAND_DISPLAY=$display" "DISPLAY=$x_display")
+
+"${as_user[@]}" "${client_env[@]}" "$qarvex" --version >"$work/version.out" 2>&1
+grep -q "XWayland" "$work/version.out" || fail "--version does not say XWayland: $(cat "$work/version.out")"
+
+"${as_user[@]}" "${client_env[@]}" foot --title "qarvex foot probe" sleep 600 \
+    >"$work/foot.log" 2>&1 &
+pids+=($!)
+
+"${as_user[@]}" "${client_env[@]}" dbus-run-session -- "$qarvex" >"$work/qarvex.log" 2>&1 &
+runner=$!
+pids+=("$runner")
+x_window() {
+    "${as_user[@]}" "${client_env[@]}" xdotool search --onlyvisible --name '^Qarvex3\.0$' \
+        >"$work/x-window" 2>/dev/null
+}
+wait_for 300 x_window || fail "Qarvex's window is not an X11 window on XWayland"
+
+app_pid=$(pgrep -P "$runner" -x "$(basename "$qarvex" | cut -c1-15)" | head -n1)
+[ -n "$app_pid" ] || fail "no Qarvex process"
+kill -TERM "$app_pid"
+wait_for 300 bash -c "! kill -0 $app_pid 2>/dev/null" ||
+    fail "the program still runs 30 s after SIGTERM"
+lr="$config/ZeqConfig/lr.dat"
+grep -qF "/usr/share/applications/foot.desktop" "$lr" ||
+    fail "lr.dat lacks foot, open when the session ended"
+grep -qi "qarvex" "$lr" && fail "lr.dat lists Qarvex's own window"
+echo "PASS"
+exit 0
