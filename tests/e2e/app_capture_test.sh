@@ -40,25 +40,10 @@ fail() {
     exit 1
 }
 
-. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 300 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
-    4>"$work/bus-address" 5>"$work/bus-pid" || fail "no session bus"
-wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
-pids+=("$(head -n1 "$work/bus-pid")")
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
-# Everything below, the window manager first, keeps away from the real user's files.
-mkdir -p "$work/home" "$work/config/ZeqConfig"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
-# A configuration file that doesn't exist makes openbox use its built-in defaults.
-openbox --sm-disable --config-file "$work/no-openbox-config.xml" >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_for 300 wm_ready || fail "the window manager did not start: $(cat "$work/openbox.log")"
+start_x_session "$work"
+mkdir -p "$work/config/ZeqConfig"
 
 # The client's windows stay while its standard input is open.
 mkfifo "$work/client-in"
@@ -87,9 +72,7 @@ wait_for 300 xdotool search --onlyvisible --name '^Qarvex3\.0$' >/dev/null 2>&1 
     fail "the main window did not show"
 win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
 
-xdotool windowactivate --sync "$win" >/dev/null 2>&1
-xdotool key F5
-wait_for 100 grep -qF "path0=$client_path" "$work/config/ZeqConfig/defualt.ini" ||
+press_f5_until "$win" grep -qF "path0=$client_path" "$work/config/ZeqConfig/defualt.ini" ||
     fail "F5 on the software tab did not record the open program $client_path"
 grep -q '^doctype0=2' "$work/config/ZeqConfig/defualt.ini" || fail "not recorded as a program"
 grep -q '^date0=[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]' "$work/config/ZeqConfig/defualt.ini" ||

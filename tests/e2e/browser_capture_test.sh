@@ -16,7 +16,7 @@ fi
 qarvex=$1
 http_pages=$2
 fake_file_manager=$3
-for tool in Xvfb openbox dbus-daemon xdotool iconv od; do
+for tool in Xvfb openbox dbus-daemon xdotool xprop iconv od; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "$0: $tool is missing; skipped"
         exit 77
@@ -55,7 +55,7 @@ fail() {
 }
 
 # Generous limits: the machine may be busy with builds on both cores.
-. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 # The settings file is GB18030 on disk.
 gb() { printf '%s' "$1" | iconv -f UTF-8 -t GB18030; }
@@ -78,18 +78,7 @@ session_holds() {
     return 1
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 300 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
-    4>"$work/bus-address" 5>"$work/bus-pid" || fail "no session bus"
-wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
-pids+=("$(head -n1 "$work/bus-pid")")
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-wait_for 100 xdotool getactivewindow >/dev/null 2>&1 || true
+start_x_session "$work" 1280x1024
 
 # Nothing real is ever opened.
 mkdir -p "$work/bin"
@@ -97,8 +86,7 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
-mkdir -p "$work/home" "$work/config/ZeqConfig" "$work/pages" "$work/文档"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+mkdir -p "$work/config/ZeqConfig" "$work/pages" "$work/文档"
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
 unset QT_QPA_PLATFORM
 
@@ -149,17 +137,7 @@ wait_for 1200 session_holds 'Page A' UTF-16LE || fail "the session never held pa
 wait_for 1200 session_holds '中文标题 页面' UTF-16LE || fail "the session never held page B's title"
 wait_for 1200 session_holds '本地文件' UTF-16LE || fail "the session never held the local page"
 
-# F5 until the check holds: a key pressed while the window manager is still handing the
-# focus over goes elsewhere on a loaded machine, and a press during a refresh is dropped.
-refresh_until() {
-    for _ in $(seq 1 20); do
-        xdotool windowactivate --sync "$win" >/dev/null 2>&1
-        xdotool key F5
-        wait_for 100 "$@" && return 0
-    done
-    return 1
-}
-refresh_until is_recorded "$site/b.html" ||
+press_f5_until "$win" is_recorded "$site/b.html" ||
     fail "F5 on the web tab did not record the browser's pages"
 [ "$(recorded_name "$site/a.html")" = 'Page A' ] || fail "page A not recorded with its title"
 [ "$(recorded_name "$site/b.html")" = '中文标题 页面' ] || fail "page B not recorded with its title"
@@ -189,7 +167,7 @@ file_manager() {
     [ "$ready" = ready ] || fail "the fake file manager did not start"
 }
 refresh_until_recorded() {
-    refresh_until grep -aqF "$work/$1" "$ini" || fail "no refresh recorded the folder $1"
+    press_f5_until "$win" grep -aqF "$work/$1" "$ini" || fail "no refresh recorded the folder $1"
 }
 file_manager first
 refresh_until_recorded first

@@ -41,25 +41,13 @@ fail() {
     exit 1
 }
 
-. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 alive() { kill -0 "$1" 2>/dev/null; }
 dead() { ! kill -0 "$1" 2>/dev/null; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 300 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
-    4>"$work/bus-address" 5>"$work/bus-pid" || fail "no session bus"
-wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
-bus_pid=$(head -n1 "$work/bus-pid")
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
-
-mkdir -p "$work/home" "$work/config"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+start_x_session "$work" 1024x768 no-wm
+xvfb_pid=$x_pid
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
 unset QT_QPA_PLATFORM
 

@@ -43,7 +43,7 @@ fail() {
     exit 1
 }
 
-. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 alive() { kill -0 "$1" 2>/dev/null; }
 dead() { ! kill -0 "$1" 2>/dev/null; }
@@ -51,24 +51,11 @@ shown_windows() { xdotool search --onlyvisible --name '^Qarvex3\.0$' 2>/dev/null
 first_shown() { [ "$(shown_windows)" -ge 1 ]; }
 first_hidden() { [ "$(shown_windows)" -eq 0 ]; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 300 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
-    4>"$work/bus-address" 5>"$work/bus-pid" || fail "no session bus"
-wait_for 100 test -s "$work/bus-pid" || fail "no session bus pid"
-pids+=("$(head -n1 "$work/bus-pid")")
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")
+start_x_session "$work"
 # Files of the copies (configuration, lock, socket) stay in the test's folder.
-mkdir -p "$work/home" "$work/config" "$work/tmp" "$work/runtime"
+mkdir -p "$work/tmp" "$work/runtime"
 chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp"
-export XDG_RUNTIME_DIR="$work/runtime"
-openbox --sm-disable --config-file "$work/no-openbox-config.xml" >/dev/null 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_for 300 wm_ready || fail "the window manager did not start"
+export TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime"
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
 unset QT_QPA_PLATFORM
 

@@ -15,7 +15,7 @@ if [ $# -ne 2 ]; then
 fi
 qarvex=$1
 client=$2
-for tool in Xvfb openbox dbus-daemon xdotool; do
+for tool in Xvfb openbox dbus-daemon xdotool xprop; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "$0: $tool is missing; skipped"
         exit 77
@@ -46,7 +46,7 @@ fail() {
     exit 1
 }
 
-. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 dead() { ! kill -0 "$1" 2>/dev/null; }
 
@@ -61,21 +61,9 @@ client_path=$(readlink -f "$client")
 # $case_dir; F5 records the client. Sets xvfb_pid and app_pid.
 start_case() {
     case_dir="$work/$1"
-    mkdir -p "$case_dir/home" "$case_dir/config/ZeqConfig"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$case_dir/display" \
-        >/dev/null 2>&1 &
-    xvfb_pid=$!
-    pids+=("$xvfb_pid")
-    wait_for 300 test -s "$case_dir/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(cat "$case_dir/display")"
-    dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
-        4>"$case_dir/bus-address" 5>"$case_dir/bus-pid" || fail "no session bus"
-    wait_for 100 test -s "$case_dir/bus-pid" || fail "no session bus pid"
-    pids+=("$(head -n1 "$case_dir/bus-pid")")
-    export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$case_dir/bus-address")
-    openbox --sm-disable >/dev/null 2>&1 &
-    pids+=($!)
-    wait_for 100 xdotool getactivewindow >/dev/null 2>&1 || true
+    start_x_session "$case_dir"
+    xvfb_pid=$x_pid
+    mkdir -p "$case_dir/config/ZeqConfig"
 
     mkfifo "$case_dir/client-in"
     "$client" <"$case_dir/client-in" >"$case_dir/client.out" 2>&1 &
@@ -83,7 +71,6 @@ start_case() {
     exec 7>"$case_dir/client-in"
     wait_for 200 grep -q '^ready$' "$case_dir/client.out" || fail "the X client did not start"
 
-    export HOME="$case_dir/home" XDG_CONFIG_HOME="$case_dir/config"
     export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
     unset QT_QPA_PLATFORM
     local dir="$case_dir/config/ZeqConfig"
@@ -99,9 +86,7 @@ start_case() {
         fail "the main window did not show"
     local win
     win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1
-    xdotool key F5
-    wait_for 100 grep -qF "path0=$client_path" "$dir/defualt.ini" ||
+    press_f5_until "$win" grep -qF "path0=$client_path" "$dir/defualt.ini" ||
         fail "F5 did not record the open program $client_path"
 }
 
