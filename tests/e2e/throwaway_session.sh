@@ -55,3 +55,32 @@ start_throwaway_session() {
     fi
     chmod 700 "$work/runtime"
 }
+
+# A GTK program known only by its application id ($work/gtk_app.py), with a desktop
+# entry of its own in the user's data folder (its path in entry).
+make_gtk_probe() {
+    cat >"$work/gtk_app.py" <<'PYTHON'
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib
+# What GTK 3 gives the compositor as the app_id, as GNOME's Python programs set it.
+GLib.set_prgname("org.qarvex.WaylandProbe")
+from gi.repository import Gtk, Gio
+
+app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
+                      flags=Gio.ApplicationFlags.NON_UNIQUE)
+def activate(a):
+    w = Gtk.ApplicationWindow(application=a, title="探针 window")
+    w.show_all()
+app.connect("activate", activate)
+app.run(None)
+PYTHON
+    entry="$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
+    cat >"$entry" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=Wayland probe
+Exec=python3 $work/gtk_app.py
+ENTRY
+    chmod 644 "$work/gtk_app.py" "$entry"
+}

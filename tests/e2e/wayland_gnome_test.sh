@@ -43,29 +43,7 @@ fail() {
     exit 1
 }
 
-cat >"$work/gtk_app.py" <<'PYTHON'
-import gi
-gi.require_version("Gtk", "3.0")
-from gi.repository import GLib
-GLib.set_prgname("org.qarvex.WaylandProbe")
-from gi.repository import Gtk, Gio
-
-app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
-                      flags=Gio.ApplicationFlags.NON_UNIQUE)
-def activate(a):
-    w = Gtk.ApplicationWindow(application=a, title="探针 window")
-    w.show_all()
-app.connect("activate", activate)
-app.run(None)
-PYTHON
-entry="$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
-cat >"$entry" <<ENTRY
-[Desktop Entry]
-Type=Application
-Name=Wayland probe
-Exec=python3 $work/gtk_app.py
-ENTRY
-chmod 644 "$work/gtk_app.py" "$entry"
+make_gtk_probe
 
 base_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"

@@ -46,30 +46,7 @@ xwayland disable
 output HEADLESS-1 resolution 1024x768
 CONFIG
 
-# A GTK program known only by its application id, with a desktop entry of its own.
-cat >"$work/gtk_app.py" <<'PYTHON'
-import gi
-gi.require_version("Gtk", "3.0")
-from gi.repository import GLib
-# What GTK 3 gives the compositor as the app_id, as GNOME's Python programs set it.
-GLib.set_prgname("org.qarvex.WaylandProbe")
-from gi.repository import Gtk, Gio
-
-app = Gtk.Application(application_id="org.qarvex.WaylandProbe",
-                      flags=Gio.ApplicationFlags.NON_UNIQUE)
-def activate(a):
-    w = Gtk.ApplicationWindow(application=a, title="探针 window")
-    w.show_all()
-app.connect("activate", activate)
-app.run(None)
-PYTHON
-cat >"$home/.local/share/applications/org.qarvex.WaylandProbe.desktop" <<ENTRY
-[Desktop Entry]
-Type=Application
-Name=Wayland probe
-Exec=python3 $work/gtk_app.py
-ENTRY
-chmod 644 "$work/gtk_app.py" "$home/.local/share/applications/org.qarvex.WaylandProbe.desktop"
+make_gtk_probe
 
 session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"
