@@ -176,10 +176,10 @@ void SingleInstance::Listen() {
     const std::string staged = scratch + "/socket";
     sockaddr_un stagedAddress{};
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    bool ok = fd >= 0 && FillAddress(staged, stagedAddress) &&
-              ::bind(fd, reinterpret_cast<const sockaddr*>(&stagedAddress), sizeof(stagedAddress)) ==
-                  0 &&
-              ::chmod(staged.c_str(), 0600) == 0 && ::listen(fd, 8) == 0;
+    bool ok =
+        fd >= 0 && FillAddress(staged, stagedAddress) &&
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&stagedAddress), sizeof(stagedAddress)) == 0 &&
+        ::chmod(staged.c_str(), 0600) == 0 && ::listen(fd, 8) == 0;
     if (ok) {
         ::unlink(path.c_str());  // a socket left by a copy that was killed
         ok = ::rename(staged.c_str(), path.c_str()) == 0;

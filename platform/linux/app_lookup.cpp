@@ -7,7 +7,8 @@
 namespace qarvex {
 
 AppLookup::AppLookup()
-    : AppLookup(std::make_unique<ProcProcessFacts>(), DesktopEntryIndex::FoldersFromEnvironment()) {}
+    : AppLookup(std::make_unique<ProcProcessFacts>(), DesktopEntryIndex::FoldersFromEnvironment()) {
+}
 
 AppLookup::AppLookup(std::unique_ptr<ProcessFacts> processFacts,
                      std::vector<std::string> entryFolders)

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/app_identity.h"
 #include "platform/linux/app_resolver.h"
 #include "platform/linux/desktop_entry_index.h"
-#include "platform/app_identity.h"
 
 namespace qarvex {
 

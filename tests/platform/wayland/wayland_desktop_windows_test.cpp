@@ -25,9 +25,9 @@ TEST(WaylandDesktopWindowsTest, EachPassReadsItsProcessesAfresh) {
     processes.SetProcess(4242, {.executable = "/usr/bin/gedit"});
     std::vector<std::unique_ptr<ToplevelSource>> sources;
     sources.push_back(std::make_unique<OneWindowSource>());
-    WaylandDesktopWindows windows(std::move(sources), nullptr,
-                                  std::make_shared<AppLookup>(std::move(facts),
-                                                              std::vector<std::string>{}));
+    WaylandDesktopWindows windows(
+        std::move(sources), nullptr,
+        std::make_shared<AppLookup>(std::move(facts), std::vector<std::string>{}));
 
     std::vector<TopWindow> pass = windows.TopWindows();
     ASSERT_EQ(pass.size(), 1u);
