@@ -1,6 +1,9 @@
 #include "views/skin_tab_bar.h"
 
+#include <algorithm>
+
 #include <QColor>
+#include <QFont>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -55,7 +58,23 @@ void SkinTabBar::paintEvent(QPaintEvent* event) {
                 painter.setBrush(kLaterTabFill);
                 painter.drawRoundedRect(tab, 3, 3);
                 painter.setPen(palette().color(QPalette::WindowText));
-                painter.drawText(tab, Qt::AlignCenter, tabText(i).trimmed());
+                const QString text = tabText(i).trimmed();
+                // The tabs are as wide as the picture's; a longer label is set smaller
+                // rather than run into the frame.
+                const int room = tab.width() - 6;
+                const int needed = painter.fontMetrics().horizontalAdvance(text);
+                painter.save();
+                if (needed > room && room > 0) {
+                    QFont font = painter.font();
+                    if (font.pixelSize() > 0) {
+                        font.setPixelSize(std::max(8, font.pixelSize() * room / needed));
+                    } else {
+                        font.setPointSizeF(std::max(6.0, font.pointSizeF() * room / needed));
+                    }
+                    painter.setFont(font);
+                }
+                painter.drawText(tab, Qt::AlignCenter, text);
+                painter.restore();
             }
             TVAllDocsDrawTab(painter, i, tabRect(i), i == currentIndex());
         }
