@@ -5,6 +5,7 @@
 
 #include "store/atomic_file.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
@@ -16,62 +17,8 @@ std::array<std::string, 5> FieldsOf(const TMyDoc& doc) {
     return {ExportKindName(doc.DocType), doc.DisplayName, doc.Path, doc.RootPath, doc.Date};
 }
 
-// The length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
-    const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char c = byte(i + k);
-        const unsigned char lo = k == 1 ? low : 0x80;
-        const unsigned char hi = k == 1 ? high : 0xBF;
-        if (c < lo || c > hi) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-// Bytes that are not UTF-8 become U+FFFD, so every reader takes the file.
-std::string ValidUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8SequenceAt(text, i);
-        if (length == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            out.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
-}
-
 std::string CsvField(std::string_view raw) {
-    const std::string text = ValidUtf8(raw);
+    const std::string text = RepairUtf8(raw);
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -79,7 +26,7 @@ std::string CsvField(std::string_view raw) {
 }
 
 std::string JsonString(std::string_view raw) {
-    const std::string text = ValidUtf8(raw);
+    const std::string text = RepairUtf8(raw);
     std::string out = "\"";
     for (const char c : text) {
         switch (c) {

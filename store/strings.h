@@ -12,6 +12,8 @@ std::string Trim(std::string_view text);
 
 // Case changes touch ASCII letters only; every other byte stays as it is.
 std::string AsciiLower(std::string_view text);
+// The value of a hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
 std::string AsciiUpper(std::string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 

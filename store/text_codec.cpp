@@ -25,69 +25,8 @@ bool IsEscape(char32_t cp) {
     return cp >= kEscapeFirst && cp <= kEscapeLast;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 void AppendEscape(std::string& out, unsigned char byte) {
     AppendUtf8(out, kEscapeBase + byte);
-}
-
-// Length of the well-formed UTF-8 sequence at pos (rejecting overlong forms, surrogates
-// and values above U+10FFFF), or 0 when the bytes there are not one.
-std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos, char32_t& cp) {
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char b0 = at(pos);
-    const std::size_t left = s.size() - pos;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < len) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < len; ++i) {
-        const unsigned char b = at(pos + i);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
 }
 
 class Iconv {
@@ -352,6 +291,87 @@ bool IsPlainAscii(std::string_view bytes) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos, char32_t& cp) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char b0 = at(pos);
+    const std::size_t left = s.size() - pos;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < len) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < len; ++i) {
+        const unsigned char b = at(pos + i);
+        if ((b & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos) {
+    char32_t cp = 0;
+    return Utf8SequenceAt(text, pos, cp);
+}
+
+std::string RepairUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t length = Utf8SequenceAt(text, pos);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++pos;
+        } else {
+            out.append(text.substr(pos, length));
+            pos += length;
+        }
+    }
+    return out;
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t pos = 0;

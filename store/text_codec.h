@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,15 @@ namespace qarvex {
 // always written in) and UTF-8 in memory.
 
 bool IsValidUtf8(std::string_view bytes);
+
+// Length of the well-formed UTF-8 sequence at pos (overlong forms, surrogates and values
+// above U+10FFFF rejected), or 0 when the bytes there are not one; cp gets its value.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos, char32_t& cp);
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos);
+// Appends the UTF-8 form of cp.
+void AppendUtf8(std::string& out, char32_t cp);
+// The text with every byte that starts no well-formed UTF-8 sequence replaced by U+FFFD.
+std::string RepairUtf8(std::string_view text);
 
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 

@@ -16,26 +16,13 @@ std::string WithDesktopSuffix(std::string_view id) {
     return out;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // systemd writes "-" inside a unit name's parts as "\x2d".
 std::string UnescapeUnitName(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
-            HexValue(text[i + 2]) >= 0 && HexValue(text[i + 3]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]));
+            HexDigitValue(text[i + 2]) >= 0 && HexDigitValue(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
             i += 3;
         } else {
             out += text[i];

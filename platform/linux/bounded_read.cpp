@@ -1,6 +1,9 @@
 #include "platform/linux/bounded_read.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +66,38 @@ std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t max
         content.append(buffer, static_cast<std::size_t>(got));
     }
     return content;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + std::string(name);
+    }
+    return folder + "/" + std::string(name);
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+std::string FolderIdentity(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    return ec ? std::filesystem::path(path).lexically_normal().string() : canonical.string();
+}
+
+std::vector<std::string> SubFolders(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            found.push_back(it->path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 }  // namespace qarvex

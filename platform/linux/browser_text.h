@@ -7,9 +7,6 @@ namespace qarvex {
 
 // Text the browsers' session files hold, turned into what the history keeps.
 
-// True when text is well-formed UTF-8 (no overlong forms, no encoded surrogates).
-bool IsUtf8(std::string_view text);
-
 // UTF-16 code units (little-endian bytes, as the session files store them) as UTF-8;
 // an unpaired surrogate becomes U+FFFD, so a title cut inside an emoji still reads.
 std::string Utf16LeToUtf8(std::string_view bytes);

@@ -15,6 +15,7 @@
 #include "platform/linux/browser_text.h"
 #include "platform/linux/profile_lock.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
@@ -249,7 +250,7 @@ bool IsBrowserOwnPage(std::string_view url) {
 
 // The browser stores addresses in their escaped form: anything else in one is damage.
 bool IsPrintableUtf8(std::string_view text) {
-    return IsUtf8(text) && std::none_of(text.begin(), text.end(), [](char c) {
+    return IsValidUtf8(text) && std::none_of(text.begin(), text.end(), [](char c) {
                return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
            });
 }
@@ -305,42 +306,9 @@ std::vector<ShellWindow> SessionReplay::Pages() const {
     return pages;
 }
 
-std::string JoinPath(const std::string& folder, std::string_view name) {
-    if (!folder.empty() && folder.back() == '/') {
-        return folder + std::string(name);
-    }
-    return folder + "/" + std::string(name);
-}
-
-bool IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
-
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
-}
-
-std::string FolderIdentity(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
-    return ec ? std::filesystem::path(path).lexically_normal().string() : canonical.string();
-}
-
-// The sub-folders of one folder, sorted, for the Flatpak and snap homes.
-std::vector<std::string> SubFolders(const std::string& folder) {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) {
-            found.push_back(it->path().string());
-        }
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 bool IsPlainName(std::string_view name) {

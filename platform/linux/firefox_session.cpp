@@ -13,6 +13,7 @@
 #include "platform/linux/browser_text.h"
 #include "platform/linux/profile_lock.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
@@ -42,10 +43,6 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // The 16-bit unit of a "\uXXXX" escape starting at text[pos] (the backslash), if any.
 std::optional<unsigned> EscapedUnitAt(std::string_view text, std::size_t pos) {
     if (pos + 6 > text.size() || text[pos] != '\\' || text[pos + 1] != 'u') {
@@ -53,69 +50,13 @@ std::optional<unsigned> EscapedUnitAt(std::string_view text, std::size_t pos) {
     }
     unsigned value = 0;
     for (std::size_t i = pos + 2; i < pos + 6; ++i) {
-        if (!IsHexDigit(text[i])) {
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0) {
             return std::nullopt;
         }
-        char c = text[i];
-        unsigned digit = (c <= '9') ? unsigned(c - '0') : unsigned((c | 0x20) - 'a' + 10);
-        value = value * 16 + digit;
+        value = value * 16 + static_cast<unsigned>(digit);
     }
     return value;
-}
-
-// Length of the well-formed UTF-8 sequence at text[pos], or 0 when it is not one.
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = (lead == 0xE0) ? 0xA0 : 0x80;   // no overlong forms
-        high = (lead == 0xED) ? 0x9F : 0xBF;  // no encoded surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = (lead == 0xF0) ? 0x90 : 0x80;
-        high = (lead == 0xF4) ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size()) {
-        return 0;
-    }
-    if (byte(pos + 1) < low || byte(pos + 1) > high) {
-        return 0;
-    }
-    for (std::size_t i = pos + 2; i < pos + length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-// Firefox writes valid UTF-8, but a damaged byte in one title must not cost every other
-// page of the session: the strict parser would reject all of it.
-std::string RepairUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t length = Utf8SequenceAt(text, i);
-        if (length == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            out += text.substr(i, length);
-            i += length;
-        }
-    }
-    return out;
 }
 
 // JavaScript strings may hold unpaired surrogates, and Firefox writes them as "\ud83d"
@@ -229,44 +170,6 @@ void AppendPagesOfWindow(const nlohmann::json& window, std::vector<ShellWindow>&
     }
 }
 
-std::string JoinPath(const std::string& folder, std::string_view name) {
-    if (!folder.empty() && folder.back() == '/') {
-        return folder + std::string(name);
-    }
-    return folder + "/" + std::string(name);
-}
-
-bool IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
-
-// One key for a folder however it is spelled, so that a profile reached through two
-// homes (a symlinked ~/.mozilla, say) is read once.
-std::string FolderIdentity(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
-    if (ec) {
-        return std::filesystem::path(path).lexically_normal().string();
-    }
-    return canonical.string();
-}
-
-// The sub-folders of one folder, sorted.
-std::vector<std::string> SubFolders(const std::string& folder) {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) {
-            found.push_back(it->path().string());
-        }
-    }
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
 // Where Firefox and the browsers built from it keep profiles.ini: relative to a home
 // folder, and relative to the XDG configuration folder.
 constexpr std::string_view kFirefoxFamilyHomeFolders[] = {
@@ -311,6 +214,8 @@ std::optional<std::string> DecodeMozLz4(std::string_view bytes) {
 
 std::vector<ShellWindow> PagesFromSessionJson(std::string_view json) {
     std::vector<ShellWindow> pages;
+    // Firefox writes valid UTF-8, but a damaged byte in one title must not cost every
+    // other page of the session: the strict parser would reject all of it.
     std::string cleaned = ReplaceLoneSurrogates(RepairUtf8(json));
     nlohmann::json session = nlohmann::json::parse(cleaned, nullptr, /*allow_exceptions=*/false);
     if (session.is_discarded() || !session.is_object()) {

@@ -5,23 +5,6 @@
 
 namespace qarvex {
 
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
-
 std::string FolderAddressFromUri(std::string_view uri) {
     if (!StartsWith(AsciiLower(uri.substr(0, 7)), "file://")) {
         return std::string(uri);
@@ -38,9 +21,10 @@ std::string FolderAddressFromUri(std::string_view uri) {
         std::size_t k = i;
         std::string decoded;
         std::string original;
-        while (k + 2 < uri.size() && uri[k] == '%' && HexValue(uri[k + 1]) >= 0 &&
-               HexValue(uri[k + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(uri[k + 1]) * 16 + HexValue(uri[k + 2]));
+        while (k + 2 < uri.size() && uri[k] == '%' && HexDigitValue(uri[k + 1]) >= 0 &&
+               HexDigitValue(uri[k + 2]) >= 0) {
+            decoded +=
+                static_cast<char>(HexDigitValue(uri[k + 1]) * 16 + HexDigitValue(uri[k + 2]));
             original.append(uri.substr(k, 3));
             k += 3;
         }

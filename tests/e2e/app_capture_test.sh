@@ -12,12 +12,8 @@ if [ $# -ne 2 ]; then
 fi
 qarvex=$1
 client=$2
-for tool in Xvfb openbox dbus-daemon xdotool xprop; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+require_tools Xvfb openbox dbus-daemon xdotool xprop
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-app-capture.XXXXXX") || exit 2
 pids=()
@@ -39,8 +35,6 @@ fail() {
     cat "$work/config/ZeqConfig/defualt.ini" >&2 2>/dev/null
     exit 1
 }
-
-. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 start_x_session "$work"
 mkdir -p "$work/config/ZeqConfig"

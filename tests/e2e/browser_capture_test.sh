@@ -16,12 +16,8 @@ fi
 qarvex=$1
 http_pages=$2
 fake_file_manager=$3
-for tool in Xvfb openbox dbus-daemon xdotool xprop iconv od; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+require_tools Xvfb openbox dbus-daemon xdotool xprop iconv od
 chromium=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$chromium" ]; then
     echo "$0: chromium is not installed (apt-get install chromium); skipped"
@@ -55,7 +51,6 @@ fail() {
 }
 
 # Generous limits: the machine may be busy with builds on both cores.
-. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 # The settings file is GB18030 on disk.
 gb() { printf '%s' "$1" | iconv -f UTF-8 -t GB18030; }

@@ -12,12 +12,8 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 qarvex=$1
-for tool in Xvfb dbus-daemon; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+require_tools Xvfb dbus-daemon
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-display-loss.XXXXXX") || exit 2
 xvfb_pid=""
@@ -40,8 +36,6 @@ fail() {
     cat "$work/qarvex.log" >&2
     exit 1
 }
-
-. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 alive() { kill -0 "$1" 2>/dev/null; }
 dead() { ! kill -0 "$1" 2>/dev/null; }

@@ -13,12 +13,8 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 qarvex=$1
-for tool in Xvfb openbox dbus-daemon xdotool xprop; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+require_tools Xvfb openbox dbus-daemon xdotool xprop
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-second-copy.XXXXXX") || exit 2
 pids=()
@@ -42,8 +38,6 @@ fail() {
     done
     exit 1
 }
-
-. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 alive() { kill -0 "$1" 2>/dev/null; }
 dead() { ! kill -0 "$1" 2>/dev/null; }

@@ -15,12 +15,8 @@ if [ $# -ne 2 ]; then
 fi
 qarvex=$1
 client=$2
-for tool in Xvfb openbox dbus-daemon xdotool xprop; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
+require_tools Xvfb openbox dbus-daemon xdotool xprop
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-session-end.XXXXXX") || exit 2
 pids=()
@@ -45,8 +41,6 @@ fail() {
     done
     exit 1
 }
-
-. "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 dead() { ! kill -0 "$1" 2>/dev/null; }
 

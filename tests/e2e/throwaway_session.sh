@@ -84,3 +84,25 @@ Exec=python3 $work/gtk_app.py
 ENTRY
     chmod 644 "$work/gtk_app.py" "$entry"
 }
+
+# usage: wait_for_compositor NAME PID TENTHS LOG CHECK...
+# Waits up to TENTHS tenths of a second for the compositor PID to be up (running, and
+# CHECK succeeding); a compositor that can't start here (a container without what it
+# needs) skips the test.
+wait_for_compositor() {
+    local name=$1 pid=$2 tenths=$3 log=$4
+    shift 4
+    if ! wait_for "$tenths" compositor_up "$pid" "$@"; then
+        echo "$0: $name did not start; skipped"
+        tail -n 20 "$log"
+        exit 77
+    fi
+}
+compositor_up() {
+    kill -0 "$1" 2>/dev/null && "${@:2}" >/dev/null
+}
+
+# The scan program (its path in scan) as the user, in the session of client_env.
+run_scan() {
+    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
+}

@@ -9,3 +9,14 @@ wait_for() {
     done
     return 1
 }
+
+# Skips the test (exit 77) when one of the programs it needs is missing.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "$0: $tool is missing; skipped"
+            exit 77
+        fi
+    done
+}

@@ -15,12 +15,8 @@ if [ $# -ne 1 ]; then
 fi
 scan=$1
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-for tool in gnome-shell gsettings dbus-daemon dbus-run-session python3 setpriv; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+require_tools gnome-shell gsettings dbus-daemon dbus-run-session python3 setpriv
 if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
     2>/dev/null; then
     echo "$0: GTK for Python is missing; skipped"
@@ -76,20 +72,9 @@ run_as XDG_SESSION_TYPE=wayland gnome-shell --headless --wayland --no-x11 \
     --wayland-display wayland-qarvex --virtual-monitor 1280x800 >"$work/shell.log" 2>&1 &
 shell_pid=$!
 pids+=("$shell_pid")
-socket_up() {
-    kill -0 "$shell_pid" 2>/dev/null || return 1
-    test -S "$work/runtime/wayland-qarvex"
-}
-if ! wait_for 600 socket_up; then
-    echo "$0: gnome-shell did not start; skipped"
-    tail -n 20 "$work/shell.log"
-    exit 77
-fi
+wait_for_compositor gnome-shell "$shell_pid" 600 "$work/shell.log" test -S "$work/runtime/wayland-qarvex"
 client_env=("${session_env[@]}" "WAYLAND_DISPLAY=wayland-qarvex")
 
-run_scan() {
-    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
-}
 probe_windows() {
     run_scan list >"$work/scan.out" 2>&1 || return 1
     [ "$(grep -c "	$entry\$" "$work/scan.out")" -ge "$1" ]

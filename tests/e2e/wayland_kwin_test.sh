@@ -14,12 +14,8 @@ if [ $# -ne 1 ]; then
 fi
 scan=$1
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-for tool in kwin_wayland dbus-daemon python3 setpriv; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+require_tools kwin_wayland dbus-daemon python3 setpriv
 if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
     2>/dev/null; then
     echo "$0: GTK for Python is missing; skipped"
@@ -62,20 +58,9 @@ session_env+=("DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")")
     --socket wayland-qarvex --width 1024 --height 768 >"$work/kwin.log" 2>&1 &
 kwin_pid=$!
 pids+=("$kwin_pid")
-socket_up() {
-    kill -0 "$kwin_pid" 2>/dev/null || return 1
-    test -S "$work/runtime/wayland-qarvex"
-}
-if ! wait_for 300 socket_up; then
-    echo "$0: kwin_wayland did not start; skipped"
-    tail -n 20 "$work/kwin.log"
-    exit 77
-fi
+wait_for_compositor kwin_wayland "$kwin_pid" 300 "$work/kwin.log" test -S "$work/runtime/wayland-qarvex"
 client_env=("${session_env[@]}" "WAYLAND_DISPLAY=wayland-qarvex")
 
-run_scan() {
-    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
-}
 probe_windows() {
     run_scan list >"$work/scan.out" 2>&1 || return 1
     # KWin tells windows of one title apart as "title <2>".

@@ -13,12 +13,8 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 scan=$1
-for tool in sway foot python3 setpriv; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+require_tools sway foot python3 setpriv
 # The clients see the system's programs only, as in a desktop session.
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
@@ -56,22 +52,10 @@ session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
 sway_pid=$!
 pids+=("$sway_pid")
-socket_up() {
-    kill -0 "$sway_pid" 2>/dev/null || return 1
-    compgen -G "$work/runtime/wayland-*.lock" >/dev/null
-}
-if ! wait_for 300 socket_up; then
-    # No compositor here (a container without what wlroots needs): nothing to test.
-    echo "$0: sway did not start; skipped"
-    tail -n 20 "$work/sway.log"
-    exit 77
-fi
+wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" compgen -G "$work/runtime/wayland-*.lock"
 display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
 client_env=("${session_env[@]}" "WAYLAND_DISPLAY=$display")
 
-run_scan() {
-    "${as_user[@]}" "${client_env[@]}" "$scan" "$@"
-}
 scan_has() {
     run_scan list >"$work/scan.out" 2>&1 || return 1
     grep -qxF "$1" "$work/scan.out"

@@ -13,12 +13,8 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 qarvex=$(readlink -f "$1")
-for tool in sway swaymsg foot Xwayland xdotool dbus-run-session setpriv; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing; skipped"
-        exit 77
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+require_tools sway swaymsg foot Xwayland xdotool dbus-run-session setpriv
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 . "$(dirname "$0")/throwaway_session.sh"
@@ -57,16 +53,11 @@ session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
 sway_pid=$!
 pids+=("$sway_pid")
-socket_up() {
-    kill -0 "$sway_pid" 2>/dev/null || return 1
+sockets_up() {
     compgen -G "$work/runtime/wayland-*.lock" >/dev/null &&
         compgen -G "$work/runtime/sway-ipc.*.sock" >/dev/null
 }
-if ! wait_for 300 socket_up; then
-    echo "$0: sway did not start; skipped"
-    tail -n 20 "$work/sway.log"
-    exit 77
-fi
+wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" sockets_up
 display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
 ipc=$(compgen -G "$work/runtime/sway-ipc.*.sock" | head -n1)
 # The X display is known to sway once XWayland is up; sway hands it to what it starts.
