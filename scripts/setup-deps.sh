@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config git ccache clang clang-format libclang-rt-14-dev
   # Qt 6 and the libraries the program links
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev libgl-dev libvulkan-dev libxkbcommon-dev
   qt6-wayland
