@@ -28,7 +28,6 @@
 
 #include "app/session_saver.h"
 #include "app/storage_notice.h"
-#include "capture/address_rules.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
@@ -39,6 +38,7 @@
 #include "startup/favourites.h"
 #include "startup/frm_run.h"
 #include "startup/startup_entries.h"
+#include "store/address_rules.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/autorun.h"

@@ -1,6 +1,6 @@
 #include "capture/openers.h"
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"

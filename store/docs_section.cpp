@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/ini_file.h"
 #include "store/strings.h"
 

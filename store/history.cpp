@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/docs_section.h"
 #include "store/ini_file.h"
