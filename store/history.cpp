@@ -8,6 +8,7 @@
 #include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/docs_section.h"
+#include "store/guarded.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -29,12 +30,11 @@ public:
 
 private:
     void Set(bool on) noexcept {
-        try {
+        Guarded([&] {
             if (m_hook) {
                 m_hook(on);
             }
-        } catch (...) {
-        }
+        });
     }
 
     const History::ScanTimerHook& m_hook;
@@ -45,12 +45,11 @@ class AddedNotice {
 public:
     AddedNotice(const History::DocsChangedHook& hook, int index) : m_hook(hook), m_index(index) {}
     ~AddedNotice() {
-        try {
+        Guarded([&] {
             if (m_hook) {
                 m_hook(m_index);
             }
-        } catch (...) {
-        }
+        });
     }
     AddedNotice(const AddedNotice&) = delete;
     AddedNotice& operator=(const AddedNotice&) = delete;
@@ -98,10 +97,7 @@ public:
             return;
         }
         m_history.m_recentBatch = nullptr;
-        try {
-            Apply();
-        } catch (...) {
-        }
+        Guarded([&] { Apply(); });
     }
     RecentBatch(const RecentBatch&) = delete;
     RecentBatch& operator=(const RecentBatch&) = delete;
@@ -252,7 +248,7 @@ void History::SaveDocToIni(int index, std::string_view name) {
 
 void History::AddDoc(std::string_view address, std::string_view name, std::string_view date,
                      bool software) {
-    try {
+    Guarded([&] {
         const std::string trimmedName = Trim(name);
         std::string addr = Trim(address);
         if (addr.empty() || trimmedName.empty()) {
@@ -338,8 +334,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         } else {
             kindTree.AppendTopLevel(caption, image, i);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void History::AddToRecent(const std::string& address, const std::string& name) {
@@ -367,7 +362,7 @@ void History::ResetAll() {
 }
 
 void History::LoadHistory() {
-    try {
+    Guarded([&] {
         // Every entry is written back under its compacted index; one replace at the end
         // instead of one per entry.
         IniFile::Batch batch(m_ini);
@@ -393,8 +388,7 @@ void History::LoadHistory() {
             } catch (const std::exception&) {
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void History::BeginRecordingPass() {
@@ -406,11 +400,10 @@ void History::BeginRecordingPass() {
 
 void History::EndRecordingPass() noexcept {
     if (m_passDepth > 0 && --m_passDepth == 0) {
-        try {
+        Guarded([&] {
             m_passRecent.reset();
             m_pass.reset();
-        } catch (...) {
-        }
+        });
     }
 }
 
@@ -445,7 +438,7 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
     if (count == 0) {
         return;
     }
-    try {
+    Guarded([&] {
         DocTable survivors;
         survivors.reserve(m_docs.size());
         for (std::size_t n = 0; n < m_docs.size(); ++n) {
@@ -473,12 +466,11 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
                 m_docs.back().Selected = doc.Selected;
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void History::DeleteAllDocs() {
-    try {
+    Guarded([&] {
         ScanTimerPause pause(m_setScanTimer);
         m_iconCounter = kFirstIconCounter;
         ResetAll();
@@ -487,8 +479,7 @@ void History::DeleteAllDocs() {
         }
         m_recent.Clear();
         EraseDocsSection(m_ini);
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qarvex
