@@ -3,9 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>

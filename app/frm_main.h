@@ -21,14 +21,8 @@ class TFrmMain;
 
 namespace qarvex {
 
-class AppState;
-class History;
-class Messages;
-class Openers;
-class Scanner;
 class SessionSaver;
 class StorageNotice;
-class TreeImageList;
 
 // The main window: owns the history, the stored lists and the settings for the whole
 // run, loads them at start and saves them in a fixed order at exit. Its parts get the

@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <QTreeView>
 #include <QUrl>
 
 #include "capture/openers.h"

@@ -1,7 +1,8 @@
 #include "views/doc_trees.h"
 
+#include <iterator>
+
 #include <QItemSelectionModel>
-#include <QPointer>
 #include <QTabWidget>
 #include <QTreeView>
 
