@@ -15,10 +15,17 @@ namespace qarvex {
 
 namespace {
 
-// The pages of the layout, by their index; the day view's page comes after them.
-constexpr Page kLayoutPages[] = {Page::Web,        Page::Software, Page::Folders, Page::IEFav,
-                                 Page::Favourites, Page::System,   Page::Common,  Page::Note,
-                                 Page::Settings,   Page::All};
+// The pages of the layout, by their index, with the number the refresh and the web search
+// give each among the visible tabs (-1: none); the day view's page comes after them.
+struct LayoutPage {
+    Page page;
+    int visibleTab;
+};
+constexpr LayoutPage kLayoutPages[] = {
+    {Page::Web, 0},         {Page::Software, 1}, {Page::Folders, 2}, {Page::IEFav, -1},
+    {Page::Favourites, -1}, {Page::System, 3},   {Page::Common, 4},  {Page::Note, -1},
+    {Page::Settings, 5},    {Page::All, -1},
+};
 constexpr int kLayoutPageCount = static_cast<int>(std::size(kLayoutPages));
 
 }  // namespace
@@ -55,7 +62,7 @@ Page DocTrees::CurrentPage() const {
     if (index == m_day->PageIndex()) {
         return Page::Day;
     }
-    return index >= 0 && index < kLayoutPageCount ? kLayoutPages[index] : Page::None;
+    return index >= 0 && index < kLayoutPageCount ? kLayoutPages[index].page : Page::None;
 }
 
 int DocTrees::IndexOf(Page page) const {
@@ -63,7 +70,7 @@ int DocTrees::IndexOf(Page page) const {
         return m_day->PageIndex();
     }
     for (int index = 0; index < kLayoutPageCount; ++index) {
-        if (kLayoutPages[index] == page) {
+        if (kLayoutPages[index].page == page) {
             return index;
         }
     }
@@ -71,22 +78,8 @@ int DocTrees::IndexOf(Page page) const {
 }
 
 int DocTrees::VisibleTabIndex() const {
-    switch (CurrentPage()) {
-        case Page::Web:
-            return 0;
-        case Page::Software:
-            return 1;
-        case Page::Folders:
-            return 2;
-        case Page::System:
-            return 3;
-        case Page::Common:
-            return 4;
-        case Page::Settings:
-            return 5;
-        default:
-            return -1;
-    }
+    const int index = m_widgets.TVControl->currentIndex();
+    return index >= 0 && index < kLayoutPageCount ? kLayoutPages[index].visibleTab : -1;
 }
 
 QTreeView* DocTrees::CurrentDocTree() const {
