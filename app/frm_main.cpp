@@ -3,9 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -28,36 +26,31 @@
 
 #include "app/session_saver.h"
 #include "app/storage_notice.h"
-#include "capture/address_rules.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
-#include "shellnav/about_help.h"
-#include "shellnav/system_places.h"
 #include "startup/auto_run.h"
-#include "startup/doc_display.h"
-#include "startup/favourites.h"
 #include "startup/frm_run.h"
 #include "startup/startup_entries.h"
+#include "store/address_rules.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/autorun.h"
 #include "store/config_dir.h"
 #include "store/guarded.h"
 #include "store/history.h"
-#include "store/history_export.h"
 #include "store/settings.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
 #include "ui_TFrmMain.h"
-#include "views/day_view.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
 #include "views/privacy_controls.h"
+#include "views/qt_text.h"
 #include "views/search_box.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
 #include "views/tray_controller.h"
-#include "views/tree_views.h"
 
 namespace qarvex {
 
@@ -67,25 +60,14 @@ constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
 constexpr int kCheckDocsDesignIntervalMs = 15000;
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
 }  // namespace
 
-TFrmMain::TFrmMain(Platform& platform, Messages& messages, QWidget* parent)
+TFrmMain::TFrmMain(Platform& platform, Messages& messages, std::string configDir, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_messages(messages), m_ui(new Ui::TFrmMain) {
     m_ui->setupUi(this);
-    m_trayMenu = BuildPopMenu(this);
-    m_docTreeMenu = BuildPmDocTree(this);
-    m_favMenu = BuildPmMyFav(this);
-    m_autoRunListMenu = BuildPmAutoRunList(this);
-    m_moreSpecialDirMenu = BuildPmMoreSpecialDir(this);
+    m_menus = BuildWindowMenus(this);
     ApplyHiddenTabs(m_ui->TVControl);
-    FormCreate();
+    FormCreate(configDir);
 }
 
 TFrmMain::~TFrmMain() {
@@ -93,21 +75,10 @@ TFrmMain::~TFrmMain() {
     qApp->removeEventFilter(this);
     // The parts and the tree models refer to the history and the lists, which the members
     // below free before QObject gets to its children: let them go first.
-    for (QObject* part : std::initializer_list<QObject*>{
-             m_treeViews, m_searchBox, m_trayController, m_favourites, m_autoRun, m_startupEntries,
-             m_docDisplay, m_systemPlaces, m_aboutHelp, m_privacy, m_dayView}) {
-        delete part;
-    }
-    for (QTreeView* tree : {m_ui->TVDocs, m_ui->TVDoc, m_ui->TVApp, m_ui->TVPath}) {
-        tree->setModel(nullptr);
-    }
-    delete m_modelDocs;
-    delete m_modelDoc;
-    delete m_modelApp;
-    delete m_modelPath;
+    m_parts.reset();
 }
 
-void TFrmMain::FormCreate() {
+void TFrmMain::FormCreate(const std::string& configDir) {
     m_timerFirstRun = new QTimer(this);
     m_timerFirstRun->setInterval(kFirstRunDelayMs);
     connect(m_timerFirstRun, &QTimer::timeout, this, &TFrmMain::TimerFirstRunTimer);
@@ -139,22 +110,19 @@ void TFrmMain::FormCreate() {
     LoadQtTranslations();
 
     // The loading steps: a failure ends them silently; arming the first-run timer and
-    // the final placement below always run.
+    // the final placement below always run. A folder that cannot be made is used all the
+    // same: its writes fail, and the user is told.
     Guarded([&] {
-        const std::string dir = GetConfigDir(m_platform.environment->FixedDrives());
-        PrepareConfigDir(dir);
+        PrepareConfigDir(configDir);
         // Only this copy writes the folder (one copy per user), so what a killed writer
         // left behind can go.
         for (const std::string_view name :
              {config_files::kSettings, config_files::kNote, config_files::kFavourites,
               config_files::kRecent, config_files::kRun, config_files::kLastRun}) {
-            RemoveStaleTempFiles(ConfigFilePath(dir, name));
+            RemoveStaleTempFiles(ConfigFilePath(configDir, name));
         }
-        m_state = std::make_unique<AppState>(dir);
     });
-    if (!m_state) {
-        m_state = std::make_unique<AppState>(std::string(kFallbackConfigDir));
-    }
+    m_state = std::make_unique<AppState>(configDir);
     m_notice = new StorageNotice(
         m_messages, m_state->ConfigDir(),
         [this](const std::string& caption, const std::string& text) {
@@ -170,7 +138,9 @@ void TFrmMain::FormCreate() {
     Guarded([&] { m_notice->TooLarge(m_state->OversizedFiles()); });
     m_state->Settings().SetWriteFailedHook([this] { m_notice->CannotSave(); });
     CreateHistory();
-    CreateParts();
+    Environment& environment = *m_platform.environment;
+    m_parts = std::make_unique<WindowParts>(*m_ui, m_menus, *m_services, *this, *this,
+                                            [&environment] { return environment.Today(); });
     Guarded([&] {
         InitTexts();
         ApplyTexts();
@@ -230,38 +200,30 @@ void TFrmMain::CreateHistory() {
             m_timerCheckDocs->stop();
         }
     });
-    const auto attach = [this](HistoryTree& tree, QTreeView* view) {
-        auto* model = new HistoryTreeModel(tree, *m_images, this);
-        model->SetView(view);
-        return model;
-    };
-    m_modelDocs = attach(m_history->TVDocs(), m_ui->TVDocs);
-    m_modelDoc = attach(m_history->TVDoc(), m_ui->TVDoc);
-    m_modelApp = attach(m_history->TVApp(), m_ui->TVApp);
-    m_modelPath = attach(m_history->TVPath(), m_ui->TVPath);
 
     Scanner::History sink;
     sink.addDoc = [this](const std::string& address, const std::string& name, bool software) {
         m_history->AddDoc(address, name, {}, software);
     };
     sink.isDocKnown = [this](const std::string& address) { return m_history->IsDocKnown(address); };
-    sink.isPaused = [this] { return m_privacy && m_privacy->IsPaused(); };
+    sink.isPaused = [this] { return m_parts && m_parts->privacy->IsPaused(); };
     sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
-        return m_privacy && m_privacy->IsExcluded(address, name, software);
+        return m_parts && m_parts->privacy->IsExcluded(address, name, software);
     };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };
     hooks.stepProgress = [this] { m_ui->ProgressBar1->setValue(m_ui->ProgressBar1->value() + 1); };
     hooks.setProgress = [this](int value) { m_ui->ProgressBar1->setValue(value); };
-    hooks.expandCurrentTree = [this] { ExpandCurrentTree(); };
-    hooks.expandPageTree = [this](int page) {
-        HistoryTree* trees[] = {&m_history->TVDoc(), &m_history->TVApp(), &m_history->TVPath()};
-        if (page >= 0 && page < 3) {
-            trees[page]->ExpandAll();
+    hooks.expandCurrentTree = [this] { m_parts->docTrees->ExpandCurrentTree(); };
+    hooks.expandPageTree = [this](int tab) {
+        // The first three visible tabs are the first three pages.
+        constexpr Page kPages[] = {Page::Web, Page::Software, Page::Folders};
+        if (tab >= 0 && tab < 3) {
+            m_parts->docTrees->ExpandPageTree(kPages[tab]);
         }
     };
-    hooks.visibleTab = [this] { return VisibleTabIndex(); };
+    hooks.visibleTab = [this] { return m_parts->docTrees->VisibleTabIndex(); };
     hooks.recordingPass = [this](bool begins) {
         if (begins) {
             m_history->BeginRecordingPass();
@@ -276,54 +238,12 @@ void TFrmMain::CreateHistory() {
                                           environment, m_messages, m_state->RecentList());
     m_openers->SetProgramTest(
         [this](std::string_view path) { return m_history->IsProgramPath(path); });
+    m_services.emplace(
+        Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});
 }
 
 void TFrmMain::SetTrayAvailabilityOverride(int available) {
     g_trayOverride = available;
-}
-
-void TFrmMain::CreateParts() {
-    // Created before the start-up load: the parts observe the lists and controls it fills.
-    Environment& environment = *m_platform.environment;
-    m_dayView = new DayView(
-        *m_ui->TVControl, *m_history, *m_images, [&environment] { return environment.Today(); },
-        this);
-    // A trim at the bound rebuilds the trees; the views catch up once.
-    m_history->SetBulkChangeHook([this](bool begins) { SetTreesInBulkChange(begins); });
-    PrivacyControls::Services privacy;
-    privacy.settings = &m_state->Settings();
-    privacy.configDir = m_state->ConfigDir();
-    privacy.home = environment.HomeFolder();
-    privacy.history = m_history.get();
-    privacy.recent = &m_state->RecentList();
-    privacy.messages = &m_messages;
-    privacy.bulkChange = [this](const std::function<void()>& change) { BulkHistoryChange(change); };
-    privacy.askExportPath = [this] {
-        const QString csv = QStringLiteral("CSV 文件 (*.csv)");
-        const QString json = QStringLiteral("JSON 文件 (*.json)");
-        QString chosen = csv;
-        QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("导出历史"), QDir::home().filePath(QStringLiteral("qarvex.csv")),
-            csv + QStringLiteral(";;") + json, &chosen);
-        // The format follows the name's ending; a name without one gets the chosen type's.
-        if (!path.isEmpty() && !ExportFormatFor(path.toStdString())) {
-            path += chosen == json ? QStringLiteral(".json") : QStringLiteral(".csv");
-        }
-        return path;
-    };
-    m_privacy = new PrivacyControls(BuildPrivacyWidgets(m_ui->TsQVSet), m_trayMenu.MnQVPauseRecord,
-                                    std::move(privacy), this);
-    m_treeViews = new TreeViews(*this);
-    m_searchBox = new SearchBox(*this);
-    m_trayController = new TrayController(*this);
-    m_favourites = new Favourites(*this);
-    m_autoRun = new AutoRun(*this);
-    m_startupEntries = new StartupEntries(*this);
-    m_docDisplay = new DocDisplay(*this);
-    m_systemPlaces = new SystemPlaces(*this);
-    m_aboutHelp = new AboutHelp(*this);
-    connect(m_docTreeMenu.MnQVNoRecord, &QAction::triggered, this,
-            [this] { m_privacy->NoLongerRecord(m_treeViews->SelectedDocIndexes()); });
 }
 
 void TFrmMain::PauseKeepingEvents(int ms) {
@@ -333,107 +253,9 @@ void TFrmMain::PauseKeepingEvents(int ms) {
     loop.exec();
 }
 
-void TFrmMain::BulkHistoryChange(const std::function<void()>& change) {
-    SetTreesInBulkChange(true);
-    try {
-        change();
-    } catch (...) {
-    }
-    SetTreesInBulkChange(false);
-}
-
-void TFrmMain::SetTreesInBulkChange(bool begins) {
-    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath,
-                                  m_dayView ? m_dayView->Model() : nullptr};
-    for (HistoryTreeModel* model : models) {
-        if (model == nullptr) {
-            continue;
-        }
-        if (begins) {
-            model->BeginBulkChange();
-        } else {
-            model->EndBulkChange();
-        }
-    }
-}
-
-QTreeView* TFrmMain::CurrentDocTree() const {
-    if (m_dayView && m_ui->TVControl->currentIndex() == m_dayView->PageIndex()) {
-        return m_dayView->Tree();
-    }
-    switch (m_ui->TVControl->currentIndex()) {
-        case 0:
-            return m_ui->TVDoc;
-        case 1:
-            return m_ui->TVApp;
-        case 2:
-            return m_ui->TVPath;
-        case 3:
-            return m_ui->TVDocs;
-        default:
-            return nullptr;
-    }
-}
-
-HistoryTreeModel* TFrmMain::ModelOf(const QTreeView* tree) const {
-    if (tree == m_ui->TVDocs) {
-        return m_modelDocs;
-    }
-    if (tree == m_ui->TVDoc) {
-        return m_modelDoc;
-    }
-    if (tree == m_ui->TVApp) {
-        return m_modelApp;
-    }
-    if (tree == m_ui->TVPath) {
-        return m_modelPath;
-    }
-    if (m_dayView && tree == m_dayView->Tree()) {
-        return m_dayView->Model();
-    }
-    return nullptr;
-}
-
-void TFrmMain::ExpandCurrentTree() {
-    if (m_dayView && m_ui->TVControl->currentIndex() == m_dayView->PageIndex()) {
-        m_dayView->CoreTree().ExpandAll();
-        return;
-    }
-    switch (m_ui->TVControl->currentIndex()) {
-        case 0:
-            m_history->TVDoc().ExpandAll();
-            break;
-        case 1:
-            m_history->TVApp().ExpandAll();
-            break;
-        case 2:
-            m_history->TVPath().ExpandAll();
-            break;
-        default:
-            break;
-    }
-}
-
-int TFrmMain::VisibleTabIndex() const {
-    switch (m_ui->TVControl->currentIndex()) {
-        case 0:
-        case 1:
-        case 2:
-            return m_ui->TVControl->currentIndex();
-        case 5:  // system
-            return 3;
-        case 6:  // common (the web search page)
-            return 4;
-        case 8:  // settings
-            return 5;
-        default:
-            return -1;
-    }
-}
-
 void TFrmMain::ApplyTexts() {
     const MainTexts& texts = MainTable();
-    setWindowTitle(QStringLiteral("%1%2").arg(Q(texts.ProductName)).arg(kVersion, 0, 'f', 1));
+    setWindowTitle(Q(texts.ProductName) + QStringLiteral(QARVEX_VERSION));
     for (const CaptionText& entry : texts.Captions) {
         QObject* target = findChild<QObject*>(Q(entry.Control));
         if (!target) {
@@ -467,7 +289,6 @@ void TFrmMain::LoadSkins() {
     if (!picture.isNull()) {
         m_ui->ImgQVPCControl->setPixmap(QPixmap::fromImage(picture));
     }
-    m_toolButtonsSkin = LoadSkinJpeg(QStringLiteral("toolbuttons"));
     m_monitorSkin = LoadSkinJpeg(QStringLiteral("monitorbtn"));
     if (!m_monitorSkin.isNull()) {
         m_ui->TVControl->SkinBar()->SetSkin(QPixmap::fromImage(m_monitorSkin));
@@ -480,12 +301,12 @@ void TFrmMain::LoadState() {
     m_state->LoadFavList();
 
     const bool showFavEdit = DefaultSection::ShowFavEdit(ini);
-    m_favMenu.MnShowFavEdit->setChecked(showFavEdit);
+    m_menus.fav.MnShowFavEdit->setChecked(showFavEdit);
     m_ui->PnlNewFav->setVisible(showFavEdit);
     m_ui->CbFavEdit->setChecked(showFavEdit);
 
-    m_privacy->Load();
-    BulkHistoryChange([this] { m_history->LoadHistory(); });
+    m_parts->privacy->Load();
+    m_parts->docTrees->BulkHistoryChange([this] { m_history->LoadHistory(); });
 
     AutostartStore& autostart = *m_platform.autostart;
     m_ui->MnQVAutoRun->setChecked(IsRunValuePresent(autostart, kLegacyRunValueName));
@@ -498,7 +319,7 @@ void TFrmMain::LoadState() {
     if (page >= 0 && page < m_ui->TVControl->count()) {
         m_ui->TVControl->setCurrentIndex(page);
     }
-    ExpandCurrentTree();
+    m_parts->docTrees->ExpandCurrentTree();
 
     m_ui->SbCheckTime->setValue(DefaultSection::CheckDocInterval(ini));
     m_timerCheckDocs->setInterval(m_ui->SbCheckTime->value() * 1000);
@@ -532,9 +353,9 @@ void TFrmMain::AddTrayIcon() {
     m_tray = new QSystemTrayIcon(this);
     m_tray->setIcon(AppIcon());
     m_tray->setToolTip(QString::fromLatin1(kApplicationTitle));
-    m_privacy->AttachTrayIcon(m_tray, QString::fromLatin1(kApplicationTitle));
+    m_parts->privacy->AttachTrayIcon(m_tray, QString::fromLatin1(kApplicationTitle));
     // The tray part answers both buttons and refills the menu on every right press.
-    m_trayController->AttachTrayIcon(m_tray);
+    m_parts->trayController->AttachTrayIcon(m_tray);
     m_tray->show();
 }
 
@@ -584,8 +405,8 @@ void TFrmMain::TimerFirstRunTimer() {
         m_ui->ProgressBar1->setValue(0);
         m_ui->ProgressBar1->hide();
     });
-    m_autoRun->RunStartupReopen();
-    m_searchBox->LoadSearchPage();
+    m_parts->autoRun->RunStartupReopen();
+    m_parts->searchBox->LoadSearchPage();
 }
 
 void TFrmMain::TimerCheckDocsTimer() {
@@ -637,14 +458,14 @@ void TFrmMain::MnQVAutoRunClick(bool checked) {
     SetRunValue(*m_platform.autostart, kOwnRunValueName, m_platform.environment->ExecutablePath(),
                 checked);
     // The start-up window lists the session's entries: our own must show (or go) at once.
-    if (m_startupEntries != nullptr && m_startupEntries->frmRun() != nullptr) {
-        m_startupEntries->frmRun()->FillList();
+    if (m_parts && m_parts->startupEntries->frmRun() != nullptr) {
+        m_parts->startupEntries->frmRun()->FillList();
     }
 }
 
 void TFrmMain::ShowFavEdit(bool shown) {
     m_ui->PnlNewFav->setVisible(shown);
-    m_favMenu.MnShowFavEdit->setChecked(shown);
+    m_menus.fav.MnShowFavEdit->setChecked(shown);
 }
 
 void TFrmMain::resizeEvent(QResizeEvent* event) {
@@ -687,6 +508,19 @@ void TFrmMain::HideToTray() {
     // Hiding keeps the geometry; the tray places the window again when it comes back.
     setWindowState(windowState() & ~Qt::WindowMinimized);
     hide();
+}
+
+void TFrmMain::BringToFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFrmMain::ShowPage(Page page) {
+    const int index = m_parts->docTrees->IndexOf(page);
+    if (index >= 0) {
+        m_ui->TVControl->setCurrentIndex(index);
+    }
 }
 
 void TFrmMain::ShowMainWindowAtCorner() {
@@ -758,7 +592,7 @@ bool TFrmMain::FormShortCut(int key) {
 bool TFrmMain::SaveSettings() {
     ExitSettings exit;
     exit.controlIndex = m_ui->TVControl->currentIndex();
-    exit.showFavEdit = m_favMenu.MnShowFavEdit->isChecked();
+    exit.showFavEdit = m_menus.fav.MnShowFavEdit->isChecked();
     std::vector<int> selected;
     if (auto* selection = m_ui->TVDocs->selectionModel()) {
         for (const QModelIndex& index : selection->selectedIndexes()) {

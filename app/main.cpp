@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
 
     qarvex::Platform platform = qarvex::CreatePlatform();
 
-    const std::string configDir = qarvex::GetConfigDir(platform.environment->FixedDrives());
+    const std::string configDir = qarvex::GetConfigDir(platform.environment->ConfigRoot());
     qarvex::SingleInstance instance(qarvex::SingleInstanceKey(QString::fromStdString(configDir)));
     if (!instance.Claim()) {
         instance.ActivateRunningCopy();
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     }
 
     qarvex::QtMessages messages;
-    qarvex::TFrmMain mainWindow(platform, messages);
+    qarvex::TFrmMain mainWindow(platform, messages, configDir);
     messages.SetOwner(&mainWindow);
     QObject::connect(&instance, &qarvex::SingleInstance::activationRequested, &mainWindow,
                      [&mainWindow] {

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include "store/guarded.h"
+
 namespace qarvex {
 
 SessionSaver::SessionSaver(AppState& state, std::function<std::string()> noteText,
@@ -47,11 +49,10 @@ void SessionSaver::Write(AppState::StoredFile file) {
         return;
     }
     bool ok = false;
-    try {
+    Guarded([&] {
         ok = file == AppState::StoredFile::Note ? m_state.SaveNote(m_noteText())
                                                 : m_state.SaveFile(file);
-    } catch (...) {
-    }
+    });
     if (!ok && m_failed) {
         m_failed();
     }

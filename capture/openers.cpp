@@ -1,7 +1,8 @@
 #include "capture/openers.h"
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
+#include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/strings.h"
 
@@ -76,16 +77,16 @@ void Openers::ShellOpenDefault(std::string_view target) {
 }
 
 void Openers::RunCommand(const std::vector<std::string>& argv) {
-    try {
+    Guarded([&] {
         if (!argv.empty() && !argv.front().empty()) {
             m_shell.Run(argv);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Openers::OpenDoc(std::string_view path, std::string_view name) {
-    try {
+    // An opener never lets a failure escape; what was done before it stays done.
+    Guarded([&] {
         if (path.empty()) {
             return;
         }
@@ -140,13 +141,11 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             m_recent.InsertLine(0, MakeListLine(path, name));
             m_recent.InsertItem(0, std::string(name));
         }
-    } catch (...) {
-        // an opener never lets a failure escape; what was done stays done
-    }
+    });
 }
 
 void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
-    try {
+    Guarded([&] {
         const std::string low = AsciiLower(text);
         bool open = false;
         if (IsPosixPath(text)) {
@@ -178,23 +177,21 @@ void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
         } else {
             m_shell.Open("http://" + std::string(text));
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Openers::OpenWebAddress(std::string_view address) {
-    try {
+    Guarded([&] {
         std::string target(address);
         if (!Contains(target, "://")) {
             target = "http://" + target;
         }
         m_shell.Open(target);
-    } catch (...) {
-    }
+    });
 }
 
 void Openers::OpenSpecialFolder(int number) {
-    try {
+    Guarded([&] {
         switch (number) {
             case csidl::kDrives:
                 m_shell.OpenPlace(ShellPlace::Computer);
@@ -213,22 +210,15 @@ void Openers::OpenSpecialFolder(int number) {
                 m_shell.Open(*target);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Openers::OpenSystemFolder() {
-    try {
-        OpenPathOrAddress(m_environment.SystemFolder(), false);
-    } catch (...) {
-    }
+    Guarded([&] { OpenPathOrAddress(m_environment.SystemFolder(), false); });
 }
 
 void Openers::OpenTaskManager() {
-    try {
-        m_shell.OpenPlace(ShellPlace::TaskManager);
-    } catch (...) {
-    }
+    Guarded([&] { m_shell.OpenPlace(ShellPlace::TaskManager); });
 }
 
 }  // namespace qarvex

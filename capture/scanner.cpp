@@ -2,8 +2,9 @@
 
 #include <array>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
+#include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/strings.h"
 
@@ -42,18 +43,12 @@ class Scanner::Guard {
 public:
     explicit Guard(Scanner& scanner) : m_scanner(scanner) {
         if (m_scanner.m_depth++ == 0 && m_scanner.m_hooks.recordingPass) {
-            try {
-                m_scanner.m_hooks.recordingPass(true);
-            } catch (...) {
-            }
+            Guarded([&] { m_scanner.m_hooks.recordingPass(true); });
         }
     }
     ~Guard() {
         if (--m_scanner.m_depth == 0 && m_scanner.m_hooks.recordingPass) {
-            try {
-                m_scanner.m_hooks.recordingPass(false);
-            } catch (...) {
-            }
+            Guarded([&] { m_scanner.m_hooks.recordingPass(false); });
         }
     }
     Guard(const Guard&) = delete;
@@ -180,7 +175,8 @@ void Scanner::CollectOpenPrograms() {
     }
     m_openPrograms->clear();
     m_openProgramDocs.clear();
-    try {
+    // A failure keeps the lines found before it.
+    Guarded([&] {
         for (const auto& window : EnumerateTopWindows()) {
             std::string title;
             if (const auto path = QualifyingPath(window, title)) {
@@ -188,9 +184,7 @@ void Scanner::CollectOpenPrograms() {
                 m_openProgramDocs.push_back(Sighting(*path, title, kProgramNumber));
             }
         }
-    } catch (...) {
-        // the lines found so far stay
-    }
+    });
 }
 
 void Scanner::ScanPrograms() {
@@ -205,7 +199,7 @@ void Scanner::DoScanPrograms() {
     if (Paused()) {
         return;
     }
-    try {
+    Guarded([&] {
         CollectOpenPrograms();
         // Copy: events that run below may not change what this pass hands over.
         const std::vector<TMyDocObj> docs = m_openProgramDocs;
@@ -221,8 +215,7 @@ void Scanner::DoScanPrograms() {
                 m_history.addDoc(doc.Path, doc.Name, software);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::CollectShellWindows() {
@@ -266,7 +259,7 @@ void Scanner::DoScanShellWindows() {
     if (Paused()) {
         return;
     }
-    try {
+    Guarded([&] {
         CollectShellWindows();
         const std::vector<TMyDocObj> docs = m_shellWindowDocs;
         for (const TMyDocObj& doc : docs) {
@@ -279,8 +272,7 @@ void Scanner::DoScanShellWindows() {
             Pump();
             Pause(kItemPauseMs);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::RefreshAllDocs() {
@@ -288,7 +280,7 @@ void Scanner::RefreshAllDocs() {
         return;
     }
     Guard guard(*this);
-    try {
+    Guarded([&] {
         Step();
         Pause(kPhasePauseMs);
         Pump();
@@ -302,8 +294,7 @@ void Scanner::RefreshAllDocs() {
         if (m_hooks.expandCurrentTree) {
             m_hooks.expandCurrentTree();
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::RefreshPageDocs() {
@@ -311,7 +302,7 @@ void Scanner::RefreshPageDocs() {
         return;
     }
     Guard guard(*this);
-    try {
+    Guarded([&] {
         const int tab = m_hooks.visibleTab ? m_hooks.visibleTab() : -1;
         switch (tab) {
             case 0:
@@ -339,12 +330,11 @@ void Scanner::RefreshPageDocs() {
             default:
                 break;
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::ListOpenProgramPaths(std::vector<std::string>& lastRun) {
-    try {
+    Guarded([&] {
         for (const auto& window : EnumerateTopWindows()) {
             std::string title;
             if (const auto path = QualifyingPath(window, title);
@@ -352,12 +342,11 @@ void Scanner::ListOpenProgramPaths(std::vector<std::string>& lastRun) {
                 AddLastRun(lastRun, *path);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
-    try {
+    Guarded([&] {
         for (const ShellWindow& window : m_shell.Windows()) {
             if (window.locationUrl.empty() || !window.hasDocument) {
                 continue;
@@ -371,8 +360,7 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
             }
             Step();
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
@@ -386,18 +374,19 @@ void Scanner::RecordOpenDocsAtClose(std::vector<std::string>& lastRun) {
 }
 
 bool Scanner::IsDocumentOpen(std::string_view path) const {
-    try {
+    bool open = false;
+    Guarded([&] {
         const std::string p = Trim(path);
         for (const auto* docs : {&m_openProgramDocs, &m_shellWindowDocs}) {
             for (const TMyDocObj& doc : *docs) {
                 if (Trim(doc.Path) == p) {
-                    return true;
+                    open = true;
+                    return;
                 }
             }
         }
-    } catch (...) {
-    }
-    return false;
+    });
+    return open;
 }
 
 }  // namespace qarvex

@@ -15,9 +15,9 @@ public:
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
 
-    // Roots of the fixed drives in system order. On Linux: one entry, the user's
-    // configuration folder with a trailing "/".
-    virtual std::vector<std::string> FixedDrives() = 0;
+    // The user's configuration folder (XDG) with a trailing "/"; the program's own folder
+    // goes inside it.
+    virtual std::string ConfigRoot() = 0;
     virtual std::string HomeFolder() = 0;
     // Local date "yyyy-mm-dd".
     virtual std::string Today() = 0;

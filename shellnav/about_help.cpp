@@ -10,22 +10,19 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
+#include "store/guarded.h"
 #include "store/text_tables.h"
 #include "ui_TFrmHelp.h"
-#include "ui_TFrmMain.h"
 #include "ui_TFrmVersion.h"
+#include "views/qt_text.h"
+#include "views/services.h"
 #include "views/skin.h"
 #include "views/web_engine_module.h"
 
 namespace qarvex {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 void SetCloseGlyph(QToolButton* button) {
     const QPixmap glyph = LoadSkinBitmap(QStringLiteral("BtnClose"));
@@ -50,18 +47,17 @@ QString AboutTitle() {
 TFrmVersion::TFrmVersion(Openers& openers, QWidget* parent)
     : QDialog(parent), m_openers(openers), m_ui(new Ui::TFrmVersion) {
     m_ui->setupUi(this);
-    try {
+    // On a failure the window still works with its design-time look.
+    Guarded([&] {
         const QImage picture = LoadSkinJpeg(QStringLiteral("helpdoc"));
         if (!picture.isNull()) {
             m_ui->Image1->setPixmap(QPixmap::fromImage(picture));
         }
         SetCloseGlyph(m_ui->BtnClose);
         setWindowTitle(AboutTitle());
-        m_ui->LblVersion->setText(QString::number(TFrmMain::kVersion, 'f', 1));
+        m_ui->LblVersion->setText(QStringLiteral(QARVEX_VERSION));
         m_ui->Label1->setToolTip(Q(MainTable().HomePage));
-    } catch (...) {
-        // The window still works with its design-time look.
-    }
+    });
     m_ui->Image1->installEventFilter(this);
     m_ui->Label1->installEventFilter(this);
     connect(m_ui->BtnClose, &QToolButton::clicked, this, &QWidget::hide);
@@ -79,19 +75,15 @@ bool TFrmVersion::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFrmVersion::OpenHomePage() {
-    try {
-        m_openers.OpenWebAddress(MainTable().HomePage);
-    } catch (...) {
-    }
+    Guarded([&] { m_openers.OpenWebAddress(MainTable().HomePage); });
 }
 
 TFrmHelp::TFrmHelp(QWidget* parent) : QDialog(parent), m_ui(new Ui::TFrmHelp) {
     m_ui->setupUi(this);
-    try {
+    Guarded([&] {
         SetCloseGlyph(m_ui->BtnClose);
         setWindowTitle(AboutTitle());
-    } catch (...) {
-    }
+    });
     connect(m_ui->BtnClose, &QToolButton::clicked, this, &QWidget::hide);
 }
 
@@ -110,13 +102,13 @@ void TFrmHelp::CreateBrowser() {
     const QUrl page(QString::fromLatin1(kHelpPage));
     QWidget* host = m_ui->WebBrowser1Host;
     QWidget* browser = nullptr;
-    try {
-        if (CanUseWebEngine()) {
-            if (WebEngineModule* module = LoadWebEngineModule()) {
-                browser = module->MakePageView(host, page);
+    if (!Guarded([&] {
+            if (CanUseWebEngine()) {
+                if (WebEngineModule* module = LoadWebEngineModule()) {
+                    browser = module->MakePageView(host, page);
+                }
             }
-        }
-    } catch (...) {
+        })) {
         browser = nullptr;
     }
     if (!browser) {
@@ -133,35 +125,34 @@ void TFrmHelp::CreateBrowser() {
     m_browser = browser;
 }
 
-AboutHelp::AboutHelp(TFrmMain& main) : QObject(&main), m_main(main) {
-    connect(main.ui().BtnAbout, &QToolButton::clicked, this, [this] { BtnAboutClick(); });
-    connect(main.ui().BtnHelp, &QToolButton::clicked, this, [this] { BtnHelpClick(); });
+AboutHelp::AboutHelp(const Services& services, const AboutHelpWidgets& widgets, QObject* parent)
+    : QObject(parent), m_openers(services.openers), m_dialogParent(widgets.dialogParent) {
+    connect(widgets.BtnAbout, &QToolButton::clicked, this, [this] { BtnAboutClick(); });
+    connect(widgets.BtnHelp, &QToolButton::clicked, this, [this] { BtnHelpClick(); });
 }
 
 AboutHelp::~AboutHelp() = default;
 
 void AboutHelp::BtnAboutClick() {
-    try {
+    Guarded([&] {
         if (!m_version) {
-            m_version = new TFrmVersion(m_main.openers(), &m_main);
+            m_version = new TFrmVersion(m_openers, m_dialogParent);
         }
         m_version->show();
         m_version->raise();
         m_version->activateWindow();
-    } catch (...) {
-    }
+    });
 }
 
 void AboutHelp::BtnHelpClick() {
-    try {
+    Guarded([&] {
         if (!m_help) {
-            m_help = new TFrmHelp(&m_main);
+            m_help = new TFrmHelp(m_dialogParent);
         }
         m_help->showMaximized();
         m_help->raise();
         m_help->activateWindow();
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qarvex

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <memory>
+
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <memory>
 
 class QEvent;
 class QShowEvent;
+class QToolButton;
 
 namespace Ui {
 class TFrmVersion;
@@ -17,7 +19,7 @@ class TFrmHelp;
 namespace qarvex {
 
 class Openers;
-class TFrmMain;
+struct Services;
 
 // "关于 Qarvex": the word for "about" of the dialog texts, a space, the product name.
 QString AboutTitle();
@@ -67,12 +69,18 @@ private:
     QPointer<QWidget> m_browser;
 };
 
+struct AboutHelpWidgets {
+    QToolButton* BtnAbout = nullptr;
+    QToolButton* BtnHelp = nullptr;
+    QWidget* dialogParent = nullptr;
+};
+
 // The settings page's about and help buttons and the windows they open.
 class AboutHelp : public QObject {
     Q_OBJECT
 
 public:
-    explicit AboutHelp(TFrmMain& main);
+    AboutHelp(const Services& services, const AboutHelpWidgets& widgets, QObject* parent = nullptr);
     ~AboutHelp() override;
 
     void BtnAboutClick();
@@ -83,7 +91,8 @@ public:
     TFrmHelp* frmHelp() const { return m_help; }
 
 private:
-    TFrmMain& m_main;
+    Openers& m_openers;
+    QWidget* m_dialogParent;
     QPointer<TFrmVersion> m_version;
     QPointer<TFrmHelp> m_help;
 };

@@ -4,14 +4,15 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QTabWidget>
 #include <QToolButton>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
+#include "platform/platform.h"
 #include "platform/shell_open.h"
-#include "ui_TFrmMain.h"
-#include "views/popup_menus.h"
+#include "store/guarded.h"
+#include "views/doc_trees.h"
+#include "views/services.h"
+#include "views/window_actions.h"
 
 namespace qarvex {
 
@@ -19,9 +20,6 @@ namespace {
 
 // Below the button's top edge, so the menu opens under the button rather than over it.
 constexpr int kMenuDropOffset = 30;
-
-// The favourites page of the main window.
-constexpr int kFavouritesPage = 4;
 
 // Places a file manager shows under a name of its own, and the desktop's own programs.
 std::optional<ShellPlace> ShellPlaceOf(int place) {
@@ -66,20 +64,27 @@ const SystemPlaces::ButtonPlace SystemPlaces::kButtonPlaces[] = {
 const int SystemPlaces::kButtonPlaceCount =
     static_cast<int>(sizeof(SystemPlaces::kButtonPlaces) / sizeof(SystemPlaces::kButtonPlaces[0]));
 
-SystemPlaces::SystemPlaces(TFrmMain& main) : QObject(&main), m_main(main) {
+SystemPlaces::SystemPlaces(const Services& services, WindowActions& window,
+                           const SystemPlacesWidgets& widgets, QObject* parent)
+    : QObject(parent),
+      m_shellOpen(*services.platform.shellOpen),
+      m_openers(services.openers),
+      m_window(window),
+      m_widgets(widgets) {
+    QWidget* page = m_widgets.TsQVSystem;
     for (const ButtonPlace& entry : kButtonPlaces) {
-        ConnectButton(main.findChild<QAbstractButton*>(QLatin1String(entry.button)), entry.place);
+        ConnectButton(page->findChild<QAbstractButton*>(QLatin1String(entry.button)), entry.place);
     }
-    connect(main.ui().BtnMoreSpecDir, &QToolButton::clicked, this,
+    connect(m_widgets.BtnMoreSpecDir, &QToolButton::clicked, this,
             [this] { BtnMoreSpecDirClick(); });
 
     for (const ButtonPlace& entry : kButtonPlaces) {
-        MarkAvailability(main.findChild<QAbstractButton*>(QLatin1String(entry.button)),
+        MarkAvailability(page->findChild<QAbstractButton*>(QLatin1String(entry.button)),
                          entry.place);
     }
 
     // The tray's system submenu opens through the same routing (TrayController).
-    const TrayMenu& tray = main.trayMenu();
+    const TrayMenu& tray = m_widgets.trayMenu;
     if (tray.MnSystemUse != nullptr) {
         tray.MnSystemUse->setToolTipsVisible(true);
     }
@@ -91,7 +96,7 @@ SystemPlaces::SystemPlaces(TFrmMain& main) : QObject(&main), m_main(main) {
     }
 
     // Listed one by one: the submenus' own actions carry no place and must stay inert.
-    const MoreSpecialDirMenu& menu = main.moreSpecialDirMenu();
+    const MoreSpecialDirMenu& menu = m_widgets.moreMenu;
     for (QMenu* submenu : {menu.PmMoreSpecialDir, menu.PmCurrentUser, menu.PmAllUsers}) {
         if (submenu != nullptr) {
             submenu->setToolTipsVisible(true);
@@ -163,7 +168,7 @@ QString SystemPlaces::UnavailableReason(int place) const {
             break;
     }
     const std::optional<ShellPlace> shellPlace = ShellPlaceOf(place);
-    if (!shellPlace || m_main.platform().shellOpen->HasPlace(*shellPlace)) {
+    if (!shellPlace || m_shellOpen.HasPlace(*shellPlace)) {
         return {};
     }
     switch (*shellPlace) {
@@ -197,42 +202,40 @@ void SystemPlaces::MarkAvailability(QAction* action, int place) const {
 }
 
 void SystemPlaces::OpenPlace(int place) {
-    try {
+    // A place that can't be opened simply opens nothing.
+    Guarded([&] {
         if (!UnavailableReason(place).isEmpty()) {
             return;
         }
         if (place == csidl::kFavorites || place == csidl::kCommonFavorites) {
             // The favourites this program keeps are the desktop's nearest equivalent.
-            m_main.ui().TVControl->setCurrentIndex(kFavouritesPage);
-            m_main.ShowMainWindowAtCorner();
+            m_window.ShowPage(Page::Favourites);
+            m_window.ShowMainWindowAtCorner();
             return;
         }
         if (const std::optional<ShellPlace> shellPlace = ShellPlaceOf(place)) {
-            m_main.platform().shellOpen->OpenPlace(*shellPlace);
+            m_shellOpen.OpenPlace(*shellPlace);
             return;
         }
-        Openers& openers = m_main.openers();
         if (place >= 0) {
-            openers.OpenSpecialFolder(place);
+            m_openers.OpenSpecialFolder(place);
         } else if (place == kOpensSystemFolder) {
-            openers.OpenSystemFolder();
+            m_openers.OpenSystemFolder();
         } else if (place == kOpensTaskManager) {
-            openers.OpenTaskManager();
+            m_openers.OpenTaskManager();
         }
-    } catch (...) {
-        // A place that can't be opened simply opens nothing.
-    }
+    });
 }
 
 QPoint SystemPlaces::MoreSpecialDirMenuPos() const {
     // Just below the button's top-left corner, on screen. The button sits inside the page's
     // layout, so its own position is relative to that, not to the window.
-    const QWidget* button = m_main.ui().BtnMoreSpecDir;
+    const QWidget* button = m_widgets.BtnMoreSpecDir;
     return button->mapToGlobal(QPoint(0, kMenuDropOffset));
 }
 
 void SystemPlaces::BtnMoreSpecDirClick() {
-    if (QMenu* menu = m_main.moreSpecialDirMenu().PmMoreSpecialDir) {
+    if (QMenu* menu = m_widgets.moreMenu.PmMoreSpecialDir) {
         menu->popup(MoreSpecialDirMenuPos());
     }
 }

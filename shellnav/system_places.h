@@ -4,12 +4,29 @@
 #include <QPoint>
 #include <QString>
 
+#include "views/popup_menus.h"
+
 class QAbstractButton;
 class QAction;
+class QToolButton;
+class QWidget;
 
 namespace qarvex {
 
-class TFrmMain;
+class Openers;
+class ShellOpen;
+class WindowActions;
+struct Services;
+
+struct SystemPlacesWidgets {
+    // The system page: its buttons are found by the names in SystemPlaces::kButtonPlaces.
+    QWidget* TsQVSystem = nullptr;
+    QToolButton* BtnMoreSpecDir = nullptr;
+    MoreSpecialDirMenu moreMenu;
+    // The tray's "系统常用" items are marked when this desktop lacks their place; the tray
+    // sends their choice here.
+    TrayMenu trayMenu;
+};
 
 // The system page's buttons and the "更多..." menu, each opening one fixed place of the
 // desktop. Nothing here is recorded or remembered.
@@ -25,7 +42,8 @@ public:
     static const ButtonPlace kButtonPlaces[];
     static const int kButtonPlaceCount;
 
-    explicit SystemPlaces(TFrmMain& main);
+    SystemPlaces(const Services& services, WindowActions& window,
+                 const SystemPlacesWidgets& widgets, QObject* parent = nullptr);
     ~SystemPlaces() override;
 
     // Opens what a button or menu item stands for: a special-folder number, the system
@@ -46,7 +64,10 @@ private:
     void ConnectButton(QAbstractButton* button, int place);
     void ConnectMenuItem(QAction* action);
 
-    TFrmMain& m_main;
+    ShellOpen& m_shellOpen;
+    Openers& m_openers;
+    WindowActions& m_window;
+    SystemPlacesWidgets m_widgets;
 };
 
 }  // namespace qarvex

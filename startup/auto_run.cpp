@@ -15,18 +15,19 @@
 #include <QToolButton>
 #include <QtGlobal>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "startup/frm_auto_run_set.h"
 #include "startup/frm_autorun_doc.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
+#include "store/guarded.h"
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
-#include "ui_TFrmMain.h"
+#include "views/doc_trees.h"
+#include "views/services.h"
 
 namespace qarvex {
 
@@ -79,23 +80,31 @@ bool IsSkippedForRecentReopen(const TMyDocObj& doc) {
 
 }  // namespace
 
-AutoRun::AutoRun(TFrmMain& main)
-    : QObject(&main), m_main(main), m_mirror(main.state().RunList(), *main.ui().LbAutoRun) {
-    Ui::TFrmMain& ui = m_main.ui();
-    const AutoRunListMenu& menu = m_main.autoRunListMenu();
-    QListWidget* box = ui.LbAutoRun;
+AutoRun::AutoRun(const Services& services, const DocTrees& trees, const AutoRunWidgets& widgets,
+                 QObject* parent)
+    : QObject(parent),
+      m_state(services.state),
+      m_history(services.history),
+      m_scanner(services.scanner),
+      m_openers(services.openers),
+      m_trees(trees),
+      m_widgets(widgets),
+      m_mirror(services.state.RunList(), *widgets.LbAutoRun) {
+    const AutoRunListMenu& menu = m_widgets.menu;
+    QListWidget* box = m_widgets.LbAutoRun;
 
     box->installEventFilter(this);
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& pos) {
-        m_main.autoRunListMenu().PmAutoRunList->popup(box->viewport()->mapToGlobal(pos));
+        m_widgets.menu.PmAutoRunList->popup(box->viewport()->mapToGlobal(pos));
     });
     connect(box, &QListWidget::itemDoubleClicked, this, [this] { N38Click(); });
 
     // The stored choice, when there is one, replaces the layout's preselection; only the
     // user's own click stores a new one.
-    QRadioButton* const openTypes[] = {ui.RgAutorOpenTypeItem0, ui.RgAutorOpenTypeItem1,
-                                       ui.RgAutorOpenTypeItem2};
+    QRadioButton* const openTypes[] = {m_widgets.RgAutorOpenTypeItem0,
+                                       m_widgets.RgAutorOpenTypeItem1,
+                                       m_widgets.RgAutorOpenTypeItem2};
     const int stored = StoredOpenType();
     for (int item = 0; item < 3; ++item) {
         if (item == stored) {
@@ -105,20 +114,16 @@ AutoRun::AutoRun(TFrmMain& main)
                 [this, item] { RgAutorOpenTypeClick(item); });
     }
 
-    connect(menu.N35, &QAction::triggered, this, [this] {
-        if (Favourites* favourites = m_main.favourites()) {
-            favourites->MyMyLoveClick();
-        }
-    });
     connect(menu.N37, &QAction::triggered, this, [this] { N37Click(); });
     connect(menu.N38, &QAction::triggered, this, [this] { N38Click(); });
     connect(menu.MnOpenDirInAutoRUn, &QAction::triggered, this,
             [this] { MnOpenDirInAutoRUnClick(); });
 
-    connect(ui.BtnQVStart, &QToolButton::clicked, this, [this] { BtnQVStartClick(); });
-    connect(ui.BtnQVAutoRunSet, &QToolButton::clicked, this, [this] { BtnQVAutoRunSetClick(); });
+    connect(m_widgets.BtnQVStart, &QToolButton::clicked, this, [this] { BtnQVStartClick(); });
+    connect(m_widgets.BtnQVAutoRunSet, &QToolButton::clicked, this,
+            [this] { BtnQVAutoRunSetClick(); });
 
-    m_autoRunSet = new TFrmAutoRunSet(&m_main);
+    m_autoRunSet = new TFrmAutoRunSet(m_widgets.dialogParent);
     m_autoRunSet->setObjectName(QStringLiteral("TFrmAutoRunSet"));
     ReadStoredMarks();
 }
@@ -135,13 +140,13 @@ void AutoRun::BtnQVStartClick() {
 }
 
 int AutoRun::ChooseStartupKind() {
-    try {
+    // Nothing chosen (the dialog failed) opens nothing.
+    int kind = TFrmAutoRunSet::kNothing;
+    Guarded([&] {
         m_autoRunSet->exec();
-        return m_autoRunSet->Result();
-    } catch (...) {
-        // Nothing was chosen, so nothing is opened.
-        return TFrmAutoRunSet::kNothing;
-    }
+        kind = m_autoRunSet->Result();
+    });
+    return kind;
 }
 
 void AutoRun::ReopenRecentDocuments() {
@@ -149,14 +154,14 @@ void AutoRun::ReopenRecentDocuments() {
     if (!guard.Entered()) {
         return;
     }
-    try {
+    Guarded([&] {
         // A copy: opening and the scans that run in the pauses add to the recent list.
-        const std::vector<std::string> lines = m_main.state().RecentList().Lines();
+        const std::vector<std::string> lines = m_state.RecentList().Lines();
         std::set<std::string> done;
         int opened = 0;
         for (const std::string& line : lines) {
             const TMyDocObj doc = ParseListLine(line);
-            if (IsSkippedForRecentReopen(doc) || m_main.scanner().IsDocumentOpen(doc.Path) ||
+            if (IsSkippedForRecentReopen(doc) || m_scanner.IsDocumentOpen(doc.Path) ||
                 done.count(doc.Path) != 0 || IsLocalPathGone(doc.Path)) {
                 continue;
             }
@@ -167,8 +172,7 @@ void AutoRun::ReopenRecentDocuments() {
             PauseKeepingEvents(kReopenPauseMs);
             StepProgress();
         }
-    } catch (...) {
-    }
+    });
     EndProgress();
 }
 
@@ -177,37 +181,36 @@ void AutoRun::ReopenFavourites() {
     if (!guard.Entered()) {
         return;
     }
-    try {
-        const std::vector<std::string> lines = m_main.state().FavList().Lines();
+    Guarded([&] {
+        const std::vector<std::string> lines = m_state.FavList().Lines();
         std::set<std::string> done;
         for (const std::string& line : lines) {
             const TMyDocObj doc = ParseListLine(line);
             OpenQuietly(doc.Path, doc.Name, done);
         }
-    } catch (...) {
-    }
+    });
 }
 
 int AutoRun::BtnQVAutoRunSetClick() {
-    try {
+    int answer = QDialog::Rejected;
+    const bool done = Guarded([&] {
         RestoreStoredMarks();
         if (m_autorunDoc == nullptr) {
-            m_autorunDoc = new TFrmAutorunDoc(&m_main);
+            m_autorunDoc = new TFrmAutorunDoc(m_widgets.dialogParent);
             m_autorunDoc->setObjectName(QStringLiteral("TFrmAutorunDoc"));
             // "Don't show this again" is the opposite of asking at start.
             connect(m_autorunDoc, &TFrmAutorunDoc::NotQueryToggled, this,
-                    [this](bool checked) { m_main.ui().CbQueryAutoRunDoc->setChecked(!checked); });
+                    [this](bool checked) { m_widgets.CbQueryAutoRunDoc->setChecked(!checked); });
             connect(m_autorunDoc, &TFrmAutorunDoc::EntryDoubleClicked, this, [this](int index) {
-                const DocTable& docs = m_main.history().Docs();
+                const DocTable& docs = m_history.Docs();
                 if (index >= 0 && index < static_cast<int>(docs.size())) {
-                    m_main.openers().OpenPathOrAddress(docs[static_cast<std::size_t>(index)].Path,
-                                                       false);
+                    m_openers.OpenPathOrAddress(docs[static_cast<std::size_t>(index)].Path, false);
                 }
             });
         }
-        m_autorunDoc->CbNotQuery()->setChecked(!m_main.ui().CbQueryAutoRunDoc->isChecked());
+        m_autorunDoc->CbNotQuery()->setChecked(!m_widgets.CbQueryAutoRunDoc->isChecked());
 
-        const DocTable& docs = m_main.history().Docs();
+        const DocTable& docs = m_history.Docs();
         std::vector<std::string> names;
         std::vector<bool> marked;
         names.reserve(docs.size());
@@ -218,51 +221,48 @@ int AutoRun::BtnQVAutoRunSetClick() {
         }
         m_autorunDoc->Fill(names, marked);
 
-        const int answer = m_autorunDoc->exec();
-        History& history = m_main.history();
-        const int count = static_cast<int>(history.Docs().size());
+        answer = m_autorunDoc->exec();
+        const int count = static_cast<int>(m_history.Docs().size());
         if (answer == TFrmAutorunDoc::kConfirmed) {
             const std::vector<bool> flags = m_autorunDoc->SelectedFlags();
             // The table may only have grown while the dialog was up: entries past the
             // list were not offered and are not chosen.
             for (int i = 0; i < count; ++i) {
                 const auto at = static_cast<std::size_t>(i);
-                history.SetSelected(i, at < flags.size() && flags[at]);
+                m_history.SetSelected(i, at < flags.size() && flags[at]);
             }
             WriteMarks();
         } else if (answer == TFrmAutorunDoc::kClearedAll) {
             for (int i = 0; i < count; ++i) {
-                history.SetSelected(i, false);
+                m_history.SetSelected(i, false);
             }
             WriteMarks();
         }
-        return answer;
-    } catch (...) {
-        return QDialog::Rejected;
-    }
+    });
+    return done ? answer : QDialog::Rejected;
 }
 
 void AutoRun::MnAddToRunListClick() {
-    try {
-        if (auto entry = SelectedHistoryNode(m_main)) {
-            AddMyRun(m_main.state().RunList(), entry->Path, entry->Name);
+    Guarded([&] {
+        std::string caption;
+        if (const TMyDoc* doc = m_trees.SelectedDoc(&caption)) {
+            AddMyRun(m_state.RunList(), doc->Path, caption);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void AutoRun::N37Click() {
-    DeleteSelectedListItems(m_main.state().RunList(), *m_main.ui().LbAutoRun);
+    DeleteSelectedListItems(m_state.RunList(), *m_widgets.LbAutoRun);
 }
 
 void AutoRun::N38Click() {
-    OpenSelectedListItem(m_main.state().RunList(), *m_main.ui().LbAutoRun, m_main.openers());
+    OpenSelectedListItem(m_state.RunList(), *m_widgets.LbAutoRun, m_openers);
 }
 
 void AutoRun::MnOpenDirInAutoRUnClick() {
-    try {
-        const StoredList& run = m_main.state().RunList();
-        const int index = m_main.ui().LbAutoRun->currentRow();
+    Guarded([&] {
+        const StoredList& run = m_state.RunList();
+        const int index = m_widgets.LbAutoRun->currentRow();
         if (index < 0 || index >= run.LineCount()) {
             return;
         }
@@ -273,10 +273,9 @@ void AutoRun::MnOpenDirInAutoRUnClick() {
         }
         const std::string folder = Openers::ContainingFolder(path);
         if (!folder.empty() && DirectoryExists(folder)) {
-            m_main.openers().OpenPathOrAddress(folder, false);
+            m_openers.OpenPathOrAddress(folder, false);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void AutoRun::RunStartupReopen() {
@@ -284,9 +283,9 @@ void AutoRun::RunStartupReopen() {
         return;
     }
     m_startupReopenDone = true;
-    try {
+    Guarded([&] {
         RestoreStoredMarks();
-        if (!m_main.ui().CbAutoRunDocs->isChecked()) {
+        if (!m_widgets.CbAutoRunDocs->isChecked()) {
             return;
         }
         RefreshOpenLists();
@@ -299,7 +298,7 @@ void AutoRun::RunStartupReopen() {
             ReopenFavourites();
             return;
         }
-        if (m_main.ui().CbQueryAutoRunDoc->isChecked()) {
+        if (m_widgets.CbQueryAutoRunDoc->isChecked()) {
             if (BtnQVAutoRunSetClick() == TFrmAutorunDoc::kConfirmed) {
                 ReopenMarkedDocuments();
             }
@@ -308,8 +307,7 @@ void AutoRun::RunStartupReopen() {
         if (!ReopenMarkedDocuments() && type == kUnchosen) {
             ReopenRecentDocuments();
         }
-    } catch (...) {
-    }
+    });
 }
 
 bool AutoRun::ReopenMarkedDocuments() {
@@ -318,10 +316,10 @@ bool AutoRun::ReopenMarkedDocuments() {
         return true;
     }
     bool anyMarked = false;
-    try {
+    Guarded([&] {
         // Copies: the history may grow while events run in the pauses.
         std::vector<std::pair<std::string, std::string>> targets;
-        for (const TMyDoc& doc : m_main.history().Docs()) {
+        for (const TMyDoc& doc : m_history.Docs()) {
             if (doc.Selected != 0) {
                 anyMarked = true;
                 targets.emplace_back(Openers::EntryOpenTarget(doc), doc.DisplayName);
@@ -335,29 +333,24 @@ bool AutoRun::ReopenMarkedDocuments() {
             PauseKeepingEvents(kReopenPauseMs);
             StepProgress();
         }
-    } catch (...) {
-    }
+    });
     EndProgress();
     return anyMarked;
 }
 
 int AutoRun::StoredOpenType() const {
-    const IniFile& ini = m_main.state().Settings();
+    const IniFile& ini = m_state.Settings();
     const int type = ini.ReadInteger(kDefaultSection, kOpenTypeKey, kUnchosen);
     return type >= kLastRunDocs && type <= kHistoryDocs ? type : kUnchosen;
 }
 
 void AutoRun::RgAutorOpenTypeClick(int item) {
-    try {
-        m_main.state().Settings().WriteInteger(kDefaultSection, kOpenTypeKey, item);
-    } catch (...) {
-    }
+    Guarded([&] { m_state.Settings().WriteInteger(kDefaultSection, kOpenTypeKey, item); });
 }
 
 bool AutoRun::OpenQuietly(const std::string& target, const std::string& name,
                           std::set<std::string>& opened) {
-    if (Trim(target).empty() || opened.count(target) != 0 ||
-        m_main.scanner().IsDocumentOpen(target)) {
+    if (Trim(target).empty() || opened.count(target) != 0 || m_scanner.IsDocumentOpen(target)) {
         return false;
     }
     if (IsLocalPathGone(target)) {
@@ -365,10 +358,7 @@ bool AutoRun::OpenQuietly(const std::string& target, const std::string& name,
         return false;
     }
     opened.insert(target);
-    try {
-        m_main.openers().OpenDoc(target, name);
-    } catch (...) {
-    }
+    Guarded([&] { m_openers.OpenDoc(target, name); });
     return true;
 }
 
@@ -377,8 +367,8 @@ void AutoRun::ReopenLastRunDocuments() {
     if (!guard.Entered()) {
         return;
     }
-    try {
-        const std::vector<std::string> lines = m_main.state().LastRunList();
+    Guarded([&] {
+        const std::vector<std::string> lines = m_state.LastRunList();
         std::set<std::string> done;
         for (const std::string& line : lines) {
             const std::string target = Trim(line);
@@ -387,27 +377,19 @@ void AutoRun::ReopenLastRunDocuments() {
                 StepProgress();
             }
         }
-    } catch (...) {
-    }
+    });
     EndProgress();
 }
 
 void AutoRun::RefreshOpenLists() {
-    Scanner& scanner = m_main.scanner();
-    try {
-        scanner.CollectOpenPrograms();
-    } catch (...) {
-    }
-    try {
-        scanner.CollectShellWindows();
-    } catch (...) {
-        // What the walk found before it failed still counts as open.
-    }
+    Guarded([&] { m_scanner.CollectOpenPrograms(); });
+    // What the walk found before it failed still counts as open.
+    Guarded([&] { m_scanner.CollectShellWindows(); });
 }
 
 void AutoRun::ReadStoredMarks() {
-    try {
-        const IniFile& ini = m_main.state().Settings();
+    Guarded([&] {
+        const IniFile& ini = m_state.Settings();
         for (int n = 0; n < kMaxStoredKeys; ++n) {
             const std::string path = Trim(ini.ReadString(kDocsSection, Key("path", n), ""));
             if (path.empty()) {
@@ -417,8 +399,7 @@ void AutoRun::ReadStoredMarks() {
                 m_storedMarks.insert(path);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void AutoRun::RestoreStoredMarks() {
@@ -429,36 +410,33 @@ void AutoRun::RestoreStoredMarks() {
     if (m_storedMarks.empty()) {
         return;
     }
-    try {
-        IniFile& ini = m_main.state().Settings();
+    Guarded([&] {
+        IniFile& ini = m_state.Settings();
         IniFile::Batch batch(ini);
-        History& history = m_main.history();
-        const int count = static_cast<int>(history.Docs().size());
+        const int count = static_cast<int>(m_history.Docs().size());
         // The history was written back under compacted keys while loading: key n now
         // belongs to entry n.
         for (int i = 0; i < count; ++i) {
             const std::string path = Trim(ini.ReadString(kDocsSection, Key("path", i), ""));
             if (m_storedMarks.count(path) != 0) {
-                history.SetSelected(i, true);
+                m_history.SetSelected(i, true);
                 ini.WriteString(kDocsSection, Key("selected", i), "1");
             }
         }
-    } catch (...) {
-    }
+    });
     m_storedMarks.clear();
 }
 
 void AutoRun::WriteMarks() {
-    try {
-        IniFile& ini = m_main.state().Settings();
+    Guarded([&] {
+        IniFile& ini = m_state.Settings();
         IniFile::Batch batch(ini);
-        const DocTable& docs = m_main.history().Docs();
+        const DocTable& docs = m_history.Docs();
         for (std::size_t i = 0; i < docs.size(); ++i) {
             ini.WriteString(kDocsSection, Key("selected", static_cast<int>(i)),
                             docs[i].Selected != 0 ? "1" : "0");
         }
-    } catch (...) {
-    }
+    });
 }
 
 void AutoRun::PauseKeepingEvents(int ms) {
@@ -468,16 +446,16 @@ void AutoRun::PauseKeepingEvents(int ms) {
 }
 
 void AutoRun::StepProgress() {
-    QProgressBar* bar = m_main.ui().ProgressBar1;
+    QProgressBar* bar = m_widgets.ProgressBar1;
     bar->setValue(bar->value() + 1);
 }
 
 void AutoRun::EndProgress() {
-    m_main.ui().ProgressBar1->setValue(0);
+    m_widgets.ProgressBar1->setValue(0);
 }
 
 bool AutoRun::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_main.ui().LbAutoRun || event->type() != QEvent::KeyPress) {
+    if (watched != m_widgets.LbAutoRun || event->type() != QEvent::KeyPress) {
         return false;
     }
     switch (static_cast<QKeyEvent*>(event)->key()) {

@@ -7,13 +7,38 @@
 
 #include "startup/favourites.h"
 
+class QCheckBox;
+class QProgressBar;
+class QRadioButton;
+class QWidget;
+
 namespace qarvex {
 
+class AppState;
+class DocTrees;
+class History;
+class Scanner;
 class TFrmAutoRunSet;
 class TFrmAutorunDoc;
-class TFrmMain;
 
-// The auto-run list, the reopen procedure and its dialogs, the start-up preferences.
+// The auto-run page, its menu and the start-up preferences it reads. The two check boxes
+// are the window's settings; the dialogs open over dialogParent.
+struct AutoRunWidgets {
+    QListWidget* LbAutoRun = nullptr;
+    QRadioButton* RgAutorOpenTypeItem0 = nullptr;
+    QRadioButton* RgAutorOpenTypeItem1 = nullptr;
+    QRadioButton* RgAutorOpenTypeItem2 = nullptr;
+    QToolButton* BtnQVStart = nullptr;
+    QToolButton* BtnQVAutoRunSet = nullptr;
+    QCheckBox* CbAutoRunDocs = nullptr;
+    QCheckBox* CbQueryAutoRunDoc = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    AutoRunListMenu menu;
+    QWidget* dialogParent = nullptr;
+};
+
+// The auto-run list, the reopen procedure and its dialogs, the start-up preferences. The
+// menu's favourite item is the favourites'.
 class AutoRun : public QObject {
     Q_OBJECT
 
@@ -21,7 +46,8 @@ public:
     // At most this many recent documents are reopened in one go.
     static constexpr int kMaxRecentReopened = 10;
 
-    explicit AutoRun(TFrmMain& main);
+    AutoRun(const Services& services, const DocTrees& trees, const AutoRunWidgets& widgets,
+            QObject* parent = nullptr);
     ~AutoRun() override;
 
     // The reopen procedure: ask what to reopen, then reopen it.
@@ -75,7 +101,12 @@ private:
     void StepProgress();
     void EndProgress();
 
-    TFrmMain& m_main;
+    AppState& m_state;
+    History& m_history;
+    Scanner& m_scanner;
+    Openers& m_openers;
+    const DocTrees& m_trees;
+    AutoRunWidgets m_widgets;
     ListBoxMirror m_mirror;
     TFrmAutoRunSet* m_autoRunSet = nullptr;
     TFrmAutorunDoc* m_autorunDoc = nullptr;

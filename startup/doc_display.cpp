@@ -5,10 +5,11 @@
 #include <QStringList>
 #include <QToolButton>
 
-#include "app/frm_main.h"
+#include "store/guarded.h"
 #include "store/history.h"
-#include "ui_TFrmMain.h"
 #include "ui_TFromDocDisplay.h"
+#include "views/qt_text.h"
+#include "views/services.h"
 #include "views/skin.h"
 
 namespace qarvex {
@@ -32,30 +33,30 @@ void TFromDocDisplay::FillList() {
     QListWidget* list = m_ui->LbDocDisplay;
     list->clear();
     QStringList paths;
-    try {
-        // Every remembered path is offered, not only those already named: a list that
-        // can only show what has been named could never be used to name anything.
+    // Every remembered path is offered, not only those already named: a list that can
+    // only show what has been named could never be used to name anything. Whatever was
+    // gathered before a failure is still listed.
+    Guarded([&] {
         const DocTable& docs = m_history.Docs();
         paths.reserve(static_cast<qsizetype>(docs.size()));
         for (const TMyDoc& doc : docs) {
-            paths.append(QString::fromStdString(doc.Path));
+            paths.append(Q(doc.Path));
         }
-    } catch (...) {
-        // Whatever was gathered before the failure is still listed.
-    }
+    });
     list->addItems(paths);
 }
 
-DocDisplay::DocDisplay(TFrmMain& main) : QObject(&main), m_main(main) {
-    connect(main.ui().BtnDocDisplay, &QToolButton::clicked, this, [this] { BtnDocDisplayClick(); });
+DocDisplay::DocDisplay(const Services& services, const DocDisplayWidgets& widgets, QObject* parent)
+    : QObject(parent), m_history(services.history), m_dialogParent(widgets.dialogParent) {
+    connect(widgets.BtnDocDisplay, &QToolButton::clicked, this, [this] { BtnDocDisplayClick(); });
 }
 
 DocDisplay::~DocDisplay() = default;
 
 void DocDisplay::BtnDocDisplayClick() {
-    try {
+    Guarded([&] {
         if (!m_window) {
-            m_window = new TFromDocDisplay(m_main.history(), &m_main);
+            m_window = new TFromDocDisplay(m_history, m_dialogParent);
         }
         if (m_window->isVisible()) {
             // Already showing: no show event follows, yet the history may have grown.
@@ -64,8 +65,7 @@ void DocDisplay::BtnDocDisplayClick() {
         m_window->show();
         m_window->raise();
         m_window->activateWindow();
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qarvex

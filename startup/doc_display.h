@@ -1,13 +1,13 @@
 #pragma once
 
+#include <memory>
+
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
-#include <memory>
-#include <string>
-#include <vector>
 
 class QShowEvent;
+class QToolButton;
 
 namespace Ui {
 class TFromDocDisplay;
@@ -16,13 +16,7 @@ class TFromDocDisplay;
 namespace qarvex {
 
 class History;
-class TFrmMain;
-
-// A path and the name the user wants shown for it.
-struct TDocDisplay {
-    std::string Path;
-    std::string Name;
-};
+struct Services;
 
 // The display-name mapping window: lists the remembered paths the user may name. Names
 // are not entered or applied anywhere yet; the window only shows the paths.
@@ -46,12 +40,18 @@ private:
     std::unique_ptr<Ui::TFromDocDisplay> m_ui;
 };
 
+struct DocDisplayWidgets {
+    QToolButton* BtnDocDisplay = nullptr;
+    QWidget* dialogParent = nullptr;
+};
+
 // The settings page's hidden BtnDocDisplay and the window it opens.
 class DocDisplay : public QObject {
     Q_OBJECT
 
 public:
-    explicit DocDisplay(TFrmMain& main);
+    DocDisplay(const Services& services, const DocDisplayWidgets& widgets,
+               QObject* parent = nullptr);
     ~DocDisplay() override;
 
     // Creates the window on first use and shows it without blocking the main window.
@@ -59,13 +59,11 @@ public:
 
     // Null until the window is first wanted.
     TFromDocDisplay* window() const { return m_window; }
-    // The mapping table; nothing adds to it yet.
-    const std::vector<TDocDisplay>& mappings() const { return m_mappings; }
 
 private:
-    TFrmMain& m_main;
+    const History& m_history;
+    QWidget* m_dialogParent;
     QPointer<TFromDocDisplay> m_window;
-    std::vector<TDocDisplay> m_mappings;
 };
 
 }  // namespace qarvex

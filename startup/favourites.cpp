@@ -15,31 +15,23 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <QTreeView>
 #include <QUrl>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
-#include "platform/messages.h"
-#include "startup/auto_run.h"
+#include "platform/environment.h"
+#include "platform/platform.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
-#include "store/history.h"
+#include "store/guarded.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
-#include "ui_TFrmMain.h"
-#include "views/history_tree_model.h"
+#include "views/doc_trees.h"
+#include "views/qt_text.h"
+#include "views/services.h"
 
 namespace qarvex {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
 
 // The local files among dropped URLs, in the order delivered. Links to web pages or
 // other remote places are not files from the file manager and are left out.
@@ -95,7 +87,7 @@ void ListBoxMirror::ItemChanged(int index, const std::string& item) {
 }
 
 void OpenSelectedListItem(StoredList& list, const QListWidget& box, Openers& openers) {
-    try {
+    Guarded([&] {
         const int index = box.currentRow();
         if (index < 0 || index >= list.LineCount()) {
             return;
@@ -111,12 +103,11 @@ void OpenSelectedListItem(StoredList& list, const QListWidget& box, Openers& ope
             path = CutFileUrl(path, true);
         }
         openers.OpenDoc(path, name);
-    } catch (...) {
-    }
+    });
 }
 
 void DeleteSelectedListItems(StoredList& list, const QListWidget& box) {
-    try {
+    Guarded([&] {
         std::vector<int> rows;
         for (const QListWidgetItem* item : box.selectedItems()) {
             rows.push_back(box.row(item));
@@ -127,8 +118,7 @@ void DeleteSelectedListItems(StoredList& list, const QListWidget& box) {
             list.RemoveItem(row);
             list.RemoveLine(row);
         }
-    } catch (...) {
-    }
+    });
 }
 
 std::string PathPartOf(const std::string& line) {
@@ -147,40 +137,17 @@ std::string FavouriteHint(const std::string& line) {
     return texts.TextFavHintPath + text + "』";
 }
 
-std::optional<TMyDocObj> SelectedHistoryNode(TFrmMain& main) {
-    QTreeView* tree = main.CurrentDocTree();
-    HistoryTreeModel* model = main.ModelOf(tree);
-    if (tree == nullptr || model == nullptr || tree->selectionModel() == nullptr) {
-        return std::nullopt;
-    }
-    QModelIndex index = tree->currentIndex();
-    if (!index.isValid() || !tree->selectionModel()->isSelected(index)) {
-        const QModelIndexList selected = tree->selectionModel()->selectedIndexes();
-        if (selected.isEmpty()) {
-            return std::nullopt;
-        }
-        index = selected.front();
-    }
-    const HistoryNode* node = model->NodeAt(index);
-    const DocTable& docs = main.history().Docs();
-    if (node == nullptr) {
-        return std::nullopt;
-    }
-    const int docIndex = node->Data().DocIndex;
-    if (docIndex < 0 || docIndex >= static_cast<int>(docs.size())) {
-        return std::nullopt;
-    }
-    TMyDocObj entry;
-    entry.Path = docs[static_cast<std::size_t>(docIndex)].Path;
-    entry.Name = node->Caption();
-    return entry;
-}
-
-Favourites::Favourites(TFrmMain& main)
-    : QObject(&main), m_main(main), m_mirror(main.state().FavList(), *main.ui().LbMyLove) {
-    Ui::TFrmMain& ui = m_main.ui();
-    const FavMenu& menu = m_main.favMenu();
-    QListWidget* box = ui.LbMyLove;
+Favourites::Favourites(const Services& services, const DocTrees& trees,
+                       const FavouritesWidgets& widgets, QObject* parent)
+    : QObject(parent),
+      m_fav(services.state.FavList()),
+      m_openers(services.openers),
+      m_environment(*services.platform.environment),
+      m_trees(trees),
+      m_widgets(widgets),
+      m_mirror(m_fav, *widgets.LbMyLove) {
+    const FavMenu& menu = m_widgets.menu;
+    QListWidget* box = m_widgets.LbMyLove;
 
     box->installEventFilter(this);
     box->viewport()->installEventFilter(this);
@@ -189,20 +156,13 @@ Favourites::Favourites(TFrmMain& main)
     box->viewport()->setAcceptDrops(true);
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint& pos) {
-        m_main.favMenu().PmMyFav->popup(box->viewport()->mapToGlobal(pos));
+        m_widgets.menu.PmMyFav->popup(box->viewport()->mapToGlobal(pos));
     });
     connect(box, &QListWidget::itemDoubleClicked, this, [this] { MnOpenMyFavDocClick(); });
     connect(box, &QListWidget::clicked, this, [this] { CopyCurrentToEditBar(); });
 
     connect(menu.MnOpenMyFavDoc, &QAction::triggered, this, [this] { MnOpenMyFavDocClick(); });
     connect(menu.MyDeleteFav, &QAction::triggered, this, [this] { MyDeleteFavClick(); });
-    // The same command as the tree menu's: it adds the selected history node, not the
-    // selected favourite.
-    connect(menu.MnQVAddToRun, &QAction::triggered, this, [this] {
-        if (AutoRun* autoRun = m_main.autoRun()) {
-            autoRun->MnAddToRunListClick();
-        }
-    });
     connect(menu.MnQVDeleteNotExistsDoc, &QAction::triggered, this,
             [this] { MnQVDeleteNotExistsDocClick(); });
     connect(menu.MnNewToFav, &QAction::triggered, this, [this] { MnNewToFavClick(); });
@@ -210,32 +170,33 @@ Favourites::Favourites(TFrmMain& main)
     connect(menu.MnShowFavEdit, &QAction::triggered, this,
             [this](bool checked) { MnShowFavEditClick(checked); });
 
-    connect(ui.BtnQVAddToFav, &QToolButton::clicked, this, [this] { BtnQVAddToFavClick(); });
-    connect(ui.BtnQVUpdateFav, &QToolButton::clicked, this, [this] { BtnQVUpdateFavClick(); });
+    connect(m_widgets.BtnQVAddToFav, &QToolButton::clicked, this, [this] { BtnQVAddToFavClick(); });
+    connect(m_widgets.BtnQVUpdateFav, &QToolButton::clicked, this,
+            [this] { BtnQVUpdateFavClick(); });
 }
 
 Favourites::~Favourites() = default;
 
 void Favourites::MyMyLoveClick() {
-    try {
-        if (auto entry = SelectedHistoryNode(m_main)) {
-            AddMyLove(m_main.state().FavList(), entry->Path, entry->Name);
+    Guarded([&] {
+        std::string caption;
+        if (const TMyDoc* doc = m_trees.SelectedDoc(&caption)) {
+            AddMyLove(m_fav, doc->Path, caption);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Favourites::MnOpenMyFavDocClick() {
-    OpenSelectedListItem(m_main.state().FavList(), *m_main.ui().LbMyLove, m_main.openers());
+    OpenSelectedListItem(m_fav, *m_widgets.LbMyLove, m_openers);
 }
 
 void Favourites::MyDeleteFavClick() {
-    DeleteSelectedListItems(m_main.state().FavList(), *m_main.ui().LbMyLove);
+    DeleteSelectedListItems(m_fav, *m_widgets.LbMyLove);
 }
 
 void Favourites::MnQVDeleteNotExistsDocClick() {
-    try {
-        StoredList& fav = m_main.state().FavList();
+    Guarded([&] {
+        StoredList& fav = m_fav;
         // A removal moves the next favourite into the current position: examine it there.
         int index = 0;
         while (index < fav.LineCount()) {
@@ -246,80 +207,72 @@ void Favourites::MnQVDeleteNotExistsDocClick() {
                 fav.RemoveItem(index);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void Favourites::MnNewToFavClick() {
-    Ui::TFrmMain& ui = m_main.ui();
+    const FavouritesWidgets& ui = m_widgets;
     ui.PnlNewFav->show();
-    m_main.favMenu().MnShowFavEdit->setChecked(true);
+    ui.menu.MnShowFavEdit->setChecked(true);
     ui.EdtNewFavDisplay->clear();
     ui.EdtNewFavPath->clear();
 }
 
 void Favourites::MnUpdateFavClick() {
-    m_main.favMenu().MnShowFavEdit->setChecked(true);
-    m_main.ui().PnlNewFav->show();
+    m_widgets.menu.MnShowFavEdit->setChecked(true);
+    m_widgets.PnlNewFav->show();
     CopyCurrentToEditBar();
 }
 
 void Favourites::MnShowFavEditClick(bool checked) {
-    m_main.ui().PnlNewFav->setVisible(checked);
-    m_main.ui().CbFavEdit->setChecked(checked);
+    m_widgets.PnlNewFav->setVisible(checked);
+    m_widgets.CbFavEdit->setChecked(checked);
 }
 
 void Favourites::BtnQVAddToFavClick() {
-    try {
-        Ui::TFrmMain& ui = m_main.ui();
-        const std::string name = Trim(S(ui.EdtNewFavDisplay->text()));
-        const std::string path = Trim(S(ui.EdtNewFavPath->text()));
-        StoredList& fav = m_main.state().FavList();
-        fav.InsertItem(0, name);
-        fav.InsertLine(0, MakeListLine(path, name));
-    } catch (...) {
-    }
+    Guarded([&] {
+        const std::string name = Trim(S(m_widgets.EdtNewFavDisplay->text()));
+        const std::string path = Trim(S(m_widgets.EdtNewFavPath->text()));
+        m_fav.InsertItem(0, name);
+        m_fav.InsertLine(0, MakeListLine(path, name));
+    });
 }
 
 void Favourites::BtnQVUpdateFavClick() {
-    try {
-        Ui::TFrmMain& ui = m_main.ui();
-        const int index = ui.LbMyLove->currentRow();
-        StoredList& fav = m_main.state().FavList();
-        if (index < 0 || index >= fav.LineCount()) {
+    Guarded([&] {
+        const int index = m_widgets.LbMyLove->currentRow();
+        if (index < 0 || index >= m_fav.LineCount()) {
             return;
         }
-        const std::string name = Trim(S(ui.EdtNewFavDisplay->text()));
-        const std::string path = Trim(S(ui.EdtNewFavPath->text()));
-        fav.SetItem(index, name);
-        fav.SetLine(index, MakeListLine(path, name));
-    } catch (...) {
-    }
+        const std::string name = Trim(S(m_widgets.EdtNewFavDisplay->text()));
+        const std::string path = Trim(S(m_widgets.EdtNewFavPath->text()));
+        m_fav.SetItem(index, name);
+        m_fav.SetLine(index, MakeListLine(path, name));
+    });
 }
 
 void Favourites::LbMyLoveDropFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) {
         return;
     }
-    try {
-        QListWidget* box = m_main.ui().LbMyLove;
+    QListWidget* box = m_widgets.LbMyLove;
+    Guarded([&] {
         box->setUpdatesEnabled(false);
         for (const std::string& path : paths) {
             const std::string trimmed = Trim(path);
-            AddMyLove(m_main.state().FavList(), trimmed, trimmed);
+            AddMyLove(m_fav, trimmed, trimmed);
         }
         box->setUpdatesEnabled(true);
         box->scrollToTop();
-        m_main.platform().environment->Beep();
-    } catch (...) {
-        m_main.ui().LbMyLove->setUpdatesEnabled(true);
-    }
+        m_environment.Beep();
+    });
+    box->setUpdatesEnabled(true);
 }
 
 void Favourites::CopyCurrentToEditBar() {
-    Ui::TFrmMain& ui = m_main.ui();
+    const FavouritesWidgets& ui = m_widgets;
     const int index = ui.LbMyLove->currentRow();
-    const StoredList& fav = m_main.state().FavList();
+    const StoredList& fav = m_fav;
     if (index < 0 || index >= fav.LineCount()) {
         return;
     }
@@ -328,21 +281,20 @@ void Favourites::CopyCurrentToEditBar() {
 }
 
 void Favourites::LbMyLoveMouseMove(const QPoint& position) {
-    const QListWidget* box = m_main.ui().LbMyLove;
+    const QListWidget* box = m_widgets.LbMyLove;
     const QListWidgetItem* item = box->itemAt(position);
     if (item == nullptr) {
         return;
     }
     const int index = box->row(item);
-    const StoredList& fav = m_main.state().FavList();
-    if (index < 0 || index >= fav.LineCount()) {
+    if (index < 0 || index >= m_fav.LineCount()) {
         return;
     }
-    m_main.ui().PnlHint->setText(Q(FavouriteHint(fav.Lines()[static_cast<std::size_t>(index)])));
+    m_widgets.PnlHint->setText(Q(FavouriteHint(m_fav.Lines()[static_cast<std::size_t>(index)])));
 }
 
 void Favourites::SelectOnlyItemAt(const QPoint& position) {
-    QListWidget* box = m_main.ui().LbMyLove;
+    QListWidget* box = m_widgets.LbMyLove;
     box->clearSelection();
     if (QListWidgetItem* item = box->itemAt(position)) {
         box->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
@@ -350,7 +302,7 @@ void Favourites::SelectOnlyItemAt(const QPoint& position) {
 }
 
 bool Favourites::eventFilter(QObject* watched, QEvent* event) {
-    QListWidget* box = m_main.ui().LbMyLove;
+    QListWidget* box = m_widgets.LbMyLove;
     if (watched == box && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Return:

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,13 +7,21 @@
 
 #include "store/list_file.h"
 #include "store/stored_list.h"
+#include "views/popup_menus.h"
 
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
 class QListWidget;
+class QToolButton;
 
 namespace qarvex {
 
+class DocTrees;
+class Environment;
 class Openers;
-class TFrmMain;
+struct Services;
 
 // Keeps a list box showing the items of a stored list, change by change.
 class ListBoxMirror : public StoredList::Observer {
@@ -49,16 +56,28 @@ bool PathExists(const std::string& path);
 // The hint shown for a favourites line: "所在路径『" path "』 文档名称『" name "』".
 std::string FavouriteHint(const std::string& line);
 
-// The entry of the selected node of the active history tree: its Path and the node's
-// caption as Name; nothing when no tree is active or nothing is selected.
-std::optional<TMyDocObj> SelectedHistoryNode(TFrmMain& main);
+// The favourites page and its menu. The edit bar's check box is the window's setting; the
+// bar follows the menu's item.
+struct FavouritesWidgets {
+    QListWidget* LbMyLove = nullptr;
+    QCheckBox* CbFavEdit = nullptr;
+    QFrame* PnlNewFav = nullptr;
+    QLineEdit* EdtNewFavDisplay = nullptr;
+    QLineEdit* EdtNewFavPath = nullptr;
+    QToolButton* BtnQVAddToFav = nullptr;
+    QToolButton* BtnQVUpdateFav = nullptr;
+    QLabel* PnlHint = nullptr;
+    FavMenu menu;
+};
 
-// The favourites page: LbMyLove, its menu and the edit bar.
+// The favourites page: LbMyLove, its menu and the edit bar. The menu's start-up item is
+// the auto-run list's.
 class Favourites : public QObject {
     Q_OBJECT
 
 public:
-    explicit Favourites(TFrmMain& main);
+    Favourites(const Services& services, const DocTrees& trees, const FavouritesWidgets& widgets,
+               QObject* parent = nullptr);
     ~Favourites() override;
 
     // Adds the selected history node as a favourite (tree menu and auto-run menu).
@@ -82,7 +101,11 @@ private:
     void LbMyLoveMouseMove(const QPoint& position);
     void SelectOnlyItemAt(const QPoint& position);
 
-    TFrmMain& m_main;
+    StoredList& m_fav;
+    Openers& m_openers;
+    Environment& m_environment;
+    const DocTrees& m_trees;
+    FavouritesWidgets m_widgets;
     ListBoxMirror m_mirror;
 };
 

@@ -5,16 +5,9 @@
 
 #include "store/text_tables.h"
 #include "ui_TFrmAutoRunSet.h"
+#include "views/qt_text.h"
 
 namespace qarvex {
-
-namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 TFrmAutoRunSet::TFrmAutoRunSet(QWidget* parent) : QDialog(parent), m_ui(new Ui::TFrmAutoRunSet) {
     m_ui->setupUi(this);

@@ -15,9 +15,11 @@
 #include "platform/autostart_store.h"
 #include "platform/linux/desktop_entry.h"
 #include "platform/messages.h"
+#include "store/guarded.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
 #include "ui_TfrmRun.h"
+#include "views/qt_text.h"
 #include "views/skin.h"
 
 namespace qarvex {
@@ -33,13 +35,6 @@ constexpr int kStateColumnMaxWidth = 120;
 // The entry's name exactly as the store spells it: the shown text may have lost bytes
 // that are not valid UTF-8, and Delete must still reach the right entry.
 constexpr int kStoreNameRole = Qt::UserRole + 1;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
 
 QTableWidgetItem* NewCell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -104,11 +99,14 @@ TfrmRun::~TfrmRun() = default;
 
 void TfrmRun::FillList() {
     QTableWidget* list = m_ui->LV;
-    try {
+    bool listed = false;
+    // Whatever was listed before a failure stays listed.
+    Guarded([&] {
         const std::optional<std::vector<AutostartStore::Value>> values = m_store.ListAll();
         if (!values) {
             return;
         }
+        listed = true;
         list->clearContents();
         list->setRowCount(0);
         for (const AutostartStore::Value& value : *values) {
@@ -135,8 +133,9 @@ void TfrmRun::FillList() {
                 break;
             }
         }
-    } catch (...) {
-        // Whatever was listed before the failure stays listed.
+    });
+    if (!listed) {
+        return;
     }
     list->sortItems(kNameColumn, Qt::AscendingOrder);
     FitColumn(list, kNameColumn, kNameColumnMaxWidth);
@@ -172,12 +171,10 @@ void TfrmRun::BtnQVAddPCStartClick() {
         m_ui->TxtStartPath->setFocus();
         return;
     }
-    try {
-        // The command is stored as typed: the user decides about quoting.
-        if (!m_store.Write(name, path)) {
-            return;
-        }
-    } catch (...) {
+    // The command is stored as typed: the user decides about quoting.
+    bool written = false;
+    Guarded([&] { written = m_store.Write(name, path); });
+    if (!written) {
         return;
     }
     FillList();
@@ -196,11 +193,9 @@ void TfrmRun::BtnQVDeletePCStartClick() {
         return;
     }
     const std::string name = cell->data(kStoreNameRole).toByteArray().toStdString();
-    try {
-        if (!m_store.Remove(name)) {
-            return;
-        }
-    } catch (...) {
+    bool removed = false;
+    Guarded([&] { removed = m_store.Remove(name); });
+    if (!removed) {
         return;
     }
     FillList();

@@ -2,17 +2,20 @@
 
 #include <QToolButton>
 
-#include "app/frm_main.h"
+#include "platform/platform.h"
 #include "startup/frm_run.h"
-#include "ui_TFrmMain.h"
+#include "views/services.h"
 
 namespace qarvex {
 
-StartupEntries::StartupEntries(TFrmMain& main) : QObject(&main), m_main(main) {
+StartupEntries::StartupEntries(const Services& services, const StartupEntriesWidgets& widgets,
+                               QObject* parent)
+    : QObject(parent) {
     // Created with the main window and kept for the whole run, so its list reflects the
     // store as it was at start until the user adds or deletes something in it.
-    m_frmRun = new TfrmRun(*main.platform().autostart, main.openers(), main.messages(), &main);
-    connect(main.ui().BtnQVPCStart, &QToolButton::clicked, this, [this] { BtnQVPCStartClick(); });
+    m_frmRun = new TfrmRun(*services.platform.autostart, services.openers, services.messages,
+                           widgets.dialogParent);
+    connect(widgets.BtnQVPCStart, &QToolButton::clicked, this, [this] { BtnQVPCStartClick(); });
 }
 
 StartupEntries::~StartupEntries() = default;

@@ -3,10 +3,18 @@
 #include <QObject>
 #include <QPointer>
 
+class QToolButton;
+class QWidget;
+
 namespace qarvex {
 
-class TFrmMain;
 class TfrmRun;
+struct Services;
+
+struct StartupEntriesWidgets {
+    QToolButton* BtnQVPCStart = nullptr;
+    QWidget* dialogParent = nullptr;
+};
 
 // The session's start-up entries: the settings page's button and the TfrmRun window it
 // shows. The own entry's check box is the main window's.
@@ -14,7 +22,8 @@ class StartupEntries : public QObject {
     Q_OBJECT
 
 public:
-    explicit StartupEntries(TFrmMain& main);
+    StartupEntries(const Services& services, const StartupEntriesWidgets& widgets,
+                   QObject* parent = nullptr);
     ~StartupEntries() override;
 
     // Shows the start-up window without blocking the main window.
@@ -23,7 +32,6 @@ public:
     TfrmRun* frmRun() const;
 
 private:
-    TFrmMain& m_main;
     QPointer<TfrmRun> m_frmRun;
 };
 

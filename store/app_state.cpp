@@ -1,6 +1,7 @@
 #include "store/app_state.h"
 
 #include "store/atomic_file.h"
+#include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/text_file.h"
 
@@ -66,7 +67,7 @@ bool ExistsAtAll(const std::string& path) {
 }  // namespace
 
 void AppState::LoadLastRunList() {
-    try {
+    Guarded([&] {
         const std::string path = PathOf(StoredFile::LastRun);
         if (auto lines = ReadTextLines(path)) {
             m_lastRun = std::move(*lines);
@@ -74,23 +75,21 @@ void AppState::LoadLastRunList() {
         } else {
             m_lastRunState = ExistsAtAll(path) ? LoadState::Unreadable : LoadState::Loaded;
         }
-    } catch (...) {
-    }
+    });
 }
 
 void AppState::LoadLimited(StoredList& list, StoredFile file) {
     LoadState& state = StateOf(file);
     const std::string path = PathOf(file);
     m_loading = true;
-    try {
+    Guarded([&] {
         if (LoadListFile(list, path)) {
             state = LoadState::Loaded;
         } else {
             state = ExistsAtAll(path) ? LoadState::Unreadable : LoadState::Loaded;
         }
         ApplyListLimit(list);
-    } catch (...) {
-    }
+    });
     m_loading = false;
 }
 
@@ -132,27 +131,32 @@ bool AppState::MayWrite(StoredFile file, bool& skipped) {
 }
 
 bool AppState::SaveFile(StoredFile file) {
-    try {
+    bool saved = false;
+    Guarded([&] {
         bool skipped = false;
         const bool allowed = MayWrite(file, skipped);
         if (!allowed || skipped) {
-            return allowed;
+            saved = allowed;
+            return;
         }
         switch (file) {
             case StoredFile::Favourites:
-                return SaveListFile(m_fav, PathOf(file));
+                saved = SaveListFile(m_fav, PathOf(file));
+                break;
             case StoredFile::Recent:
-                return SaveListFile(m_recent, PathOf(file));
+                saved = SaveListFile(m_recent, PathOf(file));
+                break;
             case StoredFile::Run:
-                return SaveListFile(m_run, PathOf(file));
+                saved = SaveListFile(m_run, PathOf(file));
+                break;
             case StoredFile::LastRun:
-                return WriteTextLines(PathOf(file), m_lastRun);
+                saved = WriteTextLines(PathOf(file), m_lastRun);
+                break;
             case StoredFile::Note:
                 break;
         }
-    } catch (...) {
-    }
-    return false;
+    });
+    return saved;
 }
 
 bool AppState::SaveNote(std::string_view text) {
@@ -189,12 +193,11 @@ int AppState::SaveAtExit(const std::function<bool()>& saveSettings) {
             ++done;
         }
     }
-    try {
+    Guarded([&] {
         if (saveSettings && saveSettings()) {
             ++done;
         }
-    } catch (...) {
-    }
+    });
     return done;
 }
 

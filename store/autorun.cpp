@@ -1,5 +1,6 @@
 #include "store/autorun.h"
 
+#include "store/guarded.h"
 #include "store/strings.h"
 
 namespace qarvex {
@@ -32,7 +33,7 @@ std::optional<std::string> QuotedExecArgument(std::string_view path) {
 
 void SetRunValue(AutostartStore& store, const std::string& name, const std::string& path,
                  bool enable) {
-    try {
+    Guarded([&] {
         if (enable) {
             // A path that can't be written as one argument would start something else.
             if (const auto command = QuotedExecArgument(path)) {
@@ -41,15 +42,11 @@ void SetRunValue(AutostartStore& store, const std::string& name, const std::stri
         } else {
             store.Remove(name);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void RemoveLegacyRunValues(AutostartStore& store) {
-    try {
-        store.Remove(kLegacyRunValueName);
-    } catch (...) {
-    }
+    Guarded([&] { store.Remove(kLegacyRunValueName); });
 }
 
 }  // namespace qarvex

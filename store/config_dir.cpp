@@ -26,20 +26,12 @@ bool IsAbsolutePosix(const char* path) {
 
 }  // namespace
 
-std::string GetConfigDir(const std::vector<std::string>& fixedDrives) {
-    if (fixedDrives.empty() || fixedDrives.back().empty()) {
-        return std::string(kFallbackConfigDir);
+std::string GetConfigDir(std::string_view configRoot) {
+    std::string dir(configRoot);
+    if (!EndsWith(dir, "/")) {
+        dir.push_back('/');
     }
-    const std::string& root = fixedDrives.back();
-    std::string dir = root;
-    if (EndsWith(root, "/")) {
-        dir.append(kConfigFolderName).push_back('/');
-        return dir;
-    }
-    if (!EndsWith(root, "\\")) {
-        dir.push_back('\\');
-    }
-    dir.append(kConfigFolderName).push_back('\\');
+    dir.append(kConfigFolderName).push_back('/');
     return dir;
 }
 

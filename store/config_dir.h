@@ -2,18 +2,14 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace qarvex {
 
 inline constexpr std::string_view kConfigFolderName = "ZeqConfig";
-inline constexpr std::string_view kFallbackConfigDir = "C:\\ZeqConfig\\";
 
-// The configuration folder for the given drive roots, always ending in its separator.
-// Windows-form roots ("C:\", "E:\") give the last root + "ZeqConfig\"; a root ending in
-// "/" (the one root our Linux platform reports) gives root + "ZeqConfig/". No usable root
-// gives "C:\ZeqConfig\".
-std::string GetConfigDir(const std::vector<std::string>& fixedDrives);
+// The program's folder inside the configuration root: root + "ZeqConfig/", a "/" put
+// between them when the root lacks it (so no root at all gives "/ZeqConfig/").
+std::string GetConfigDir(std::string_view configRoot);
 
 // Creates the folder with its parents. False when it cannot be made; the folder is used
 // all the same, and later writes into it fail quietly.

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <vector>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/ini_file.h"
 #include "store/strings.h"
 

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/strings.h"
 
 namespace qarvex {

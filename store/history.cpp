@@ -5,9 +5,10 @@
 #include <unordered_set>
 #include <utility>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/docs_section.h"
+#include "store/guarded.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
@@ -31,12 +32,11 @@ public:
 
 private:
     void Set(bool on) noexcept {
-        try {
+        Guarded([&] {
             if (m_hook) {
                 m_hook(on);
             }
-        } catch (...) {
-        }
+        });
     }
 
     const History::ScanTimerHook& m_hook;
@@ -47,12 +47,11 @@ class AddedNotice {
 public:
     AddedNotice(const History::DocsChangedHook& hook, int index) : m_hook(hook), m_index(index) {}
     ~AddedNotice() {
-        try {
+        Guarded([&] {
             if (m_hook) {
                 m_hook(m_index);
             }
-        } catch (...) {
-        }
+        });
     }
     AddedNotice(const AddedNotice&) = delete;
     AddedNotice& operator=(const AddedNotice&) = delete;
@@ -72,12 +71,11 @@ public:
 
 private:
     void Set(bool begins) noexcept {
-        try {
+        Guarded([&] {
             if (m_hook) {
                 m_hook(begins);
             }
-        } catch (...) {
-        }
+        });
     }
 
     const History::BulkChangeHook& m_hook;
@@ -125,10 +123,9 @@ public:
             return;
         }
         m_history.m_recentBatch = nullptr;
-        try {
+        Guarded([&] {
             Apply();
-        } catch (...) {
-        }
+        });
     }
     RecentBatch(const RecentBatch&) = delete;
     RecentBatch& operator=(const RecentBatch&) = delete;
@@ -190,10 +187,9 @@ public:
     ~Replay() {
         // The other views catch up once, not once per entry.
         if (--m_history.m_replayDepth == 0 && m_history.m_docsChanged) {
-            try {
+            Guarded([&] {
                 m_history.m_docsChanged(kDocsReplaced);
-            } catch (...) {
-            }
+            });
         }
     }
     Replay(const Replay&) = delete;
@@ -330,7 +326,7 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
 
 void History::Record(std::string_view address, std::string_view name, std::string_view date,
                      bool software) {
-    try {
+    Guarded([&] {
         std::string trimmedName = Trim(name);
         const std::string rawAddress = Trim(address);
         if (rawAddress.empty() || trimmedName.empty()) {
@@ -432,8 +428,7 @@ void History::Record(std::string_view address, std::string_view name, std::strin
         } else {
             kindTree.AppendTopLevel(caption, image, i);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void History::AddToRecent(const std::string& address, const std::string& name) {
@@ -464,7 +459,7 @@ void History::ResetAll() {
 }
 
 void History::LoadHistory() {
-    try {
+    Guarded([&] {
         // Every entry is written back under its compacted index; one replace at the end
         // instead of one per entry.
         IniFile::Batch batch(m_ini);
@@ -514,8 +509,7 @@ void History::LoadHistory() {
             EraseDocKeysFrom(m_ini, static_cast<int>(m_docs.size()), end);
         }
         TrimToLimits();
-    } catch (...) {
-    }
+    });
 }
 
 void History::BeginRecordingPass() {
@@ -527,13 +521,12 @@ void History::BeginRecordingPass() {
 
 void History::EndRecordingPass() noexcept {
     if (m_passDepth > 0 && --m_passDepth == 0) {
-        try {
+        Guarded([&] {
             m_passRecent.reset();
             // The trim joins the pass's one write.
             TrimToLimits();
             m_pass.reset();
-        } catch (...) {
-        }
+        });
     }
 }
 
@@ -563,23 +556,21 @@ void History::TrimToLimits() {
     if (m_trimming || m_replayDepth > 0) {
         return;
     }
-    try {
+    Guarded([&] {
         const std::size_t excess = ExcessOverLimits();
         if (excess > 0) {
             RemoveOldest(excess);
         }
-    } catch (...) {
-    }
+    });
 }
 
 void History::RemoveOldest(std::size_t count) {
     m_trimming = true;
     const BulkNotice bulk(m_bulkChange);
-    try {
+    Guarded([&] {
         DocTable survivors(m_docs.begin() + static_cast<std::ptrdiff_t>(count), m_docs.end());
         Rebuild(std::move(survivors), static_cast<int>(count), false);
-    } catch (...) {
-    }
+    });
     m_trimming = false;
 }
 
@@ -703,7 +694,7 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
     if (count == 0) {
         return;
     }
-    try {
+    Guarded([&] {
         DocTable survivors;
         survivors.reserve(m_docs.size());
         for (std::size_t n = 0; n < m_docs.size(); ++n) {
@@ -713,12 +704,11 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
         }
         ScanTimerPause pause(m_setScanTimer);
         Rebuild(std::move(survivors), count, true);
-    } catch (...) {
-    }
+    });
 }
 
 void History::DeleteAllDocs() {
-    try {
+    Guarded([&] {
         ScanTimerPause pause(m_setScanTimer);
         m_iconCounter = kFirstIconCounter;
         ResetAll();
@@ -727,8 +717,7 @@ void History::DeleteAllDocs() {
         }
         m_recent.Clear();
         EraseDocsSection(m_ini);
-    } catch (...) {
-    }
+    });
 }
 
 }  // namespace qarvex

@@ -28,15 +28,12 @@
 #include "store/stored_list.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
+#include "views/qt_text.h"
 #include "views/skin.h"
 
 namespace qarvex {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The same rule written twice (or once as "~/x" and once as "/home/u/x") counts once.
 bool SameRule(const ExclusionRule& a, const ExclusionRule& b) {

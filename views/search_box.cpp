@@ -14,23 +14,18 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
 #include "store/guarded.h"
 #include "store/history.h"
 #include "store/strings.h"
-#include "ui_TFrmMain.h"
+#include "views/doc_trees.h"
+#include "views/qt_text.h"
+#include "views/services.h"
+#include "views/window_actions.h"
 
 namespace qarvex {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
 
 bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -52,25 +47,29 @@ void PauseKeepingEvents(int ms) {
 
 }  // namespace
 
-SearchBox::SearchBox(TFrmMain& main)
-    : QObject(&main),
-      m_main(main),
+SearchBox::SearchBox(const Services& services, const DocTrees& trees, WindowActions& window,
+                     const SearchBoxWidgets& widgets, QObject* parent)
+    : QObject(parent),
+      m_history(services.history),
+      m_openers(services.openers),
+      m_trees(trees),
+      m_window(window),
+      m_widgets(widgets),
       m_browserFactory(MakeWebEngineSearchPage),
       m_pause(PauseKeepingEvents) {
-    Ui::TFrmMain& ui = m_main.ui();
-    ui.LbSearchResult->hide();
+    m_widgets.LbSearchResult->hide();
     // A short word can match thousands of lines; measuring every line's size before the list
     // shows would hold up each keystroke, so the list lays them out in batches instead.
-    ui.LbSearchResult->setLayoutMode(QListView::Batched);
-    connect(ui.EdtSearch, &QLineEdit::textChanged, this, &SearchBox::EdtSearchChange);
-    connect(ui.BtnQVSearch, &QToolButton::clicked, this, &SearchBox::BtnQVSearchClick);
-    connect(ui.LbSearchResult, &QListWidget::itemPressed, this,
+    m_widgets.LbSearchResult->setLayoutMode(QListView::Batched);
+    connect(m_widgets.EdtSearch, &QLineEdit::textChanged, this, &SearchBox::EdtSearchChange);
+    connect(m_widgets.BtnQVSearch, &QToolButton::clicked, this, &SearchBox::BtnQVSearchClick);
+    connect(m_widgets.LbSearchResult, &QListWidget::itemPressed, this,
             &SearchBox::LbSearchResultMouseDown);
     // Keys are seen before the widgets act on them: a line is copied into the box
     // before the list moves its highlight.
-    ui.EdtSearch->installEventFilter(this);
-    ui.LbSearchResult->installEventFilter(this);
-    ui.SbSearchText->installEventFilter(this);
+    m_widgets.EdtSearch->installEventFilter(this);
+    m_widgets.LbSearchResult->installEventFilter(this);
+    m_widgets.SbSearchText->installEventFilter(this);
 }
 
 SearchBox::~SearchBox() {
@@ -138,7 +137,7 @@ QString SearchBox::FallbackSearchAddress(const QString& keyword) {
 }
 
 bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
-    Ui::TFrmMain& ui = m_main.ui();
+    const SearchBoxWidgets& ui = m_widgets;
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == ui.EdtSearch) {
@@ -158,18 +157,18 @@ bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SearchBox::PlaceResultList() {
-    Ui::TFrmMain& ui = m_main.ui();
-    const QRect shape = ui.ShapeSearch->geometry();
-    ui.LbSearchResult->setGeometry(20, shape.y() + shape.height() + 20,
-                                   std::max(0, m_main.width() - 40), 200);
+    QListWidget* list = m_widgets.LbSearchResult;
+    const QRect shape = m_widgets.ShapeSearch->geometry();
+    const int width = list->parentWidget() ? list->parentWidget()->width() : 0;
+    list->setGeometry(20, shape.y() + shape.height() + 20, std::max(0, width - 40), 200);
 }
 
 void SearchBox::HideResultList() {
-    m_main.ui().LbSearchResult->hide();
+    m_widgets.LbSearchResult->hide();
 }
 
 int SearchBox::HighlightedRow() const {
-    QListWidget* list = m_main.ui().LbSearchResult;
+    QListWidget* list = m_widgets.LbSearchResult;
     const int row = list->currentRow();
     if (row < 0 || row >= list->count() || !list->item(row)->isSelected()) {
         return -1;
@@ -189,12 +188,12 @@ void SearchBox::EdtSearchChange() {
 
 void SearchBox::RunHistorySearch() {
     Guarded([&] {
-        QListWidget* list = m_main.ui().LbSearchResult;
+        QListWidget* list = m_widgets.LbSearchResult;
         list->show();
         list->raise();
         list->clear();
         const std::vector<std::string> lines =
-            MatchingLines(m_main.history().Docs(), S(m_main.ui().EdtSearch->text()));
+            MatchingLines(m_history.Docs(), S(m_widgets.EdtSearch->text()));
         QStringList items;
         items.reserve(static_cast<qsizetype>(lines.size()));
         for (const std::string& line : lines) {
@@ -214,7 +213,7 @@ bool SearchBox::NamesExistingFileOrFolder(const QString& text) const {
 }
 
 bool SearchBox::EdtSearchKeyDown(int key) {
-    Ui::TFrmMain& ui = m_main.ui();
+    const SearchBoxWidgets& ui = m_widgets;
     if (IsEnterKey(key)) {
         Guarded([&] {
             QListWidget* list = ui.LbSearchResult;
@@ -222,7 +221,7 @@ bool SearchBox::EdtSearchKeyDown(int key) {
             if (!list->isVisible() || list->count() == 0 || HighlightedRow() < 0) {
                 const QString text = ui.EdtSearch->text();
                 if (NamesExistingFileOrFolder(text)) {
-                    m_main.openers().OpenPathOrAddress(S(text), false);
+                    m_openers.OpenPathOrAddress(S(text), false);
                 } else {
                     QPointer<SearchBox> alive(this);
                     RunWebSearch();
@@ -258,7 +257,7 @@ bool SearchBox::EdtSearchKeyDown(int key) {
 
 bool SearchBox::LbSearchResultKeyDown(int key) {
     m_searchNavigating = true;
-    QListWidget* list = m_main.ui().LbSearchResult;
+    QListWidget* list = m_widgets.LbSearchResult;
     if (IsEnterKey(key) || key == Qt::Key_Space) {
         const int row = HighlightedRow();
         const QString line = row >= 0 ? list->item(row)->text() : QString();
@@ -276,7 +275,7 @@ bool SearchBox::LbSearchResultKeyDown(int key) {
     }
     const int row = HighlightedRow();
     if (row >= 0) {
-        m_main.ui().EdtSearch->setText(list->item(row)->text());
+        m_widgets.EdtSearch->setText(list->item(row)->text());
     }
     return false;
 }
@@ -292,7 +291,7 @@ void SearchBox::LbSearchResultMouseDown(QListWidgetItem* item) {
 }
 
 void SearchBox::OpenResultLine(const QString& line) {
-    Guarded([&] { m_main.openers().OpenPathOrAddress(S(line), false); });
+    Guarded([&] { m_openers.OpenPathOrAddress(S(line), false); });
 }
 
 void SearchBox::SbSearchTextClick() {
@@ -318,7 +317,7 @@ void SearchBox::EnsureSearchPage() {
     }
     m_pageRequested = true;
     if (!m_browser && m_browserFactory) {
-        m_browser = m_browserFactory(m_main.ui().WebBrowser1Host);
+        m_browser = m_browserFactory(m_widgets.WebBrowser1Host);
     }
     if (!m_browser) {
         m_pageState = PageState::Failed;
@@ -352,18 +351,18 @@ void SearchBox::SearchInDefaultBrowser(const QString& keyword) {
     if (Trim(S(keyword)).empty()) {
         return;
     }
-    m_main.openers().OpenWebAddress(S(FallbackSearchAddress(keyword)));
+    m_openers.OpenWebAddress(S(FallbackSearchAddress(keyword)));
 }
 
 void SearchBox::RunWebSearch() {
     QPointer<SearchBox> alive(this);
     Guarded([&] {
-        Ui::TFrmMain& ui = m_main.ui();
+        const SearchBoxWidgets& ui = m_widgets;
         HideResultList();
         // The page starts loading first, so that it comes up while the tab settles.
         EnsureSearchPage();
-        if (m_main.VisibleTabIndex() != kWebPageVisibleTab) {
-            ui.TVControl->setCurrentWidget(ui.TsQVCommon);
+        if (m_trees.CurrentPage() != Page::Common) {
+            m_window.ShowPage(Page::Common);
             ui.LbSearchResult->clear();
             ui.PnlHint->clear();
             for (int step = 0; step < kPageSettlePauses; ++step) {

@@ -13,13 +13,34 @@
 #include "views/web_engine_module.h"
 
 class QEventLoop;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 class QListWidgetItem;
+class QToolButton;
 class QUrl;
 class QWidget;
 
 namespace qarvex {
 
-class TFrmMain;
+class DocTrees;
+class History;
+class Openers;
+class WindowActions;
+struct Services;
+
+// The search bar, the floating result list under it and the web search page's host.
+struct SearchBoxWidgets {
+    QFrame* SbSearchText = nullptr;
+    QFrame* ShapeSearch = nullptr;
+    QLineEdit* EdtSearch = nullptr;
+    QToolButton* BtnQVSearch = nullptr;
+    // A child of the window itself, so that it floats over the pages.
+    QListWidget* LbSearchResult = nullptr;
+    QLabel* PnlHint = nullptr;
+    QWidget* WebBrowser1Host = nullptr;
+};
 
 // Makes the browser inside host, or returns null when no browser can run here.
 using SearchPageBrowserFactory = std::function<std::unique_ptr<SearchPageBrowser>(QWidget* host)>;
@@ -34,15 +55,15 @@ public:
     // Where the keyword goes: the page passes it here, and so does the default browser
     // when no embedded browser can run.
     static constexpr const char* kWebSearchAddress = "https://duckduckgo.com/html/?q=";
-    // The "常用" page among the visible tabs, where the browser lives.
-    static constexpr int kWebPageVisibleTab = 4;
     // Five pauses of this length let the page come up after switching to it.
     static constexpr int kPageSettlePauses = 5;
     static constexpr int kPageSettlePauseMs = 500;
     // How long a search waits at most for the page's first load.
     static constexpr int kPageLoadLimitMs = 15000;
 
-    explicit SearchBox(TFrmMain& main);
+    // The browser goes on the "常用" page; the window shows that page for a web search.
+    SearchBox(const Services& services, const DocTrees& trees, WindowActions& window,
+              const SearchBoxWidgets& widgets, QObject* parent = nullptr);
     ~SearchBox() override;
 
     // The stored addresses (Path) of the entries whose address or display name holds the
@@ -94,7 +115,11 @@ private:
     void WaitForSearchPage();
     void SearchInDefaultBrowser(const QString& keyword);
 
-    TFrmMain& m_main;
+    History& m_history;
+    Openers& m_openers;
+    const DocTrees& m_trees;
+    WindowActions& m_window;
+    SearchBoxWidgets m_widgets;
     bool m_searchNavigating = false;
     bool m_pageRequested = false;
     PageState m_pageState = PageState::None;

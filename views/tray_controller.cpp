@@ -9,24 +9,19 @@
 #include <QStringDecoder>
 #include <QToolButton>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
-#include "shellnav/system_places.h"
 #include "store/app_state.h"
 #include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/text_tables.h"
-#include "ui_TFrmMain.h"
-#include "views/popup_menus.h"
+#include "views/qt_text.h"
+#include "views/services.h"
+#include "views/window_actions.h"
 
 namespace qarvex {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 constexpr qsizetype kMenuNameChars = 60;
 
@@ -62,10 +57,17 @@ QString ItemCaption(int index, const QString& name) {
 
 }  // namespace
 
-TrayController::TrayController(TFrmMain& main) : QObject(&main), m_main(main) {
-    const TrayMenu& menu = m_main.trayMenu();
+TrayController::TrayController(const Services& services, WindowActions& window,
+                               const TrayWidgets& widgets, QObject* parent)
+    : QObject(parent),
+      m_state(services.state),
+      m_scanner(services.scanner),
+      m_openers(services.openers),
+      m_window(window),
+      m_widgets(widgets) {
+    const TrayMenu& menu = m_widgets.menu;
     connect(menu.MnOpenQarvex, &QAction::triggered, this, &TrayController::MnOpenQarvexClick);
-    connect(menu.MnQVExit, &QAction::triggered, this, [this] { m_main.MnQVExitClick(); });
+    connect(menu.MnQVExit, &QAction::triggered, this, [this] { m_window.MnQVExitClick(); });
     for (QAction* place : {menu.MnMyComputer, menu.MnQVMyDoc, menu.MnMyDesk, menu.MnQVControl,
                            menu.MnQVRecycle, menu.MnQVTask, menu.MnQVRecent, menu.MnQVRun}) {
         connect(place, &QAction::triggered, this, [this, place] { OpenSystemPlace(place); });
@@ -85,7 +87,7 @@ void TrayController::AttachTrayIcon(QSystemTrayIcon* icon) {
         m_icon->setContextMenu(nullptr);
         connect(m_icon, &QSystemTrayIcon::activated, this, &TrayController::TrayIconActivated);
     }
-    if (!m_main.hasTray()) {
+    if (!m_window.HasTray()) {
         ProvideTraylessAccess();
     }
 }
@@ -94,8 +96,8 @@ void TrayController::ProvideTraylessAccess() {
     if (m_menuButton) {
         return;
     }
-    QFrame* bar = m_main.ui().PnlTop;
-    const QRect search = m_main.ui().SbSearchText->geometry();
+    QFrame* bar = m_widgets.PnlTop;
+    const QRect search = m_widgets.SbSearchText->geometry();
     m_menuButton = new QToolButton(bar);
     m_menuButton->setObjectName(QStringLiteral("BtnQVTrayMenu"));
     m_menuButton->setText(QStringLiteral("菜单"));
@@ -130,11 +132,9 @@ void TrayController::TrayIconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void TrayController::TrayLeftPress() {
     Guarded([&] {
-        m_main.show();
-        m_main.raise();
-        m_main.activateWindow();
-        m_main.ShowMainWindowAtCorner();
-        m_main.scanner().RefreshPageDocs();
+        m_window.BringToFront();
+        m_window.ShowMainWindowAtCorner();
+        m_scanner.RefreshPageDocs();
     });
 }
 
@@ -142,14 +142,14 @@ void TrayController::TrayRightPress() {
     Guarded([&] {
         // The window goes out of sight while the menu is up and stays so until the tray's
         // left press or the open item places it again. The menu needs no window of ours.
-        m_main.HideToTray();
+        m_window.HideToTray();
         FillDocSubmenus();
         PopMenuAt(QCursor::pos());
     });
 }
 
 void TrayController::PopMenuAt(const QPoint& at) {
-    m_main.trayMenu().popMenu->exec(at);
+    m_widgets.menu.popMenu->exec(at);
 }
 
 void TrayController::FillDocSubmenus() {
@@ -171,20 +171,19 @@ void TrayController::ShowRecentDocInPopmenu() {
 }
 
 StoredList& TrayController::ListOf(ListKind kind) {
-    AppState& state = m_main.state();
     switch (kind) {
         case ListKind::Recent:
-            return state.RecentList();
+            return m_state.RecentList();
         case ListKind::Run:
-            return state.RunList();
+            return m_state.RunList();
         case ListKind::Fav:
             break;
     }
-    return state.FavList();
+    return m_state.FavList();
 }
 
 QMenu* TrayController::SubmenuOf(ListKind kind) const {
-    const TrayMenu& menu = m_main.trayMenu();
+    const TrayMenu& menu = m_widgets.menu;
     switch (kind) {
         case ListKind::Recent:
             return menu.PmRecent;
@@ -247,12 +246,12 @@ void TrayController::OpenListLine(ListKind kind, int tag) {
         if (doc.Path.empty()) {
             return;
         }
-        m_main.openers().OpenPathOrAddress(doc.Path, true);
+        m_openers.OpenPathOrAddress(doc.Path, true);
     });
 }
 
 void TrayController::MnOpenQarvexClick() {
-    Guarded([&] { m_main.ShowMainWindowAtCorner(); });
+    Guarded([&] { m_window.ShowMainWindowAtCorner(); });
 }
 
 void TrayController::OpenSystemPlace(const QAction* action) {
@@ -266,9 +265,7 @@ void TrayController::OpenSystemPlace(const QAction* action) {
             return;
         }
         // One routing for the system page and the tray: the same place opens the same way.
-        if (SystemPlaces* places = m_main.systemPlaces()) {
-            places->OpenPlace(place);
-        }
+        emit SystemPlaceRequested(place);
     });
 }
 

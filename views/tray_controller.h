@@ -3,15 +3,30 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+#include "views/popup_menus.h"
+
 class QAction;
+class QFrame;
 class QMenu;
 class QPoint;
 class QToolButton;
 
 namespace qarvex {
 
+class AppState;
+class Openers;
+class Scanner;
 class StoredList;
-class TFrmMain;
+class WindowActions;
+struct Services;
+
+// The tray menu, and the window's top bar that stands in for the tray where there is none.
+struct TrayWidgets {
+    TrayMenu menu;
+    QFrame* PnlTop = nullptr;
+    // The trayless menu button goes right of the search bar.
+    QFrame* SbSearchText = nullptr;
+};
 
 // The tray icon's clicks and its menu. Where the desktop has no tray, the same menu
 // opens from a small button on the window's top bar and from the bar's context menu.
@@ -25,7 +40,8 @@ public:
     // The recent submenu shows at most this many of the newest lines.
     static constexpr int kRecentItemLimit = 20;
 
-    explicit TrayController(TFrmMain& main);
+    TrayController(const Services& services, WindowActions& window, const TrayWidgets& widgets,
+                   QObject* parent = nullptr);
     ~TrayController() override;
 
     // Takes over the icon's clicks; called once the window has made its icon.
@@ -56,6 +72,10 @@ public:
     // The top-bar button that stands in for the tray; null while a tray is present.
     QToolButton* menuButton() const { return m_menuButton; }
 
+signals:
+    // A "系统常用" item was chosen: the system page's places open it, the same way as there.
+    void SystemPlaceRequested(int place);
+
 private:
     StoredList& ListOf(ListKind kind);
     QMenu* SubmenuOf(ListKind kind) const;
@@ -63,7 +83,11 @@ private:
     void PopMenuAt(const QPoint& at);
     void ProvideTraylessAccess();
 
-    TFrmMain& m_main;
+    AppState& m_state;
+    Scanner& m_scanner;
+    Openers& m_openers;
+    WindowActions& m_window;
+    TrayWidgets m_widgets;
     QSystemTrayIcon* m_icon = nullptr;
     QToolButton* m_menuButton = nullptr;
 };

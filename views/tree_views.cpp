@@ -21,20 +21,19 @@
 #include <QToolTip>
 #include <QTreeView>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/messages.h"
-#include "store/app_state.h"
 #include "store/doc_table.h"
 #include "store/guarded.h"
 #include "store/history.h"
 #include "store/history_tree.h"
-#include "store/list_file.h"
 #include "store/text_tables.h"
-#include "ui_TFrmMain.h"
 #include "views/day_view.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
+#include "views/qt_text.h"
+#include "views/services.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
 
@@ -46,27 +45,30 @@ constexpr int kTreeIndentation = 19;
 const char* const kTreeStyle = "QTreeView { background-color: #F5FAFE; }";
 const char* const kConfirmDeleteAllDocs = "确定要删除所有历史文档吗?";
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 }  // namespace
 
-TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
-    Ui::TFrmMain& ui = m_main.ui();
-    for (QTreeView* tree : Trees()) {
+TreeViews::TreeViews(DocTrees& trees, const Services& services, const TreeViewsWidgets& widgets,
+                     QObject* parent)
+    : QObject(parent),
+      m_trees(trees),
+      m_history(services.history),
+      m_scanner(services.scanner),
+      m_openers(services.openers),
+      m_messages(services.messages),
+      m_widgets(widgets) {
+    for (QTreeView* tree : m_trees.Views()) {
         SetUpTree(tree);
     }
     // Addresses and paths are shown as they are, never read as markup.
-    ui.PnlHint->setTextFormat(Qt::PlainText);
+    m_widgets.PnlHint->setTextFormat(Qt::PlainText);
 
-    connect(ui.TVControl, &QTabWidget::currentChanged, this, [this] { TVControlChange(); });
-    connect(ui.TVControl->SkinBar(), &SkinTabBar::TabStripPressed, this,
+    connect(m_widgets.TVControl, &QTabWidget::currentChanged, this, [this] { TVControlChange(); });
+    connect(m_widgets.TVControl->SkinBar(), &SkinTabBar::TabStripPressed, this,
             [this] { TVControlMouseDown(); });
     // Entering the page control or anything on its pages counts, as focus moves in from
     // outside (the search box, the search result list).
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        QWidget* control = m_main.ui().TVControl;
+        QWidget* control = m_widgets.TVControl;
         const auto inside = [control](const QWidget* w) {
             return w && (w == control || control->isAncestorOf(w));
         };
@@ -75,29 +77,18 @@ TreeViews::TreeViews(TFrmMain& main) : QObject(&main), m_main(main) {
         }
     });
 
-    const DocTreeMenu& menu = m_main.docTreeMenu();
+    const DocTreeMenu& menu = m_widgets.menu;
     connect(menu.PmDocTree, &QMenu::aboutToShow, this, &TreeViews::PmDocTreePopup);
-    connect(menu.MyMyLove, &QAction::triggered, this, &TreeViews::MyMyLoveClick);
-    connect(menu.MnAddToRunList, &QAction::triggered, this, &TreeViews::MnAddToRunListClick);
     connect(menu.MnExpandAll, &QAction::triggered, this, &TreeViews::MnExpandAllClick);
     connect(menu.MnOpenDIr, &QAction::triggered, this, &TreeViews::MnOpenDIrClick);
     connect(menu.MnRefresh, &QAction::triggered, this, &TreeViews::MnRefreshClick);
     connect(menu.MnDeleteAllDocs, &QAction::triggered, this, &TreeViews::BtnQVDeleteAllDocsClick);
     connect(menu.MnDeleteSelected, &QAction::triggered, this, &TreeViews::MnDeleteSelectedClick);
-    connect(ui.BtnQVDeleteAllDocs, &QToolButton::clicked, this,
+    connect(m_widgets.BtnQVDeleteAllDocs, &QToolButton::clicked, this,
             &TreeViews::BtnQVDeleteAllDocsClick);
 }
 
 TreeViews::~TreeViews() = default;
-
-std::vector<QTreeView*> TreeViews::Trees() const {
-    Ui::TFrmMain& ui = m_main.ui();
-    std::vector<QTreeView*> trees = {ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs};
-    if (DayView* day = m_main.dayView()) {
-        trees.push_back(day->Tree());
-    }
-    return trees;
-}
 
 void TreeViews::SetUpTree(QTreeView* tree) {
     // Hidden before the font is set, so that no header is ever measured.
@@ -129,7 +120,7 @@ void TreeViews::SetUpTree(QTreeView* tree) {
 }
 
 QTreeView* TreeViews::TreeOfViewport(QObject* watched) const {
-    for (QTreeView* tree : Trees()) {
+    for (QTreeView* tree : m_trees.Views()) {
         if (tree->viewport() == watched) {
             return tree;
         }
@@ -138,7 +129,7 @@ QTreeView* TreeViews::TreeOfViewport(QObject* watched) const {
 }
 
 QTreeView* TreeViews::TreeOf(QObject* watched) const {
-    for (QTreeView* tree : Trees()) {
+    for (QTreeView* tree : m_trees.Views()) {
         if (tree == watched) {
             return tree;
         }
@@ -146,90 +137,16 @@ QTreeView* TreeViews::TreeOf(QObject* watched) const {
     return nullptr;
 }
 
-HistoryTree* TreeViews::CoreTreeOf(const QTreeView* tree) const {
-    Ui::TFrmMain& ui = m_main.ui();
-    History& history = m_main.history();
-    if (tree == ui.TVDocs) {
-        return &history.TVDocs();
-    }
-    if (tree == ui.TVDoc) {
-        return &history.TVDoc();
-    }
-    if (tree == ui.TVApp) {
-        return &history.TVApp();
-    }
-    if (tree == ui.TVPath) {
-        return &history.TVPath();
-    }
-    if (DayView* day = m_main.dayView(); day && tree == day->Tree()) {
-        return &day->CoreTree();
-    }
-    return nullptr;
-}
-
-const TMyDoc* TreeViews::DocOf(const HistoryNode* node) const {
-    if (!node) {
-        return nullptr;
-    }
-    // A node's entry is found only through its index, which must still name an entry.
-    const DocTable& docs = m_main.history().Docs();
-    const int index = node->Data().DocIndex;
-    if (index < 0 || index >= static_cast<int>(docs.size())) {
-        return nullptr;
-    }
-    return &docs[static_cast<std::size_t>(index)];
-}
-
-HistoryNode* TreeViews::SelectedNode(QTreeView* tree) const {
-    HistoryTreeModel* model = tree ? m_main.ModelOf(tree) : nullptr;
-    QItemSelectionModel* selection = tree ? tree->selectionModel() : nullptr;
-    if (!model || !selection) {
-        return nullptr;
-    }
-    const QModelIndex current = selection->currentIndex();
-    if (current.isValid() && selection->isSelected(current)) {
-        return model->NodeAt(current);
-    }
-    const QModelIndexList selected = selection->selectedIndexes();
-    return selected.isEmpty() ? nullptr : model->NodeAt(selected.first());
-}
-
-std::vector<int> TreeViews::SelectedDocIndexes() const {
-    std::vector<int> indexes;
-    QTreeView* tree = m_main.CurrentDocTree();
-    HistoryTreeModel* model = tree ? m_main.ModelOf(tree) : nullptr;
-    if (!model || !tree->selectionModel()) {
-        return indexes;
-    }
-    for (const QModelIndex& index : tree->selectionModel()->selectedIndexes()) {
-        // Day groups stand for no entry.
-        const HistoryNode* node = model->NodeAt(index);
-        if (DocOf(node)) {
-            indexes.push_back(node->Data().DocIndex);
-        }
-    }
-    return indexes;
-}
-
-const TMyDoc* TreeViews::SelectedDoc(std::string* caption) const {
-    const HistoryNode* node = SelectedNode(m_main.CurrentDocTree());
-    const TMyDoc* doc = DocOf(node);
-    if (doc && caption) {
-        *caption = node->Caption();
-    }
-    return doc;
-}
-
 HistoryNode* TreeViews::LastHoveredNode() const {
     if (!m_hoverTree || !m_lastHovered.isValid()) {
         return nullptr;
     }
-    HistoryTreeModel* model = m_main.ModelOf(m_hoverTree);
+    HistoryTreeModel* model = m_trees.ModelOf(m_hoverTree);
     return model ? model->NodeAt(m_lastHovered) : nullptr;
 }
 
 void TreeViews::ShowHint(const std::string& text) {
-    m_main.ui().PnlHint->setText(Q(text));
+    m_widgets.PnlHint->setText(Q(text));
 }
 
 bool TreeViews::eventFilter(QObject* watched, QEvent* event) {
@@ -301,13 +218,13 @@ void TreeViews::TVDocMouseMove(QTreeView* tree, const QPoint& pos) {
         }
         m_hoverTree = tree;
         m_lastHovered = index;
-        HistoryTreeModel* model = m_main.ModelOf(tree);
-        const TMyDoc* doc = DocOf(model ? model->NodeAt(index) : nullptr);
+        HistoryTreeModel* model = m_trees.ModelOf(tree);
+        const TMyDoc* doc = m_trees.DocOf(model ? model->NodeAt(index) : nullptr);
         if (!doc) {
             return;
         }
         const QString target = Q(Openers::EntryOpenTarget(*doc));
-        m_main.ui().PnlHint->setText(target);
+        m_widgets.PnlHint->setText(target);
         tree->setToolTip(Qt::mightBeRichText(target) ? target.toHtmlEscaped() : target);
     });
 }
@@ -334,7 +251,7 @@ bool TreeViews::TVDocMouseDown(QTreeView* tree, Qt::MouseButton button, const QP
 }
 
 void TreeViews::TVDocClick() {
-    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
+    Guarded([&] { m_widgets.LbSearchResult->hide(); });
 }
 
 bool TreeViews::TVDocKeyDown(QTreeView* tree, int key) {
@@ -354,8 +271,8 @@ bool TreeViews::TVDocKeyDown(QTreeView* tree, int key) {
 
 void TreeViews::DeleteSelectedNodes(QTreeView* tree) {
     Guarded([&] {
-        HistoryTree* core = CoreTreeOf(tree);
-        HistoryTreeModel* model = m_main.ModelOf(tree);
+        HistoryTree* core = m_trees.CoreTreeOf(tree);
+        HistoryTreeModel* model = m_trees.ModelOf(tree);
         if (!core || !model || !tree->selectionModel()) {
             return;
         }
@@ -391,31 +308,31 @@ void TreeViews::DeleteSelectedNodes(QTreeView* tree) {
 void TreeViews::OpenSelectedNode() {
     Guarded([&] {
         std::string caption;
-        const TMyDoc* doc = SelectedDoc(&caption);
+        const TMyDoc* doc = m_trees.SelectedDoc(&caption);
         if (!doc) {
             return;
         }
         const std::string target = Openers::EntryOpenTarget(*doc);
         ShowHint(target);
-        m_main.openers().OpenDoc(target, caption);
+        m_openers.OpenDoc(target, caption);
     });
 }
 
 void TreeViews::TVControlChange() {
     Guarded([&] {
-        m_main.ui().LbSearchResult->clear();
-        m_main.ui().PnlHint->clear();
+        m_widgets.LbSearchResult->clear();
+        m_widgets.PnlHint->clear();
     });
 }
 
 void TreeViews::TVControlEnter() {
-    Guarded([&] { m_main.ui().LbSearchResult->hide(); });
+    Guarded([&] { m_widgets.LbSearchResult->hide(); });
 }
 
 void TreeViews::TVControlMouseDown() {
     Guarded([&] {
-        m_main.ui().LbSearchResult->clear();
-        m_main.ui().PnlHint->clear();
+        m_widgets.LbSearchResult->clear();
+        m_widgets.PnlHint->clear();
     });
     // The strip is told of the press before it switches tabs: refresh once the press has
     // been handled, so the tab that is visible then is the one scanned, and the scan's
@@ -428,51 +345,30 @@ void TreeViews::TVControlMouseDown() {
         this,
         [this] {
             m_refreshQueued = false;
-            Guarded([&] { m_main.scanner().RefreshPageDocs(); });
+            Guarded([&] { m_scanner.RefreshPageDocs(); });
         },
         Qt::QueuedConnection);
 }
 
 void TreeViews::ShowPmDocTree(QTreeView* tree, const QPoint& pos) {
-    Guarded([&] { m_main.docTreeMenu().PmDocTree->popup(tree->viewport()->mapToGlobal(pos)); });
+    Guarded([&] { m_widgets.menu.PmDocTree->popup(tree->viewport()->mapToGlobal(pos)); });
 }
 
 void TreeViews::PmDocTreePopup() {
     Guarded([&] {
-        const TMyDoc* doc = SelectedDoc();
-        m_main.docTreeMenu().MnOpenDIr->setVisible(doc && doc->DocType == dkSoftware);
+        const TMyDoc* doc = m_trees.SelectedDoc();
+        m_widgets.menu.MnOpenDIr->setVisible(doc && doc->DocType == dkSoftware);
         // A day group stands for no entry: nothing to stop recording.
-        m_main.docTreeMenu().MnQVNoRecord->setEnabled(!SelectedDocIndexes().empty());
-    });
-}
-
-void TreeViews::MyMyLoveClick() {
-    Guarded([&] {
-        std::string caption;
-        if (const TMyDoc* doc = SelectedDoc(&caption)) {
-            AddMyLove(m_main.state().FavList(), doc->Path, caption);
-        }
-    });
-}
-
-void TreeViews::MnAddToRunListClick() {
-    Guarded([&] {
-        std::string caption;
-        if (const TMyDoc* doc = SelectedDoc(&caption)) {
-            AddMyRun(m_main.state().RunList(), doc->Path, caption);
-        }
+        m_widgets.menu.MnQVNoRecord->setEnabled(!m_trees.SelectedDocIndexes().empty());
     });
 }
 
 void TreeViews::MnExpandAllClick() {
     Guarded([&] {
-        const bool expand = m_main.docTreeMenu().MnExpandAll->isChecked();
-        History& history = m_main.history();
+        const bool expand = m_widgets.menu.MnExpandAll->isChecked();
         // The program list has no children to show.
-        std::vector<HistoryTree*> trees = {&history.TVDocs(), &history.TVPath(), &history.TVDoc()};
-        if (DayView* day = m_main.dayView()) {
-            trees.push_back(&day->CoreTree());
-        }
+        const std::vector<HistoryTree*> trees = {&m_history.TVDocs(), &m_history.TVPath(),
+                                                 &m_history.TVDoc(), &m_trees.Day().CoreTree()};
         for (HistoryTree* tree : trees) {
             if (expand) {
                 tree->ExpandAll();
@@ -485,7 +381,7 @@ void TreeViews::MnExpandAllClick() {
 
 void TreeViews::MnOpenDIrClick() {
     Guarded([&] {
-        const TMyDoc* doc = SelectedDoc();
+        const TMyDoc* doc = m_trees.SelectedDoc();
         if (!doc) {
             return;
         }
@@ -493,32 +389,32 @@ void TreeViews::MnOpenDIrClick() {
         ShowHint(target);
         const std::string folder = Openers::ContainingFolder(target);
         if (!folder.empty()) {
-            m_main.openers().OpenPathOrAddress(folder, false);
+            m_openers.OpenPathOrAddress(folder, false);
         }
     });
 }
 
 void TreeViews::MnRefreshClick() {
-    Guarded([&] { m_main.scanner().RefreshAllDocs(); });
+    Guarded([&] { m_scanner.RefreshAllDocs(); });
 }
 
 void TreeViews::BtnQVDeleteAllDocsClick() {
     Guarded([&] {
         // The whole history goes at once and the menu item shares its access key with
         // deleting the selection: a slip must not cost everything.
-        if (!m_main.messages().AskYesNoDefaultNo(kConfirmDeleteAllDocs, MainTable().TextHint)) {
+        if (!m_messages.AskYesNoDefaultNo(kConfirmDeleteAllDocs, MainTable().TextHint)) {
             return;
         }
-        m_main.BulkHistoryChange([this] { m_main.history().DeleteAllDocs(); });
+        m_trees.BulkHistoryChange([this] { m_history.DeleteAllDocs(); });
     });
 }
 
 void TreeViews::MnDeleteSelectedClick() {
     Guarded([&] {
-        const HistoryNode* node = SelectedNode(m_main.CurrentDocTree());
+        const HistoryNode* node = m_trees.SelectedNode(m_trees.CurrentDocTree());
         if (node) {
             const int index = node->Data().DocIndex;
-            m_main.BulkHistoryChange([this, index] { m_main.history().DeleteSelectDocs(index); });
+            m_trees.BulkHistoryChange([this, index] { m_history.DeleteSelectDocs(index); });
         }
     });
 }

@@ -7,33 +7,51 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
+#include "views/popup_menus.h"
+
 class QEvent;
+class QLabel;
+class QListWidget;
 class QPoint;
+class QToolButton;
 class QTreeView;
 
 namespace qarvex {
 
+class DocTrees;
+class History;
 class HistoryNode;
-class HistoryTree;
-class TFrmMain;
-struct TMyDoc;
+class Messages;
+class Openers;
+class Scanner;
+class SkinTabWidget;
+struct Services;
 
-// The four history trees: shared look, hover hints, right-button selection, keys, the
-// tab strip's refresh and the trees' context menu with its deletions.
+// The controls the trees' behaviour reaches besides the trees themselves.
+struct TreeViewsWidgets {
+    SkinTabWidget* TVControl = nullptr;
+    QLabel* PnlHint = nullptr;
+    QListWidget* LbSearchResult = nullptr;
+    QToolButton* BtnQVDeleteAllDocs = nullptr;
+    DocTreeMenu menu;
+};
+
+// The history trees: shared look, hover hints, right-button selection, keys, the tab
+// strip's refresh and the trees' context menu with its deletions. The menu's favourite and
+// start-up items belong to the favourites and the auto-run list.
 class TreeViews : public QObject {
     Q_OBJECT
 
 public:
-    explicit TreeViews(TFrmMain& main);
+    TreeViews(DocTrees& trees, const Services& services, const TreeViewsWidgets& widgets,
+              QObject* parent = nullptr);
     ~TreeViews() override;
 
     // Opens the selected entry of the active page's tree (double-click, Enter, Space).
     void OpenSelectedNode();
 
     // The tree menu's commands; each works on the selected node of the active page's tree
-    // and does nothing without one. Other parts bind their own menu items to these.
-    void MyMyLoveClick();
-    void MnAddToRunListClick();
+    // and does nothing without one.
     // Applies the check mark MnExpandAll has now (its trigger has already flipped it).
     void MnExpandAllClick();
     void MnOpenDIrClick();
@@ -43,13 +61,6 @@ public:
     // Run as the tree menu opens: the folder command only makes sense for a program.
     void PmDocTreePopup();
 
-    // The selected node of a tree: its current node when that is selected, otherwise the
-    // first selected one; null when nothing is selected.
-    HistoryNode* SelectedNode(QTreeView* tree) const;
-
-    // The entries behind every selected node of the active page's tree, in selection order.
-    std::vector<int> SelectedDocIndexes() const;
-
     // The node the hover hint was last given for, null when none or when it was removed.
     HistoryNode* LastHoveredNode() const;
 
@@ -57,15 +68,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The history trees of the window, the day view's included when there is one.
-    std::vector<QTreeView*> Trees() const;
     void SetUpTree(QTreeView* tree);
     QTreeView* TreeOfViewport(QObject* watched) const;
     QTreeView* TreeOf(QObject* watched) const;
-    HistoryTree* CoreTreeOf(const QTreeView* tree) const;
-    const TMyDoc* DocOf(const HistoryNode* node) const;
-    // The entry behind the selected node of the active page's tree, and its caption.
-    const TMyDoc* SelectedDoc(std::string* caption = nullptr) const;
     bool OverItemLabel(QTreeView* tree, const QModelIndex& index, const QPoint& pos) const;
     void ShowHint(const std::string& text);
 
@@ -82,7 +87,12 @@ private:
     void TVControlMouseDown();
     void ShowPmDocTree(QTreeView* tree, const QPoint& pos);
 
-    TFrmMain& m_main;
+    DocTrees& m_trees;
+    History& m_history;
+    Scanner& m_scanner;
+    Openers& m_openers;
+    Messages& m_messages;
+    TreeViewsWidgets m_widgets;
     QPointer<QTreeView> m_hoverTree;
     // Persistent, so a removed node simply never matches again.
     QPersistentModelIndex m_lastHovered;

@@ -11,12 +11,12 @@
 namespace qarvex {
 
 // A machine whose facts the test sets. The defaults are harmless made-up values; there
-// is no fixed drive until the test gives one, so nothing is ever written under a real
-// configuration folder by accident: tests that store files point it at a temporary
-// folder with SetFixedDrives({dir + "/"}).
+// is no configuration root until the test gives one, so nothing is ever written under a
+// real configuration folder by accident: tests that store files point it at a temporary
+// folder with SetConfigRoot(dir + "/").
 class FakeEnvironment : public Environment {
 public:
-    void SetFixedDrives(std::vector<std::string> drives) { m_drives = std::move(drives); }
+    void SetConfigRoot(std::string root) { m_configRoot = std::move(root); }
     void SetHomeFolder(std::string home) { m_home = std::move(home); }
     void SetToday(std::string today) { m_today = std::move(today); }
     void SetExecutablePath(std::string path) { m_exe = std::move(path); }
@@ -24,7 +24,7 @@ public:
     void ClearSpecialFolders() { m_special.clear(); }
     void SetSystemFolder(std::string path) { m_system = std::move(path); }
 
-    std::vector<std::string> FixedDrives() override { return m_drives; }
+    std::string ConfigRoot() override { return m_configRoot; }
     std::string HomeFolder() override { return m_home; }
     std::string Today() override { return m_today; }
     std::string ExecutablePath() override { return m_exe; }
@@ -35,7 +35,7 @@ public:
     int BeepCount() const { return m_beepCount; }
 
 private:
-    std::vector<std::string> m_drives;
+    std::string m_configRoot;
     std::string m_home = "/home/tester";
     std::string m_today = "2024-01-02";
     std::string m_exe = "/opt/qarvex/bin/qarvex";

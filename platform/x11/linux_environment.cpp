@@ -45,8 +45,8 @@ std::string LinuxEnvironment::ConfigHome() const {
     return XdgBaseDir(std::getenv("XDG_CONFIG_HOME"), m_home, ".config");
 }
 
-std::vector<std::string> LinuxEnvironment::FixedDrives() {
-    return {ConfigHome() + "/"};
+std::string LinuxEnvironment::ConfigRoot() {
+    return ConfigHome() + "/";
 }
 
 std::string LinuxEnvironment::HomeFolder() {

@@ -16,7 +16,7 @@ public:
     explicit LinuxEnvironment(std::string home = {});
 
     // { the XDG configuration root with a trailing "/" }.
-    std::vector<std::string> FixedDrives() override;
+    std::string ConfigRoot() override;
     std::string HomeFolder() override;
     std::string Today() override;
     std::string ExecutablePath() override;

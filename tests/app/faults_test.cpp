@@ -32,7 +32,7 @@
 #include "capture/scanner.h"
 #include "store/ini_file.h"
 #include "store/text_file.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/app/main_window_fixture.h"
 
 extern char** environ;
 
@@ -134,14 +134,14 @@ protected:
     // refresh that finds one new page, and exits. Returns the save steps done; notices
     // counts the messages that the history could not be saved.
     int StartRefreshExit(const std::string& root) {
-        fakes.environment->SetFixedDrives({root});
+        configRoot = root;
         ShellWindow page;
         page.locationUrl = kPageUrl;
         page.title = "页面";
         fakes.shellWindows->AddWindow(page);
         TFrmMain& main = Start();
         FinishStartup();
-        main.scanner().RefreshAllDocs();
+        main.services().scanner.RefreshAllDocs();
         QCoreApplication::processEvents();
         main.FormDestroy();
         const int done = main.saveStepsDone();

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -24,7 +25,7 @@
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/app/main_window_fixture.h"
 
 namespace qarvex {
 namespace {
@@ -52,7 +53,7 @@ TEST_F(FrmMainTest, DefaultsOnAFirstStart) {
     EXPECT_EQ(main.timerCheckDocs()->interval(), 120000);
     EXPECT_EQ(Find<QLabel>("LbQVCheckTime")->text(), QStringLiteral("每120秒刷新一次"));
     EXPECT_TRUE(Find<QCheckBox>("CbFavEdit")->isChecked());
-    EXPECT_TRUE(main.favMenu().MnShowFavEdit->isChecked());
+    EXPECT_TRUE(main.menus().fav.MnShowFavEdit->isChecked());
     EXPECT_FALSE(Find<QCheckBox>("CbAutoRunDocs")->isChecked());
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Qarvex3.0"));
     EXPECT_TRUE(main.timerFirstRun()->isActive());
@@ -102,7 +103,7 @@ TEST_F(FrmMainTest, StoredPageAndEditBarAndNotesComeBack) {
     TFrmMain& main = Start();
     EXPECT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), 2);
     EXPECT_FALSE(Find<QCheckBox>("CbFavEdit")->isChecked());
-    EXPECT_FALSE(main.favMenu().MnShowFavEdit->isChecked());
+    EXPECT_FALSE(main.menus().fav.MnShowFavEdit->isChecked());
     EXPECT_EQ(Find<QPlainTextEdit>("MmNote")->toPlainText(), QStringLiteral("first\nsecond"));
     Find<QPlainTextEdit>("MmNote")->setPlainText(QStringLiteral("甲\n乙"));
     Stop();
@@ -110,6 +111,28 @@ TEST_F(FrmMainTest, StoredPageAndEditBarAndNotesComeBack) {
     EXPECT_EQ(ini.ReadInteger("default", "ControlIndex", -1), 2);
     EXPECT_FALSE(ini.ReadBool("default", "ShowFavEdit", true));
     EXPECT_EQ(ReadConfigFile("note.txt"), "\xbc\xd7\r\n\xd2\xd2\r\n");  // GB18030, CR LF
+
+    // The day view's page, which comes after the layout's, is remembered like any other.
+    const int dayPage = Start().parts().docTrees->IndexOf(Page::Day);
+    Find<QTabWidget>("TVControl")->setCurrentIndex(dayPage);
+    Restart();
+    EXPECT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), dayPage);
+}
+
+TEST_F(FrmMainTest, ShowFavEditSettingIsAppliedAtStart) {
+    WriteConfigFile("defualt.ini", "[default]\r\nShowFavEdit=0\r\n");
+    Start();
+    EXPECT_TRUE(Find<QFrame>("PnlNewFav")->isHidden());
+    EXPECT_FALSE(Main().menus().fav.MnShowFavEdit->isChecked());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FrmMainTest, HidingTheEditBarByHandShowsNoMessage) {
+    QCheckBox* box = Find<QCheckBox>("CbFavEdit");
+    box->click();
+    ASSERT_FALSE(box->isChecked());
+    EXPECT_TRUE(Find<QFrame>("PnlNewFav")->isHidden());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(FrmMainTest, SaveSequenceGoesOnPastAFileThatCannotBeWritten) {
@@ -130,8 +153,8 @@ TEST_F(FrmMainTest, SaveSequenceGoesOnPastAFileThatCannotBeWritten) {
 TEST_F(FrmMainTest, ChangedListsAndNotesReachTheDiskWithinSeconds) {
     TFrmMain& main = Start();
     FinishStartup();
-    AddMyLove(main.state().FavList(), "/home/u/收藏.txt", "收藏");
-    AddMyRun(main.state().RunList(), "/usr/bin/gedit", "gedit");
+    AddMyLove(main.services().state.FavList(), "/home/u/收藏.txt", "收藏");
+    AddMyRun(main.services().state.RunList(), "/usr/bin/gedit", "gedit");
     Find<QPlainTextEdit>("MmNote")->setPlainText(QStringLiteral("笔记"));
     const auto written = [&] {
         return ReadConfigFile("fav.dat") == "/home/u/\xca\xd5\xb2\xd8.txt*|*\xca\xd5\xb2\xd8\r\n" &&
@@ -146,10 +169,10 @@ TEST_F(FrmMainTest, FileThatCannotBeSavedIsToldOnceAndNothingIsDamaged) {
     TFrmMain& main = Start();
     FinishStartup();
     std::filesystem::create_directories(ConfigFile("fav.dat"));  // no file can replace it
-    AddMyLove(main.state().FavList(), "/a", "a");
+    AddMyLove(main.services().state.FavList(), "/a", "a");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, 20000));
-    AddMyLove(main.state().FavList(), "/b", "b");
-    main.history().AddDoc("http://site-a/", "A", "", false);
+    AddMyLove(main.services().state.FavList(), "/b", "b");
+    main.services().history.AddDoc("http://site-a/", "A", "", false);
     QTest::qWait(0);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !main.sessionSaver()->IsPending(AppState::StoredFile::Favourites); }, 20000));
@@ -165,9 +188,9 @@ TEST_F(FrmMainTest, SettingsFileTooLargeIsLeftAloneAndTold) {
     WriteConfigFile("defualt.ini", "[docs]\r\npath0=http://a/\r\nname0=a\r\n");
     std::filesystem::resize_file(ConfigFile("defualt.ini"), kMaxStoredFileBytes + 1);
     TFrmMain& main = Start();
-    EXPECT_TRUE(main.history().Docs().empty());
+    EXPECT_TRUE(main.services().history.Docs().empty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, 10000));
-    main.history().AddDoc("http://site-a/", "A", "", false);
+    main.services().history.AddDoc("http://site-a/", "A", "", false);
     QCoreApplication::processEvents();
     Stop();
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -191,7 +214,7 @@ TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     EXPECT_EQ(main.saveStepsDone(), 5);
     EXPECT_TRUE(IniFile(ConfigFile("defualt.ini")).ValueExists("default", "needRemoveAllStart"));
     // Still running: later changes are still kept current.
-    AddMyLove(main.state().FavList(), "/a", "a");
+    AddMyLove(main.services().state.FavList(), "/a", "a");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ReadConfigFile("fav.dat") == "/a*|*a\r\n"; }, 20000));
 }
 
@@ -199,7 +222,7 @@ TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {
     TFrmMain::SetTrayAvailabilityOverride(1);
     TFrmMain& main = Start();
     TFrmMain::SetTrayAvailabilityOverride(-1);
-    ASSERT_TRUE(main.hasTray());
+    ASSERT_TRUE(main.HasTray());
     main.show();
     main.setGeometry(40, 50, 600, 400);
     const QSize size = main.size();
@@ -244,7 +267,7 @@ TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
     const int expected[] = {0, 1, 2, -1, -1, 3, 4, -1, 5, -1, -1};
     for (int page = 0; page < tabs->count(); ++page) {
         tabs->setCurrentIndex(page);
-        EXPECT_EQ(main.VisibleTabIndex(), expected[page]) << page;
+        EXPECT_EQ(main.parts().docTrees->VisibleTabIndex(), expected[page]) << page;
     }
 }
 
@@ -301,22 +324,22 @@ TEST_F(FrmMainTest, CloseBoxRecordsWhatIsOpenWhileTheExitCommandKeepsTheStoredLi
 // Cut on reload, a long address was recorded again, whole, by the next scan.
 TEST_F(FrmMainTest, LongAddressIsOneEntryAcrossARestart) {
     const std::string address = "https://example.com/search?q=" + std::string(3000, 'x');
-    Start().history().AddDoc(address, "Search", "", false);
+    Start().services().history.AddDoc(address, "Search", "", false);
     TFrmMain& again = Restart();
-    ASSERT_EQ(again.history().Docs().size(), 1u);
-    EXPECT_EQ(again.history().Docs()[0].Path, address);
-    again.history().AddDoc(address, "Search", "", false);
-    EXPECT_EQ(again.history().Docs().size(), 1u);
+    ASSERT_EQ(again.services().history.Docs().size(), 1u);
+    EXPECT_EQ(again.services().history.Docs()[0].Path, address);
+    again.services().history.AddDoc(address, "Search", "", false);
+    EXPECT_EQ(again.services().history.Docs().size(), 1u);
 }
 
 TEST_F(FrmMainTest, HistorySurvivesARestart) {
     TFrmMain& main = Start();
-    main.history().AddDoc("http://site-a/news.html", "News", "", false);
-    main.history().AddDoc("file:///home/u/Documents/a.txt", "a.txt", "", false);
+    main.services().history.AddDoc("http://site-a/news.html", "News", "", false);
+    main.services().history.AddDoc("file:///home/u/Documents/a.txt", "a.txt", "", false);
     TFrmMain& again = Restart();
-    ASSERT_EQ(again.history().Docs().size(), 2u);
-    EXPECT_EQ(again.history().Docs()[0].Date, "2026-12-08");
-    EXPECT_EQ(again.history().Docs()[1].Path, "/home/u/Documents/a.txt");
+    ASSERT_EQ(again.services().history.Docs().size(), 2u);
+    EXPECT_EQ(again.services().history.Docs()[0].Date, "2026-12-08");
+    EXPECT_EQ(again.services().history.Docs()[1].Path, "/home/u/Documents/a.txt");
 }
 
 TEST_F(FrmMainTest, ScanTimerRecordsWhatOpenedSinceOnlyWhileRefreshIsTicked) {
@@ -337,14 +360,14 @@ TEST_F(FrmMainTest, ScanTimerRecordsWhatOpenedSinceOnlyWhileRefreshIsTicked) {
     timer->setInterval(1);
     timer->start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 10000));
-    EXPECT_TRUE(main.history().Docs().empty());
+    EXPECT_TRUE(main.services().history.Docs().empty());
 
     Find<QCheckBox>("CbQVRefresh")->setChecked(true);
     timer->setInterval(1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.history().Docs().empty(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.services().history.Docs().empty(); }, 10000));
     timer->stop();
-    EXPECT_EQ(main.history().Docs()[0].Path, program);
-    EXPECT_EQ(main.history().Docs()[0].DocType, dkSoftware);
+    EXPECT_EQ(main.services().history.Docs()[0].Path, program);
+    EXPECT_EQ(main.services().history.Docs()[0].DocType, dkSoftware);
     EXPECT_EQ(IniFile(ConfigFile("defualt.ini")).ReadString("docs", "path0", ""), program);
 }
 
@@ -367,8 +390,8 @@ TEST_F(FrmMainTest, AnExceptionEscapingAHandlerLeavesTheProgramRunningQuietly) {
     fakes.desktopWindows->AddWindow(window, program);
     Find<QTabWidget>("TVControl")->setCurrentIndex(1);
     QTest::keyClick(&main, Qt::Key_F5);
-    ASSERT_EQ(main.history().Docs().size(), 1u);
-    EXPECT_EQ(main.history().Docs()[0].Path, program);
+    ASSERT_EQ(main.services().history.Docs().size(), 1u);
+    EXPECT_EQ(main.services().history.Docs()[0].Path, program);
 }
 
 TEST_F(FrmMainTest, FirstGeometryFollowsTheScreenWhateverSizeIsStored) {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/address_rules.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
 #include "platform/fake/fake_desktop_windows.h"
 #include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_shell_open.h"
 #include "platform/fake/fake_shell_windows.h"
+#include "store/address_rules.h"
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/stored_list.h"

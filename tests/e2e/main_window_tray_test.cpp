@@ -21,6 +21,7 @@
 #include "e2e/e2e_support.h"
 #include "platform/messages.h"
 #include "platform/platform.h"
+#include "store/config_dir.h"
 #include "views/tray_controller.h"
 
 namespace qarvex {
@@ -128,7 +129,8 @@ protected:
         platform = CreatePlatform();
         // Openbox under Xvfb has no tray; the window must behave as on a desktop that has one.
         TFrmMain::SetTrayAvailabilityOverride(1);
-        main = std::make_unique<TFrmMain>(platform, messages);
+        main = std::make_unique<TFrmMain>(platform, messages,
+                                          GetConfigDir(platform.environment->ConfigRoot()));
         TFrmMain::SetTrayAvailabilityOverride(-1);
         main->timerFirstRun()->stop();
         main->timerCheckDocs()->stop();
@@ -175,7 +177,7 @@ TEST_F(MainWindowTrayTest, MinimisingAndTheTrayMenuLeaveNoBandAndKeepTheSize) {
         }
     });
     closer.start(50);
-    main->trayController()->TrayIconActivated(QSystemTrayIcon::Context);
+    main->parts().trayController->TrayIconActivated(QSystemTrayIcon::Context);
     closer.stop();
     EXPECT_TRUE(WaitUntil([&] { return !looker.Viewable(Id()) && !looker.Managed(Id()); }));
     main->ShowMainWindowAtCorner();

@@ -16,7 +16,7 @@
 #include <QWindow>
 
 #include "app/frm_main.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/app/main_window_fixture.h"
 #include "support/qt/qt_app.h"
 
 namespace qarvex {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/address_rules.h"
 #include "fuzz/fuzz_support.h"
+#include "store/address_rules.h"
 #include "store/list_file.h"
 #include "store/strings.h"
 

@@ -17,9 +17,9 @@ TEST(FakePlatformTest, PartsDriveTheServicesThePlatformOwns) {
     ASSERT_EQ(parts.autostart, platform.autostart.get());
     ASSERT_EQ(parts.environment, platform.environment.get());
 
-    parts.environment->SetFixedDrives({"/tmp/x/"});
+    parts.environment->SetConfigRoot("/tmp/x/");
     parts.environment->SetSpecialFolder(5, "/home/t/Documents");
-    EXPECT_EQ(platform.environment->FixedDrives(), std::vector<std::string>{"/tmp/x/"});
+    EXPECT_EQ(platform.environment->ConfigRoot(), "/tmp/x/");
     EXPECT_EQ(platform.environment->SpecialFolderPath(5), "/home/t/Documents");
     EXPECT_EQ(platform.environment->SpecialFolderPath(6), std::nullopt);
     platform.environment->Beep();
@@ -30,7 +30,7 @@ TEST(FakePlatformTest, PartsDriveTheServicesThePlatformOwns) {
     Platform plain = CreatePlatform();
     EXPECT_TRUE(plain.desktopWindows && plain.shellWindows && plain.shellOpen && plain.autostart &&
                 plain.environment);
-    EXPECT_TRUE(plain.environment->FixedDrives().empty());
+    EXPECT_TRUE(plain.environment->ConfigRoot().empty());
 }
 
 TEST(FakeDesktopWindowsTest, AnswersPerWindowAndCountsCalls) {

@@ -11,9 +11,8 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
-#include "app/frm_main.h"
 #include "store/history.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
 
 namespace qarvex::test {
 namespace {
@@ -21,9 +20,18 @@ namespace {
 constexpr const char* kTitle = "关于 Qarvex";
 constexpr const char* kHomePage = "https://qarvex.org/";
 
-class AboutHelpTest : public MainWindowFixture {
+class AboutHelpTest : public FeatureFixture {
 protected:
-    AboutHelp& Part() { return *Main().aboutHelp(); }
+    void MakePart() override {
+        part = new AboutHelp(
+            Svc(), {Make<QToolButton>("BtnAbout"), Make<QToolButton>("BtnHelp"), &Window()},
+            Owner());
+    }
+
+    AboutHelp& Part() {
+        Start();
+        return *part;
+    }
     void Press(const char* button) {
         Find<QToolButton>(button)->click();
         QApplication::processEvents();
@@ -32,6 +40,8 @@ protected:
     static T* In(QWidget* window, const char* name) {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
+
+    AboutHelp* part = nullptr;
 };
 
 TEST_F(AboutHelpTest, AboutWindowIsMadeOnFirstUseWithTitleVersionAndPictures) {
@@ -65,11 +75,11 @@ TEST_F(AboutHelpTest, PressingThePictureOrTheLinkOpensTheHomePage) {
     fakes.shellOpen->ClearCalls();
     QTest::mousePress(In<QLabel>(about, "LblVersion"), Qt::LeftButton);
     EXPECT_TRUE(fakes.shellOpen->Calls().empty());
-    EXPECT_TRUE(Main().history().Docs().empty());
+    EXPECT_TRUE(Hist().Docs().empty());
 }
 
 TEST_F(AboutHelpTest, HelpPageDescribesTheProgramAsItBehaves) {
-    Main();
+    Start();
     QFile page(QString::fromLatin1(TFrmHelp::kHelpPage)
                    .replace(QStringLiteral("qrc:"), QStringLiteral(":")));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));

@@ -11,9 +11,11 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "app/frm_main.h"
+#include "capture/openers.h"
 #include "store/history.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
+#include "views/popup_menus.h"
+#include "views/skin_tab_bar.h"
 
 namespace qarvex::test {
 namespace {
@@ -26,13 +28,27 @@ std::string FolderOf(int number) {
     return "/places/" + std::to_string(number);
 }
 
-class SystemPlacesTest : public MainWindowFixture {
+// The system page's buttons, the "更多..." menu and the tray's system items.
+class SystemPlacesTest : public FeatureFixture {
 protected:
     SystemPlacesTest() {
         for (int number : kFolderNumbers) {
             fakes.environment->SetSpecialFolder(number, FolderOf(number));
         }
         fakes.environment->SetSystemFolder(files.Path());
+    }
+
+    void MakePart() override {
+        Trees();
+        QWidget* page = Find<QWidget>("TsQVSystem");
+        for (int i = 0; i < SystemPlaces::kButtonPlaceCount; ++i) {
+            Make<QToolButton>(SystemPlaces::kButtonPlaces[i].button, page);
+        }
+        moreMenu = BuildPmMoreSpecialDir(&Window());
+        trayMenu = BuildPopMenu(&Window());
+        part = new SystemPlaces(
+            Svc(), window, {page, Make<QToolButton>("BtnMoreSpecDir", page), moreMenu, trayMenu},
+            Owner());
     }
 
     std::vector<ShellOpenCall> Calls() { return fakes.shellOpen->Calls(); }
@@ -43,6 +59,15 @@ protected:
         return {ShellOpenCall::MakePlace(place)};
     }
     std::vector<ShellOpenCall> SystemFolder() { return {ShellOpenCall::MakeOpen(files.Path())}; }
+
+    QMenu* MoreMenu() {
+        Start();
+        return moreMenu.PmMoreSpecialDir;
+    }
+
+    MoreSpecialDirMenu moreMenu;
+    TrayMenu trayMenu;
+    SystemPlaces* part = nullptr;
 };
 
 TEST_F(SystemPlacesTest, EveryButtonOfTheSystemPageOpensItsPlace) {
@@ -66,7 +91,7 @@ TEST_F(SystemPlacesTest, EveryButtonOfTheSystemPageOpensItsPlace) {
         {"SpeedButton1", SystemFolder()},
         {"BtmManageTask", Place(ShellPlace::TaskManager)},
     };
-    Main();
+    Start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         fakes.shellOpen->ClearCalls();
@@ -78,7 +103,7 @@ TEST_F(SystemPlacesTest, EveryButtonOfTheSystemPageOpensItsPlace) {
         EXPECT_EQ(Calls(), c.expected);
     }
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(Main().history().Docs().empty()) << "opening a place records nothing";
+    EXPECT_TRUE(Hist().Docs().empty()) << "opening a place records nothing";
 }
 
 TEST_F(SystemPlacesTest, EveryItemOfTheMoreMenuOpensItsPlaceOrNothing) {
@@ -110,7 +135,7 @@ TEST_F(SystemPlacesTest, EveryItemOfTheMoreMenuOpensItsPlaceOrNothing) {
         {"N9", Folder(24)},
         {"N10", {}},
     };
-    QMenu* menu = Main().moreSpecialDirMenu().PmMoreSpecialDir;
+    QMenu* menu = MoreMenu();
     ASSERT_NE(menu, nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
@@ -126,7 +151,7 @@ TEST_F(SystemPlacesTest, EveryItemOfTheMoreMenuOpensItsPlaceOrNothing) {
 }
 
 TEST_F(SystemPlacesTest, SubmenuEntriesThemselvesOpenNothing) {
-    QMenu* menu = Main().moreSpecialDirMenu().PmMoreSpecialDir;
+    QMenu* menu = MoreMenu();
     for (QMenu* sub : menu->findChildren<QMenu*>()) {
         SCOPED_TRACE(sub->objectName().toStdString());
         sub->menuAction()->trigger();
@@ -137,7 +162,7 @@ TEST_F(SystemPlacesTest, SubmenuEntriesThemselvesOpenNothing) {
 TEST_F(SystemPlacesTest, PlacesThisDesktopLacksOpenNothingAndSayNothing) {
     fakes.environment->ClearSpecialFolders();
     fakes.environment->SetSystemFolder(files.Path() + "/no-such-folder");
-    Main();
+    Start();
     for (const char* button : {"SpeedButton7", "SpeedButton1"}) {
         SCOPED_TRACE(button);
         Find<QToolButton>(button)->click();
@@ -149,7 +174,7 @@ TEST_F(SystemPlacesTest, PlacesThisDesktopLacksOpenNothingAndSayNothing) {
 TEST_F(SystemPlacesTest, PlacesWithoutAnEquivalentAreDisabledSayingWhyAndFavouritesShowTheirPage) {
     fakes.shellOpen->SetMissingPlace(ShellPlace::Settings);
     fakes.shellOpen->SetMissingPlace(ShellPlace::TaskManager);
-    Main();
+    Start();
     for (const char* button : {"SpeedButton17", "SpeedButton14", "SpeedButton9", "BtmManageTask"}) {
         SCOPED_TRACE(button);
         EXPECT_FALSE(Find<QToolButton>(button)->isEnabled());
@@ -157,27 +182,28 @@ TEST_F(SystemPlacesTest, PlacesWithoutAnEquivalentAreDisabledSayingWhyAndFavouri
     }
     for (const char* item : {"Cookie1", "N15", "N17", "N7", "N8", "MnQVControl", "MnQVTask"}) {
         SCOPED_TRACE(item);
-        auto* action = Main().findChild<QAction*>(QString::fromLatin1(item));
+        auto* action = Find<QAction>(item);
         ASSERT_NE(action, nullptr);
         EXPECT_FALSE(action->isEnabled());
         EXPECT_FALSE(action->toolTip().isEmpty());
     }
     EXPECT_TRUE(Find<QToolButton>("SpeedButton8")->isEnabled());
 
-    // The trash from the tray goes to a file manager, never to the default handler.
-    Main().findChild<QAction*>(QStringLiteral("MnQVRecycle"))->trigger();
+    // The trash goes to a file manager, never to the default handler.
+    part->OpenPlace(csidl::kBitBucket);
     EXPECT_EQ(Calls(), Place(ShellPlace::Trash));
 
     fakes.shellOpen->ClearCalls();
     Find<QToolButton>("SpeedButton22")->click();
-    EXPECT_EQ(Find<QTabWidget>("TVControl")->currentIndex(), 4);
-    EXPECT_TRUE(Main().isVisible());
+    EXPECT_EQ(window.shownPages, std::vector<Page>{Page::Favourites});
+    EXPECT_EQ(Pages()->currentIndex(), 4);
+    EXPECT_EQ(window.calls, std::vector<std::string>{"ShowMainWindowAtCorner"});
     EXPECT_TRUE(Calls().empty());
 }
 
 TEST_F(SystemPlacesTest, MoreButtonPopsTheMenuWithoutOpeningAnything) {
-    QMenu* menu = Main().moreSpecialDirMenu().PmMoreSpecialDir;
-    Main().show();
+    QMenu* menu = MoreMenu();
+    Window().show();
     QApplication::processEvents();
 
     Find<QToolButton>("BtnMoreSpecDir")->click();

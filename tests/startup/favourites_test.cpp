@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -27,18 +28,39 @@
 #include "store/strings.h"
 #include "store/text_file.h"
 #include "store/text_tables.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
+#include "views/popup_menus.h"
 
 namespace qarvex {
 namespace {
 
 using Calls = std::vector<ShellOpenCall>;
 
-class FavouritesTest : public test::MainWindowFixture {
+// The favourites page with its edit bar, as the window lays it out.
+class FavouritesTest : public test::FeatureFixture {
 protected:
+    void MakePart() override {
+        Trees();
+        QWidget* page = Find<QWidget>("TsQVFav");
+        FavouritesWidgets widgets;
+        widgets.LbMyLove = Make<QListWidget>("LbMyLove", page);
+        widgets.LbMyLove->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        page->layout()->addWidget(widgets.LbMyLove);
+        widgets.CbFavEdit = Make<QCheckBox>("CbFavEdit", page);
+        widgets.PnlNewFav = Make<QFrame>("PnlNewFav", page);
+        widgets.EdtNewFavDisplay = Make<QLineEdit>("EdtNewFavDisplay", widgets.PnlNewFav);
+        widgets.EdtNewFavPath = Make<QLineEdit>("EdtNewFavPath", widgets.PnlNewFav);
+        widgets.BtnQVAddToFav = Make<QToolButton>("BtnQVAddToFav", widgets.PnlNewFav);
+        widgets.BtnQVUpdateFav = Make<QToolButton>("BtnQVUpdateFav", widgets.PnlNewFav);
+        widgets.PnlHint = Make<QLabel>("PnlHint");
+        widgets.menu = menu = BuildPmMyFav(&Window());
+        part = new Favourites(Svc(), Trees(), widgets, Owner());
+    }
+
     QListWidget* Box() { return Find<QListWidget>("LbMyLove"); }
-    StoredList& Fav() { return Main().state().FavList(); }
+    StoredList& Fav() { return State().FavList(); }
 
     std::vector<std::string> BoxItems() {
         std::vector<std::string> items;
@@ -86,8 +108,8 @@ protected:
 
     // Makes the favourites page current and lays out its items, so positions mean items.
     void ShowFavouritesPage() {
-        Find<QTabWidget>("TVControl")->setCurrentIndex(4);
-        Main().show();
+        Pages()->setCurrentIndex(4);
+        Window().show();
         Box()->doItemsLayout();
     }
 
@@ -103,34 +125,36 @@ protected:
         const QRect last = Box()->visualItemRect(Box()->item(Box()->count() - 1));
         return QPoint(last.center().x(), last.bottom() + 40);
     }
+
+    FavMenu menu;
+    Favourites* part = nullptr;
 };
 
 TEST_F(FavouritesTest, AddingHistoryNodeCutsFileAddressAndKeepsDuplicates) {
-    Main().history().AddDoc("file:///C:/a/b.txt", "b.txt", {}, false);
-    Find<QTabWidget>("TVControl")->setCurrentIndex(2);  // folders and files
-    QTreeView* tree = Main().CurrentDocTree();
-    HistoryTreeModel* model = Main().ModelOf(tree);
+    Hist().AddDoc("file:///C:/a/b.txt", "b.txt", {}, false);
+    Pages()->setCurrentIndex(2);  // folders and files
+    QTreeView* tree = Trees().CurrentDocTree();
+    HistoryTreeModel* model = Trees().ModelOf(tree);
     ASSERT_NE(model, nullptr);
     ASSERT_GT(model->rowCount({}), 0);
     tree->setCurrentIndex(model->index(0, 0, {}));
     const std::string caption = model->NodeAt(model->index(0, 0, {}))->Caption();
 
-    // The auto-run menu's "加入到『收藏夹』" is the same command as the tree menu's.
-    Main().autoRunListMenu().N35->trigger();
-    Main().autoRunListMenu().N35->trigger();
+    part->MyMyLoveClick();
+    part->MyMyLoveClick();
 
     const std::string expected = "C:\\a\\b.txt*|*" + ReplaceAll(caption, "/", "\\");
     EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{expected, expected}));
 }
 
 TEST_F(FavouritesTest, AddingWithoutSelectedNodeOrTreeDoesNothing) {
-    Main().history().AddDoc("http://host/page", "Page", {}, false);
-    Find<QTabWidget>("TVControl")->setCurrentIndex(0);
-    Main().CurrentDocTree()->clearSelection();
-    Main().CurrentDocTree()->setCurrentIndex({});
-    Main().autoRunListMenu().N35->trigger();
-    Find<QTabWidget>("TVControl")->setCurrentIndex(4);  // a page without a tree
-    Main().autoRunListMenu().N35->trigger();
+    Hist().AddDoc("http://host/page", "Page", {}, false);
+    Pages()->setCurrentIndex(0);
+    Trees().CurrentDocTree()->clearSelection();
+    Trees().CurrentDocTree()->setCurrentIndex({});
+    part->MyMyLoveClick();
+    Pages()->setCurrentIndex(4);  // a page without a tree
+    part->MyMyLoveClick();
     EXPECT_EQ(Fav().LineCount(), 0);
     EXPECT_EQ(Box()->count(), 0);
 }
@@ -178,7 +202,7 @@ TEST_F(FavouritesTest, DeleteMissingKeepsOnlyExistingPaths) {
     std::filesystem::remove(gone1);
     std::filesystem::remove(gone2);
 
-    Main().favMenu().MnQVDeleteNotExistsDoc->trigger();
+    menu.MnQVDeleteNotExistsDoc->trigger();
 
     EXPECT_EQ(BoxItems(), (std::vector<std::string>{"dir"}));
     EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{folder + "*|*dir"}));
@@ -187,7 +211,7 @@ TEST_F(FavouritesTest, DeleteMissingKeepsOnlyExistingPaths) {
 TEST_F(FavouritesTest, UpdateChangesTheCurrentItemInPlace) {
     AddFavourites({"C:\\p0*|*n0", "C:\\p1*|*n1", "C:\\p2*|*n2"});
     Box()->setCurrentRow(1);
-    Main().favMenu().MnUpdateFav->trigger();
+    menu.MnUpdateFav->trigger();
     EXPECT_EQ(Find<QLineEdit>("EdtNewFavDisplay")->text().toStdString(), "n1");
     EXPECT_EQ(Find<QLineEdit>("EdtNewFavPath")->text().toStdString(), "C:\\p1");
 
@@ -204,7 +228,7 @@ TEST_F(FavouritesTest, UpdateChangesTheCurrentItemInPlace) {
 
 TEST_F(FavouritesTest, AddFromEditBarTrimsAndStoresWithoutChecks) {
     AddFavourites({"old*|*old"});
-    Main().favMenu().MnNewToFav->trigger();
+    menu.MnNewToFav->trigger();
     EXPECT_TRUE(Find<QLineEdit>("EdtNewFavDisplay")->text().isEmpty());
     Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral(" Name "));
     Find<QLineEdit>("EdtNewFavPath")->setText(QStringLiteral(" file:///C:/x "));
@@ -250,11 +274,11 @@ TEST_F(FavouritesTest, OpenKeysAndMenuOpenTheCurrentItemOnly) {
 
     Box()->setCurrentRow(1);
     QTest::keyClick(Box(), Qt::Key_Space);
-    Main().favMenu().MnOpenMyFavDoc->trigger();
+    menu.MnOpenMyFavDoc->trigger();
     EXPECT_EQ(fakes.shellOpen->Calls(), (Calls{ShellOpenCall::MakeOpen("C:\\d\\two.txt"),
                                                ShellOpenCall::MakeOpen("C:\\d\\two.txt")}));
     // The opened document is remembered as recent.
-    EXPECT_TRUE(IsInRecentList(Main().state().RecentList(), "C:\\d\\two.txt"));
+    EXPECT_TRUE(IsInRecentList(State().RecentList(), "C:\\d\\two.txt"));
 }
 
 TEST_F(FavouritesTest, HintShowsPathAndNameOfTheItemUnderThePointer) {
@@ -288,45 +312,6 @@ TEST_F(FavouritesTest, ClickCopiesTheFavouriteIntoTheEditBar) {
     QTest::mouseClick(Box()->viewport(), Qt::LeftButton, {}, CentreOfRow(1));
     EXPECT_EQ(Find<QLineEdit>("EdtNewFavDisplay")->text().toStdString(), "B");
     EXPECT_EQ(Find<QLineEdit>("EdtNewFavPath")->text().toStdString(), "/home/u/b");
-}
-
-TEST_F(FavouritesTest, EditBarVisibilityFollowsMenuAndCheckBox) {
-    QFrame* panel = Find<QFrame>("PnlNewFav");
-    QCheckBox* box = Find<QCheckBox>("CbFavEdit");
-    QAction* menuItem = Main().favMenu().MnShowFavEdit;
-    ASSERT_TRUE(menuItem->isChecked());
-
-    menuItem->trigger();  // toggles its own check
-    EXPECT_TRUE(panel->isHidden());
-    EXPECT_FALSE(box->isChecked());
-
-    Main().favMenu().MnNewToFav->trigger();
-    EXPECT_FALSE(panel->isHidden());
-    EXPECT_TRUE(menuItem->isChecked());
-    EXPECT_FALSE(box->isChecked());
-
-    box->setChecked(true);
-    menuItem->trigger();
-    EXPECT_TRUE(panel->isHidden());
-    Main().favMenu().MnUpdateFav->trigger();
-    EXPECT_FALSE(panel->isHidden());
-    EXPECT_TRUE(messages.shown.empty());  // hidden by code or menu: no notice
-}
-
-TEST_F(FavouritesTest, HidingTheEditBarByHandShowsNoMessage) {
-    QCheckBox* box = Find<QCheckBox>("CbFavEdit");
-    box->click();
-    ASSERT_FALSE(box->isChecked());
-    EXPECT_TRUE(Find<QFrame>("PnlNewFav")->isHidden());
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(FavouritesTest, ShowFavEditSettingIsAppliedAtStart) {
-    WriteConfigFile("defualt.ini", "[default]\r\nShowFavEdit=0\r\n");
-    Start();
-    EXPECT_TRUE(Find<QFrame>("PnlNewFav")->isHidden());
-    EXPECT_FALSE(Main().favMenu().MnShowFavEdit->isChecked());
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(FavouritesTest, DamagedFavouritesFileLoadsAndStaysUsable) {

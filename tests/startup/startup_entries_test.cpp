@@ -17,16 +17,14 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/frm_main.h"
 #include "startup/frm_run.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
 
 namespace qarvex::test {
 namespace {
 
 using Values = std::map<std::string, std::optional<std::string>>;
 
-constexpr const char* kExe = "/opt/qarvex/bin/qarvex";
 constexpr const char* kNeedName = "请输入一个启动名称";
 constexpr const char* kNeedPath = "请输入一个启动路径";
 constexpr const char* kNothingSelected = "No item selected for deletion!!!";
@@ -37,8 +35,12 @@ const Values kOthers = {
     {"chat", std::string("\"/opt/chat app/chat\" -m")},
 };
 
-class StartupEntriesTest : public MainWindowFixture {
+class StartupEntriesTest : public FeatureFixture {
 protected:
+    void MakePart() override {
+        part = new StartupEntries(Svc(), {Make<QToolButton>("BtnQVPCStart"), &Window()}, Owner());
+    }
+
     void Seed(const Values& values) {
         for (const auto& [name, data] : values) {
             fakes.autostart->Set(name, data);
@@ -55,7 +57,10 @@ protected:
         return others;
     }
 
-    TfrmRun& Run() { return *Main().startupEntries()->frmRun(); }
+    TfrmRun& Run() {
+        Start();
+        return *part->frmRun();
+    }
     template <typename T>
     T* InRun(const char* name) {
         return Run().findChild<T*>(QString::fromLatin1(name));
@@ -102,84 +107,17 @@ protected:
         return box->palette().color(QPalette::Base) == QColor(Qt::white) &&
                box->palette().color(QPalette::Text) == QColor(Qt::black);
     }
+
+    StartupEntries* part = nullptr;
 };
-
-// The own entry follows the settings page's check box.
-
-TEST_F(StartupEntriesTest, TickingTheCheckBoxWritesTheQuotedExecutableAndUntickingRemovesIt) {
-    Seed(kOthers);
-    auto* box = Find<QCheckBox>("MnQVAutoRun");
-    ASSERT_FALSE(box->isChecked());
-
-    box->setChecked(true);
-    ASSERT_TRUE(fakes.autostart->Values().count("Qarvex"));
-    EXPECT_EQ(fakes.autostart->Values().at("Qarvex"), "\"" + std::string(kExe) + "\"");
-
-    box->setChecked(false);
-    EXPECT_FALSE(fakes.autostart->Values().count("Qarvex"));
-    EXPECT_EQ(OthersNow(), kOthers);
-}
-
-TEST_F(StartupEntriesTest, OwnEntryShowsInTheListRightAfterTicking) {
-    Seed(kOthers);
-    OpenWindow();
-    ASSERT_EQ(RowOf("Qarvex"), -1);
-    Find<QCheckBox>("MnQVAutoRun")->setChecked(true);
-    ASSERT_GE(RowOf("Qarvex"), 0);
-    EXPECT_EQ(LV()->item(RowOf("Qarvex"), 2)->text().toStdString(), "启用");
-    Find<QCheckBox>("MnQVAutoRun")->setChecked(false);
-    EXPECT_EQ(RowOf("Qarvex"), -1);
-}
-
-TEST_F(StartupEntriesTest, StartWithTheEntryPresentRewritesItWithTheCurrentExecutable) {
-    Seed(kOthers);
-    fakes.autostart->Set("Qarvex", std::string("\"/old/place/qarvex\""));
-
-    Start();
-
-    EXPECT_TRUE(Find<QCheckBox>("MnQVAutoRun")->isChecked());
-    EXPECT_EQ(fakes.autostart->Values().at("Qarvex"), "\"" + std::string(kExe) + "\"");
-    EXPECT_EQ(OthersNow(), kOthers);
-}
-
-TEST_F(StartupEntriesTest, EntryOfBlanksOnlyCountsAsAbsentAndIsLeftAlone) {
-    fakes.autostart->Set("Qarvex", std::string("   "));
-
-    Start();
-
-    EXPECT_FALSE(Find<QCheckBox>("MnQVAutoRun")->isChecked());
-    EXPECT_EQ(fakes.autostart->Values().at("Qarvex"), "   ");
-    EXPECT_EQ(fakes.autostart->WriteCalls(), 0);
-}
-
-TEST_F(StartupEntriesTest, FirstStartMovesAnEarlierVersionsEntryToTheOwnName) {
-    Seed(kOthers);
-    fakes.autostart->Set("ZEQQarvex", std::string("\"/old/qarvex.exe\""));
-
-    Start();
-
-    EXPECT_TRUE(Find<QCheckBox>("MnQVAutoRun")->isChecked());
-    EXPECT_FALSE(fakes.autostart->Values().count("ZEQQarvex"));
-    EXPECT_EQ(fakes.autostart->Values().at("Qarvex"), "\"" + std::string(kExe) + "\"");
-    EXPECT_EQ(OthersNow(), kOthers);
-}
-
-TEST_F(StartupEntriesTest, UnwritableStoreLeavesTheBoxShowingWhatIsThere) {
-    fakes.autostart->SetFailOpen(true);
-    auto* box = Find<QCheckBox>("MnQVAutoRun");
-
-    box->setChecked(true);
-
-    EXPECT_TRUE(fakes.autostart->Values().empty());
-    EXPECT_TRUE(messages.shown.empty());
-}
 
 // The start-up window's list.
 
 TEST_F(StartupEntriesTest, WindowIsMadeAtStartWithItsTextsAndListsEveryEntryByName) {
     Seed({{"zeta", std::string("/z")}, {"alpha", std::string("/a b/c --x")}});
 
-    ASSERT_NE(Main().startupEntries()->frmRun(), nullptr);
+    Start();
+    ASSERT_NE(part->frmRun(), nullptr);
     EXPECT_FALSE(Run().isVisible());
     EXPECT_EQ(Run().windowTitle().toStdString(), "开机启动");
     EXPECT_EQ(LV()->horizontalHeaderItem(0)->text().toStdString(), "名称");
@@ -194,7 +132,7 @@ TEST_F(StartupEntriesTest, WindowIsMadeAtStartWithItsTextsAndListsEveryEntryByNa
 
     OpenWindow();
     EXPECT_TRUE(Run().isVisible());
-    EXPECT_TRUE(Main().isEnabled()) << "the window must not block the main window";
+    EXPECT_TRUE(Window().isEnabled()) << "the window must not block the main window";
 }
 
 TEST_F(StartupEntriesTest, ListStopsAtAnEntryWithoutAReadableCommand) {
@@ -211,7 +149,7 @@ TEST_F(StartupEntriesTest, ListStopsAtAnEntryWithoutAReadableCommand) {
 
 TEST_F(StartupEntriesTest, ListIsNotRefreshedByShowingButByTheNextAddOrDelete) {
     Seed(kOthers);
-    Main();
+    Start();
     fakes.autostart->Set("late", std::string("/late"));
 
     OpenWindow();

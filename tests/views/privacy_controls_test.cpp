@@ -21,18 +21,45 @@
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/stored_list.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
 #include "support/qt/qt_app.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
+#include "views/popup_menus.h"
 
 namespace qarvex {
 namespace {
 
-class PrivacyControlsTest : public test::MainWindowFixture {
+// The settings page's controls and the tray item, the scan asking them as in the program.
+class PrivacyControlsTest : public test::FeatureFixture {
 protected:
+    void MakePart() override {
+        Trees();
+        trayMenu = BuildPopMenu(&Window());
+        PrivacyControls::Services services;
+        services.settings = &State().Settings();
+        services.configDir = State().ConfigDir();
+        services.home = files.Path();
+        services.history = &Hist();
+        services.recent = &State().RecentList();
+        services.messages = &messages;
+        services.bulkChange = [this](const std::function<void()>& change) {
+            Trees().BulkHistoryChange(change);
+        };
+        part = new PrivacyControls(BuildPrivacyWidgets(Find<QWidget>("TsQVSet")),
+                                   trayMenu.MnQVPauseRecord, std::move(services), Owner());
+        isPaused = [this] { return part->IsPaused(); };
+        isExcluded = [this](const std::string& address, const std::string& name, bool software) {
+            return part->IsExcluded(address, name, software);
+        };
+        part->Load();
+        icon = new QSystemTrayIcon(&Window());
+        part->AttachTrayIcon(icon, QStringLiteral("ZEQQarvex"));
+    }
+
     std::vector<std::string> Paths() {
         std::vector<std::string> paths;
-        for (const TMyDoc& doc : Main().history().Docs()) {
+        for (const TMyDoc& doc : Hist().Docs()) {
             paths.push_back(doc.Path);
         }
         return paths;
@@ -40,37 +67,39 @@ protected:
     void Page(const std::string& url, const std::string& title) {
         fakes.shellWindows->AddWindow(ShellWindow{url, true, true, title});
     }
+
+    TrayMenu trayMenu;
+    PrivacyControls* part = nullptr;
+    QSystemTrayIcon* icon = nullptr;
 };
 
 TEST_F(PrivacyControlsTest, PauseBoxAndTrayItemAgreeStopTheScanAndSurviveARestart) {
-    TFrmMain& main = Start();
     auto* box = Find<QCheckBox>("CbQVPauseRecord");
-    QAction* item = main.trayMenu().MnQVPauseRecord;
+    QAction* item = trayMenu.MnQVPauseRecord;
     ASSERT_TRUE(box && item);
     EXPECT_FALSE(box->isChecked());
     box->setChecked(true);
     EXPECT_TRUE(item->isChecked());
-    EXPECT_EQ(main.trayIcon()->toolTip(), QStringLiteral("Qarvex (已暂停记录)"));
+    EXPECT_EQ(icon->toolTip(), QStringLiteral("Qarvex (已暂停记录)"));
     EXPECT_TRUE(IniFile(ConfigFile("defualt.ini")).ReadBool("default", "PauseRecord", false));
 
     Page("http://site.example/a.html", "A");
-    main.scanner().RefreshAllDocs();
-    EXPECT_TRUE(main.history().Docs().empty());
-    EXPECT_TRUE(main.state().RecentList().Lines().empty());
+    Scan().RefreshAllDocs();
+    EXPECT_TRUE(Hist().Docs().empty());
+    EXPECT_TRUE(State().RecentList().Lines().empty());
 
-    TFrmMain& again = Restart();
+    Restart();
     EXPECT_TRUE(Find<QCheckBox>("CbQVPauseRecord")->isChecked());
-    EXPECT_TRUE(again.trayMenu().MnQVPauseRecord->isChecked());
-    again.trayMenu().MnQVPauseRecord->trigger();
+    EXPECT_TRUE(trayMenu.MnQVPauseRecord->isChecked());
+    trayMenu.MnQVPauseRecord->trigger();
     EXPECT_FALSE(Find<QCheckBox>("CbQVPauseRecord")->isChecked());
-    EXPECT_EQ(again.trayIcon()->toolTip(), QStringLiteral("ZEQQarvex"));
-    again.scanner().RefreshAllDocs();
+    EXPECT_EQ(icon->toolTip(), QStringLiteral("ZEQQarvex"));
+    Scan().RefreshAllDocs();
     EXPECT_EQ(Paths(), std::vector<std::string>{"http://site.example/a.html"});
 }
 
 TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatches) {
-    TFrmMain& main = Start();
-    History& history = main.history();
+    History& history = Hist();
     history.AddDoc("https://www.bank.example/login", "银行", "", false);
     history.AddDoc("http://news.example/a.html", "新闻", "", false);
     history.AddDoc("https://bank.example/", "银行首页", "", false);
@@ -82,7 +111,7 @@ TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatche
     ASSERT_EQ(messages.asked.size(), 1U);
     EXPECT_NE(messages.asked[0].text.find("2"), std::string::npos);
     EXPECT_EQ(Paths(), std::vector<std::string>{"http://news.example/a.html"});
-    for (const std::string& line : main.state().RecentList().Lines()) {
+    for (const std::string& line : State().RecentList().Lines()) {
         EXPECT_EQ(line.find("bank"), std::string::npos) << line;
     }
     // GB18030 with CR LF, as every file of the program.
@@ -94,7 +123,7 @@ TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatche
 
     Page("https://mail.bank.example/inbox", "邮件");
     Page("http://news.example/b.html", "新闻二");
-    main.scanner().RefreshAllDocs();
+    Scan().RefreshAllDocs();
     EXPECT_EQ(Paths(), (std::vector<std::string>{"http://news.example/a.html",
                                                  "http://news.example/b.html"}));
     Restart();
@@ -103,13 +132,11 @@ TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatche
 }
 
 TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelection) {
-    TFrmMain& main = Start();
-    main.timerFirstRun()->stop();
-    History& history = main.history();
+    History& history = Hist();
     history.AddDoc("http://news.example/a.html", "甲", "", false);
     history.AddDoc("http://news.example/b.html", "乙", "", false);
     history.AddDoc("http://www.news.example/c.html", "丙", "", false);
-    Find<QTabWidget>("TVControl")->setCurrentIndex(0);
+    Pages()->setCurrentIndex(0);
     QTreeView* tree = Find<QTreeView>("TVDoc");
     const QModelIndexList found =
         tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("甲"), 1,
@@ -118,14 +145,14 @@ TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelec
     tree->selectionModel()->setCurrentIndex(found.first(), QItemSelectionModel::ClearAndSelect);
 
     messages.answer = false;  // keep the other page of the host
-    main.docTreeMenu().MnQVNoRecord->trigger();
+    part->NoLongerRecord(Trees().SelectedDocIndexes());
     ASSERT_EQ(messages.asked.size(), 1U);
     EXPECT_EQ(Paths(), (std::vector<std::string>{"http://news.example/b.html",
                                                  "http://www.news.example/c.html"}));
     EXPECT_EQ(Find<QPlainTextEdit>("MmQVExclusions")->toPlainText(),
               QStringLiteral("news.example"));
     Page("http://news.example/a.html", "甲");
-    main.scanner().RefreshAllDocs();
+    Scan().RefreshAllDocs();
     EXPECT_EQ(Paths().size(), 2U);
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,17 +22,16 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
-#include "app/frm_main.h"
 #include "platform/fake/fake_shell_open.h"
 #include "store/history.h"
-#include "support/qt/main_window_fixture.h"
-#include "ui_TFrmMain.h"
+#include "support/qt/feature_fixture.h"
 
 namespace qarvex {
 namespace {
@@ -133,11 +133,38 @@ private:
     BrowserLog& m_log;
 };
 
-class SearchBoxTest : public test::MainWindowFixture {
+// The search bar and the result list as the window lays them out, the browser's host on
+// the "常用" page.
+class SearchBoxFixture : public test::FeatureFixture {
+protected:
+    void MakePart() override {
+        Trees();
+        SearchBoxWidgets widgets;
+        widgets.SbSearchText = Make<QFrame>("SbSearchText");
+        widgets.SbSearchText->setGeometry(90, 1, 400, 25);
+        widgets.ShapeSearch = Make<QFrame>("ShapeSearch", widgets.SbSearchText);
+        widgets.ShapeSearch->setGeometry(0, 1, 314, 22);
+        widgets.EdtSearch = Make<QLineEdit>("EdtSearch", widgets.SbSearchText);
+        widgets.EdtSearch->setGeometry(4, 3, 304, 18);
+        widgets.BtnQVSearch = Make<QToolButton>("BtnQVSearch", widgets.SbSearchText);
+        widgets.BtnQVSearch->setGeometry(320, 1, 60, 23);
+        widgets.LbSearchResult = Make<QListWidget>("LbSearchResult");
+        widgets.PnlHint = Make<QLabel>("PnlHint");
+        QWidget* common = Find<QWidget>("TsQVCommon");
+        widgets.WebBrowser1Host = Make<QWidget>("WebBrowser1Host", common);
+        new QVBoxLayout(widgets.WebBrowser1Host);
+        common->layout()->addWidget(widgets.WebBrowser1Host);
+        part = new SearchBox(Svc(), Trees(), window, widgets, Owner());
+    }
+
+    SearchBox* part = nullptr;
+};
+
+class SearchBoxTest : public SearchBoxFixture {
 protected:
     void SetUp() override {
         Search().SetBrowserFactory([this](QWidget* host) -> std::unique_ptr<SearchPageBrowser> {
-            EXPECT_EQ(host, Main().ui().WebBrowser1Host);
+            EXPECT_EQ(host, Find<QWidget>("WebBrowser1Host"));
             ++browser.created;
             if (!browserAvailable) {
                 return nullptr;
@@ -150,16 +177,18 @@ protected:
                 onPause();
             }
         });
-        Main().show();
-        Main().history().AddDoc("http://www.ABC.example/Page", "Front", {}, false);
-        Main().history().AddDoc("http://other.example/", "Other", {}, false);
-        Main().history().AddDoc("http://abc.example/two", "Two", {}, false);
+        Window().show();
+        Hist().AddDoc("http://www.ABC.example/Page", "Front", {}, false);
+        Hist().AddDoc("http://other.example/", "Other", {}, false);
+        Hist().AddDoc("http://abc.example/two", "Two", {}, false);
     }
 
-    SearchBox& Search() { return *Main().searchBox(); }
-    Ui::TFrmMain& Ui() { return Main().ui(); }
-    QLineEdit* Edit() { return Ui().EdtSearch; }
-    QListWidget* Results() { return Ui().LbSearchResult; }
+    SearchBox& Search() {
+        Start();
+        return *part;
+    }
+    QLineEdit* Edit() { return Find<QLineEdit>("EdtSearch"); }
+    QListWidget* Results() { return Find<QListWidget>("LbSearchResult"); }
 
     std::vector<QString> Lines() {
         std::vector<QString> lines;
@@ -189,7 +218,7 @@ TEST_F(SearchBoxTest, TypingListsMatchingAddressesAsStoredUnderTheBox) {
     ASSERT_TRUE(Results()->isVisible());
     EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://www.ABC.example/Page"),
                                              QStringLiteral("http://abc.example/two")}));
-    EXPECT_EQ(Results()->geometry(), QRect(20, 43, Main().width() - 40, 200));
+    EXPECT_EQ(Results()->geometry(), QRect(20, 43, Window().width() - 40, 200));
 }
 
 TEST_F(SearchBoxTest, BlankKeywordShowsAnEmptyList) {
@@ -239,7 +268,7 @@ TEST_F(SearchBoxTest, AResultWithCapitalsOpensTheFileAsItIsNamed) {
     std::filesystem::create_directories(files.Path() + "/Documents");
     const std::string file = files.Path() + "/Documents/Report.txt";
     { std::ofstream(file) << "x"; }
-    Main().history().AddDoc("file://" + file, file, {}, false);
+    Hist().AddDoc("file://" + file, file, {}, false);
     Type(QStringLiteral("report"));
     ASSERT_EQ(Lines(), std::vector<QString>{QString::fromStdString(file)});
 
@@ -319,8 +348,8 @@ TEST_F(SearchBoxTest, EnterOnAWordRunsTheWebSearchOnTheCommonPage) {
     ASSERT_EQ(browser.loads.size(), 1u);
     EXPECT_EQ(browser.loads[0], SearchBox::SearchPageAddress());
     EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"a b\")")});
-    EXPECT_EQ(Ui().TVControl->currentWidget(), Ui().TsQVCommon);
-    EXPECT_EQ(Main().VisibleTabIndex(), SearchBox::kWebPageVisibleTab);
+    EXPECT_EQ(Find<QTabWidget>("TVControl")->currentWidget(), Find<QWidget>("TsQVCommon"));
+    EXPECT_EQ(Trees().VisibleTabIndex(), 4);
     EXPECT_EQ(pauses, std::vector<int>(5, 500));
     EXPECT_FALSE(Results()->isVisible());
     EXPECT_TRUE(ShellCalls().empty());
@@ -340,25 +369,25 @@ TEST_F(SearchBoxTest, WordsThatOnlyExistRelativeToTheWorkingFolderGoToTheWeb) {
 
 TEST_F(SearchBoxTest, SecondSearchOnTheCommonPageReusesTheBrowserWithoutWaiting) {
     Edit()->setText(QStringLiteral("one"));
-    Ui().BtnQVSearch->click();
+    Find<QToolButton>("BtnQVSearch")->click();
     pauses.clear();
-    Ui().PnlHint->setText(QStringLiteral("kept"));
+    Find<QLabel>("PnlHint")->setText(QStringLiteral("kept"));
     Edit()->setText(QStringLiteral("two"));
-    Ui().BtnQVSearch->click();
+    Find<QToolButton>("BtnQVSearch")->click();
 
     EXPECT_EQ(browser.created, 1);
     EXPECT_EQ(browser.loads.size(), 1u);
     EXPECT_TRUE(pauses.empty());
-    EXPECT_EQ(Ui().PnlHint->text(), QStringLiteral("kept"));
+    EXPECT_EQ(Find<QLabel>("PnlHint")->text(), QStringLiteral("kept"));
     EXPECT_EQ(browser.scripts.back(), QStringLiteral("SearchNow(\"two\")"));
 }
 
 TEST_F(SearchBoxTest, SwitchingToTheCommonPageEmptiesTheListAndTheHint) {
     Type(QStringLiteral("abc"));
-    Ui().PnlHint->setText(QStringLiteral("http://abc.example/two"));
-    Ui().BtnQVSearch->click();
+    Find<QLabel>("PnlHint")->setText(QStringLiteral("http://abc.example/two"));
+    Find<QToolButton>("BtnQVSearch")->click();
     EXPECT_EQ(Results()->count(), 0);
-    EXPECT_TRUE(Ui().PnlHint->text().isEmpty());
+    EXPECT_TRUE(Find<QLabel>("PnlHint")->text().isEmpty());
 }
 
 TEST_F(SearchBoxTest, ScriptWaitsForAPageStillLoadingAfterTheTabSettles) {
@@ -370,21 +399,21 @@ TEST_F(SearchBoxTest, ScriptWaitsForAPageStillLoadingAfterTheTabSettles) {
         }
     };
     Edit()->setText(QStringLiteral("late"));
-    Ui().BtnQVSearch->click();
+    Find<QToolButton>("BtnQVSearch")->click();
     EXPECT_EQ(browser.scripts, std::vector<QString>{QStringLiteral("SearchNow(\"late\")")});
 }
 
 TEST_F(SearchBoxTest, WithoutABrowserTheKeywordGoesToTheDefaultBrowser) {
     browserAvailable = false;
     Edit()->setText(QStringLiteral("a b"));
-    Ui().BtnQVSearch->click();
+    Find<QToolButton>("BtnQVSearch")->click();
     ASSERT_EQ(ShellCalls().size(), 1u);
     EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("https://duckduckgo.com/html/?q=a%20b"));
 
     // Nothing is tried again, and a blank keyword opens nothing.
     fakes.shellOpen->ClearCalls();
     Edit()->setText(QStringLiteral("  "));
-    Ui().BtnQVSearch->click();
+    Find<QToolButton>("BtnQVSearch")->click();
     EXPECT_EQ(browser.created, 1);
     EXPECT_TRUE(ShellCalls().empty());
 }
@@ -404,7 +433,7 @@ TEST_F(SearchBoxTest, PageThatFailsOrNeverLoadsFallsBackToTheDefaultBrowser) {
         browser.loadsOk = c.loadsOk;
         Search().SetPageLoadLimitMs(0);
         Edit()->setText(QStringLiteral("x"));
-        Ui().BtnQVSearch->click();
+        Find<QToolButton>("BtnQVSearch")->click();
 
         EXPECT_TRUE(browser.scripts.empty());
         ASSERT_EQ(ShellCalls().size(), 1u);
@@ -414,11 +443,12 @@ TEST_F(SearchBoxTest, PageThatFailsOrNeverLoadsFallsBackToTheDefaultBrowser) {
 }
 
 TEST_F(SearchBoxTest, StartUpOnlyRemembersThatThePageIsWanted) {
-    FinishStartup();
+    Search().LoadSearchPage();
     EXPECT_TRUE(Search().searchPageRequested());
     EXPECT_FALSE(Search().browserCreated());
     EXPECT_EQ(browser.created, 0);
-    EXPECT_EQ(Ui().WebBrowser1Host->findChild<QWidget*>(QStringLiteral("WebBrowser1")), nullptr);
+    EXPECT_EQ(Find<QWidget>("WebBrowser1Host")->findChild<QWidget*>(QStringLiteral("WebBrowser1")),
+              nullptr);
 }
 
 TEST_F(SearchBoxTest, PressOnALineOpensItAndBelowTheLastLineNothing) {
@@ -440,7 +470,7 @@ TEST_F(SearchBoxTest, PressOnALineOpensItAndBelowTheLastLineNothing) {
 
 TEST_F(SearchBoxTest, ClickOnTheFreeSearchAreaHidesTheList) {
     Type(QStringLiteral("abc"));
-    QTest::mouseClick(Ui().SbSearchText, Qt::LeftButton, {}, QPoint(4, 12));
+    QTest::mouseClick(Find<QWidget>("SbSearchText"), Qt::LeftButton, {}, QPoint(4, 12));
     EXPECT_FALSE(Results()->isVisible());
 }
 
@@ -460,7 +490,7 @@ public:
 // The real page in the real browser engine. The engine runs in a child process of its own
 // (a death-test child), so that whatever it does at start or exit stays out of the other
 // tests; the child reports where the page sent each keyword.
-class SearchBoxRealPageTest : public test::MainWindowFixture {
+class SearchBoxRealPageTest : public SearchBoxFixture {
 protected:
     [[noreturn]] void SearchAndReport(const std::vector<QString>& keywords) {
         if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
@@ -468,12 +498,12 @@ protected:
         }
         NavigationRecorder recorder;
         QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&recorder);
-        Main().show();
-        Main().searchBox()->SetPause([](int) {});
+        Window().show();
+        part->SetPause([](int) {});
         for (const QString& keyword : keywords) {
             const std::size_t before = recorder.went.size();
-            Main().ui().EdtSearch->setText(keyword);
-            Main().ui().BtnQVSearch->click();
+            Find<QLineEdit>("EdtSearch")->setText(keyword);
+            Find<QToolButton>("BtnQVSearch")->click();
             // The script runs in the page on its own time: wait for its navigation.
             QEventLoop loop;
             QTimer poll;

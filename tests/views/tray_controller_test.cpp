@@ -7,22 +7,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/frm_main.h"
 #include "capture/openers.h"
 #include "platform/fake/fake_shell_open.h"
 #include "store/app_state.h"
 #include "store/history.h"
 #include "store/list_file.h"
-#include "support/qt/main_window_fixture.h"
-#include "ui_TFrmMain.h"
+#include "support/qt/feature_fixture.h"
+#include "views/popup_menus.h"
 
 namespace qarvex {
 namespace {
@@ -36,22 +37,32 @@ std::string Address(int i) {
     return "http://site" + std::to_string(i) + ".example/";
 }
 
-class TrayControllerTest : public test::MainWindowFixture {
+class TrayControllerTest : public test::FeatureFixture {
 protected:
-    void SetUp() override { FinishStartup(); }
+    void MakePart() override {
+        // The page control: a left press refreshes the visible page.
+        Trees();
+        menu = BuildPopMenu(&Window());
+        auto* bar = Make<QFrame>("PnlTop");
+        auto* search = Make<QFrame>("SbSearchText", bar);
+        search->setGeometry(90, 1, 400, 25);
+        part = new TrayController(Svc(), window, {menu, bar, search}, Owner());
+    }
 
-    TrayController& Tray() { return *Main().trayController(); }
+    void SetUp() override { Start(); }
+
+    TrayController& Tray() { return *part; }
 
     StoredList& List(ListKind kind) {
         switch (kind) {
             case ListKind::Recent:
-                return Main().state().RecentList();
+                return State().RecentList();
             case ListKind::Run:
-                return Main().state().RunList();
+                return State().RunList();
             case ListKind::Fav:
                 break;
         }
-        return Main().state().FavList();
+        return State().FavList();
     }
 
     QMenu* Submenu(ListKind kind) {
@@ -80,6 +91,9 @@ protected:
     }
 
     const std::vector<ShellOpenCall>& ShellCalls() { return fakes.shellOpen->Calls(); }
+
+    TrayMenu menu;
+    TrayController* part = nullptr;
 };
 
 TEST_F(TrayControllerTest, RecentSubmenuHoldsTwentyNewestWithTheNewestAtTheBottom) {
@@ -225,102 +239,73 @@ TEST_F(TrayControllerTest, MissingLocalPathIsReported) {
     EXPECT_EQ(messages.shown[0].text, "此路径不存在：" + missing);
 }
 
-TEST_F(TrayControllerTest, SystemItemsOpenTheirPlaces) {
-    fakes.environment->SetSpecialFolder(5, files.Path() + "/Documents");
-    fakes.environment->SetSpecialFolder(0, files.Path() + "/Desktop");
-    fakes.environment->SetSpecialFolder(10, "trash:///");
-    struct Case {
-        const char* item;
-        ShellOpenCall expected;
-    };
-    const Case cases[] = {
-        {"MnMyComputer", ShellOpenCall::MakePlace(ShellPlace::Computer)},
-        {"MnQVMyDoc", ShellOpenCall::MakeOpen(files.Path() + "/Documents")},
-        {"MnMyDesk", ShellOpenCall::MakeOpen(files.Path() + "/Desktop")},
-        {"MnQVControl", ShellOpenCall::MakePlace(ShellPlace::Settings)},
-        {"MnQVRecycle", ShellOpenCall::MakePlace(ShellPlace::Trash)},
-        {"MnQVTask", ShellOpenCall::MakePlace(ShellPlace::TaskManager)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.item);
-        fakes.shellOpen->ClearCalls();
-        Find<QAction>(c.item)->trigger();
-        ASSERT_EQ(ShellCalls().size(), 1u);
-        EXPECT_EQ(ShellCalls()[0], c.expected);
+TEST_F(TrayControllerTest, SystemItemsAskForTheirPlaces) {
+    QSignalSpy asked(part, &TrayController::SystemPlaceRequested);
+    for (QAction* item : {menu.MnMyComputer, menu.MnQVMyDoc, menu.MnMyDesk, menu.MnQVControl,
+                          menu.MnQVRecycle, menu.MnQVTask, menu.MnQVRecent, menu.MnQVRun}) {
+        item->trigger();
     }
-    // The two hidden items do nothing.
-    fakes.shellOpen->ClearCalls();
-    Find<QAction>("MnQVRecent")->trigger();
-    Find<QAction>("MnQVRun")->trigger();
-    EXPECT_TRUE(ShellCalls().empty());
+    std::vector<int> places;
+    for (const QList<QVariant>& signal : asked) {
+        places.push_back(signal.at(0).toInt());
+    }
+    // The two hidden items stand for nothing.
+    EXPECT_EQ(places, (std::vector<int>{csidl::kDrives, csidl::kPersonal, csidl::kDesktop,
+                                        csidl::kControls, csidl::kBitBucket, kOpensTaskManager,
+                                        kOpensNothing, kOpensNothing}));
 }
 
-TEST_F(TrayControllerTest, OpenItemAndLeftPressBringTheWindowBackFromTheTray) {
-    Main().show();
-    Main().HideToTray();
-    ASSERT_FALSE(Main().isVisible());
-    Find<QAction>("MnOpenQarvex")->trigger();
-    EXPECT_TRUE(Main().isVisible());
-    EXPECT_GE(Main().y(), 0);
+TEST_F(TrayControllerTest, OpenItemAndLeftPressBringTheWindowBackAndLeftPressRefreshesThePage) {
+    menu.MnOpenQarvex->trigger();
+    EXPECT_EQ(window.calls, std::vector<std::string>{"ShowMainWindowAtCorner"});
 
-    Main().HideToTray();
+    window.calls.clear();
     const int scansBefore = fakes.shellWindows->WindowsCalls();
     Tray().TrayIconActivated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(Main().isVisible());
-    EXPECT_GE(Main().y(), 0);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"BringToFront", "ShowMainWindowAtCorner"}));
     // The web page tab is current: its refresh walks the open browser windows.
-    ASSERT_EQ(Main().VisibleTabIndex(), 0);
+    ASSERT_EQ(Trees().VisibleTabIndex(), 0);
     EXPECT_GT(fakes.shellWindows->WindowsCalls(), scansBefore);
 }
 
-TEST_F(TrayControllerTest, RightPressThenEscapeOpensNothingAndTheNextLeftPressShowsTheWindow) {
+TEST_F(TrayControllerTest, RightPressHidesTheWindowAndEscapeOpensNothing) {
     FillList(ListKind::Recent, 3);
-    Main().show();
-    QMenu* menu = Main().trayMenu().popMenu;
     bool escaped = false;
     // The menu runs its own loop: Escape is typed once it is up; a menu that never comes
     // up is closed after a while so that the test fails instead of hanging.
     QTimer typist;
     QObject::connect(&typist, &QTimer::timeout, [&] {
-        if (menu->isVisible()) {
-            QTest::keyClick(menu, Qt::Key_Escape);
+        if (menu.popMenu->isVisible()) {
+            QTest::keyClick(menu.popMenu, Qt::Key_Escape);
             escaped = true;
             typist.stop();
         }
     });
     typist.start(10);
-    QTimer::singleShot(20000, menu, [menu] { menu->close(); });
+    QTimer::singleShot(20000, menu.popMenu, [this] { menu.popMenu->close(); });
     Tray().TrayIconActivated(QSystemTrayIcon::Context);
     EXPECT_TRUE(escaped);
-    EXPECT_FALSE(menu->isVisible());
+    EXPECT_FALSE(menu.popMenu->isVisible());
+    EXPECT_EQ(window.calls, std::vector<std::string>{"HideToTray"});
     EXPECT_TRUE(ShellCalls().empty());
     EXPECT_TRUE(messages.shown.empty());
-
-    Tray().TrayIconActivated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(Main().isVisible());
-    EXPECT_FALSE(Main().isMinimized());
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(Main().geometry()));
 }
 
-TEST_F(TrayControllerTest, ExitAsksFirstAndNoKeepsRunning) {
-    messages.answer = false;
-    Find<QAction>("MnQVExit")->trigger();
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, "要退出系统吗?");
-    EXPECT_EQ(Main().saveStepsDone(), 0);
+TEST_F(TrayControllerTest, ExitIsTheWindowsToAsk) {
+    menu.MnQVExit->trigger();
+    EXPECT_EQ(window.calls, std::vector<std::string>{"MnQVExitClick"});
 }
 
 TEST_F(TrayControllerTest, WithoutATrayTheTopBarButtonOpensTheSameMenu) {
-    if (Main().hasTray()) {
-        GTEST_SKIP() << "a tray is present here";
-    }
+    window.hasTray = false;
+    Tray().AttachTrayIcon(nullptr);
     auto* button = Find<QToolButton>("BtnQVTrayMenu");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button, Tray().menuButton());
-    EXPECT_EQ(Main().ui().PnlTop->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(Find<QWidget>("PnlTop")->contextMenuPolicy(), Qt::CustomContextMenu);
 
     FillList(ListKind::Recent, 2);
-    Main().show();
+    Window().show();
     QMenu* shown = nullptr;
     // The menu runs its own loop; close it as soon as it is up.
     QTimer::singleShot(0, [&shown] {
@@ -330,7 +315,7 @@ TEST_F(TrayControllerTest, WithoutATrayTheTopBarButtonOpensTheSameMenu) {
         }
     });
     button->click();
-    EXPECT_EQ(shown, Find<QMenu>("popMenu"));
+    EXPECT_EQ(shown, menu.popMenu);
     EXPECT_EQ(Submenu(ListKind::Recent)->actions().size(), 2);
 }
 

@@ -26,8 +26,11 @@
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
-#include "support/qt/main_window_fixture.h"
+#include "support/qt/feature_fixture.h"
+#include "support/qt/tree_probe.h"
+#include "views/doc_trees.h"
 #include "views/history_tree_model.h"
+#include "views/popup_menus.h"
 #include "views/skin_tab_bar.h"
 
 namespace qarvex {
@@ -38,58 +41,32 @@ constexpr int kPageSoftware = 1;
 constexpr int kPageFolders = 2;
 constexpr int kPageSystem = 5;
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
+using test::FindShown;
+using test::OnLabel;
+using test::Shown;
 
-// The captions a view shows in display order; children are indented by two blanks.
-std::vector<std::string> Shown(const QTreeView* tree) {
-    std::vector<std::string> out;
-    const QAbstractItemModel* model = tree->model();
-    std::function<void(const QModelIndex&, const std::string&)> walk =
-        [&](const QModelIndex& parent, const std::string& indent) {
-            for (int row = 0; row < model->rowCount(parent); ++row) {
-                const QModelIndex index = model->index(row, 0, parent);
-                out.push_back(indent + index.data().toString().toStdString());
-                walk(index, indent + "  ");
-            }
-        };
-    walk(QModelIndex(), "");
-    return out;
-}
-
-QModelIndex FindShown(const QTreeView* tree, const std::string& caption) {
-    const QAbstractItemModel* model = tree->model();
-    const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, Q(caption), 1,
-                                               Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? QModelIndex() : found.first();
-}
-
-// A point on the caption text of a row (past the icon).
-QPoint OnLabel(const QTreeView* tree, const QModelIndex& index) {
-    const QRect rect = tree->visualRect(index);
-    return {rect.left() + 30, rect.center().y()};
-}
-
-class TreeViewsTest : public test::MainWindowFixture {
+class TreeViewsTest : public test::FeatureFixture {
 protected:
-    // The window is shown so the views lay out their rows; the first-run timer is
-    // stopped so that nothing it loads races the test.
-    TFrmMain& Open(int page) {
-        TFrmMain& main = Main();
-        main.timerFirstRun()->stop();
-        main.resize(700, 500);
-        main.show();
-        Find<QTabWidget>("TVControl")->setCurrentIndex(page);
+    void MakePart() override {
+        menu = BuildPmDocTree(&Window());
+        part = new TreeViews(Trees(), Svc(),
+                             {Pages(), Make<QLabel>("PnlHint"), Make<QListWidget>("LbSearchResult"),
+                              Make<QToolButton>("BtnQVDeleteAllDocs"), menu},
+                             Owner());
+    }
+
+    void SetUp() override { Start(); }
+
+    // The window is shown so the views lay out their rows.
+    void Open(int page) {
+        Window().show();
+        Pages()->setCurrentIndex(page);
         QCoreApplication::processEvents();
-        main.ExpandCurrentTree();
-        return main;
+        Trees().ExpandCurrentTree();
     }
 
     QTreeView* Tree(const char* name) { return Find<QTreeView>(name); }
     QLabel* Hint() { return Find<QLabel>("PnlHint"); }
-    TreeViews& Views() { return *Main().treeViews(); }
-    History& Hist() { return Main().history(); }
 
     void Record(const std::string& address, const std::string& name, bool software = false,
                 const std::string& date = "") {
@@ -111,13 +88,7 @@ protected:
     }
 
     void Select(QTreeView* tree, const std::vector<std::string>& captions) {
-        tree->selectionModel()->clearSelection();
-        for (const std::string& caption : captions) {
-            const QModelIndex index = FindShown(tree, caption);
-            ASSERT_TRUE(index.isValid()) << caption;
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                              OnLabel(tree, index));
-        }
+        test::SelectShown(tree, captions);
     }
 
     void MoveMouse(QTreeView* tree, const QPoint& pos) {
@@ -127,11 +98,14 @@ protected:
     }
 
     std::string Caption(const HistoryNode* node) { return node ? node->Caption() : "(none)"; }
+
+    DocTreeMenu menu;
+    TreeViews* part = nullptr;
 };
 
 TEST_F(TreeViewsTest, GroupsStandNewestFirstAndChildrenOldestFirstAcrossARestart) {
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-a/two.html", "Two");
     Record("file://" + docs + "/r.txt", "r");
@@ -153,7 +127,7 @@ TEST_F(TreeViewsTest, GroupsStandNewestFirstAndChildrenOldestFirstAcrossARestart
 
 TEST_F(TreeViewsTest, HoverHintShowsTheOpenTargetOncePerNodeAndOnlyOverIconOrLabel) {
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-b/x.html", "Page X");
     Record("file://" + docs + "/r.txt", "r");
@@ -182,13 +156,13 @@ TEST_F(TreeViewsTest, HoverHintShowsTheOpenTargetOncePerNodeAndOnlyOverIconOrLab
           QPoint(10, web->viewport()->height() - 3)}) {
         MoveMouse(web, pos);
         EXPECT_EQ(Hint()->text().toStdString(), "untouched") << pos.x() << "," << pos.y();
-        EXPECT_EQ(Caption(Views().LastHoveredNode()), "One");
+        EXPECT_EQ(Caption(part->LastHoveredNode()), "One");
     }
 
     // The group node gives the address of the entry that made the group.
     MoveMouse(web, OnLabel(web, siteB));
     EXPECT_EQ(Hint()->text().toStdString(), "http://site-b/x.html");
-    EXPECT_EQ(Caption(Views().LastHoveredNode()), "site-b");
+    EXPECT_EQ(Caption(part->LastHoveredNode()), "site-b");
 
     // A folder entry shows its local path.
     Find<QTabWidget>("TVControl")->setCurrentIndex(kPageFolders);
@@ -201,18 +175,18 @@ TEST_F(TreeViewsTest, HoverHintShowsTheOpenTargetOncePerNodeAndOnlyOverIconOrLab
 }
 
 TEST_F(TreeViewsTest, HoveredNodeIsForgottenWhenItsNodeIsRemoved) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Open(kPageWeb);
     QTreeView* web = Tree("TVDoc");
     const QPoint pos = OnLabel(web, FindShown(web, "One"));
     MoveMouse(web, pos);
-    ASSERT_EQ(Caption(Views().LastHoveredNode()), "One");
+    ASSERT_EQ(Caption(part->LastHoveredNode()), "One");
 
     Hist().DeleteAllDocs();
-    EXPECT_EQ(Views().LastHoveredNode(), nullptr);
+    EXPECT_EQ(part->LastHoveredNode(), nullptr);
     Record("http://site-c/new.html", "New");
-    Main().ExpandCurrentTree();
+    Trees().ExpandCurrentTree();
     Hint()->clear();
     // A new node in the old node's place is a different node: the hint follows it.
     MoveMouse(web, OnLabel(web, FindShown(web, "New")));
@@ -220,7 +194,7 @@ TEST_F(TreeViewsTest, HoveredNodeIsForgottenWhenItsNodeIsRemoved) {
 }
 
 TEST_F(TreeViewsTest, DeleteKeyHidesTheSelectedNodesFromThatTreeOnlyUntilTheNextStart) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-a/two.html", "Two");
     Record("http://site-b/x.html", "X");
@@ -244,7 +218,7 @@ TEST_F(TreeViewsTest, DeleteKeyHidesTheSelectedNodesFromThatTreeOnlyUntilTheNext
 }
 
 TEST_F(TreeViewsTest, DeleteKeyWithAGroupAndItsChildSelectedRemovesTheGroupOnce) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-a/two.html", "Two");
     Record("http://site-b/x.html", "X");
@@ -257,7 +231,7 @@ TEST_F(TreeViewsTest, DeleteKeyWithAGroupAndItsChildSelectedRemovesTheGroupOnce)
 }
 
 TEST_F(TreeViewsTest, RightPressSelectsTheNodeUnderItAndLeavesTheSelectionElsewhere) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-a/two.html", "Two");
     Record("http://site-b/x.html", "X");
@@ -268,22 +242,22 @@ TEST_F(TreeViewsTest, RightPressSelectsTheNodeUnderItAndLeavesTheSelectionElsewh
     const QPoint emptySpace(10, web->viewport()->height() - 3);
     ASSERT_FALSE(web->indexAt(emptySpace).isValid());
     QTest::mouseClick(web->viewport(), Qt::RightButton, {}, emptySpace);
-    EXPECT_EQ(Caption(Views().SelectedNode(web)), "One");
+    EXPECT_EQ(Caption(Trees().SelectedNode(web)), "One");
     EXPECT_EQ(web->selectionModel()->selectedIndexes().size(), 1);
 
     // The menu then acts on the selection that was kept.
-    Main().docTreeMenu().MnDeleteSelected->trigger();
+    menu.MnDeleteSelected->trigger();
     EXPECT_EQ(Shown(web), (std::vector<std::string>{"site-b", "  X", "site-a", "  Two"}));
 
-    Main().ExpandCurrentTree();
+    Trees().ExpandCurrentTree();
     Select(web, {"Two"});
     QTest::mouseClick(web->viewport(), Qt::RightButton, {}, OnLabel(web, FindShown(web, "X")));
-    EXPECT_EQ(Caption(Views().SelectedNode(web)), "X");
+    EXPECT_EQ(Caption(Trees().SelectedNode(web)), "X");
     EXPECT_EQ(web->selectionModel()->selectedIndexes().size(), 1);
 }
 
 TEST_F(TreeViewsTest, MenuActsOnTheFocusedNodeOrElseTheFirstMarkedOne) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("http://site-a/two.html", "Two");
     Record("http://site-a/three.html", "Three");
@@ -291,16 +265,16 @@ TEST_F(TreeViewsTest, MenuActsOnTheFocusedNodeOrElseTheFirstMarkedOne) {
     QTreeView* web = Tree("TVDoc");
     // Ctrl-clicking "Three" again unmarks it but leaves it the focused node.
     Select(web, {"Two", "One", "Three", "Three"});
-    ASSERT_EQ(Caption(Views().SelectedNode(web)), "Two");
-    Main().docTreeMenu().MnDeleteSelected->trigger();
-    Main().ExpandCurrentTree();
+    ASSERT_EQ(Caption(Trees().SelectedNode(web)), "Two");
+    menu.MnDeleteSelected->trigger();
+    Trees().ExpandCurrentTree();
     EXPECT_EQ(Shown(web), (std::vector<std::string>{"site-a", "  One", "  Three"}));
 }
 
 TEST_F(TreeViewsTest, FolderCommandIsOfferedForProgramsOnly) {
     const std::string editor = Program("editor");
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record(editor, "Editor", true);
     Record("file://" + docs + "/r.txt", "r");
@@ -316,7 +290,7 @@ TEST_F(TreeViewsTest, FolderCommandIsOfferedForProgramsOnly) {
         {kPageFolders, "TVPath", docs + "/r.txt", false}, {kPageSoftware, "TVApp", "", false},
         {kPageSystem, "TVApp", "Editor", false},  // no history tree on that page
     };
-    QAction* openDir = Main().docTreeMenu().MnOpenDIr;
+    QAction* openDir = menu.MnOpenDIr;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.page) + " " + c.caption);
         Open(c.page == kPageSystem ? kPageSoftware : c.page);
@@ -329,18 +303,18 @@ TEST_F(TreeViewsTest, FolderCommandIsOfferedForProgramsOnly) {
         }
         Find<QTabWidget>("TVControl")->setCurrentIndex(c.page);
         openDir->setVisible(!c.shown);
-        emit Main().docTreeMenu().PmDocTree->aboutToShow();
+        emit menu.PmDocTree->aboutToShow();
         EXPECT_EQ(openDir->isVisible(), c.shown);
     }
 }
 
 TEST_F(TreeViewsTest, OpenFolderOpensTheProgramsFolder) {
     const std::string editor = Program("editor");
-    Main();
+    Start();
     Record(editor, "Editor", true);
     Open(kPageSoftware);
     Select(Tree("TVApp"), {"Editor"});
-    Main().docTreeMenu().MnOpenDIr->trigger();
+    menu.MnOpenDIr->trigger();
     EXPECT_EQ(fakes.shellOpen->Calls(),
               (std::vector<ShellOpenCall>{ShellOpenCall::MakeOpen(files.Path() + "/bin/")}));
     EXPECT_EQ(Hint()->text().toStdString(), editor);
@@ -348,7 +322,7 @@ TEST_F(TreeViewsTest, OpenFolderOpensTheProgramsFolder) {
 
 TEST_F(TreeViewsTest, DeleteSelectedRebuildsKeepingGroupsAndDates) {
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/one.html", "One", false, "2020-01-01");
     Record("http://site-a/two.html", "Two", false, "2020-01-02");
     Record("file://" + docs + "/r.txt", "r", false, "2020-01-03");
@@ -358,8 +332,8 @@ TEST_F(TreeViewsTest, DeleteSelectedRebuildsKeepingGroupsAndDates) {
 
     // Three marked, the focused one last: only that one goes.
     Select(web, {"One", "Three", "Two"});
-    Main().docTreeMenu().MnDeleteSelected->trigger();
-    Main().ExpandCurrentTree();
+    menu.MnDeleteSelected->trigger();
+    Trees().ExpandCurrentTree();
 
     EXPECT_EQ(Shown(web), (std::vector<std::string>{"site-a", "  One", "  Three"}));
     EXPECT_EQ(Shown(Tree("TVPath")), (std::vector<std::string>{docs, "  " + docs + "/r.txt"}));
@@ -371,58 +345,56 @@ TEST_F(TreeViewsTest, DeleteSelectedRebuildsKeepingGroupsAndDates) {
     }
     EXPECT_EQ(dates, (std::vector<std::string>{"2020-01-01", "2020-01-03", "2020-01-04"}));
     EXPECT_EQ(kinds, (std::vector<int>{dkWebPage, dkFolderOrFile, dkWebPage}));
-    EXPECT_TRUE(Main().timerCheckDocs()->isActive());
+    EXPECT_TRUE(scanTimerOn);
 }
 
 TEST_F(TreeViewsTest, DeleteAllEmptiesEverythingAndLeavesTheScanTimerOn) {
     struct Case {
         const char* how;
         bool recordFirst;
-        std::function<void(TFrmMain&)> run;
+        std::function<void()> run;
     };
     const std::vector<Case> cases = {
-        {"settings button", true,
-         [](TFrmMain& m) { m.findChild<QToolButton*>("BtnQVDeleteAllDocs")->click(); }},
-        {"tree menu", true, [](TFrmMain& m) { m.docTreeMenu().MnDeleteAllDocs->trigger(); }},
-        {"tree menu, nothing recorded", false,
-         [](TFrmMain& m) { m.docTreeMenu().MnDeleteAllDocs->trigger(); }},
+        {"settings button", true, [this] { Find<QToolButton>("BtnQVDeleteAllDocs")->click(); }},
+        {"tree menu", true, [this] { menu.MnDeleteAllDocs->trigger(); }},
+        {"tree menu, nothing recorded", false, [this] { menu.MnDeleteAllDocs->trigger(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Stop();
         std::filesystem::remove_all(ConfigDir());
-        TFrmMain& main = Open(kPageWeb);
+        Open(kPageWeb);
         if (c.recordFirst) {
             Record("http://site-a/one.html", "One");
             Record(Program("editor"), "Editor", true);
         }
-        AddMyLove(main.state().FavList(), "http://fav/", "Fav");
-        main.timerCheckDocs()->stop();
+        AddMyLove(State().FavList(), "http://fav/", "Fav");
+        scanTimerOn = false;
 
         // Answering no keeps everything; only yes deletes.
         messages.asked.clear();
         messages.answer = false;
-        c.run(main);
+        c.run();
         ASSERT_EQ(messages.asked.size(), 1u);
         EXPECT_EQ(messages.asked[0].text, "确定要删除所有历史文档吗?");
-        EXPECT_EQ(main.history().Docs().size(), c.recordFirst ? 2u : 0u);
+        EXPECT_EQ(Hist().Docs().size(), c.recordFirst ? 2u : 0u);
         messages.answer = true;
-        c.run(main);
+        c.run();
 
         for (const char* name : {"TVDocs", "TVDoc", "TVApp", "TVPath"}) {
             EXPECT_TRUE(Shown(Tree(name)).empty()) << name;
         }
-        EXPECT_TRUE(main.history().Docs().empty());
-        EXPECT_EQ(main.state().RecentList().LineCount(), 0);
-        EXPECT_EQ(main.state().FavList().LineCount(), 1);
+        EXPECT_TRUE(Hist().Docs().empty());
+        EXPECT_EQ(State().RecentList().LineCount(), 0);
+        EXPECT_EQ(State().FavList().LineCount(), 1);
         EXPECT_FALSE(IniFile(ConfigFile("defualt.ini")).SectionExists(kDocsSection));
-        EXPECT_TRUE(main.timerCheckDocs()->isActive());
+        EXPECT_TRUE(scanTimerOn);
     }
 }
 
 TEST_F(TreeViewsTest, EnterSpaceAndDoubleClickOpenTheSelectedEntryThroughTheShell) {
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/", "A home");
     Record("http://site-a/one.html", "One");
     Record("file://" + docs, "Docs");
@@ -446,7 +418,7 @@ TEST_F(TreeViewsTest, EnterSpaceAndDoubleClickOpenTheSelectedEntryThroughTheShel
         QTreeView* tree = Tree(c.tree);
         Select(tree, {c.caption});
         fakes.shellOpen->ClearCalls();
-        Main().state().RecentList().Clear();
+        State().RecentList().Clear();
         const QPoint pos = OnLabel(tree, FindShown(tree, c.caption));
         if (std::string(c.how) == "enter") {
             QTest::keyClick(tree, Qt::Key_Return);
@@ -457,7 +429,7 @@ TEST_F(TreeViewsTest, EnterSpaceAndDoubleClickOpenTheSelectedEntryThroughTheShel
         }
         EXPECT_EQ(fakes.shellOpen->Calls(),
                   (std::vector<ShellOpenCall>{ShellOpenCall::MakeOpen(c.target)}));
-        EXPECT_EQ(Main().state().RecentList().Lines(),
+        EXPECT_EQ(State().RecentList().Lines(),
                   (std::vector<std::string>{MakeListLine(c.target, c.caption)}));
         EXPECT_EQ(Hint()->text().toStdString(), c.target);
         EXPECT_TRUE(messages.shown.empty());
@@ -465,72 +437,38 @@ TEST_F(TreeViewsTest, EnterSpaceAndDoubleClickOpenTheSelectedEntryThroughTheShel
 }
 
 TEST_F(TreeViewsTest, CommandsWithoutASelectedEntryDoNothing) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record(Program("editor"), "Editor", true);
     for (const int page : {kPageWeb, kPageSystem}) {
         SCOPED_TRACE(page);
-        TFrmMain& main = Open(page);
+        Open(page);
         if (page != kPageSystem) {
             Tree("TVDoc")->selectionModel()->clear();
         } else {
             Select(Tree("TVDoc"), {"One"});  // selected, but not on the active page
             Find<QTabWidget>("TVControl")->setCurrentIndex(kPageSystem);
         }
-        const int favBefore = main.state().FavList().LineCount();
-        const int runBefore = main.state().RunList().LineCount();
         fakes.shellOpen->ClearCalls();
 
         QTest::keyClick(Tree("TVDoc"), Qt::Key_Return);
-        main.treeViews()->OpenSelectedNode();
-        main.docTreeMenu().MyMyLove->trigger();
-        main.docTreeMenu().MnAddToRunList->trigger();
-        main.docTreeMenu().MnOpenDIr->trigger();
-        main.docTreeMenu().MnDeleteSelected->trigger();
+        part->OpenSelectedNode();
+        menu.MnOpenDIr->trigger();
+        menu.MnDeleteSelected->trigger();
 
         EXPECT_TRUE(fakes.shellOpen->Calls().empty());
-        EXPECT_EQ(main.state().FavList().LineCount(), favBefore);
-        EXPECT_EQ(main.state().RunList().LineCount(), runBefore);
-        EXPECT_EQ(main.history().Docs().size(), 2u);
+        EXPECT_EQ(Hist().Docs().size(), 2u);
         EXPECT_TRUE(messages.shown.empty());
-    }
-}
-
-TEST_F(TreeViewsTest, FavouritesAndRunListTakeTheSelectedEntryUnderItsCaption) {
-    const std::string docs = HomeFolder("Docs");
-    Main();
-    Record("http://site-a/one.html", "One");
-    Record("file://" + docs + "/r.txt", "r");
-
-    struct Case {
-        int page;
-        const char* tree;
-        std::string caption;
-        std::string path;
-    };
-    for (const Case& c : {Case{kPageWeb, "TVDoc", "One", "http://site-a/one.html"},
-                          Case{kPageFolders, "TVPath", docs + "/r.txt", docs + "/r.txt"}}) {
-        SCOPED_TRACE(c.caption);
-        TFrmMain& main = Open(c.page);
-        Select(Tree(c.tree), {c.caption});
-        main.docTreeMenu().MyMyLove->trigger();
-        main.docTreeMenu().MnAddToRunList->trigger();
-        const std::string line = MakeListLine(c.path, c.caption);
-        ASSERT_GT(main.state().FavList().LineCount(), 0);
-        ASSERT_GT(main.state().RunList().LineCount(), 0);
-        EXPECT_EQ(main.state().FavList().Lines().front(), line);
-        EXPECT_EQ(main.state().FavList().Items().front(), c.caption);
-        EXPECT_EQ(main.state().RunList().Lines().front(), line);
     }
 }
 
 TEST_F(TreeViewsTest, ExpandAllTogglesTheThreeGroupedTrees) {
     const std::string docs = HomeFolder("Docs");
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
     Record("file://" + docs + "/r.txt", "r");
-    TFrmMain& main = Open(kPageWeb);
-    QAction* expandAll = main.docTreeMenu().MnExpandAll;
+    Open(kPageWeb);
+    QAction* expandAll = menu.MnExpandAll;
     ASSERT_FALSE(expandAll->isChecked());
     const std::vector<std::pair<const char*, std::string>> groups = {
         {"TVDocs", "site-a"}, {"TVDoc", "site-a"}, {"TVPath", docs}};
@@ -543,22 +481,6 @@ TEST_F(TreeViewsTest, ExpandAllTogglesTheThreeGroupedTrees) {
             EXPECT_EQ(tree->isExpanded(FindShown(tree, caption)), expanded) << name;
         }
     }
-}
-
-TEST_F(TreeViewsTest, F5OnTheProgramTabScansProgramsOnlyWhileRefreshScansEverything) {
-    const std::string editor = Program("editor");
-    fakes.desktopWindows->AddWindow(TopWindow{7, true, false, false, "Editor"}, editor);
-    fakes.shellWindows->AddWindow(ShellWindow{"http://site-z/p.html", true, true, "P"});
-    Open(kPageSoftware);
-    const int shellCallsBefore = fakes.shellWindows->WindowsCalls();
-
-    QTest::keyClick(Tree("TVApp"), Qt::Key_F5);
-    EXPECT_EQ(Shown(Tree("TVApp")), (std::vector<std::string>{"Editor"}));
-    EXPECT_TRUE(Shown(Tree("TVDoc")).empty());
-    EXPECT_EQ(fakes.shellWindows->WindowsCalls(), shellCallsBefore);
-
-    Main().docTreeMenu().MnRefresh->trigger();
-    EXPECT_EQ(Shown(Tree("TVDoc")), (std::vector<std::string>{"site-z", "  P"}));
 }
 
 TEST_F(TreeViewsTest, PressOnTheTabStripClearsHintsAndScansTheTabItShows) {
@@ -581,12 +503,14 @@ TEST_F(TreeViewsTest, PressOnTheTabStripClearsHintsAndScansTheTabItShows) {
 }
 
 TEST_F(TreeViewsTest, ClicksFocusAndPageChangesPutTheSearchResultsAway) {
-    Main();
+    Start();
     Record("http://site-a/one.html", "One");
-    TFrmMain& main = Open(kPageWeb);
-    QApplication::setActiveWindow(&main);
+    Open(kPageWeb);
+    QApplication::setActiveWindow(&Window());
     auto* results = Find<QListWidget>("LbSearchResult");
-    auto* search = Find<QLineEdit>("EdtSearch");
+    // A control outside the pages, as the search box is.
+    auto* search = Make<QLineEdit>("EdtSearch");
+    search->show();
     QTreeView* web = Tree("TVDoc");
 
     // A click on a tree that already has the focus.

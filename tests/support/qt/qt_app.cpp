@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/qarvex_application.h"
+#include <QApplication>
 
 namespace qarvex::test {
 
@@ -14,9 +14,7 @@ void EnsureQtApp() {
     static int argc = 1;
     static char name[] = "qarvex-tests";
     static char* argv[] = {name, nullptr};
-    // The program's own application object: what it does with a failing handler holds here
-    // too.
-    static QApplication* app = new QarvexApplication(argc, argv);
+    static QApplication* app = MakeTestApplication(argc, argv);
     (void)app;
 }
 

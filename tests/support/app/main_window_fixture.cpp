@@ -1,4 +1,4 @@
-#include "support/qt/main_window_fixture.h"
+#include "support/app/main_window_fixture.h"
 
 #include <filesystem>
 #include <fstream>
@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "store/config_dir.h"
 #include "support/qt/qt_app.h"
 
 namespace qarvex::test {
@@ -13,7 +14,7 @@ namespace qarvex::test {
 MainWindowFixture::MainWindowFixture() {
     EnsureQtApp();
     platform = MakeFakePlatform(fakes);
-    fakes.environment->SetFixedDrives({config.Path() + "/"});
+    configRoot = config.Path() + "/";
     fakes.environment->SetHomeFolder(files.Path());
     fakes.environment->SetExecutablePath("/opt/qarvex/bin/qarvex");
     fakes.environment->SetToday("2026-12-08");
@@ -25,7 +26,7 @@ MainWindowFixture::~MainWindowFixture() {
 
 TFrmMain& MainWindowFixture::Start() {
     if (!window) {
-        window = std::make_unique<TFrmMain>(platform, messages);
+        window = std::make_unique<TFrmMain>(platform, messages, GetConfigDir(configRoot));
     }
     return *window;
 }

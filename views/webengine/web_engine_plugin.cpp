@@ -161,4 +161,4 @@ public:
 
 }  // namespace qarvex
 
-#include "webengine_module.moc"
+#include "web_engine_plugin.moc"

@@ -1,4 +1,4 @@
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 
 #include <string>
 #include <vector>

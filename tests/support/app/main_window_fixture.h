@@ -9,6 +9,7 @@
 #include "platform/fake/fake_platform.h"
 #include "support/recording_messages.h"
 #include "support/temp_dir.h"
+#include "views/doc_trees.h"
 
 namespace qarvex::test {
 
@@ -42,6 +43,8 @@ protected:
     }
 
     TempDir config;
+    // Where the window's folder goes; config's own unless a test chooses another.
+    std::string configRoot;
     TempDir files;  // a place for documents the tests open
     FakeParts fakes;
     Platform platform;

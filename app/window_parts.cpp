@@ -1,0 +1,128 @@
+#include "app/window_parts.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+
+#include "platform/platform.h"
+#include "shellnav/about_help.h"
+#include "shellnav/system_places.h"
+#include "startup/auto_run.h"
+#include "startup/doc_display.h"
+#include "startup/favourites.h"
+#include "startup/startup_entries.h"
+#include "store/app_state.h"
+#include "store/history_export.h"
+#include "ui_TFrmMain.h"
+#include "views/doc_trees.h"
+#include "views/privacy_controls.h"
+#include "views/search_box.h"
+#include "views/services.h"
+#include "views/tray_controller.h"
+#include "views/tree_views.h"
+
+namespace qarvex {
+
+namespace {
+
+// The file the history is exported to; empty when the user cancelled.
+QString AskExportPath(QWidget* window) {
+    const QString csv = QStringLiteral("CSV 文件 (*.csv)");
+    const QString json = QStringLiteral("JSON 文件 (*.json)");
+    QString chosen = csv;
+    QString path = QFileDialog::getSaveFileName(window, QStringLiteral("导出历史"),
+                                                QDir::home().filePath(QStringLiteral("qarvex.csv")),
+                                                csv + QStringLiteral(";;") + json, &chosen);
+    // The format follows the name's ending; a name without one gets the chosen type's.
+    if (!path.isEmpty() && !ExportFormatFor(path.toStdString())) {
+        path += chosen == json ? QStringLiteral(".json") : QStringLiteral(".csv");
+    }
+    return path;
+}
+
+}  // namespace
+
+WindowMenus BuildWindowMenus(QWidget* window) {
+    WindowMenus menus;
+    menus.tray = BuildPopMenu(window);
+    menus.docTree = BuildPmDocTree(window);
+    menus.fav = BuildPmMyFav(window);
+    menus.autoRunList = BuildPmAutoRunList(window);
+    menus.moreSpecialDir = BuildPmMoreSpecialDir(window);
+    return menus;
+}
+
+WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Services& services,
+                         WindowActions& actions, QWidget& window, DayTree::Clock today) {
+    docTrees = new DocTrees({ui.TVControl, ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs},
+                            services.history, services.images, std::move(today), &window);
+
+    PrivacyControls::Services privacyServices;
+    privacyServices.settings = &services.state.Settings();
+    privacyServices.configDir = services.state.ConfigDir();
+    privacyServices.home = services.platform.environment->HomeFolder();
+    privacyServices.history = &services.history;
+    privacyServices.recent = &services.state.RecentList();
+    privacyServices.messages = &services.messages;
+    privacyServices.bulkChange = [trees = docTrees](const std::function<void()>& change) {
+        trees->BulkHistoryChange(change);
+    };
+    privacyServices.askExportPath = [&window] { return AskExportPath(&window); };
+    privacy = new PrivacyControls(BuildPrivacyWidgets(ui.TsQVSet), menus.tray.MnQVPauseRecord,
+                                  std::move(privacyServices), &window);
+
+    treeViews = new TreeViews(
+        *docTrees, services,
+        {ui.TVControl, ui.PnlHint, ui.LbSearchResult, ui.BtnQVDeleteAllDocs, menus.docTree},
+        &window);
+    searchBox = new SearchBox(services, *docTrees, actions,
+                              {ui.SbSearchText, ui.ShapeSearch, ui.EdtSearch, ui.BtnQVSearch,
+                               ui.LbSearchResult, ui.PnlHint, ui.WebBrowser1Host},
+                              &window);
+    trayController =
+        new TrayController(services, actions, {menus.tray, ui.PnlTop, ui.SbSearchText}, &window);
+    favourites = new Favourites(
+        services, *docTrees,
+        {ui.LbMyLove, ui.CbFavEdit, ui.PnlNewFav, ui.EdtNewFavDisplay, ui.EdtNewFavPath,
+         ui.BtnQVAddToFav, ui.BtnQVUpdateFav, ui.PnlHint, menus.fav},
+        &window);
+    autoRun =
+        new AutoRun(services, *docTrees,
+                    {ui.LbAutoRun, ui.RgAutorOpenTypeItem0, ui.RgAutorOpenTypeItem1,
+                     ui.RgAutorOpenTypeItem2, ui.BtnQVStart, ui.BtnQVAutoRunSet, ui.CbAutoRunDocs,
+                     ui.CbQueryAutoRunDoc, ui.ProgressBar1, menus.autoRunList, &window},
+                    &window);
+    startupEntries = new StartupEntries(services, {ui.BtnQVPCStart, &window}, &window);
+    docDisplay = new DocDisplay(services, {ui.BtnDocDisplay, &window}, &window);
+    systemPlaces = new SystemPlaces(
+        services, actions, {ui.TsQVSystem, ui.BtnMoreSpecDir, menus.moreSpecialDir, menus.tray},
+        &window);
+    aboutHelp = new AboutHelp(services, {ui.BtnAbout, ui.BtnHelp, &window}, &window);
+
+    // A menu item of one part that is another part's command: the tree menu and the
+    // auto-run menu add the selected history entry to the favourites, the tree menu and
+    // the favourites menu add it to the auto-run list.
+    QObject::connect(menus.docTree.MyMyLove, &QAction::triggered, favourites,
+                     &Favourites::MyMyLoveClick);
+    QObject::connect(menus.autoRunList.N35, &QAction::triggered, favourites,
+                     &Favourites::MyMyLoveClick);
+    QObject::connect(menus.docTree.MnAddToRunList, &QAction::triggered, autoRun,
+                     &AutoRun::MnAddToRunListClick);
+    QObject::connect(menus.fav.MnQVAddToRun, &QAction::triggered, autoRun,
+                     &AutoRun::MnAddToRunListClick);
+    QObject::connect(menus.docTree.MnQVNoRecord, &QAction::triggered, privacy,
+                     [this] { privacy->NoLongerRecord(docTrees->SelectedDocIndexes()); });
+    // The tray's "系统常用" items open their places as the system page's buttons do.
+    QObject::connect(trayController, &TrayController::SystemPlaceRequested, systemPlaces,
+                     &SystemPlaces::OpenPlace);
+}
+
+WindowParts::~WindowParts() {
+    for (QObject* part : std::initializer_list<QObject*>{
+             treeViews, searchBox, trayController, favourites, autoRun, startupEntries, docDisplay,
+             systemPlaces, aboutHelp, privacy, docTrees}) {
+        delete part;
+    }
+}
+
+}  // namespace qarvex
