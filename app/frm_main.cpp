@@ -1,5 +1,7 @@
 #include "app/frm_main.h"
 
+#include <cstdio>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -66,6 +68,17 @@ namespace {
 constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
 constexpr int kCheckDocsDesignIntervalMs = 15000;
+
+// QARVEX_DEBUG_SCAN=1: a line on standard error once the window takes keys and whenever a
+// scan pass has ended (what it recorded is then on disk), so that a script presses F5 once
+// and checks at once instead of pressing until something shows.
+void DebugScan(const char* line) {
+    static const bool on = qEnvironmentVariableIntValue("QARVEX_DEBUG_SCAN") == 1;
+    if (on) {
+        std::fprintf(stderr, "qarvex: %s\n", line);
+        std::fflush(stderr);
+    }
+}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -267,6 +280,7 @@ void TFrmMain::CreateHistory() {
             m_history->BeginRecordingPass();
         } else {
             m_history->EndRecordingPass();
+            DebugScan("scan pass ended");
         }
     };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
@@ -579,6 +593,7 @@ void TFrmMain::TimerFirstRunTimer() {
     });
     m_autoRun->RunStartupReopen();
     m_searchBox->LoadSearchPage();
+    DebugScan("ready");
 }
 
 void TFrmMain::TimerCheckDocsTimer() {
@@ -743,6 +758,9 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
 bool TFrmMain::FormShortCut(int key) {
     if (key != Qt::Key_F5) {
         return false;
+    }
+    if (m_scanner->IsScanning()) {
+        DebugScan("F5 dropped: a scan pass is running");
     }
     Guarded([&] { m_scanner->RefreshPageDocs(); });
     return true;

@@ -18,6 +18,7 @@
 
 #include "support/qt/qt_app.h"
 #include "support/temp_dir.h"
+#include "support/cannot_run.h"
 
 namespace qarvex {
 namespace {
@@ -105,7 +106,7 @@ TEST(SingleInstance, AnotherUsersLockDoesNotKeepQarvexFromStarting) {
         RuntimeFolder folder(nullptr);
         if (::geteuid() != 0) {
             std::filesystem::remove(foreignLock);
-            GTEST_SKIP() << "making another user's file needs root";
+            QARVEX_CANNOT_RUN("making another user's file needs root");
         }
         std::filesystem::remove(foreignLock);
         const int held = HoldTempLock(key, 65534);

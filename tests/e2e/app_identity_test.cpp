@@ -25,6 +25,7 @@
 #include "platform/linux/desktop_entry_index.h"
 #include "platform/x11/x11_desktop_windows.h"
 #include "platform/x11/xdg_shell_open.h"
+#include "support/cannot_run.h"
 
 namespace qarvex {
 namespace {
@@ -307,7 +308,7 @@ TEST_F(AppIdentityTest, AFlatpakSandboxNamesItsApplication) {
     // Mount namespaces need privileges the machine may not give.
     if (std::system("unshare -m --propagation private sh -c 'mount -t tmpfs probe /tmp' "
                     ">/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "mount namespaces are not allowed here";
+        QARVEX_CANNOT_RUN("mount namespaces are not allowed here");
     }
     const std::string id = "org.qarvex.E2eFlat";
     const std::string title = "E2E sandboxed window";
