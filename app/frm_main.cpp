@@ -577,6 +577,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     HideTaskbarButton();
     QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
     m_taskbarStateDue = true;
+    WatchWaylandMinimise();
 }
 
 void TFrmMain::TimerFirstRunTimer() {
@@ -687,6 +688,27 @@ void TFrmMain::changeEvent(QEvent* event) {
             });
         }
     }
+}
+
+void TFrmMain::WatchWaylandMinimise() {
+    QWindow* native = windowHandle();
+    if (native == nullptr || native == m_watchedWindow ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return;
+    }
+    m_watchedWindow = native;
+    // Nothing on Wayland reports a minimised window back, so the widget never hears of the
+    // state: the window's own request (the minimise button of the title bar Qt draws) is
+    // the whole minimise.
+    connect(native, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
+        if (state == Qt::WindowMinimized && m_hasTray && isVisible()) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible()) {
+                    HideToTray();
+                }
+            });
+        }
+    });
 }
 
 void TFrmMain::HideToTray() {

@@ -15,6 +15,7 @@ class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class QTreeView;
+class QWindow;
 
 namespace Ui {
 class TFrmMain;
@@ -151,6 +152,7 @@ private:
     void RemoveTrayIcon();
     void PlaceAtLowerRight();
     void HideTaskbarButton();
+    void WatchWaylandMinimise();
 
     void TimerCheckDocsTimer();
     void CbQVOnTopClick(bool checked);
@@ -207,6 +209,7 @@ private:
     // The window was shown or recreated and has not been drawn since: the taskbar state
     // is asked for once more when it is.
     bool m_taskbarStateDue = false;
+    QPointer<QWindow> m_watchedWindow;
     bool m_destroyed = false;
     int m_saveStepsDone = 0;
 };

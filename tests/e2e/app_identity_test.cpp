@@ -258,9 +258,10 @@ TEST_F(AppIdentityTest, AGApplicationIsItsEntryAndReopensOverTheSessionBus) {
     // Its Exec starts nothing: the window can only come back through the bus.
     const std::string entry =
         Entry(id + ".desktop", "Icon=qarvex-e2e-gapp\nDBusActivatable=true\nExec=/bin/false\n");
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    ASSERT_NE(dataHome, nullptr);
-    m_serviceFile = std::string(dataHome) + "/dbus-1/services/" + id + ".service";
+    // The private bus offers the services of one folder only: the test's own.
+    const char* services = std::getenv("QARVEX_TEST_BUS_SERVICES");
+    ASSERT_NE(services, nullptr) << "not run by run-under-xvfb.sh";
+    m_serviceFile = std::string(services) + "/" + id + ".service";
     WriteFile(m_serviceFile, "[D-BUS Service]\nName=" + id + "\nExec=" + kPython + " " + script +
                                  " " + id + " " + title + " --gapplication-service\n");
     QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(

@@ -48,6 +48,8 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 start_private_bus "$work" || cannot_run "dbus-daemon did not start"
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
+# Where a test puts the .service files of what it wants the bus to start.
+export QARVEX_TEST_BUS_SERVICES="$work/services"
 
 # A configuration file that doesn't exist makes openbox use its built-in defaults.
 openbox --sm-disable --config-file "$work/no-openbox-config.xml" >"$work/openbox.log" 2>&1 &
