@@ -53,10 +53,12 @@ def merged(paths):
 
 def print_skipped(tests):
     skipped = sorted((name, why) for name, (status, why) in tests.items() if status == "skipped")
-    if skipped:
-        print(f"{len(skipped)} tests did not run here:")
-        for name, why in skipped:
-            print(f"  {name}: {why or 'skipped'}")
+    if not skipped:
+        print("every test ran")
+        return
+    print(f"{len(skipped)} tests did not run here:")
+    for name, why in skipped:
+        print(f"  {name}: {why or 'skipped'}")
 
 
 def main(argv):

@@ -54,6 +54,7 @@ TEST(SessionSaverTest, ABurstIsOneLateWriteAndASteadyStreamIsStillWritten) {
     test::EnsureQtApp();
     test::TempDir dir;
     AppState state(dir.Path() + "/");
+    state.LoadFavList();  // as at start: a list never read is never written over
     SessionSaver saver(state, [] { return std::string(); }, [] { return true; }, nullptr);
     ReplaceCounter writes(dir.Path());
 
