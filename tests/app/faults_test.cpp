@@ -32,8 +32,8 @@
 #include "capture/scanner.h"
 #include "store/ini_file.h"
 #include "store/text_file.h"
-#include "support/qt/main_window_fixture.h"
 #include "support/cannot_run.h"
+#include "support/qt/main_window_fixture.h"
 
 extern char** environ;
 

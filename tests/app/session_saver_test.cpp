@@ -55,7 +55,8 @@ TEST(SessionSaverTest, ABurstIsOneLateWriteAndASteadyStreamIsStillWritten) {
     test::TempDir dir;
     AppState state(dir.Path() + "/");
     state.LoadFavList();  // as at start: a list never read is never written over
-    SessionSaver saver(state, [] { return std::string(); }, [] { return true; }, nullptr);
+    SessionSaver saver(
+        state, [] { return std::string(); }, [] { return true; }, nullptr);
     ReplaceCounter writes(dir.Path());
 
     for (int i = 0; i < 20; ++i) {

@@ -16,9 +16,9 @@
 #include <QElapsedTimer>
 #include <QUuid>
 
+#include "support/cannot_run.h"
 #include "support/qt/qt_app.h"
 #include "support/temp_dir.h"
-#include "support/cannot_run.h"
 
 namespace qarvex {
 namespace {

@@ -2,8 +2,6 @@
 // a desktop's does. It prints "SESSION_MANAGER=<address>" for its clients, "registered"
 // when one has connected, and on each line "save" from its standard input asks every
 // client to save itself as at a logout; "saved ok" (or "saved failed") when one is done.
-#include <poll.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +10,7 @@
 
 #include <X11/ICE/ICElib.h>
 #include <X11/SM/SMlib.h>
+#include <poll.h>
 
 namespace {
 
@@ -147,8 +146,7 @@ int main() {
         for (std::size_t i = 0; i < connections.size(); ++i) {
             const pollfd& fd = fds[static_cast<std::size_t>(count) + i];
             if ((fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0 &&
-                IceProcessMessages(connections[i], nullptr, nullptr) ==
-                    IceProcessMessagesIOError) {
+                IceProcessMessages(connections[i], nullptr, nullptr) == IceProcessMessagesIOError) {
                 IceCloseConnection(connections[i]);
                 continue;
             }

@@ -99,6 +99,24 @@ compositor_up() {
     kill -0 "$1" 2>/dev/null && "${@:2}" >/dev/null
 }
 
+# usage: start_sway XWAYLAND [CHECK...]
+# sway on its headless backend as the user, in session_env, with "xwayland XWAYLAND"
+# (disable or force); returns once its display is up (and CHECK succeeds). Sets sway_pid
+# and display.
+start_sway() {
+    printf 'xwayland %s\noutput HEADLESS-1 resolution 1024x768\n' "$1" >"$work/sway.config"
+    shift
+    "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+    sway_pid=$!
+    pids+=("$sway_pid")
+    wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" sway_up "$@"
+    display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+}
+sway_up() {
+    compgen -G "$work/runtime/wayland-*.lock" >/dev/null && { [ $# -eq 0 ] || "$@"; }
+}
+
 # The scan program (its path in scan) as the user, in the session of client_env.
 run_scan() {
     "${as_user[@]}" "${client_env[@]}" "$scan" "$@"

@@ -33,23 +33,13 @@ fail() {
     exit 1
 }
 
-cat >"$work/sway.config" <<'CONFIG'
-xwayland disable
-output HEADLESS-1 resolution 1024x768
-CONFIG
-
 make_gtk_probe
 
 session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     "XDG_RUNTIME_DIR=$work/runtime" "XDG_DATA_HOME=$home/.local/share"
     "XDG_DATA_DIRS=/usr/local/share:/usr/share" "LANG=C.UTF-8")
 
-"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-pids+=("$sway_pid")
-wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" compgen -G "$work/runtime/wayland-*.lock"
-display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+start_sway disable
 start_private_bus "$work/bus" "${as_user[@]}" "${session_env[@]}" || fail "no session bus"
 client_env=("${session_env[@]}" "WAYLAND_DISPLAY=$display" "DBUS_SESSION_BUS_ADDRESS=$bus_address")
 

@@ -28,19 +28,9 @@ fail() {
     exit 1
 }
 
-cat >"$work/sway.config" <<'CONFIG'
-xwayland disable
-output HEADLESS-1 resolution 1024x768
-CONFIG
-
 session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     "XDG_RUNTIME_DIR=$work/runtime" "LANG=C.UTF-8" "TMPDIR=$work/runtime")
-"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-pids+=("$sway_pid")
-wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" compgen -G "$work/runtime/wayland-*.lock"
-display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+start_sway disable
 start_private_bus "$work/bus" "${as_user[@]}" "${session_env[@]}" || fail "no session bus"
 
 "${as_user[@]}" "${session_env[@]}" "WAYLAND_DISPLAY=$display" \

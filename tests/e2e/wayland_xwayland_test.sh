@@ -32,11 +32,6 @@ fail() {
     exit 1
 }
 
-cat >"$work/sway.config" <<'CONFIG'
-xwayland force
-output HEADLESS-1 resolution 1024x768
-CONFIG
-
 config="$home/.config"
 mkdir -p "$config/ZeqConfig"
 # The periodic scan off: only the end of the session looks at what is open.
@@ -58,16 +53,7 @@ session_env=(env -i "HOME=$home" "PATH=$work/bin:/usr/local/bin:/usr/bin:/bin"
     "XDG_DATA_HOME=$home/.local/share" "XDG_DATA_DIRS=/usr/local/share:/usr/share"
     "LANG=C.UTF-8")
 
-"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-pids+=("$sway_pid")
-sockets_up() {
-    compgen -G "$work/runtime/wayland-*.lock" >/dev/null &&
-        compgen -G "$work/runtime/sway-ipc.*.sock" >/dev/null
-}
-wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" sockets_up
-display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+start_sway force compgen -G "$work/runtime/sway-ipc.*.sock"
 ipc=$(compgen -G "$work/runtime/sway-ipc.*.sock" | head -n1)
 # The X display is known to sway once XWayland is up; sway hands it to what it starts.
 x_display_known() {

@@ -14,8 +14,8 @@
 
 #include "platform/linux/desktop_entry.h"
 #include "store/autorun.h"
-#include "support/temp_dir.h"
 #include "support/cannot_run.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {

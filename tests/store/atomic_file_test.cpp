@@ -11,8 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "support/temp_dir.h"
 #include "support/cannot_run.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {

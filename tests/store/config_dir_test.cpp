@@ -9,8 +9,8 @@
 
 #include "store/list_file.h"
 #include "store/stored_list.h"
-#include "support/temp_dir.h"
 #include "support/cannot_run.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {

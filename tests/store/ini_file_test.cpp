@@ -15,8 +15,8 @@
 #include "store/atomic_file.h"
 #include "store/strings.h"
 #include "store/text_file.h"
-#include "support/temp_dir.h"
 #include "support/cannot_run.h"
+#include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {

@@ -31,7 +31,7 @@ bool RunUnprivileged(const std::string& folder, const std::function<void()>& bod
             FAIL() << "cannot run in CI: " << reason
 
 // Runs body (a lambda) unprivileged in folder, or ends the case as one that cannot run.
-#define QARVEX_RUN_UNPRIVILEGED(folder, body)                        \
-    if (!::qarvex::test::RunUnprivileged((folder), (body))) {        \
-        QARVEX_CANNOT_RUN("no process can run as the user nobody");  \
+#define QARVEX_RUN_UNPRIVILEGED(folder, body)                       \
+    if (!::qarvex::test::RunUnprivileged((folder), (body))) {       \
+        QARVEX_CANNOT_RUN("no process can run as the user nobody"); \
     }
