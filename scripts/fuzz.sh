@@ -42,7 +42,7 @@ for target in "${targets[@]}"; do
   findings="$build/findings/$target"
   rm -rf "$learned"
   mkdir -p "$learned" "$findings"
-  echo "== fuzz_$target for ${QARVEX_FUZZ_RUNS:+$QARVEX_FUZZ_RUNS runs}${QARVEX_FUZZ_RUNS:-${seconds}s}"
+  echo "== fuzz_$target for ${QARVEX_FUZZ_RUNS:-${seconds}s}${QARVEX_FUZZ_RUNS:+ runs}"
   if ! "${bound[@]}" "$build/tests/fuzz_$target" "${seed_arg[@]}" "${time_arg[@]}" -timeout=10 \
        -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
        "$learned" "$top/tests/fuzz/corpus/$target" >"$build/fuzz_$target.log" 2>&1; then
