@@ -7,6 +7,7 @@
 
 . "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
+x_answers() { [ -s "$1" ] && DISPLAY=":$(cat "$1")" xprop -root >/dev/null 2>&1; }
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # usage: start_x_session FOLDER [WIDTHxHEIGHT] [no-wm]
@@ -16,11 +17,18 @@ wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window 
 start_x_session() {
     local dir=$1 screen=${2:-1024x768} wm=${3:-wm}
     mkdir -p "$dir/home" "$dir/config"
-    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$dir/display" \
-        >"$dir/xvfb.log" 2>&1 &
-    x_pid=$!
-    pids+=("$x_pid")
-    wait_for 300 test -s "$dir/display" || cannot_run "Xvfb did not start: $(cat "$dir/xvfb.log")"
+    # Servers started at the same moment elsewhere on the machine can take the display
+    # this one chose; it then ends, and another start picks another number.
+    local try
+    for try in 1 2 3; do
+        Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$dir/display" \
+            >"$dir/xvfb.log" 2>&1 &
+        x_pid=$!
+        pids+=("$x_pid")
+        wait_for 300 x_answers "$dir/display" && break
+        kill "$x_pid" 2>/dev/null
+    done
+    x_answers "$dir/display" || cannot_run "Xvfb did not start: $(cat "$dir/xvfb.log")"
     export DISPLAY=":$(cat "$dir/display")"
     start_private_bus "$dir" || cannot_run "dbus-daemon did not start"
     export DBUS_SESSION_BUS_ADDRESS=$bus_address
