@@ -302,6 +302,8 @@ void TFrmMain::CreateParts() {
     m_dayView = new DayView(
         *m_ui->TVControl, *m_history, *m_images, [&environment] { return environment.Today(); },
         this);
+    // A trim at the bound rebuilds the trees; the views catch up once.
+    m_history->SetBulkChangeHook([this](bool begins) { SetTreesInBulkChange(begins); });
     PrivacyControls::Services privacy;
     privacy.settings = &m_state->Settings();
     privacy.configDir = m_state->ConfigDir();
@@ -346,19 +348,24 @@ void TFrmMain::PauseKeepingEvents(int ms) {
 }
 
 void TFrmMain::BulkHistoryChange(const std::function<void()>& change) {
-    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath,
-                                  m_dayView ? m_dayView->Model() : nullptr};
-    for (HistoryTreeModel* model : models) {
-        if (model) {
-            model->BeginBulkChange();
-        }
-    }
+    SetTreesInBulkChange(true);
     try {
         change();
     } catch (...) {
     }
+    SetTreesInBulkChange(false);
+}
+
+void TFrmMain::SetTreesInBulkChange(bool begins) {
+    HistoryTreeModel* models[] = {m_modelDocs, m_modelDoc, m_modelApp, m_modelPath,
+                                  m_dayView ? m_dayView->Model() : nullptr};
     for (HistoryTreeModel* model : models) {
-        if (model) {
+        if (model == nullptr) {
+            continue;
+        }
+        if (begins) {
+            model->BeginBulkChange();
+        } else {
             model->EndBulkChange();
         }
     }
@@ -799,7 +806,6 @@ bool TFrmMain::SaveSettings() {
         }
     }
     m_history->MarkSelectedDocs(selected);
-    exit.docCount = m_history->Docs().size();
     exit.rememberedWidth = m_rememberedWidth;
     exit.rememberedHeight = m_rememberedHeight;
     exit.windowWidth = width();

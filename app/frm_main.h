@@ -86,6 +86,7 @@ public:
     // Runs a change that touches much of the history (loading, rebuilding after a
     // deletion); the trees on screen catch up once, at the end.
     void BulkHistoryChange(const std::function<void()>& change);
+    void SetTreesInBulkChange(bool begins);
     // The number of the active page's tab as the refresh and the web search count tabs:
     // 0 web, 1 software, 2 folders, 3 system, 4 common, 5 settings; -1 for any other page.
     // Tied to the page, not to its position in the strip, so showing more tabs changes

@@ -121,7 +121,6 @@ void BM_SaveSequence(benchmark::State& state) {
     for (auto _ : state) {
         const int done = app.SaveAtExit([&] {
             ExitSettings exit;
-            exit.docCount = kStoredEntries;
             return SaveDefaultSettings(app.Settings(), exit) && WriteNote(dir, "note");
         });
         benchmark::DoNotOptimize(done);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <new>
 
 #include <dirent.h>
@@ -114,6 +115,11 @@ std::string FollowLinks(const std::string& path) {
 }  // namespace
 
 bool WriteFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
+    return WriteFileAtomic(linkOrPath, [bytes](const PieceSink& sink) { sink(bytes); });
+}
+
+bool WriteFileAtomic(const std::string& linkOrPath,
+                     const std::function<void(const PieceSink&)>& produce) {
     const std::string path = FollowLinks(linkOrPath);
     const PathParts parts = SplitPath(path);
     if (parts.name.empty()) {
@@ -132,8 +138,37 @@ bool WriteFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
     if (fd.Get() < 0) {
         return false;
     }
-    const bool written =
-        ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
+    // Small pieces are gathered, large ones go straight through.
+    constexpr std::size_t kBufferBytes = 256 * 1024;
+    std::string buffer;
+    buffer.reserve(kBufferBytes);
+    bool written = ::fchmod(fd.Get(), mode) == 0;
+    std::int64_t total = 0;
+    const auto flush = [&] {
+        written = written && WriteAll(fd.Get(), buffer);
+        buffer.clear();
+    };
+    try {
+        produce([&](std::string_view piece) {
+            total += static_cast<std::int64_t>(piece.size());
+            if (!written || total > kMaxStoredFileBytes) {
+                written = false;
+                return;
+            }
+            if (buffer.size() + piece.size() > kBufferBytes) {
+                flush();
+            }
+            if (piece.size() >= kBufferBytes) {
+                written = written && WriteAll(fd.Get(), piece);
+            } else {
+                buffer.append(piece);
+            }
+        });
+        flush();
+    } catch (const std::exception&) {
+        written = false;
+    }
+    written = written && ::fsync(fd.Get()) == 0;
     if (!fd.Close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,13 @@ struct FileStamp {
 // process is never taken for data. A symbolic link at path is followed: its target is
 // replaced atomically and the link stays.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+// The same for a file made of many pieces: produce hands each piece to the sink it is
+// given, in order, and the file is written as they come, without the whole of it in
+// memory at once. A file that would be larger than kMaxStoredFileBytes is not written
+// (false): this program would refuse to read it back.
+using PieceSink = std::function<void(std::string_view piece)>;
+bool WriteFileAtomic(const std::string& path, const std::function<void(const PieceSink&)>& produce);
 
 // No file this program writes comes near this size; a larger one is something else, and
 // reading it whole could exhaust memory.

@@ -1,5 +1,6 @@
 #include "store/day_groups.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -102,8 +103,38 @@ void DayTree::Rebuild(const DocTable& docs) {
     m_tree.Clear();
     m_orders.clear();
     m_builtFor = m_today ? m_today() : std::string();
+    // Sorted once per group and appended: inserting one by one would move a large group's
+    // rows for every entry.
+    struct Bucket {
+        long order = 0;
+        std::vector<int> indexes;
+    };
+    std::map<std::string, Bucket> buckets;
     for (std::size_t i = 0; i < docs.size(); ++i) {
-        Insert(docs, static_cast<int>(i));
+        const DayGroup group = DayGroupOf(docs[i].Date, m_builtFor);
+        Bucket& bucket = buckets[group.caption];
+        bucket.order = group.order;
+        bucket.indexes.push_back(static_cast<int>(i));
+    }
+    std::vector<std::pair<const std::string*, Bucket*>> groups;
+    for (auto& [caption, bucket] : buckets) {
+        m_orders[caption] = bucket.order;
+        groups.emplace_back(&caption, &bucket);
+    }
+    std::stable_sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
+        return a.second->order < b.second->order;
+    });
+    for (const auto& [caption, bucket] : groups) {
+        HistoryNode* node = m_tree.AppendTopLevel(*caption, kImageFolderOrFile, -1);
+        std::stable_sort(bucket->indexes.begin(), bucket->indexes.end(), [&docs](int a, int b) {
+            return NewerFirst(docs[static_cast<std::size_t>(a)], a,
+                              docs[static_cast<std::size_t>(b)], b);
+        });
+        for (const int index : bucket->indexes) {
+            const int image = m_imageOf ? m_imageOf(index) : kImageFolderOrFile;
+            m_tree.AppendChild(node, docs[static_cast<std::size_t>(index)].DisplayName, image,
+                               index);
+        }
     }
 }
 
@@ -132,6 +163,21 @@ HistoryNode* DayTree::GroupNode(const DayGroup& group) {
         }
     }
     return m_tree.InsertAt(nullptr, row, group.caption, kImageFolderOrFile, -1);
+}
+
+void DayTree::Renamed(const DocTable& docs, int index) {
+    if (index < 0 || index >= static_cast<int>(docs.size())) {
+        return;
+    }
+    HistoryNode* found = nullptr;
+    m_tree.Walk([&](HistoryNode& node) {
+        if (node.Parent() != nullptr && node.Data().DocIndex == index) {
+            found = &node;
+            return false;
+        }
+        return true;
+    });
+    m_tree.SetCaption(found, docs[static_cast<std::size_t>(index)].DisplayName);
 }
 
 void DayTree::Insert(const DocTable& docs, int index) {

@@ -36,6 +36,8 @@ public:
 
     // The entry at index was just appended to docs.
     void Added(const DocTable& docs, int index);
+    // The entry at index has a new DisplayName.
+    void Renamed(const DocTable& docs, int index);
     void Rebuild(const DocTable& docs);
     void Clear();
 

@@ -1,12 +1,22 @@
 #include "store/docs_section.h"
 
 #include <exception>
+#include <iterator>
+#include <vector>
 
 #include "capture/address_rules.h"
 #include "store/ini_file.h"
 #include "store/strings.h"
 
 namespace qarvex {
+
+namespace {
+
+// Every key an entry is stored under.
+constexpr std::string_view kDocKeyPrefixes[] = {"name",    "date", "RootPath",
+                                                "doctype", "path", "selected"};
+
+}  // namespace
 
 std::string DocKey(std::string_view prefix, int index) {
     std::string key(prefix);
@@ -31,13 +41,74 @@ void SaveDocToIni(IniFile& ini, int index, const TMyDoc& doc, std::string_view n
     }
 }
 
+std::string StoredDocPath(const IniFile& ini, int index) {
+    return Trim(ini.ReadString(kDocsSection, DocKey("path", index), ""));
+}
+
 StoredDocKeys ReadDocKeys(const IniFile& ini, int index) {
+    // A marker no stored value can hold (values are one line): tells a missing key.
+    static constexpr std::string_view kMissing = "\n";
+    const auto read = [&](std::string_view prefix) {
+        return ini.ReadString(kDocsSection, DocKey(prefix, index), kMissing);
+    };
     StoredDocKeys keys;
-    keys.Path = Trim(ini.ReadString(kDocsSection, DocKey("path", index), ""));
-    keys.DocType = ini.ReadInteger(kDocsSection, DocKey("doctype", index), dkWebPage);
-    keys.Date = Trim(ini.ReadString(kDocsSection, DocKey("date", index), ""));
-    keys.Name = ini.ReadString(kDocsSection, DocKey("name", index), "");
+    keys.Complete = true;
+    const auto present = [&keys](std::string value) {
+        if (value == kMissing) {
+            keys.Complete = false;
+            return std::string();
+        }
+        return value;
+    };
+    // In the order the keys are written, which is the order they stand in the file.
+    keys.Name = present(read("name"));
+    keys.Date = present(read("date"));
+    keys.StoredRoot = present(read("RootPath"));
+    keys.StoredDocType = present(read("doctype"));
+    keys.Path = Trim(present(read("path")));
+    keys.StoredSelected = present(read("selected"));
+    int type = 0;
+    keys.DocType = ParseInt(keys.StoredDocType, type) ? type : dkWebPage;
     return keys;
+}
+
+bool StoredKeysHold(const StoredDocKeys& keys, const TMyDoc& doc, std::string_view name) {
+    const std::string path = doc.DocType == dkFolderOrFile ? StoredPathForIni(doc.Path) : doc.Path;
+    return keys.Complete && keys.Name == Trim(name) && keys.Date == doc.Date &&
+           keys.StoredRoot == doc.RootPath && keys.StoredDocType == std::to_string(doc.DocType) &&
+           keys.Path == path && keys.StoredSelected == (doc.Selected ? "1" : "0");
+}
+
+void WriteDocName(IniFile& ini, int index, std::string_view name) {
+    try {
+        ini.WriteString(kDocsSection, DocKey("name", index), Trim(name));
+    } catch (const std::exception&) {
+    }
+}
+
+void EraseDocKeysFrom(IniFile& ini, int first, int end) {
+    if (first >= end) {
+        return;
+    }
+    try {
+        std::vector<std::string> keys;
+        keys.reserve(static_cast<std::size_t>(end - first) * std::size(kDocKeyPrefixes));
+        for (int index = first; index < end; ++index) {
+            for (const std::string_view prefix : kDocKeyPrefixes) {
+                keys.push_back(DocKey(prefix, index));
+            }
+        }
+        ini.EraseKeys(kDocsSection, keys);
+    } catch (const std::exception&) {
+    }
+}
+
+std::size_t StoredDocBytes(const IniFile& ini, int index) {
+    std::size_t bytes = 0;
+    for (const std::string_view prefix : kDocKeyPrefixes) {
+        bytes += ini.StoredLineSize(kDocsSection, DocKey(prefix, index));
+    }
+    return bytes;
 }
 
 bool EraseDocsSection(IniFile& ini) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,12 @@ struct StoredDocKeys {
     int DocType = dkWebPage;
     std::string Date;  // trimmed
     std::string Name;
+    // The keys' stored values as read ("" when missing), to tell whether rewriting the
+    // entry would change anything.
+    std::string StoredDocType;
+    std::string StoredRoot;
+    std::string StoredSelected;
+    bool Complete = false;  // all six keys are present
 };
 
 // "path%d" and friends.
@@ -29,8 +36,23 @@ std::string DocKey(std::string_view prefix, int index);
 // nothing is thrown: losing one entry on disk must not stop the recording.
 void SaveDocToIni(IniFile& ini, int index, const TMyDoc& doc, std::string_view name);
 
+// The trimmed path of the entry under index; empty where the stored entries end.
+std::string StoredDocPath(const IniFile& ini, int index);
+
 // The keys of the entry under index; a missing doctype reads as a web page.
 StoredDocKeys ReadDocKeys(const IniFile& ini, int index);
+
+// True when the six keys under index already hold what SaveDocToIni would write there.
+bool StoredKeysHold(const StoredDocKeys& keys, const TMyDoc& doc, std::string_view name);
+
+// Rewrites only the name key of the entry under index.
+void WriteDocName(IniFile& ini, int index, std::string_view name);
+
+// Erases the key sets of the entries from index first up to, not including, end.
+void EraseDocKeysFrom(IniFile& ini, int first, int end);
+
+// The bytes the entry under index takes in the stored file.
+std::size_t StoredDocBytes(const IniFile& ini, int index);
 
 // Erases the whole history section.
 bool EraseDocsSection(IniFile& ini);

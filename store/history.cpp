@@ -11,12 +11,14 @@
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
 namespace {
 
-constexpr int kMaxStoredKeys = 1000;
+// A trim leaves this share of the bound free.
+constexpr std::size_t kTrimPercent = 99;
 
 // The scan must not add entries while the table is emptied and rebuilt; the timer comes
 // back on however the rebuild ends.
@@ -60,8 +62,36 @@ private:
     int m_index;
 };
 
+// Tells the views that much of the history changes, so that they catch up once at the end.
+class BulkNotice {
+public:
+    explicit BulkNotice(const History::BulkChangeHook& hook) : m_hook(hook) { Set(true); }
+    ~BulkNotice() { Set(false); }
+    BulkNotice(const BulkNotice&) = delete;
+    BulkNotice& operator=(const BulkNotice&) = delete;
+
+private:
+    void Set(bool begins) noexcept {
+        try {
+            if (m_hook) {
+                m_hook(begins);
+            }
+        } catch (...) {
+        }
+    }
+
+    const History::BulkChangeHook& m_hook;
+};
+
 void AddToIndex(std::unordered_map<std::string, int>& index, const std::string& key) {
     ++index[key];
+}
+
+// A page recorded before its title was known carries its address as its name.
+bool IsBareAddressName(const TMyDoc& doc, std::string_view rawAddress) {
+    const std::string name = Trim(doc.DisplayName);
+    return name.empty() || name == doc.Path || name == rawAddress ||
+           ReplaceAll(name, "%20", " ") == doc.Path;
 }
 
 // POSIX file systems tell "/home/u/Docs" from "/home/u/docs": those are two groups. Hosts
@@ -70,14 +100,11 @@ HistoryNode* FindGroup(HistoryTree& tree, const std::string& root) {
     if (!StartsWith(root, "/")) {
         return FindTopLevelByText(tree, root, true);
     }
-    for (int row = 0; row < tree.TopLevelCount(); ++row) {
-        HistoryNode* node = tree.TopLevel(row);
-        if (node->Caption() == root) {
-            tree.MakeVisible(node);
-            return node;
-        }
+    HistoryNode* node = tree.FindTopLevel(root, false);
+    if (node != nullptr) {
+        tree.MakeVisible(node);
     }
-    return nullptr;
+    return node;
 }
 
 }  // namespace
@@ -128,16 +155,24 @@ private:
         if (added.empty()) {
             return;
         }
+        // The list keeps its newest lines only, as its file does.
+        const auto limit = static_cast<std::size_t>(kMaxListLines);
+        const std::size_t fresh = std::min(added.size(), limit);
+        const std::size_t old = std::min(recent.Lines().size(), limit - fresh);
         std::vector<std::string> lines;
         std::vector<std::string> items;
-        lines.reserve(added.size() + recent.Lines().size());
-        items.reserve(added.size() + recent.Items().size());
-        for (auto it = added.rbegin(); it != added.rend(); ++it) {
+        lines.reserve(fresh + old);
+        items.reserve(fresh + std::min(recent.Items().size(), old));
+        for (auto it = added.rbegin(); it != added.rbegin() + static_cast<std::ptrdiff_t>(fresh);
+             ++it) {
             lines.push_back(MakeListLine((*it)->first, (*it)->second));
             items.push_back((*it)->second);
         }
-        lines.insert(lines.end(), recent.Lines().begin(), recent.Lines().end());
-        items.insert(items.end(), recent.Items().begin(), recent.Items().end());
+        lines.insert(lines.end(), recent.Lines().begin(),
+                     recent.Lines().begin() + static_cast<std::ptrdiff_t>(old));
+        items.insert(items.end(), recent.Items().begin(),
+                     recent.Items().begin() +
+                         static_cast<std::ptrdiff_t>(std::min(recent.Items().size(), old)));
         recent.SetLines(std::move(lines));
         recent.SetItems(std::move(items));
     }
@@ -145,6 +180,27 @@ private:
     History& m_history;
     bool m_owner = false;
     std::vector<std::pair<std::string, std::string>> m_pending;
+};
+
+// Stored entries replayed into the table (the load, a rebuild) keep the names and addresses
+// they were stored with: the bounds on a new sighting and a later title do not apply.
+class History::Replay {
+public:
+    explicit Replay(History& history) : m_history(history) { ++m_history.m_replayDepth; }
+    ~Replay() {
+        // The other views catch up once, not once per entry.
+        if (--m_history.m_replayDepth == 0 && m_history.m_docsChanged) {
+            try {
+                m_history.m_docsChanged(kDocsReplaced);
+            } catch (...) {
+            }
+        }
+    }
+    Replay(const Replay&) = delete;
+    Replay& operator=(const Replay&) = delete;
+
+private:
+    History& m_history;
 };
 
 History::History(IniFile& settings, StoredList& recent, Clock today, ProgramIcons* icons,
@@ -162,9 +218,22 @@ History::History(IniFile& settings, StoredList& recent, Clock today, ProgramIcon
 
 History::~History() = default;
 
-void History::IndexEntry(const TMyDoc& doc) {
-    AddToIndex(m_pathIndex, Trim(doc.Path));
+void History::IndexEntry(const TMyDoc& doc, int index) {
+    m_pathIndex.emplace(Trim(doc.Path), index);
     AddToIndex(m_rootIndex, Trim(doc.RootPath));
+}
+
+int History::IndexOfPath(const std::string& trimmedPath) const {
+    if (m_useIndex) {
+        const auto found = m_pathIndex.find(trimmedPath);
+        return found == m_pathIndex.end() ? -1 : found->second;
+    }
+    for (std::size_t n = 0; n < m_docs.size(); ++n) {
+        if (Trim(m_docs[n].Path) == trimmedPath) {
+            return static_cast<int>(n);
+        }
+    }
+    return -1;
 }
 
 bool History::PathKnown(const std::string& path) const {
@@ -252,14 +321,36 @@ void History::SaveDocToIni(int index, std::string_view name) {
 
 void History::AddDoc(std::string_view address, std::string_view name, std::string_view date,
                      bool software) {
+    Record(address, name, date, software);
+    // A pass, a load and a rebuild trim once, when they end.
+    if (m_replayDepth == 0 && m_passDepth == 0) {
+        TrimToLimits();
+    }
+}
+
+void History::Record(std::string_view address, std::string_view name, std::string_view date,
+                     bool software) {
     try {
-        const std::string trimmedName = Trim(name);
-        std::string addr = Trim(address);
-        if (addr.empty() || trimmedName.empty()) {
+        std::string trimmedName = Trim(name);
+        const std::string rawAddress = Trim(address);
+        if (rawAddress.empty() || trimmedName.empty()) {
             return;
         }
-        addr = ReplaceAll(addr, "%20", " ");
-        if (IsRejectedAddress(addr) || IsDocKnown(addr)) {
+        const bool sighting = m_replayDepth == 0;
+        if (sighting) {
+            if (rawAddress.size() > kMaxRecordedAddressBytes) {
+                return;
+            }
+            trimmedName = Trim(CutToChars(trimmedName, kMaxRecordedNameChars));
+        }
+        const std::string addr = ReplaceAll(rawAddress, "%20", " ");
+        if (IsRejectedAddress(addr)) {
+            return;
+        }
+        if (IsDocKnown(addr)) {
+            if (sighting && !software) {
+                TakeLaterTitle(addr, rawAddress, trimmedName);
+            }
             return;
         }
         const std::string root = Trim(DeriveRootPath(addr, m_home, m_mounts));
@@ -281,8 +372,8 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         doc.RootPath = root;
         doc.Date = date.empty() ? (m_today ? m_today() : std::string()) : std::string(date);
         m_docs.push_back(doc);
-        const AddedNotice notice(m_docsChanged, i);
-        IndexEntry(doc);
+        const AddedNotice notice(m_replayDepth == 0 ? m_docsChanged : m_noNotice, i);
+        IndexEntry(doc, i);
         const auto kind = static_cast<DocKind>(doc.DocType);
 
         HistoryNode* docsParent = nullptr;
@@ -313,7 +404,10 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
         }
 
         AddToRecent(addr, trimmedName);
-        SaveDocToIni(i, trimmedName);
+        if (m_storedKeys == nullptr || m_storedKeysIndex != i ||
+            !StoredKeysHold(*m_storedKeys, m_docs.back(), trimmedName)) {
+            SaveDocToIni(i, trimmedName);
+        }
 
         if (software) {
             return;
@@ -343,6 +437,9 @@ void History::AddDoc(std::string_view address, std::string_view name, std::strin
 }
 
 void History::AddToRecent(const std::string& address, const std::string& name) {
+    if (!m_recordRecent) {
+        return;
+    }
     if (m_recentBatch == nullptr) {
         AddMyRecent(m_recent, address, name);
         return;
@@ -372,27 +469,51 @@ void History::LoadHistory() {
         // instead of one per entry.
         IniFile::Batch batch(m_ini);
         RecentBatch recent(*this);
-        ResetAll();
-        const bool needRemoveUrl = m_ini.ReadBool("default", "needremoveurl", false);
-        for (int n = 0; n < kMaxStoredKeys; ++n) {
-            try {
-                const StoredDocKeys keys = ReadDocKeys(m_ini, n);
-                if (keys.Path.empty()) {
-                    break;
+        {
+            const Replay replay(*this);
+            ResetAll();
+            // Over the count bound the oldest are not even replayed. Each entry has six
+            // keys, so a section with fewer keys than that holds no more than the bound.
+            int first = 0;
+            if (m_limits.maxDocs > 0 && m_ini.KeyCount(kDocsSection) > 6 * m_limits.maxDocs) {
+                int stored = 0;
+                while (!StoredDocPath(m_ini, stored).empty()) {
+                    ++stored;
                 }
-                if (IsDocKnown(keys.Path)) {
-                    continue;
+                if (static_cast<std::size_t>(stored) > m_limits.maxDocs) {
+                    first = stored - static_cast<int>(m_limits.maxDocs * kTrimPercent / 100);
                 }
-                bool software = false;
-                if (keys.DocType == dkSoftware) {
-                    software = true;
-                } else if (needRemoveUrl && keys.DocType == dkWebPage) {
-                    continue;
-                }
-                AddDoc(keys.Path, keys.Name, keys.Date, software);
-            } catch (const std::exception&) {
             }
+            m_pathIndex.reserve(m_ini.KeyCount(kDocsSection) / 6);
+            int end = first;
+            int failures = 0;
+            for (; failures < 100; ++end) {
+                try {
+                    const StoredDocKeys keys = ReadDocKeys(m_ini, end);
+                    if (keys.Path.empty()) {
+                        break;
+                    }
+                    const int n = end;
+                    // "needremoveurl" is not obeyed: it used to drop every stored web page
+                    // once the history passed 1000 entries. An entry that keeps its index
+                    // and its values is not written again.
+                    m_storedKeys = &keys;
+                    m_storedKeysIndex = n;
+                    AddDoc(keys.Path, keys.Name, keys.Date, keys.DocType == dkSoftware);
+                    m_storedKeys = nullptr;
+                    failures = 0;
+                } catch (const std::exception&) {
+                    // One entry that cannot be read is passed over; memory running out for
+                    // entry after entry ends the load.
+                    m_storedKeys = nullptr;
+                    ++failures;
+                }
+            }
+            // The key sets above the compacted ones would otherwise be read again at the
+            // next start, and a later bound or trim would count them as entries.
+            EraseDocKeysFrom(m_ini, static_cast<int>(m_docs.size()), end);
         }
+        TrimToLimits();
     } catch (...) {
     }
 }
@@ -408,8 +529,145 @@ void History::EndRecordingPass() noexcept {
     if (m_passDepth > 0 && --m_passDepth == 0) {
         try {
             m_passRecent.reset();
+            // The trim joins the pass's one write.
+            TrimToLimits();
             m_pass.reset();
         } catch (...) {
+        }
+    }
+}
+
+std::size_t History::ExcessOverLimits() const {
+    const std::size_t count = m_docs.size();
+    std::size_t excess = 0;
+    if (m_limits.maxDocs > 0 && count > m_limits.maxDocs) {
+        excess = count - m_limits.maxDocs * kTrimPercent / 100;
+    }
+    if (m_limits.maxFileBytes > 0) {
+        const std::size_t size = m_ini.StoredSize();
+        if (size > m_limits.maxFileBytes) {
+            const std::size_t target = m_limits.maxFileBytes * kTrimPercent / 100;
+            std::size_t freed = 0;
+            std::size_t n = 0;
+            while (n < count && (n < excess || size - freed > target)) {
+                freed = std::min(size, freed + StoredDocBytes(m_ini, static_cast<int>(n)));
+                ++n;
+            }
+            excess = std::max(excess, n);
+        }
+    }
+    return std::min(excess, count);
+}
+
+void History::TrimToLimits() {
+    if (m_trimming || m_replayDepth > 0) {
+        return;
+    }
+    try {
+        const std::size_t excess = ExcessOverLimits();
+        if (excess > 0) {
+            RemoveOldest(excess);
+        }
+    } catch (...) {
+    }
+}
+
+void History::RemoveOldest(std::size_t count) {
+    m_trimming = true;
+    const BulkNotice bulk(m_bulkChange);
+    try {
+        DocTable survivors(m_docs.begin() + static_cast<std::ptrdiff_t>(count), m_docs.end());
+        Rebuild(std::move(survivors), static_cast<int>(count), false);
+    } catch (...) {
+    }
+    m_trimming = false;
+}
+
+void History::Rebuild(DocTable survivors, int removed, bool toRecent) {
+    // Positions up to the counter's start belong to the fixed pictures.
+    m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - removed);
+    // Erasing and rewriting in one replace: a crash half-way must not leave the stored
+    // history empty.
+    IniFile::Batch batch(m_ini);
+    RecentBatch recent(*this);
+    const Replay replay(*this);
+    // Entries going away by age are not recent ones; the rest are in the recent list or
+    // were dropped from it long ago.
+    const bool wasRecording = m_recordRecent;
+    m_recordRecent = toRecent;
+    ResetAll();
+    EraseDocsSection(m_ini);
+    m_pathIndex.reserve(survivors.size());
+    for (const TMyDoc& doc : survivors) {
+        const std::string address =
+            doc.DocType == dkFolderOrFile ? StoredPathForIni(doc.Path) : doc.Path;
+        const std::size_t before = m_docs.size();
+        AddDoc(address, doc.DisplayName, doc.Date, doc.DocType == dkSoftware);
+        // The reopen mark lives only in memory until the settings are saved; a
+        // deletion elsewhere in the table must not clear it.
+        if (m_docs.size() > before) {
+            m_docs.back().Selected = doc.Selected;
+        }
+    }
+    m_recordRecent = wasRecording;
+}
+
+void History::TakeLaterTitle(const std::string& address, std::string_view rawAddress,
+                             const std::string& title) {
+    const int index = IndexOfPath(Trim(address));
+    if (index < 0) {
+        return;
+    }
+    TMyDoc& doc = m_docs[static_cast<std::size_t>(index)];
+    if (doc.DocType != dkWebPage || !IsBareAddressName(doc, rawAddress) || title == rawAddress ||
+        title == doc.Path || title == doc.DisplayName) {
+        return;
+    }
+    const std::string old = doc.DisplayName;
+    doc.DisplayName = title;
+    for (HistoryTree* tree : {&m_tvDocs, &m_tvDoc}) {
+        RenameNodes(*tree, index, old, title);
+    }
+    RenameInRecent(address, old, title);
+    WriteDocName(m_ini, index, title);
+    if (m_docRenamed) {
+        m_docRenamed(index);
+    }
+}
+
+void History::RenameNodes(HistoryTree& tree, int index, const std::string& from,
+                          const std::string& to) {
+    std::vector<HistoryNode*> nodes;
+    tree.Walk([&](HistoryNode& node) {
+        if (node.Data().DocIndex == index && node.Caption() == from) {
+            nodes.push_back(&node);
+        }
+        return true;
+    });
+    for (HistoryNode* node : nodes) {
+        tree.SetCaption(node, to);
+    }
+}
+
+void History::RenameInRecent(const std::string& address, const std::string& from,
+                             const std::string& to) {
+    const std::string path = CutFileUrl(address, false);
+    if (m_recentBatch != nullptr) {
+        for (auto& pending : *m_recentBatch) {
+            if (pending.first == path && pending.second == from) {
+                pending.second = to;
+            }
+        }
+    }
+    const std::vector<std::string>& lines = m_recent.Lines();
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const TMyDocObj line = ParseListLine(lines[n]);
+        if (line.Path == path && line.Name == from) {
+            m_recent.SetLine(static_cast<int>(n), MakeListLine(path, to));
+            if (n < m_recent.Items().size() && m_recent.Items()[n] == from) {
+                m_recent.SetItem(static_cast<int>(n), to);
+            }
+            return;
         }
     }
 }
@@ -454,25 +712,7 @@ void History::DeleteDocs(const std::vector<int>& indexes) {
             }
         }
         ScanTimerPause pause(m_setScanTimer);
-        // Positions up to the counter's start belong to the fixed pictures.
-        m_iconCounter = std::max(kFirstIconCounter, m_iconCounter - count);
-        // Erasing and rewriting in one replace: a crash half-way must not leave the
-        // stored history empty.
-        IniFile::Batch batch(m_ini);
-        RecentBatch recent(*this);
-        ResetAll();
-        EraseDocsSection(m_ini);
-        for (const TMyDoc& doc : survivors) {
-            const std::string address =
-                doc.DocType == dkFolderOrFile ? StoredPathForIni(doc.Path) : doc.Path;
-            const std::size_t before = m_docs.size();
-            AddDoc(address, doc.DisplayName, doc.Date, doc.DocType == dkSoftware);
-            // The reopen mark lives only in memory until the settings are saved; a
-            // deletion elsewhere in the table must not clear it.
-            if (m_docs.size() > before) {
-                m_docs.back().Selected = doc.Selected;
-            }
-        }
+        Rebuild(std::move(survivors), count, true);
     } catch (...) {
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@ namespace qarvex {
 
 class IniFile;
 class MountTable;
+struct StoredDocKeys;
 class StoredList;
 
 // Inserts a program's icon into the trees' shared image list.
@@ -42,6 +44,20 @@ inline constexpr int kImageMyDocuments = 8;
 inline constexpr int kImageDesktop = 9;
 inline constexpr int kFirstIconCounter = 10;  // program icons go above this position
 
+// What one new sighting may bring: a longer address (a data: URL, a tracking blob) is not
+// recorded, a longer name is cut at a character boundary.
+inline constexpr std::size_t kMaxRecordedAddressBytes = 8 * 1024;
+inline constexpr std::size_t kMaxRecordedNameChars = 1024;
+// The settings file stays well below the size at which no stored file is read any more.
+inline constexpr std::size_t kMaxHistoryFileBytes = 48u * 1024u * 1024u;
+
+// How much history is kept. Above either bound the oldest entries go, in one batch that
+// leaves 1% of room, so that recording at the bound does not trim at every pass.
+struct HistoryLimits {
+    std::size_t maxDocs = 100000;  // 0: no limit on the count
+    std::size_t maxFileBytes = kMaxHistoryFileBytes;
+};
+
 // The remembered documents: the entry table, the four history trees and the "docs"
 // section of the settings file, kept in step.
 class History {
@@ -49,9 +65,15 @@ public:
     using Clock = std::function<std::string()>;  // today as "yyyy-mm-dd"
     using FileExistsFunction = std::function<bool(const std::string&)>;
     using ScanTimerHook = std::function<void(bool on)>;
-    // Told of every entry appended (its index) and of every emptying of the table (-1),
-    // so that other views of the history can follow it.
+    // Told of every entry appended (its index), of every emptying of the table (-1) and of
+    // every rebuild of the whole table (kDocsReplaced: a load, a deletion, a trim), so that
+    // other views of the history can follow it.
     using DocsChangedHook = std::function<void(int addedIndex)>;
+    static constexpr int kDocsReplaced = -2;
+    // Told when an entry's DisplayName changed (a page's title arrived after its address).
+    using DocRenamedHook = std::function<void(int index)>;
+    // true before and false after a change that rebuilds the trees on its own (a trim).
+    using BulkChangeHook = std::function<void(bool begins)>;
 
     // fileExists defaults to the real file system. icons may be null.
     History(IniFile& settings, StoredList& recent, Clock today, ProgramIcons* icons,
@@ -75,9 +97,22 @@ public:
     // Switches the periodic scan off before a deletion rebuilds the history and on after.
     void SetScanTimerHook(ScanTimerHook hook) { m_setScanTimer = std::move(hook); }
     void SetDocsChangedHook(DocsChangedHook hook) { m_docsChanged = std::move(hook); }
+    void SetDocRenamedHook(DocRenamedHook hook) { m_docRenamed = std::move(hook); }
+    void SetBulkChangeHook(BulkChangeHook hook) { m_bulkChange = std::move(hook); }
+
+    // Applies from the next recording on; a history already over them is trimmed then.
+    void SetLimits(HistoryLimits limits) { m_limits = limits; }
+    const HistoryLimits& Limits() const { return m_limits; }
+    // Trims a history over its limits now (a running pass does it when it ends).
+    void ApplyLimits() {
+        if (m_passDepth == 0) {
+            TrimToLimits();
+        }
+    }
 
     // Records one document unless it is rejected, already known or has no group. date is
-    // empty for a new sighting (today is used). Never throws.
+    // empty for a new sighting (today is used). A sighting of a known web page whose name
+    // is still its bare address gives it the sighting's title. Never throws.
     void AddDoc(std::string_view address, std::string_view name, std::string_view date,
                 bool software);
     // A bare drive root, or an address whose local form is already the Path of an entry.
@@ -95,15 +130,14 @@ public:
     void BeginRecordingPass();
     void EndRecordingPass() noexcept;
 
-    // Replays the stored history through AddDoc, rewriting it compacted. Never throws.
+    // Replays every stored entry through AddDoc, rewriting the history compacted and within
+    // its limits. Never throws.
     void LoadHistory();
     void SaveDocToIni(int index, std::string_view name);
     // Marks the entries for reopening; never clears a mark. Unknown indexes are ignored.
     void MarkSelectedDocs(const std::vector<int>& selectedDocIndexes);
     // Sets or clears one entry's reopen mark; an unknown index does nothing.
     void SetSelected(int index, bool selected);
-    // True when the settings should ask the next start to drop the stored web pages.
-    bool NeedRemoveUrl() const { return m_docs.size() > 1000; }
 
     // Removes one entry and records the others again; an unknown index does nothing.
     void DeleteSelectDocs(int index);
@@ -120,10 +154,26 @@ private:
     // the end instead of one search and one insertion per entry.
     class RecentBatch;
 
+    // Marks the replay of stored entries (load, rebuild): they keep what they hold.
+    class Replay;
+
+    void Record(std::string_view address, std::string_view name, std::string_view date,
+                bool software);
     void ResetAll();
     void AddToRecent(const std::string& address, const std::string& name);
-    void IndexEntry(const TMyDoc& doc);
+    void IndexEntry(const TMyDoc& doc, int index);
     bool PathKnown(const std::string& path) const;
+    int IndexOfPath(const std::string& trimmedPath) const;
+    void TakeLaterTitle(const std::string& address, std::string_view rawAddress,
+                        const std::string& title);
+    void RenameNodes(HistoryTree& tree, int index, const std::string& from, const std::string& to);
+    void RenameInRecent(const std::string& address, const std::string& from, const std::string& to);
+    // How many of the oldest entries must go to bring the history within its limits.
+    std::size_t ExcessOverLimits() const;
+    void TrimToLimits();
+    void RemoveOldest(std::size_t count);
+    // Empties the table and records the survivors again, in one replace of the file.
+    void Rebuild(DocTable survivors, int removed, bool toRecent);
 
     IniFile& m_ini;
     StoredList& m_recent;
@@ -134,6 +184,16 @@ private:
     FileExistsFunction m_fileExists;
     ScanTimerHook m_setScanTimer;
     DocsChangedHook m_docsChanged;
+    const DocsChangedHook m_noNotice;
+    DocRenamedHook m_docRenamed;
+    BulkChangeHook m_bulkChange;
+    bool m_recordRecent = true;
+    HistoryLimits m_limits;
+    int m_replayDepth = 0;
+    // While the load replays one entry: what is stored under its old index.
+    const StoredDocKeys* m_storedKeys = nullptr;
+    int m_storedKeysIndex = -1;
+    bool m_trimming = false;
 
     DocTable m_docs;
     HistoryTree m_tvDocs;
@@ -148,7 +208,7 @@ private:
     std::unique_ptr<RecentBatch> m_passRecent;
 
     bool m_useIndex = true;
-    std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> entries
+    std::unordered_map<std::string, int> m_pathIndex;  // trimmed Path -> its entry
     std::unordered_map<std::string, int> m_rootIndex;  // trimmed RootPath -> entries
 };
 

@@ -1,5 +1,6 @@
 #include "store/history_tree.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "store/strings.h"
@@ -65,16 +66,70 @@ HistoryNode* HistoryTree::Insert(HistoryNode* parent, int row, std::string capti
     // Allocate before announcing, so that a failed allocation leaves the view in step.
     std::unique_ptr<HistoryNode> node(
         new HistoryNode(this, parent, std::move(caption), imageIndex, docIndex));
-    siblings.reserve(siblings.size() + 1);
+    if (siblings.size() == siblings.capacity()) {
+        siblings.reserve(std::max<std::size_t>(8, siblings.size() * 2));
+    }
     if (m_observer != nullptr) {
         m_observer->NodeAboutToBeInserted(parent, row);
     }
     HistoryNode* raw = node.get();
+    if (parent == nullptr) {
+        if (m_top.empty()) {
+            m_frontOrder = m_backOrder = 0;
+        } else if (row == 0) {
+            raw->m_order = --m_frontOrder;
+        } else if (row == TopLevelCount()) {
+            raw->m_order = ++m_backOrder;
+        } else {
+            m_ordered = false;
+        }
+        IndexTopLevel(raw);
+    }
     siblings.insert(siblings.begin() + row, std::move(node));
     if (m_observer != nullptr) {
         m_observer->NodeInserted(parent, row);
     }
     return raw;
+}
+
+void HistoryTree::IndexTopLevel(HistoryNode* node) {
+    m_topByCaption[AsciiLower(node->m_caption)].push_back(node);
+}
+
+void HistoryTree::UnindexTopLevel(HistoryNode* node) {
+    const auto found = m_topByCaption.find(AsciiLower(node->m_caption));
+    if (found == m_topByCaption.end()) {
+        return;
+    }
+    std::erase(found->second, node);
+    if (found->second.empty()) {
+        m_topByCaption.erase(found);
+    }
+}
+
+HistoryNode* HistoryTree::FindTopLevel(std::string_view text, bool ignoreCase) const {
+    const auto matches = [&](const HistoryNode& node) {
+        return ignoreCase ? EqualsIgnoreAsciiCase(node.m_caption, text) : node.m_caption == text;
+    };
+    if (!m_ordered) {
+        for (const auto& node : m_top) {
+            if (matches(*node)) {
+                return node.get();
+            }
+        }
+        return nullptr;
+    }
+    const auto found = m_topByCaption.find(AsciiLower(text));
+    if (found == m_topByCaption.end()) {
+        return nullptr;
+    }
+    HistoryNode* first = nullptr;
+    for (HistoryNode* node : found->second) {
+        if (matches(*node) && (first == nullptr || node->m_order < first->m_order)) {
+            first = node;
+        }
+    }
+    return first;
 }
 
 HistoryNode* HistoryTree::InsertFirst(std::string caption, int imageIndex, int docIndex) {
@@ -121,6 +176,9 @@ void HistoryTree::Remove(HistoryNode* node) {
     // Keep the subtree alive until the view has let go of it.
     std::unique_ptr<HistoryNode> removed = std::move(siblings[static_cast<std::size_t>(row)]);
     siblings.erase(siblings.begin() + row);
+    if (parent == nullptr) {
+        UnindexTopLevel(removed.get());
+    }
     if (m_observer != nullptr) {
         m_observer->NodeRemoved(parent, row);
     }
@@ -132,6 +190,8 @@ void HistoryTree::Clear() {
     }
     std::vector<std::unique_ptr<HistoryNode>> removed;
     removed.swap(m_top);
+    m_topByCaption.clear();
+    m_ordered = true;
     if (m_observer != nullptr) {
         m_observer->ResetDone();
     }
@@ -158,6 +218,22 @@ void HistoryTree::SetExpanded(HistoryNode* node, bool expanded) {
     node->m_expanded = expanded;
     if (m_observer != nullptr) {
         m_observer->ExpansionChanged(node, expanded);
+    }
+}
+
+void HistoryTree::SetCaption(HistoryNode* node, std::string caption) {
+    if (node == nullptr || node->m_tree != this || node->m_caption == caption) {
+        return;
+    }
+    if (node->m_parent == nullptr) {
+        UnindexTopLevel(node);
+    }
+    node->m_caption = std::move(caption);
+    if (node->m_parent == nullptr) {
+        IndexTopLevel(node);
+    }
+    if (m_observer != nullptr) {
+        m_observer->CaptionChanged(node);
     }
 }
 
@@ -211,16 +287,11 @@ HistoryNode* FindNodeByText(HistoryTree& tree, std::string_view text, bool makeV
 }
 
 HistoryNode* FindTopLevelByText(HistoryTree& tree, std::string_view text, bool makeVisible) {
-    for (int row = 0; row < tree.TopLevelCount(); ++row) {
-        HistoryNode* node = tree.TopLevel(row);
-        if (EqualsIgnoreAsciiCase(node->Caption(), text)) {
-            if (makeVisible) {
-                tree.MakeVisible(node);
-            }
-            return node;
-        }
+    HistoryNode* node = tree.FindTopLevel(text, true);
+    if (node != nullptr && makeVisible) {
+        tree.MakeVisible(node);
     }
-    return nullptr;
+    return node;
 }
 
 }  // namespace qarvex

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qarvex {
@@ -45,6 +46,7 @@ private:
 
     HistoryTree* m_tree;
     HistoryNode* m_parent;
+    std::int64_t m_order = 0;  // top-level nodes: smaller comes first
     std::string m_caption;
     int m_imageIndex;
     TNodeData m_data;
@@ -65,6 +67,7 @@ public:
     virtual void AboutToReset() {}
     virtual void ResetDone() {}
     virtual void ExpansionChanged(const HistoryNode* /*node*/, bool /*expanded*/) {}
+    virtual void CaptionChanged(const HistoryNode* /*node*/) {}
     // The view should scroll so that the node shows (its parents are already expanded).
     virtual void MakeVisible(const HistoryNode* /*node*/) {}
 };
@@ -100,7 +103,12 @@ public:
     // The visitor returns false to stop the walk.
     void Walk(const std::function<bool(HistoryNode&)>& visitor) const;
 
+    // The first top-level node in display order whose caption is text (ignoring ASCII case
+    // when asked), or null; found without walking the top level.
+    HistoryNode* FindTopLevel(std::string_view text, bool ignoreCase) const;
+
     void SetExpanded(HistoryNode* node, bool expanded);
+    void SetCaption(HistoryNode* node, std::string caption);
     // Expands or collapses every node that has children.
     void ExpandAll();
     void CollapseAll();
@@ -115,8 +123,17 @@ private:
     static bool WalkNodes(const std::vector<std::unique_ptr<HistoryNode>>& nodes,
                           const std::function<bool(HistoryNode&)>& visitor);
 
+    void IndexTopLevel(HistoryNode* node);
+    void UnindexTopLevel(HistoryNode* node);
+
     std::vector<std::unique_ptr<HistoryNode>> m_top;
     HistoryTreeObserver* m_observer = nullptr;
+    // Top-level nodes by lower-cased caption. Nodes go in at either end, so their order
+    // numbers keep the display order; one put in between leaves only the plain walk.
+    std::unordered_map<std::string, std::vector<HistoryNode*>> m_topByCaption;
+    std::int64_t m_frontOrder = 0;
+    std::int64_t m_backOrder = 0;
+    bool m_ordered = true;
 };
 
 // The first node in display order whose caption equals text ignoring ASCII case, or null.

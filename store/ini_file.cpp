@@ -1,5 +1,7 @@
 #include "store/ini_file.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -10,10 +12,13 @@ namespace qarvex {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string_view TrimLeft(std::string_view text) {
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string_view TrimLeftView(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && static_cast<unsigned char>(text[i]) <= 0x20) {
         ++i;
@@ -21,12 +26,21 @@ std::string_view TrimLeft(std::string_view text) {
     return text.substr(i);
 }
 
+std::string_view TrimView(std::string_view text) {
+    text = TrimLeftView(text);
+    std::size_t end = text.size();
+    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 0x20) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
 // The section name of a "[name]" line.
-bool ParseHeader(std::string_view text, bool firstLine, std::string& name) {
+bool ParseHeader(std::string_view text, bool firstLine, std::string_view& name) {
     if (firstLine && StartsWith(text, kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
     }
-    text = TrimLeft(text);
+    text = TrimLeftView(text);
     if (text.empty() || text[0] != '[') {
         return false;
     }
@@ -34,14 +48,14 @@ bool ParseHeader(std::string_view text, bool firstLine, std::string& name) {
     if (close == std::string_view::npos) {
         return false;
     }
-    name = Trim(text.substr(1, close - 1));
+    name = TrimView(text.substr(1, close - 1));
     return true;
 }
 
 // The key of a "key=value" line, as spelt in the file; comments (";...") and lines without
 // "=" or without a key are not value lines.
-bool ParseKey(std::string_view text, std::string& key) {
-    text = TrimLeft(text);
+bool ParseKey(std::string_view text, std::string_view& key) {
+    text = TrimLeftView(text);
     if (text.empty() || text[0] == ';' || text[0] == '[') {
         return false;
     }
@@ -49,13 +63,13 @@ bool ParseKey(std::string_view text, std::string& key) {
     if (eq == std::string_view::npos) {
         return false;
     }
-    key = Trim(text.substr(0, eq));
+    key = TrimView(text.substr(0, eq));
     return !key.empty();
 }
 
 std::string ValueOf(std::string_view text) {
     const std::size_t eq = text.find('=');
-    return Trim(text.substr(eq + 1));
+    return std::string(TrimView(text.substr(eq + 1)));
 }
 
 // A value is written as one line: anything that would end the line early becomes a blank.
@@ -69,9 +83,141 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-void EnsureLineEnd(std::string& end) {
-    if (end.empty()) {
-        end = kLineEnd;
+bool IsAsciiText(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Where each line of text starts and ends, and how it ends.
+struct LineSpan {
+    std::size_t begin;
+    std::size_t end;
+    unsigned char endKind;  // 0 none, 1 CR LF, 2 LF, 3 CR
+};
+
+std::vector<LineSpan> SplitLines(std::string_view text) {
+    std::vector<LineSpan> spans;
+    spans.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* const data = text.data();
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        // Lines end in LF nearly always; a CR before it, or a CR alone, is looked for only up to
+        // there.
+        const void* lf = std::memchr(data + pos, '\n', text.size() - pos);
+        const std::size_t lfAt = lf == nullptr ? text.size() : static_cast<const char*>(lf) - data;
+        const void* cr = std::memchr(data + pos, '\r', lfAt - pos);
+        if (cr == nullptr) {
+            spans.push_back({pos, lfAt, static_cast<unsigned char>(lf == nullptr ? 0 : 2)});
+            pos = lfAt + 1;
+            continue;
+        }
+        const std::size_t crAt = static_cast<const char*>(cr) - data;
+        if (crAt + 1 == lfAt) {
+            spans.push_back({pos, crAt, 1});
+            pos = lfAt + 1;
+        } else {
+            spans.push_back({pos, crAt, 3});
+            pos = crAt + 1;
+        }
+    }
+    return spans;
+}
+
+}  // namespace
+
+std::size_t IniFile::NoCaseHash::operator()(std::string_view text) const noexcept {
+    std::size_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(LowerAscii(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool IniFile::NoCaseEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    return EqualsIgnoreAsciiCase(a, b);
+}
+
+void IniFile::KeyIndex::Clear() {
+    m_slots.clear();
+    m_count = 0;
+}
+
+void IniFile::KeyIndex::Reserve(std::size_t keys) {
+    std::size_t slots = 16;
+    while (slots < keys * 2) {
+        slots *= 2;
+    }
+    if (slots > m_slots.size()) {
+        Grow(slots);
+    }
+}
+
+void IniFile::KeyIndex::Grow(std::size_t slots) {
+    std::vector<Slot> old = std::move(m_slots);
+    m_slots.assign(slots, Slot{});
+    const std::size_t mask = slots - 1;
+    for (const Slot& slot : old) {
+        if (slot.line != 0) {
+            std::size_t at = slot.hash & mask;
+            while (m_slots[at].line != 0) {
+                at = (at + 1) & mask;
+            }
+            m_slots[at] = slot;
+        }
+    }
+}
+
+std::size_t IniFile::KeyIndex::Probe(std::string_view key, std::uint32_t hash,
+                                     const std::vector<Line>& body) const {
+    const std::size_t mask = m_slots.size() - 1;
+    std::string_view spelt;
+    std::size_t at = hash & mask;
+    for (; m_slots[at].line != 0; at = (at + 1) & mask) {
+        const Slot& slot = m_slots[at];
+        if (slot.hash == hash && ParseKey(body[slot.line - 1].text, spelt) &&
+            EqualsIgnoreAsciiCase(spelt, key)) {
+            break;
+        }
+    }
+    return at;
+}
+
+std::size_t IniFile::KeyIndex::Find(std::string_view key, const std::vector<Line>& body) const {
+    if (m_slots.empty()) {
+        return kMissing;
+    }
+    const Slot& slot = m_slots[Probe(key, static_cast<std::uint32_t>(NoCaseHash{}(key)), body)];
+    return slot.line == 0 ? kMissing : slot.line - 1;
+}
+
+bool IniFile::KeyIndex::Insert(std::string_view key, std::size_t line,
+                               const std::vector<Line>& body) {
+    if ((m_count + 1) * 2 > m_slots.size()) {
+        Grow(std::max<std::size_t>(16, m_slots.size() * 2));
+    }
+    const auto hash = static_cast<std::uint32_t>(NoCaseHash{}(key));
+    Slot& slot = m_slots[Probe(key, hash, body)];
+    if (slot.line != 0) {
+        return false;
+    }
+    slot = Slot{hash, static_cast<std::uint32_t>(line + 1)};
+    ++m_count;
+    return true;
+}
+
+namespace {
+
+std::string_view EndText(unsigned char kind) {
+    switch (kind) {
+        case 1:
+            return "\r\n";
+        case 2:
+            return "\n";
+        case 3:
+            return "\r";
+        default:
+            return "";
     }
 }
 
@@ -108,9 +254,13 @@ void IniFile::Reload() const {
         return;
     }
     try {
-        const std::string text = DecodeStoredText(*bytes);
+        StoredEncoding encoding = StoredEncoding::Gb18030;
+        const std::string text = DecodeStoredText(*bytes, &encoding);
+        // A GB18030 file decodes so that its lines encode back to their very bytes, and CR
+        // and LF never occur inside a character: each line's bytes are its stored form.
+        const bool keepsBytes = encoding == StoredEncoding::Gb18030;
+        Parse(text, keepsBytes ? std::string_view(*bytes) : std::string_view());
         bytes.reset();
-        Parse(text);
         m_state = DiskState::Loaded;
         m_stamp = stamp;
     } catch (const std::bad_alloc&) {
@@ -122,32 +272,52 @@ void IniFile::Reload() const {
     }
 }
 
-void IniFile::Parse(const std::string& text) const {
-    std::size_t pos = 0;
-    bool firstLine = true;
-    std::string name;
-    while (pos < text.size()) {
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
-            ++end;
+void IniFile::Parse(const std::string& text, std::string_view storedBytes) const {
+    const std::vector<LineSpan> spans = SplitLines(text);
+    std::vector<LineSpan> storedSpans;
+    if (!storedBytes.empty()) {
+        storedSpans = SplitLines(storedBytes);
+        if (storedSpans.size() != spans.size()) {
+            storedSpans.clear();  // cannot happen; the lines are encoded again instead
         }
-        std::size_t next = end;
-        if (next < text.size()) {
-            next +=
-                (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+    }
+    // Headers first, so that every section's lines are allocated once.
+    std::vector<std::size_t> headers;
+    std::string_view name;
+    for (std::size_t n = 0; n < spans.size(); ++n) {
+        const std::string_view line(text.data() + spans[n].begin, spans[n].end - spans[n].begin);
+        if (ParseHeader(line, n == 0, name)) {
+            headers.push_back(n);
         }
-        Line line{text.substr(pos, end - pos), text.substr(end, next - end)};
-        if (ParseHeader(line.text, firstLine, name)) {
+    }
+    m_sections.reserve(headers.size() + 1);
+    std::size_t next = 0;
+    for (std::size_t n = 0; n < spans.size(); ++n) {
+        const LineSpan& span = spans[n];
+        Line line{std::string(text.data() + span.begin, span.end - span.begin),
+                  static_cast<LineEnd>(span.endKind)};
+        if (IsAsciiText(line.text)) {
+            line.form = Line::Form::Ascii;
+        } else if (!storedSpans.empty()) {
+            line.form = Line::Form::Encoded;
+            line.stored = std::make_unique<std::string>(storedBytes.data() + storedSpans[n].begin,
+                                                        storedSpans[n].end - storedSpans[n].begin);
+        }
+        if (next < headers.size() && headers[next] == n) {
+            ParseHeader(line.text, n == 0, name);
             Section section;
             section.hasHeader = true;
-            section.name = name;
+            section.name = std::string(name);
             section.header = std::move(line);
+            const std::size_t until = next + 1 < headers.size() ? headers[next + 1] : spans.size();
+            // Room for the keys a run adds without moving every line.
+            const std::size_t lines = until - n - 1;
+            section.body.reserve(lines + lines / 8 + 16);
             m_sections.push_back(std::move(section));
+            ++next;
         } else {
             m_sections.back().body.push_back(std::move(line));
         }
-        firstLine = false;
-        pos = next;
     }
     for (Section& section : m_sections) {
         IndexSection(section);
@@ -156,12 +326,17 @@ void IniFile::Parse(const std::string& text) const {
 }
 
 void IniFile::IndexSection(Section& section) const {
-    section.keys.clear();
+    section.keys.Clear();
+    section.keys.Reserve(section.body.size());
     section.keyEnd = 0;
-    std::string key;
+    section.lastFound = 0;
+    std::string_view key;
     for (std::size_t i = 0; i < section.body.size(); ++i) {
-        if (ParseKey(section.body[i].text, key)) {
-            section.keys.emplace(AsciiLower(key), i);  // the first of equal keys is the one
+        Line& line = section.body[i];
+        line.indexed = false;
+        if (ParseKey(line.text, key)) {
+            // The first of equal keys is the one.
+            line.indexed = section.keys.Insert(key, i, section.body);
             section.keyEnd = i + 1;
         }
     }
@@ -171,13 +346,13 @@ void IniFile::RebuildSectionIndex() const {
     m_sectionIndex.clear();
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         if (m_sections[i].hasHeader) {
-            m_sectionIndex.emplace(AsciiLower(m_sections[i].name), i);
+            m_sectionIndex.emplace(m_sections[i].name, i);
         }
     }
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view section) const {
-    const auto it = m_sectionIndex.find(AsciiLower(Trim(section)));
+    const auto it = m_sectionIndex.find(TrimView(section));
     return it == m_sectionIndex.end() ? nullptr : &m_sections[it->second];
 }
 
@@ -186,8 +361,26 @@ const IniFile::Line* IniFile::FindValueLine(std::string_view section, std::strin
     if (found == nullptr) {
         return nullptr;
     }
-    const auto it = found->keys.find(AsciiLower(Trim(key)));
-    return it == found->keys.end() ? nullptr : &found->body[it->second];
+    const std::string_view wanted = TrimView(key);
+    const std::size_t next = found->lastFound + 1;
+    std::string_view spelt;
+    if (next < found->body.size() && found->body[next].indexed &&
+        ParseKey(found->body[next].text, spelt) && EqualsIgnoreAsciiCase(spelt, wanted)) {
+        found->lastFound = next;
+        return &found->body[next];
+    }
+    const std::size_t line = found->keys.Find(wanted, found->body);
+    if (line == KeyIndex::kMissing) {
+        return nullptr;
+    }
+    found->lastFound = line;
+    return &found->body[line];
+}
+
+std::size_t IniFile::KeyCount(std::string_view section) const {
+    Reload();
+    const Section* found = FindSection(section);
+    return found == nullptr ? 0 : found->keys.Size();
 }
 
 IniFile::Line* IniFile::LastLine() {
@@ -238,52 +431,53 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     const std::string text = OneLine(value);
     Reload();
 
-    const std::string lowerKey = AsciiLower(keyName);
-    const auto found = m_sectionIndex.find(AsciiLower(sectionName));
+    const auto found = m_sectionIndex.find(std::string_view(sectionName));
     if (found == m_sectionIndex.end()) {
-        if (Line* last = LastLine()) {
-            EnsureLineEnd(last->end);
+        if (Line* last = LastLine(); last != nullptr && last->end == LineEnd::None) {
+            last->end = LineEnd::CrLf;
         }
         Section added;
         added.hasHeader = true;
         added.name = sectionName;
-        added.header = Line{"[" + sectionName + "]", std::string(kLineEnd)};
-        added.body.push_back(Line{keyName + "=" + text, std::string(kLineEnd)});
-        added.keys.emplace(lowerKey, 0);
+        added.header = Line{"[" + sectionName + "]", LineEnd::CrLf};
+        added.body.push_back(Line{keyName + "=" + text, LineEnd::CrLf});
+        added.body.back().indexed = true;
+        added.keys.Insert(keyName, 0, added.body);
         added.keyEnd = 1;
         m_sections.push_back(std::move(added));
-        m_sectionIndex.emplace(AsciiLower(sectionName), m_sections.size() - 1);
+        m_sectionIndex.emplace(sectionName, m_sections.size() - 1);
         return Commit();
     }
 
     Section& target = m_sections[found->second];
-    const auto existing = target.keys.find(lowerKey);
-    if (existing != target.keys.end()) {
-        Line& line = target.body[existing->second];
-        std::string spelling;
+    const std::size_t existing = target.keys.Find(keyName, target.body);
+    if (existing != KeyIndex::kMissing) {
+        Line& line = target.body[existing];
+        std::string_view spelling;
         ParseKey(line.text, spelling);
-        std::string replaced = spelling + "=" + text;
+        std::string replaced;
+        replaced.reserve(spelling.size() + 1 + text.size());
+        replaced.append(spelling).append("=").append(text);
         if (replaced == line.text && !m_dirty && m_state == DiskState::Loaded) {
             return true;  // already on disk exactly so
         }
-        line.text = std::move(replaced);
+        if (replaced != line.text) {
+            line.SetText(std::move(replaced));
+        }
         return Commit();
     }
 
     // A new key goes after the last key of its section, ahead of any blank lines or
-    // comments that separate it from the next section.
+    // comments that separate it from the next section. Every indexed line lies before it.
     const std::size_t at = target.keyEnd;
-    EnsureLineEnd(at == 0 ? target.header.end : target.body[at - 1].end);
-    target.body.insert(target.body.begin() + static_cast<std::ptrdiff_t>(at),
-                       Line{keyName + "=" + text, std::string(kLineEnd)});
-    if (at + 1 < target.body.size()) {
-        for (auto& entry : target.keys) {
-            if (entry.second >= at) {
-                ++entry.second;
-            }
-        }
+    Line& before = at == 0 ? target.header : target.body[at - 1];
+    if (before.end == LineEnd::None) {
+        before.end = LineEnd::CrLf;
     }
-    target.keys.emplace(lowerKey, at);
+    const auto inserted = target.body.insert(target.body.begin() + static_cast<std::ptrdiff_t>(at),
+                                             Line{keyName + "=" + text, LineEnd::CrLf});
+    inserted->indexed = true;
+    target.keys.Insert(keyName, at, target.body);
     target.keyEnd = at + 1;
     return Commit();
 }
@@ -298,15 +492,86 @@ bool IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 
 bool IniFile::EraseSection(std::string_view section) {
     Reload();
-    const std::string lower = AsciiLower(Trim(section));
+    const std::string_view wanted = TrimView(section);
     const std::size_t before = m_sections.size();
-    std::erase_if(m_sections,
-                  [&](const Section& s) { return s.hasHeader && AsciiLower(s.name) == lower; });
+    std::erase_if(m_sections, [&](const Section& s) {
+        return s.hasHeader && EqualsIgnoreAsciiCase(s.name, wanted);
+    });
     if (m_sections.size() == before) {
         return true;
     }
     RebuildSectionIndex();
     return Commit();
+}
+
+bool IniFile::EraseKeys(std::string_view section, const std::vector<std::string>& keys) {
+    Reload();
+    const auto found = m_sectionIndex.find(TrimView(section));
+    if (found == m_sectionIndex.end() || keys.empty()) {
+        return true;
+    }
+    Section& target = m_sections[found->second];
+    std::vector<bool> doomed(target.body.size(), false);
+    bool any = false;
+    for (const std::string& key : keys) {
+        const std::size_t line = target.keys.Find(TrimView(key), target.body);
+        if (line != KeyIndex::kMissing) {
+            doomed[line] = true;
+            any = true;
+        }
+    }
+    if (!any) {
+        return true;
+    }
+    std::vector<Line> kept;
+    kept.reserve(target.body.size());
+    for (std::size_t n = 0; n < target.body.size(); ++n) {
+        if (!doomed[n]) {
+            kept.push_back(std::move(target.body[n]));
+        }
+    }
+    target.body = std::move(kept);
+    IndexSection(target);
+    return Commit();
+}
+
+std::string_view IniFile::StoredForm(const Line& line) const {
+    if (line.form == Line::Form::Unknown) {
+        if (IsAsciiText(line.text)) {
+            line.form = Line::Form::Ascii;
+        } else {
+            if (!m_encoder) {
+                m_encoder = std::make_unique<StoredTextEncoder>();
+            }
+            line.stored = std::make_unique<std::string>(m_encoder->Encode(line.text));
+            line.form = Line::Form::Encoded;
+        }
+    }
+    return line.form == Line::Form::Ascii ? std::string_view(line.text)
+                                          : std::string_view(*line.stored);
+}
+
+std::size_t IniFile::StoredSize() const {
+    Reload();
+    std::size_t size = 0;
+    const auto add = [&](const Line& line) {
+        size += StoredForm(line).size() + EndText(static_cast<unsigned char>(line.end)).size();
+    };
+    for (const Section& section : m_sections) {
+        if (section.hasHeader) {
+            add(section.header);
+        }
+        std::for_each(section.body.begin(), section.body.end(), add);
+    }
+    return size;
+}
+
+std::size_t IniFile::StoredLineSize(std::string_view section, std::string_view key) const {
+    Reload();
+    const Line* line = FindValueLine(section, key);
+    return line == nullptr
+               ? 0
+               : StoredForm(*line).size() + EndText(static_cast<unsigned char>(line->end)).size();
 }
 
 bool IniFile::Flush() {
@@ -328,6 +593,61 @@ bool IniFile::Commit() {
     return m_batchDepth > 0 ? true : WriteNow();
 }
 
+void IniFile::ProduceStoredBytes(const PieceSink& sink) const {
+    // Joined, the lines' stored forms are the file, unless every line that is not plain
+    // ASCII happens to be valid UTF-8 as well: such a file could read back as UTF-8, and
+    // the whole text decides how it is written.
+    bool anyEncoded = false;
+    bool anyInvalidUtf8 = false;
+    const auto look = [&](const Line& line) {
+        StoredForm(line);
+        if (line.form == Line::Form::Encoded) {
+            anyEncoded = true;
+            anyInvalidUtf8 = anyInvalidUtf8 || !IsValidUtf8(*line.stored);
+        }
+    };
+    for (const Section& section : m_sections) {
+        if (section.hasHeader) {
+            look(section.header);
+        }
+        std::for_each(section.body.begin(), section.body.end(), look);
+    }
+    if (anyEncoded && !anyInvalidUtf8) {
+        std::string text;
+        const auto append = [&](const Line& line) {
+            text += line.text;
+            text += EndText(static_cast<unsigned char>(line.end));
+        };
+        for (const Section& section : m_sections) {
+            if (section.hasHeader) {
+                append(section.header);
+            }
+            std::for_each(section.body.begin(), section.body.end(), append);
+        }
+        sink(EncodeStoredText(text));
+        return;
+    }
+    // Handed over in large pieces: a call per line would cost more than the copying.
+    constexpr std::size_t kPieceBytes = 256 * 1024;
+    std::string piece;
+    piece.reserve(kPieceBytes + 4096);
+    const auto emit = [&](const Line& line) {
+        piece += StoredForm(line);
+        piece += EndText(static_cast<unsigned char>(line.end));
+        if (piece.size() >= kPieceBytes) {
+            sink(piece);
+            piece.clear();
+        }
+    };
+    for (const Section& section : m_sections) {
+        if (section.hasHeader) {
+            emit(section.header);
+        }
+        std::for_each(section.body.begin(), section.body.end(), emit);
+    }
+    sink(piece);
+}
+
 bool IniFile::WriteNow() {
     if (!m_dirty) {
         return true;
@@ -336,21 +656,7 @@ bool IniFile::WriteNow() {
         return Failed();
     }
     try {
-        std::string text;
-        for (const Section& section : m_sections) {
-            if (section.hasHeader) {
-                text += section.header.text;
-                text += section.header.end;
-            }
-            for (const Line& line : section.body) {
-                text += line.text;
-                text += line.end;
-            }
-        }
-        const std::string bytes = EncodeStoredText(text);
-        text.clear();
-        text.shrink_to_fit();
-        if (!WriteFileAtomic(m_path, bytes)) {
+        if (!WriteFileAtomic(m_path, [this](const PieceSink& sink) { ProduceStoredBytes(sink); })) {
             return Failed();
         }
     } catch (const std::bad_alloc&) {

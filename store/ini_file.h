@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "store/atomic_file.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
@@ -45,6 +47,15 @@ public:
     bool WriteInteger(std::string_view section, std::string_view key, int value);
     bool WriteBool(std::string_view section, std::string_view key, bool value);
     bool EraseSection(std::string_view section);
+    // Removes the named keys of a section in one go (names match ignoring ASCII case).
+    bool EraseKeys(std::string_view section, const std::vector<std::string>& keys);
+    // How many keys the section holds (0 when it is missing).
+    std::size_t KeyCount(std::string_view section) const;
+
+    // The size the file has on disk once what is in memory is written.
+    std::size_t StoredSize() const;
+    // The bytes of a key's line in the file, its line end included; 0 when it is missing.
+    std::size_t StoredLineSize(std::string_view section, std::string_view key) const;
 
     // Writes pending changes now (only needed inside a Batch).
     bool Flush();
@@ -69,11 +80,68 @@ public:
 private:
     enum class DiskState { Missing, Loaded, Unreadable };
 
-    // One line as read, with its own line end ("" for a last line without one), so that
-    // lines this class never touches are written back exactly.
+    // The end a line had when read ("" for a last line without one), given back exactly.
+    enum class LineEnd : unsigned char { None, CrLf, Lf, Cr };
+
+    // One line as read, so that lines this class never touches are written back exactly.
+    // Its stored form is worked out once, so that writing a large file encodes only the
+    // lines that changed.
     struct Line {
+        enum class Form : unsigned char { Unknown, Ascii, Encoded };
+
+        Line() = default;
+        Line(std::string lineText, LineEnd lineEnd) : text(std::move(lineText)), end(lineEnd) {}
+        void SetText(std::string newText) {
+            text = std::move(newText);
+            form = Form::Unknown;
+            stored.reset();
+        }
+
         std::string text;
-        std::string end;
+        LineEnd end = LineEnd::None;
+        bool indexed = false;  // the first line of its key: the one the key reads
+        mutable Form form = Form::Unknown;
+        // The stored form of an Encoded line; an Ascii line is its own.
+        mutable std::unique_ptr<std::string> stored;
+    };
+
+    // Section and key names match ignoring ASCII case, looked up without a lowered copy.
+    struct NoCaseHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual>;
+
+    // A section's keys, found by hash without a copy of each key: a slot holds the key's
+    // hash and its line, and the line itself tells the key.
+    class KeyIndex {
+    public:
+        static constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
+
+        void Clear();
+        void Reserve(std::size_t keys);
+        std::size_t Size() const { return m_count; }
+        // The line of key, or kMissing.
+        std::size_t Find(std::string_view key, const std::vector<Line>& body) const;
+        // False (and nothing changes) when the key is there already.
+        bool Insert(std::string_view key, std::size_t line, const std::vector<Line>& body);
+
+    private:
+        // The slot of key, or the empty slot where it would go.
+        std::size_t Probe(std::string_view key, std::uint32_t hash,
+                          const std::vector<Line>& body) const;
+        struct Slot {
+            std::uint32_t hash = 0;
+            std::uint32_t line = 0;  // the line's index + 1; 0 for an empty slot
+        };
+        void Grow(std::size_t slots);
+
+        std::vector<Slot> m_slots;
+        std::size_t m_count = 0;
     };
 
     struct Section {
@@ -81,12 +149,16 @@ private:
         std::string name;        // trimmed, as spelt in the file
         Line header;
         std::vector<Line> body;
-        std::unordered_map<std::string, std::size_t> keys;  // lower-cased key -> body index
+        KeyIndex keys;           // the first line of each key
         std::size_t keyEnd = 0;  // new keys go here: after the last key line
+        // Keys are mostly read in the order they stand: the line after the last one found
+        // is tried before the index.
+        mutable std::size_t lastFound = 0;
     };
 
     void Reload() const;
-    void Parse(const std::string& text) const;
+    // storedBytes, when given, are the file's bytes, line for line the stored form of text.
+    void Parse(const std::string& text, std::string_view storedBytes) const;
     void IndexSection(Section& section) const;
     void RebuildSectionIndex() const;
     const Section* FindSection(std::string_view section) const;
@@ -94,16 +166,21 @@ private:
     Line* LastLine();
     bool Commit();
     bool WriteNow();
+    // The file's bytes, piece by piece.
+    void ProduceStoredBytes(const PieceSink& sink) const;
+    // The line's stored form, encoded when first asked for.
+    std::string_view StoredForm(const Line& line) const;
 
     std::string m_path;
     mutable std::vector<Section> m_sections;
-    mutable std::unordered_map<std::string, std::size_t> m_sectionIndex;  // first of a name
+    mutable NameIndex m_sectionIndex;  // the first section of each name
     mutable bool m_loaded = false;
     mutable DiskState m_state = DiskState::Missing;
     mutable FileStamp m_stamp;
     int m_batchDepth = 0;
     bool m_dirty = false;
     std::function<void()> m_writeFailed;
+    mutable std::unique_ptr<StoredTextEncoder> m_encoder;
 
     bool Failed() const;
 };

@@ -25,8 +25,8 @@ int ClampCheckDocInterval(int seconds) {
     return std::clamp(seconds, kMinCheckDocInterval, kMaxCheckDocInterval);
 }
 
-bool NeedRemoveUrlFor(std::size_t docCount) {
-    return docCount > kNeedRemoveUrlDocCount;
+int ClampMaxDocs(int count) {
+    return count < 0 ? kDefaultMaxDocs : std::min(count, kMaxMaxDocs);
 }
 
 int RememberedSize(int remembered, int current) {
@@ -63,6 +63,9 @@ int DefaultSection::Height(const IniFile& ini) {
 bool DefaultSection::NeedRemoveAllStart(const IniFile& ini) {
     return ReadFlag(ini, kKeyNeedRemoveAllStart, kDefaultNeedRemoveAllStart);
 }
+int DefaultSection::MaxDocs(const IniFile& ini) {
+    return ClampMaxDocs(ReadNumber(ini, kKeyMaxDocs, kDefaultMaxDocs));
+}
 
 bool DefaultSection::SetShowFavEdit(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyShowFavEdit, value);
@@ -94,6 +97,9 @@ bool DefaultSection::SetHeight(IniFile& ini, int value) {
 bool DefaultSection::SetNeedRemoveAllStart(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyNeedRemoveAllStart, value);
 }
+bool DefaultSection::SetMaxDocs(IniFile& ini, int count) {
+    return ini.WriteInteger(kDefaultSectionName, kKeyMaxDocs, ClampMaxDocs(count));
+}
 
 DefaultSettings ReadDefaultSettings(const IniFile& ini) {
     DefaultSettings settings;
@@ -107,6 +113,7 @@ DefaultSettings ReadDefaultSettings(const IniFile& ini) {
     settings.width = DefaultSection::Width(ini);
     settings.height = DefaultSection::Height(ini);
     settings.needRemoveAllStart = DefaultSection::NeedRemoveAllStart(ini);
+    settings.maxDocs = DefaultSection::MaxDocs(ini);
     return settings;
 }
 
@@ -117,7 +124,9 @@ bool SaveDefaultSettings(IniFile& ini, const ExitSettings& state) {
         DefaultSection::SetShowFavEdit(ini, state.showFavEdit);
         // The old start-up entries are removed once; later starts must not repeat it.
         DefaultSection::SetNeedRemoveAllStart(ini, false);
-        DefaultSection::SetNeedRemoveUrl(ini, NeedRemoveUrlFor(state.docCount));
+        // Older versions dropped every stored web page at the next start when this was set;
+        // the history is bounded by MaxDocs instead, so it is always written false.
+        DefaultSection::SetNeedRemoveUrl(ini, false);
         DefaultSection::SetWidth(ini, RememberedSize(state.rememberedWidth, state.windowWidth));
         DefaultSection::SetHeight(ini, RememberedSize(state.rememberedHeight, state.windowHeight));
         return ini.Flush();

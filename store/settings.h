@@ -32,6 +32,7 @@ inline constexpr std::string_view kKeyCheckDocInterval = "CheckDocInterval";
 inline constexpr std::string_view kKeyWidth = "width";
 inline constexpr std::string_view kKeyHeight = "height";
 inline constexpr std::string_view kKeyNeedRemoveAllStart = "needRemoveAllStart";
+inline constexpr std::string_view kKeyMaxDocs = "MaxDocs";
 
 inline constexpr bool kDefaultShowFavEdit = true;
 inline constexpr bool kDefaultNeedRemoveUrl = false;
@@ -45,14 +46,14 @@ inline constexpr int kMaxCheckDocInterval = 600;
 inline constexpr int kDefaultWidth = 620;
 inline constexpr int kDefaultHeight = 380;
 inline constexpr bool kDefaultNeedRemoveAllStart = true;
-
-// Above this many history entries at exit, the next start drops the stored web pages.
-inline constexpr std::size_t kNeedRemoveUrlDocCount = 1000;
+// How many history entries are kept ("最多保留"); 0 keeps every one.
+inline constexpr int kDefaultMaxDocs = 100000;
+inline constexpr int kMaxMaxDocs = 10000000;
 
 // Below 60 gives 60, above 600 gives 600.
 int ClampCheckDocInterval(int seconds);
-// True for more than 1000 entries.
-bool NeedRemoveUrlFor(std::size_t docCount);
+// Negative or non-numeric values give the default; 0 stays 0 (no limit).
+int ClampMaxDocs(int count);
 // The size to remember: the window's own when it is greater than 0, else the old one.
 int RememberedSize(int remembered, int current);
 
@@ -70,6 +71,7 @@ struct DefaultSection {
     static int Width(const IniFile& ini);
     static int Height(const IniFile& ini);
     static bool NeedRemoveAllStart(const IniFile& ini);
+    static int MaxDocs(const IniFile& ini);
 
     static bool SetShowFavEdit(IniFile& ini, bool value);
     static bool SetNeedRemoveUrl(IniFile& ini, bool value);
@@ -81,6 +83,7 @@ struct DefaultSection {
     static bool SetWidth(IniFile& ini, int value);
     static bool SetHeight(IniFile& ini, int value);
     static bool SetNeedRemoveAllStart(IniFile& ini, bool value);
+    static bool SetMaxDocs(IniFile& ini, int count);
 };
 
 // Every value of section "default" as the start-up load reads it.
@@ -95,6 +98,7 @@ struct DefaultSettings {
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     bool needRemoveAllStart = kDefaultNeedRemoveAllStart;
+    int maxDocs = kDefaultMaxDocs;
 };
 
 DefaultSettings ReadDefaultSettings(const IniFile& ini);
@@ -103,7 +107,6 @@ DefaultSettings ReadDefaultSettings(const IniFile& ini);
 struct ExitSettings {
     int controlIndex = 0;
     bool showFavEdit = kDefaultShowFavEdit;
-    std::size_t docCount = 0;
     int rememberedWidth = kDefaultWidth;
     int rememberedHeight = kDefaultHeight;
     int windowWidth = 0;
@@ -111,8 +114,8 @@ struct ExitSettings {
 };
 
 // Writes, in order, "ControlIndex", "ShowFavEdit", "needRemoveAllStart" (always false),
-// "needremoveurl", "width" and "height", as one replace of the file. False when the file
-// could not be written. The notes are the caller's last step (WriteNote).
+// "needremoveurl" (always false), "width" and "height", as one replace of the file. False when the
+// file could not be written. The notes are the caller's last step (WriteNote).
 bool SaveDefaultSettings(IniFile& ini, const ExitSettings& state);
 
 // The notes text ("\n" between lines) from configDir + "note.txt"; nothing when the file

@@ -73,6 +73,9 @@ private:
 
 // GB18030 form of a run of well-formed UTF-8 that holds no escapes.
 void EncodeRun(Iconv& cd, std::string_view run, std::string& out) {
+    if (run.empty()) {
+        return;
+    }
     std::size_t pos = 0;
     while (pos < run.size()) {
         int err = 0;
@@ -97,7 +100,15 @@ std::string Encode(Iconv& cd, std::string_view utf8) {
     while (pos < utf8.size()) {
         const unsigned char b = static_cast<unsigned char>(utf8[pos]);
         if (b < 0x80) {
-            ++pos;
+            // ASCII is the same in both: only the other characters go through the converter.
+            EncodeRun(cd, utf8.substr(runStart, pos - runStart), out);
+            const std::size_t asciiEnd =
+                std::find_if(utf8.begin() + static_cast<std::ptrdiff_t>(pos), utf8.end(),
+                             [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) -
+                utf8.begin();
+            out.append(utf8.substr(pos, asciiEnd - pos));
+            pos = asciiEnd;
+            runStart = pos;
             continue;
         }
         char32_t cp = 0;
@@ -169,7 +180,7 @@ void DecodeSliceCarefully(Iconv& decoder, Iconv& encoder, std::string_view bytes
 
 // Decodes a slice quickly; returns the number of bytes it covers (a character cut by
 // the slice end is left for the next slice).
-std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd, std::string& out) {
+std::size_t DecodeRunFast(Iconv& decoder, std::string_view bytes, bool atEnd, std::string& out) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         int err = 0;
@@ -182,6 +193,52 @@ std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd, 
         }
         AppendEscape(out, static_cast<unsigned char>(bytes[pos]));
         ++pos;
+    }
+    return pos;
+}
+
+// The length of the GB18030 character at pos, judged by its bytes alone: 2 or 4, or 1 for
+// ASCII and for a byte that starts no character.
+std::size_t Gb18030CharLength(std::string_view bytes, std::size_t pos) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[pos + k]); };
+    const unsigned char lead = at(0);
+    if (lead < 0x81 || lead == 0xFF || pos + 1 >= bytes.size()) {
+        return 1;
+    }
+    const unsigned char second = at(1);
+    if (second >= 0x30 && second <= 0x39) {
+        return pos + 3 < bytes.size() && at(2) >= 0x81 && at(2) <= 0xFE && at(3) >= 0x30 &&
+                       at(3) <= 0x39
+                   ? 4
+                   : 1;
+    }
+    return (second >= 0x40 && second <= 0xFE && second != 0x7F) ? 2 : 1;
+}
+
+// Decodes a slice quickly; returns the number of bytes it covers (a character cut by the
+// slice end is left for the next slice). ASCII stands for itself and is copied; only the
+// runs of other characters go through the converter.
+std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd, std::string& out) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t ascii = pos;
+        while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+        }
+        out.append(bytes.substr(ascii, pos - ascii));
+        const std::size_t runStart = pos;
+        bool cut = false;
+        while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80) {
+            if (!atEnd && bytes.size() - pos < 4) {
+                cut = true;  // the character may go on in the next slice
+                break;
+            }
+            pos += Gb18030CharLength(bytes, pos);
+        }
+        DecodeRunFast(decoder, bytes.substr(runStart, pos - runStart), true, out);
+        if (cut) {
+            break;
+        }
     }
     return pos;
 }
@@ -406,10 +463,18 @@ StoredEncoding DetectStoredEncoding(std::string_view bytes) {
 }
 
 std::string DecodeStoredText(std::string_view bytes) {
+    return DecodeStoredText(bytes, nullptr);
+}
+
+std::string DecodeStoredText(std::string_view bytes, StoredEncoding* encoding) {
+    const StoredEncoding detected = DetectStoredEncoding(bytes);
+    if (encoding != nullptr) {
+        *encoding = detected;
+    }
     if (IsPlainAscii(bytes)) {
         return std::string(bytes);
     }
-    switch (DetectStoredEncoding(bytes)) {
+    switch (detected) {
         case StoredEncoding::Utf8:
             return std::string(bytes);
         case StoredEncoding::Utf8WithMark:
@@ -440,6 +505,20 @@ std::string EncodeStoredText(std::string_view utf8) {
         return marked;
     }
     return encoded;
+}
+
+struct StoredTextEncoder::Converter {
+    Iconv encoder{"GB18030", "UTF-8"};
+};
+
+StoredTextEncoder::StoredTextEncoder() : m_converter(std::make_unique<Converter>()) {}
+StoredTextEncoder::~StoredTextEncoder() = default;
+
+std::string StoredTextEncoder::Encode(std::string_view utf8) {
+    if (!m_converter->encoder.Ok()) {
+        return std::string(utf8);
+    }
+    return qarvex::Encode(m_converter->encoder, utf8);
 }
 
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -36,11 +37,31 @@ StoredEncoding DetectStoredEncoding(std::string_view bytes);
 // a private-use code point (U+F700 + byte), so that writing the text back reproduces the
 // original bytes and nothing stored is lost.
 std::string DecodeStoredText(std::string_view bytes);
+// The same, telling which encoding was used.
+std::string DecodeStoredText(std::string_view bytes, StoredEncoding* encoding);
 
 // UTF-8 to the on-disk encoding (GB18030), undoing the private-use escapes above. The
 // rare text whose GB18030 form would read back as something else is written as UTF-8
 // behind a byte-order mark instead, so that DecodeStoredText always gives the text back.
 std::string EncodeStoredText(std::string_view utf8);
+
+// The GB18030 form of many small pieces of one text (the lines of a file), with one
+// converter for all of them. Joined, the pieces are what EncodeStoredText gives for the
+// joined text whenever they are not valid UTF-8 or are plain ASCII (in the other, rare
+// case it may choose marked UTF-8 instead).
+class StoredTextEncoder {
+public:
+    StoredTextEncoder();
+    ~StoredTextEncoder();
+    StoredTextEncoder(const StoredTextEncoder&) = delete;
+    StoredTextEncoder& operator=(const StoredTextEncoder&) = delete;
+
+    std::string Encode(std::string_view utf8);
+
+private:
+    struct Converter;
+    std::unique_ptr<Converter> m_converter;
+};
 
 // Cuts text to at most maxBytes bytes of its GB18030 form without splitting a character.
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes);

@@ -28,10 +28,12 @@ DayView::DayView(QTabWidget& pages, History& history, const TreeImageList& image
     m_model->SetView(m_view);
     m_day.Rebuild(m_history.Docs());
     m_history.SetDocsChangedHook([this](int addedIndex) { DocsChanged(addedIndex); });
+    m_history.SetDocRenamedHook([this](int index) { m_day.Renamed(m_history.Docs(), index); });
 }
 
 DayView::~DayView() {
     m_history.SetDocsChangedHook({});
+    m_history.SetDocRenamedHook({});
     m_view->setModel(nullptr);
     delete m_model;
 }
@@ -62,7 +64,9 @@ int DayView::ImageOf(int docIndex) const {
 }
 
 void DayView::DocsChanged(int addedIndex) {
-    if (addedIndex < 0) {
+    if (addedIndex == History::kDocsReplaced) {
+        m_day.Rebuild(m_history.Docs());
+    } else if (addedIndex < 0) {
         m_day.Clear();
     } else {
         m_day.Added(m_history.Docs(), addedIndex);

@@ -269,6 +269,11 @@ void HistoryTreeModel::ResetDone() {
     endResetModel();
 }
 
+void HistoryTreeModel::CaptionChanged(const HistoryNode* node) {
+    const QModelIndex index = IndexOf(node);
+    emit dataChanged(index, index);
+}
+
 void HistoryTreeModel::ExpansionChanged(const HistoryNode* node, bool expanded) {
     if (m_view) {
         m_view->setExpanded(IndexOf(node), expanded);

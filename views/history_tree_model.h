@@ -69,6 +69,7 @@ public:
     void AboutToReset() override;
     void ResetDone() override;
     void ExpansionChanged(const HistoryNode* node, bool expanded) override;
+    void CaptionChanged(const HistoryNode* node) override;
     void MakeVisible(const HistoryNode* node) override;
 
 private:

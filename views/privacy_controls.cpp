@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -23,6 +24,7 @@
 #include "store/history_export.h"
 #include "store/list_file.h"
 #include "store/recording_controls.h"
+#include "store/settings.h"
 #include "store/stored_list.h"
 #include "store/strings.h"
 #include "store/text_tables.h"
@@ -84,6 +86,19 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
     w.BtnQVExportHistory = new QPushButton(QStringLiteral("导出历史..."), w.GbQVPrivacy);
     w.BtnQVExportHistory->setObjectName(QStringLiteral("BtnQVExportHistory"));
     row->addWidget(w.CbQVPauseRecord);
+    auto* keepLabel = new QLabel(QStringLiteral("最多保留"), w.GbQVPrivacy);
+    keepLabel->setObjectName(QStringLiteral("LblQVMaxDocs"));
+    w.SeQVMaxDocs = new QSpinBox(w.GbQVPrivacy);
+    w.SeQVMaxDocs->setObjectName(QStringLiteral("SeQVMaxDocs"));
+    w.SeQVMaxDocs->setRange(0, kMaxMaxDocs);
+    w.SeQVMaxDocs->setSingleStep(1000);
+    w.SeQVMaxDocs->setSuffix(QStringLiteral(" 条"));
+    w.SeQVMaxDocs->setSpecialValueText(QStringLiteral("不限"));
+    w.SeQVMaxDocs->setToolTip(QStringLiteral("超过时先删除最旧的记录；0 为不限"));
+    keepLabel->setBuddy(w.SeQVMaxDocs);
+    row->addSpacing(12);
+    row->addWidget(keepLabel);
+    row->addWidget(w.SeQVMaxDocs);
     row->addStretch(1);
     row->addWidget(w.BtnQVSaveExclusions);
     row->addWidget(w.BtnQVExportHistory);
@@ -128,6 +143,8 @@ PrivacyControls::PrivacyControls(const PrivacyWidgets& widgets, QAction* trayIte
             &PrivacyControls::BtnQVSaveExclusionsClick);
     connect(m_widgets.BtnQVExportHistory, &QPushButton::clicked, this,
             &PrivacyControls::BtnQVExportHistoryClick);
+    connect(m_widgets.SeQVMaxDocs, &QSpinBox::editingFinished, this,
+            &PrivacyControls::SeQVMaxDocsChange);
 }
 
 void PrivacyControls::Load() {
@@ -136,8 +153,60 @@ void PrivacyControls::Load() {
         m_lines = ReadExclusionLines(m_services.configDir);
         m_exclusions = Exclusions(m_lines, m_services.home);
         ShowRules();
+        const int maxDocs =
+            m_services.settings ? DefaultSection::MaxDocs(*m_services.settings) : kDefaultMaxDocs;
+        if (m_services.history) {
+            HistoryLimits limits = m_services.history->Limits();
+            limits.maxDocs = static_cast<std::size_t>(maxDocs);
+            m_services.history->SetLimits(limits);
+        }
+        ShowMaxDocs(maxDocs);
     });
     ApplyPausedLook();
+}
+
+void PrivacyControls::ShowMaxDocs(int count) {
+    const QSignalBlocker block(m_widgets.SeQVMaxDocs);
+    m_widgets.SeQVMaxDocs->setValue(count);
+}
+
+void PrivacyControls::SeQVMaxDocsChange() {
+    // The question takes the focus, which ends the editing once more.
+    if (m_askingMaxDocs) {
+        return;
+    }
+    m_askingMaxDocs = true;
+    Guarded([&] {
+        if (!m_services.history) {
+            return;
+        }
+        History& history = *m_services.history;
+        HistoryLimits limits = history.Limits();
+        const int wanted = m_widgets.SeQVMaxDocs->value();
+        if (static_cast<std::size_t>(wanted) == limits.maxDocs) {
+            return;
+        }
+        const std::size_t count = history.Docs().size();
+        if (wanted > 0 && count > static_cast<std::size_t>(wanted)) {
+            // Trimmed to 99% of the bound, like every trim.
+            const std::size_t going = count - static_cast<std::size_t>(wanted) * 99 / 100;
+            if (!m_services.messages ||
+                !m_services.messages->AskYesNoDefaultNo(
+                    "历史中有" + std::to_string(count) + "条记录，将删除其中最旧的" +
+                        std::to_string(going) + "条。要继续吗？",
+                    MainTable().TextHint)) {
+                ShowMaxDocs(static_cast<int>(limits.maxDocs));
+                return;
+            }
+        }
+        limits.maxDocs = static_cast<std::size_t>(wanted);
+        history.SetLimits(limits);
+        if (m_services.settings) {
+            DefaultSection::SetMaxDocs(*m_services.settings, wanted);
+        }
+        history.ApplyLimits();
+    });
+    m_askingMaxDocs = false;
 }
 
 void PrivacyControls::ShowRules() {

@@ -14,6 +14,7 @@ class QCheckBox;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QSystemTrayIcon;
 class QWidget;
 
@@ -31,6 +32,7 @@ struct PrivacyWidgets {
     QPlainTextEdit* MmQVExclusions = nullptr;    // "不记录以下内容", one rule per line
     QPushButton* BtnQVSaveExclusions = nullptr;  // "保存规则"
     QPushButton* BtnQVExportHistory = nullptr;   // "导出历史..."
+    QSpinBox* SeQVMaxDocs = nullptr;             // "最多保留" entries, 0 for no limit
 };
 
 // Adds the controls above the page's closing spacer (or at its end).
@@ -76,9 +78,13 @@ public:
     // "不再记录此项": a rule for each entry, then the entries go.
     void NoLongerRecord(const std::vector<int>& docIndexes);
     void BtnQVExportHistoryClick();
+    // The bound on the history was edited: stored, and applied at once once the user
+    // agrees to lose what lies over it.
+    void SeQVMaxDocsChange();
 
 private:
     void ApplyPausedLook();
+    void ShowMaxDocs(int count);
     void ShowRules();
     void StoreRules(const std::vector<std::string>& lines);
     void OfferToDelete(const Exclusions& added, const std::vector<int>& alreadyGoing);
@@ -90,6 +96,7 @@ private:
     QSystemTrayIcon* m_icon = nullptr;
     QString m_recordingToolTip;
     bool m_paused = false;
+    bool m_askingMaxDocs = false;
     std::vector<std::string> m_lines;
     Exclusions m_exclusions;
 };

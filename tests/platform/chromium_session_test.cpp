@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/linux/profile_lock.h"
+#include "support/page_history.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -150,6 +151,21 @@ TEST(PagesFromSnssTest, ReplaysTheLogTheWayTheBrowserRestoresIt) {
                             "https://untitled.example/x | https://untitled.example/x",
                             "file:///home/u/文档/a%2Fb%20c.pdf | file:///home/u/文档/a%2Fb%20c.pdf",
                             "https://t.example/ | two lines"));
+}
+
+TEST(PagesFromSnssTest, APageLoggedBeforeItsTitleIsNamedByTheNextPass) {
+    // The browser logs a tab's title only when it writes the navigation again.
+    test::PageHistory recorded;
+    Snss log;
+    log.WindowType(1).Tab(1, 1, 0, "https://r.example/recipes.html", u"");
+    recorded.RecordPass(PagesFromSnss(log.Bytes()));
+    EXPECT_EQ(recorded.NameOf(0), "https://r.example/recipes.html");
+    log.Navigation(1, 0, "https://r.example/recipes.html", u"\u7EA2\u70E7\u8089");  // 红烧肉
+    recorded.RecordPass(PagesFromSnss(log.Bytes()));
+    EXPECT_EQ(recorded.NameOf(0), "红烧肉");
+    log.Navigation(1, 0, "https://r.example/recipes.html", u"Renamed by the page");
+    recorded.RecordPass(PagesFromSnss(log.Bytes()));
+    EXPECT_EQ(recorded.NameOf(0), "红烧肉");
 }
 
 TEST(PagesFromSnssTest, ACutOrDamagedLogKeepsWhatCameBefore) {

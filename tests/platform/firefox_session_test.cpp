@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/linux/profile_lock.h"
+#include "support/page_history.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -176,6 +177,20 @@ TEST(PagesFromSessionJsonTest, ABlankTabNoLongerHidesTheOtherPages) {
         {"https://t/number", true, "https://t/number"}, {"https://t/null", true, "https://t/null"},
         {"https://t/empty", true, "https://t/empty"},   {"https://t/text", true, "T"}};
     EXPECT_EQ(Simplify(PagesFromSessionJson(json)), expected);
+}
+
+TEST(PagesFromSessionJsonTest, APageSeenWhileLoadingIsNamedByTheNextPass) {
+    // Firefox leaves the title out until the page has loaded.
+    test::PageHistory recorded;
+    recorded.RecordPass(PagesFromSessionJson(R"({"windows":[{"tabs":[
+        {"entries":[{"url":"https://r.example/long.html"}]}]}]})"));
+    EXPECT_EQ(recorded.NameOf(0), "https://r.example/long.html");
+    recorded.RecordPass(PagesFromSessionJson(R"({"windows":[{"tabs":[
+        {"entries":[{"url":"https://r.example/long.html","title":"A long read"}]}]}]})"));
+    EXPECT_EQ(recorded.NameOf(0), "A long read");
+    recorded.RecordPass(PagesFromSessionJson(R"({"windows":[{"tabs":[
+        {"entries":[{"url":"https://r.example/long.html","title":"Changed"}]}]}]})"));
+    EXPECT_EQ(recorded.NameOf(0), "A long read");
 }
 
 TEST(PagesFromSessionJsonTest, LocalFilesAreStoredWithTheirRealNames) {

@@ -316,7 +316,7 @@ TEST_F(HistoryTest, LoadStopsAtTheFirstEmptyPath) {
     EXPECT_TRUE(history->TVDocs().Empty());
 }
 
-TEST_F(HistoryTest, LoadSqueezesOutDuplicatesAndLeavesHigherKeysAlone) {
+TEST_F(HistoryTest, LoadSqueezesOutDuplicatesAndDropsTheKeysLeftAbove) {
     Store(
         "[docs]\r\n"
         "name0=zero\r\ndate0=2020-01-01\r\npath0=http://h/0\r\ndoctype0=1\r\n"
@@ -331,17 +331,16 @@ TEST_F(HistoryTest, LoadSqueezesOutDuplicatesAndLeavesHigherKeysAlone) {
               (Lines{"http://h/0", "http://h/1", "http://h/2", "http://h/4"}));
     const Lines paths = {Key("path", 0), Key("path", 1), Key("path", 2), Key("path", 3),
                          Key("path", 4)};
-    EXPECT_EQ(paths, (Lines{"http://h/0", "http://h/1", "http://h/2", "http://h/4", "http://h/4"}));
+    EXPECT_EQ(paths, (Lines{"http://h/0", "http://h/1", "http://h/2", "http://h/4", "<none>"}));
     EXPECT_EQ(Key("name", 3), "four");
     EXPECT_EQ(Key("date", 3), "2020-01-05");
     EXPECT_EQ(Key("RootPath", 3), "h");
     EXPECT_EQ(Key("selected", 3), "0");
-    EXPECT_EQ(Key("RootPath", 4), "<none>");  // key set 4 was never rewritten
-    EXPECT_EQ(Key("name", 4), "four");
-    EXPECT_EQ(Key("path", 6), "http://h/6");
+    EXPECT_EQ(Key("name", 4), "<none>");
+    EXPECT_EQ(Key("path", 6), "http://h/6");  // beyond the first gap: not an entry, kept
 }
 
-TEST_F(HistoryTest, LoadDecidesKindsAgainAndHonoursTheWebPagePurge) {
+TEST_F(HistoryTest, LoadDecidesKindsAgainAndNeverDropsAKind) {
     existing = {"/usr/bin/vim"};
     const std::string docs =
         "[docs]\r\n"
@@ -359,10 +358,11 @@ TEST_F(HistoryTest, LoadDecidesKindsAgainAndHonoursTheWebPagePurge) {
                                              "/home/u/Music/x", "http://h/c", "/home/u/y"}));
     EXPECT_EQ(history->Docs()[5].DocType, dkFolderOrFile);
 
+    // Set by older versions above 1000 entries; it used to drop every stored web page.
     Store("[default]\r\nneedremoveurl=1\r\n" + docs);
-    auto purged = MakeHistory();
-    purged->LoadHistory();
-    EXPECT_EQ(Paths(purged->Docs()), (Lines{"/usr/bin/vim", "/home/u/Music/x", "http://h/c"}));
+    auto again = MakeHistory();
+    again->LoadHistory();
+    EXPECT_EQ(again->Docs().size(), 6u);
 }
 
 TEST_F(HistoryTest, AReloadKeepsDatesNamesAndLayout) {
@@ -426,20 +426,89 @@ TEST_F(HistoryTest, BadStoredFilesGiveWhatCanBeReadAndLoseNothing) {
     garbage->LoadHistory();
     EXPECT_TRUE(garbage->Docs().empty());
     EXPECT_EQ(dir.Read("defualt.ini"), garbageBytes);  // nothing to record, nothing rewritten
+}
 
-    // More than a thousand entries: the rest stays stored for later.
-    std::string big = "[docs]\r\n";
-    for (int n = 0; n < 1200; ++n) {
-        big += "name" + std::to_string(n) + "=p\r\npath" + std::to_string(n) + "=http://h/" +
-               std::to_string(n) + "\r\n";
+TEST_F(HistoryTest, ThousandsOfStoredEntriesSurviveANewOneAndTwoRestarts) {
+    std::string big = "[default]\r\nneedremoveurl=0\r\n[docs]\r\n";
+    for (int n = 0; n < 3000; ++n) {
+        const std::string i = std::to_string(n);
+        big += "name" + i + "=page " + i + "\r\ndate" + i + "=2020-01-01\r\npath" + i +
+               "=http://h" + std::to_string(n % 7) + "/" + i + "\r\ndoctype" + i + "=1\r\n";
     }
-    big += "name1200=long\r\npath1200=http://h/" + std::string(100000, 'x') + "\r\n";
     Store(big);
-    auto large = MakeHistory();
-    large->LoadHistory();
-    EXPECT_EQ(large->Docs().size(), 1000u);
-    EXPECT_EQ(Key("path", 1199), "http://h/1199");
-    EXPECT_TRUE(large->NeedRemoveUrl() == false);
+    history->LoadHistory();
+    ASSERT_EQ(history->Docs().size(), 3000u);
+    history->BeginRecordingPass();
+    history->AddDoc("http://new/page", "new", "", false);
+    history->EndRecordingPass();
+    for (int restart = 0; restart < 2; ++restart) {
+        history = MakeHistory();
+        history->LoadHistory();
+    }
+    const auto& docs = history->Docs();
+    ASSERT_EQ(docs.size(), 3001u);
+    const Lines paths = Paths(docs);
+    EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()).size(), 3001u);
+    EXPECT_EQ(docs.front().Path, "http://h0/0");
+    EXPECT_EQ(docs[2999].DisplayName, "page 2999");
+    EXPECT_EQ(docs.back().Path, "http://new/page");
+}
+
+TEST_F(HistoryTest, OverItsBoundsTheHistoryKeepsTheNewest) {
+    history->SetLimits({.maxDocs = 100, .maxFileBytes = 0});
+    history->BeginRecordingPass();
+    for (int n = 0; n < 150; ++n) {
+        history->AddDoc("http://h/" + std::to_string(n), "p" + std::to_string(n), "", false);
+    }
+    history->EndRecordingPass();
+    // Trimmed in one batch to 99% of the bound, oldest first.
+    ASSERT_EQ(history->Docs().size(), 99u);
+    EXPECT_EQ(history->Docs().front().Path, "http://h/51");
+    EXPECT_EQ(Key("path", 98), "http://h/149");
+    EXPECT_EQ(Key("path", 99), "<none>");
+    EXPECT_EQ(history->TVDoc().TopLevel(0)->ChildCount(), 99);
+    // Recording at the bound does not trim every time.
+    history->AddDoc("http://h/new", "new", "", false);
+    EXPECT_EQ(history->Docs().size(), 100u);
+
+    // The same over the file's size, whatever the count; and at the next start.
+    auto sized = MakeHistory();
+    sized->SetLimits({.maxDocs = 0, .maxFileBytes = 4000});
+    sized->LoadHistory();
+    EXPECT_LE(ini.StoredSize(), 4000u * 99 / 100);
+    EXPECT_EQ(sized->Docs().back().Path, "http://h/new");
+    EXPECT_LT(sized->Docs().size(), 100u);
+    EXPECT_EQ(dir.Read("defualt.ini").size(), ini.StoredSize());
+}
+
+TEST_F(HistoryTest, ASightingCannotBloatTheHistory) {
+    history->AddDoc("data:text/html," + std::string(1 << 20, 'x'), "blob", "", false);
+    history->AddDoc("http://h/" + std::string(9000, 'y'), "long", "", false);
+    EXPECT_TRUE(history->Docs().empty());
+    std::string name;
+    for (int n = 0; n < 1100; ++n) {
+        name += "页";
+    }
+    history->AddDoc("http://h/a", name, "", false);
+    ASSERT_EQ(history->Docs().size(), 1u);
+    EXPECT_EQ(history->Docs()[0].DisplayName, name.substr(0, 1024 * 3));
+}
+
+TEST_F(HistoryTest, APageFirstSeenWithoutItsTitleTakesItLater) {
+    history->AddDoc("http://h/recipes.html", "http://h/recipes.html", "", false);
+    history->AddDoc("http://h/titled.html", "Titled", "", false);
+    history->AddDoc("http://h/recipes.html", "红烧肉的做法", "", false);
+    history->AddDoc("http://h/titled.html", "Another title", "", false);
+    history->AddDoc("http://h/recipes.html", "Yet another", "", false);
+    ASSERT_EQ(history->Docs().size(), 2u);
+    EXPECT_EQ(history->Docs()[0].DisplayName, "红烧肉的做法");
+    EXPECT_EQ(history->Docs()[1].DisplayName, "Titled");
+    EXPECT_EQ(Layout(history->TVDoc()), (Lines{"h #0", "  红烧肉的做法 #0", "  Titled #1"}));
+    EXPECT_EQ(Key("name", 0), "红烧肉的做法");
+    EXPECT_EQ(recent.Lines().back(), "http://h/recipes.html*|*红烧肉的做法");
+    history = MakeHistory();
+    history->LoadHistory();
+    EXPECT_EQ(history->Docs()[0].DisplayName, "红烧肉的做法");
 }
 
 TEST_F(HistoryTest, DeletingOnePageKeepsItsGroupAndEveryDate) {

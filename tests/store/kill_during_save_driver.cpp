@@ -40,7 +40,6 @@ int main(int argc, char** argv) {
 
     const int done = app.SaveAtExit([&] {
         qarvex::ExitSettings exit;
-        exit.docCount = history.Docs().size();
         exit.controlIndex = settings.controlIndex == 0 ? 1 : 0;
         return qarvex::SaveDefaultSettings(app.Settings(), exit) &&
                qarvex::WriteNote(dir, note + "\nmore");

@@ -35,10 +35,10 @@ TEST(SettingsValuesTest, CheckIntervalIsClampedTo60Through600) {
     }
 }
 
-TEST(SettingsValuesTest, WebPagesAreDroppedOnlyAbove1000Entries) {
-    EXPECT_FALSE(NeedRemoveUrlFor(0));
-    EXPECT_FALSE(NeedRemoveUrlFor(1000));
-    EXPECT_TRUE(NeedRemoveUrlFor(1001));
+TEST(SettingsValuesTest, HistoryBoundIsAPositiveCountOrNone) {
+    EXPECT_EQ(ClampMaxDocs(-1), kDefaultMaxDocs);
+    EXPECT_EQ(ClampMaxDocs(0), 0);
+    EXPECT_EQ(ClampMaxDocs(500), 500);
 }
 
 TEST(SettingsValuesTest, StoredFileNamesAreTheHistoricOnes) {
@@ -135,7 +135,6 @@ TEST_F(SettingsTest, ExitWritesItsValuesInOrder) {
     ExitSettings state;
     state.controlIndex = 2;
     state.showFavEdit = false;
-    state.docCount = 1001;
     state.rememberedWidth = 700;
     state.rememberedHeight = 400;
     state.windowWidth = 1024;
@@ -143,9 +142,8 @@ TEST_F(SettingsTest, ExitWritesItsValuesInOrder) {
     ASSERT_TRUE(SaveDefaultSettings(ini, state));
     EXPECT_EQ(ReadIni(),
               "[default]\r\nControlIndex=2\r\nShowFavEdit=0\r\nneedRemoveAllStart=0\r\n"
-              "needremoveurl=1\r\nwidth=1024\r\nheight=400\r\n");
+              "needremoveurl=0\r\nwidth=1024\r\nheight=400\r\n");
 
-    state.docCount = 1000;
     state.windowHeight = 300;
     ASSERT_TRUE(SaveDefaultSettings(ini, state));
     IniFile again(IniPath());
