@@ -1,5 +1,7 @@
 #include "app/frm_main.h"
 
+#include <cstdio>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -59,6 +61,17 @@ namespace {
 constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
 constexpr int kCheckDocsDesignIntervalMs = 15000;
+
+// QARVEX_DEBUG_SCAN=1: a line on standard error once the window takes keys and whenever a
+// scan pass has ended (what it recorded is then on disk), so that a script presses F5 once
+// and checks at once instead of pressing until something shows.
+void DebugScan(const char* line) {
+    static const bool on = qEnvironmentVariableIntValue("QARVEX_DEBUG_SCAN") == 1;
+    if (on) {
+        std::fprintf(stderr, "qarvex: %s\n", line);
+        std::fflush(stderr);
+    }
+}
 
 }  // namespace
 
@@ -229,6 +242,7 @@ void TFrmMain::CreateHistory() {
             m_history->BeginRecordingPass();
         } else {
             m_history->EndRecordingPass();
+            DebugScan("scan pass ended");
         }
     };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
@@ -391,6 +405,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     HideTaskbarButton();
     QTimer::singleShot(0, this, &TFrmMain::HideTaskbarButton);
     m_taskbarStateDue = true;
+    WatchWaylandMinimise();
 }
 
 void TFrmMain::TimerFirstRunTimer() {
@@ -407,6 +422,7 @@ void TFrmMain::TimerFirstRunTimer() {
     });
     m_parts->autoRun->RunStartupReopen();
     m_parts->searchBox->LoadSearchPage();
+    DebugScan("ready");
 }
 
 void TFrmMain::TimerCheckDocsTimer() {
@@ -502,6 +518,27 @@ void TFrmMain::changeEvent(QEvent* event) {
     }
 }
 
+void TFrmMain::WatchWaylandMinimise() {
+    QWindow* native = windowHandle();
+    if (native == nullptr || native == m_watchedWindow ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return;
+    }
+    m_watchedWindow = native;
+    // Nothing on Wayland reports a minimised window back, so the widget never hears of the
+    // state: the window's own request (the minimise button of the title bar Qt draws) is
+    // the whole minimise.
+    connect(native, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
+        if (state == Qt::WindowMinimized && m_hasTray && isVisible()) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible()) {
+                    HideToTray();
+                }
+            });
+        }
+    });
+}
+
 void TFrmMain::HideToTray() {
     // Withdrawn rather than moved off-screen: window managers clamp a window placed far
     // above the screen, and the part they keep would cover every other window's top.
@@ -584,6 +621,9 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
 bool TFrmMain::FormShortCut(int key) {
     if (key != Qt::Key_F5) {
         return false;
+    }
+    if (m_scanner->IsScanning()) {
+        DebugScan("F5 dropped: a scan pass is running");
     }
     Guarded([&] { m_scanner->RefreshPageDocs(); });
     return true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include "app/window_parts.h"
@@ -14,6 +15,7 @@
 
 class QSystemTrayIcon;
 class QTimer;
+class QWindow;
 
 namespace Ui {
 class TFrmMain;
@@ -98,6 +100,7 @@ private:
     void RemoveTrayIcon();
     void PlaceAtLowerRight();
     void HideTaskbarButton();
+    void WatchWaylandMinimise();
 
     void TimerCheckDocsTimer();
     void CbQVOnTopClick(bool checked);
@@ -135,6 +138,7 @@ private:
     // The window was shown or recreated and has not been drawn since: the taskbar state
     // is asked for once more when it is.
     bool m_taskbarStateDue = false;
+    QPointer<QWindow> m_watchedWindow;
     bool m_destroyed = false;
     int m_saveStepsDone = 0;
 };

@@ -11,6 +11,8 @@ packages=(
   qt6-wayland
   libjpeg-dev liblz4-dev nlohmann-json3-dev
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  # a session manager of the tests' own (X11 session management)
+  libsm-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # the export tests read the files back with a standard CSV and JSON reader

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QUuid>
 
+#include "support/cannot_run.h"
 #include "support/qt/qt_app.h"
 #include "support/temp_dir.h"
 
@@ -105,7 +106,7 @@ TEST(SingleInstance, AnotherUsersLockDoesNotKeepQarvexFromStarting) {
         RuntimeFolder folder(nullptr);
         if (::geteuid() != 0) {
             std::filesystem::remove(foreignLock);
-            GTEST_SKIP() << "making another user's file needs root";
+            QARVEX_CANNOT_RUN("making another user's file needs root");
         }
         std::filesystem::remove(foreignLock);
         const int held = HoldTempLock(key, 65534);

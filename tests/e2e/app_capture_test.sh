@@ -59,14 +59,10 @@ unset QT_QPA_PLATFORM
 printf '[default]\r\nControlIndex=1\r\nCbRefresh=0\r\n' >"$work/config/ZeqConfig/defualt.ini"
 printf 'https://kept.example/\r\n' >"$work/config/ZeqConfig/lr.dat"
 
-"$qarvex" >"$work/qarvex.log" 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
-wait_for 300 xdotool search --onlyvisible --name '^Qarvex3\.0$' >/dev/null 2>&1 ||
-    fail "the main window did not show"
-win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
+start_qarvex "$work/qarvex.log"
 
-press_f5_until "$win" grep -qF "path0=$client_path" "$work/config/ZeqConfig/defualt.ini" ||
+press_f5
+grep -qF "path0=$client_path" "$work/config/ZeqConfig/defualt.ini" ||
     fail "F5 on the software tab did not record the open program $client_path"
 grep -q '^doctype0=2' "$work/config/ZeqConfig/defualt.ini" || fail "not recorded as a program"
 grep -q '^date0=[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]' "$work/config/ZeqConfig/defualt.ini" ||

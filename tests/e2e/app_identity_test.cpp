@@ -25,6 +25,7 @@
 #include "platform/linux/desktop_entry_index.h"
 #include "platform/x11/x11_desktop_windows.h"
 #include "platform/x11/xdg_shell_open.h"
+#include "support/cannot_run.h"
 
 namespace qarvex {
 namespace {
@@ -257,9 +258,10 @@ TEST_F(AppIdentityTest, AGApplicationIsItsEntryAndReopensOverTheSessionBus) {
     // Its Exec starts nothing: the window can only come back through the bus.
     const std::string entry =
         Entry(id + ".desktop", "Icon=qarvex-e2e-gapp\nDBusActivatable=true\nExec=/bin/false\n");
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    ASSERT_NE(dataHome, nullptr);
-    m_serviceFile = std::string(dataHome) + "/dbus-1/services/" + id + ".service";
+    // The private bus offers the services of one folder only: the test's own.
+    const char* services = std::getenv("QARVEX_TEST_BUS_SERVICES");
+    ASSERT_NE(services, nullptr) << "not run by run-under-xvfb.sh";
+    m_serviceFile = std::string(services) + "/" + id + ".service";
     WriteFile(m_serviceFile, "[D-BUS Service]\nName=" + id + "\nExec=" + kPython + " " + script +
                                  " " + id + " " + title + " --gapplication-service\n");
     QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
@@ -307,7 +309,7 @@ TEST_F(AppIdentityTest, AFlatpakSandboxNamesItsApplication) {
     // Mount namespaces need privileges the machine may not give.
     if (std::system("unshare -m --propagation private sh -c 'mount -t tmpfs probe /tmp' "
                     ">/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "mount namespaces are not allowed here";
+        QARVEX_CANNOT_RUN("mount namespaces are not allowed here");
     }
     const std::string id = "org.qarvex.E2eFlat";
     const std::string title = "E2E sandboxed window";

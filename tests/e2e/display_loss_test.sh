@@ -13,7 +13,7 @@ if [ $# -ne 1 ]; then
 fi
 qarvex=$1
 . "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
-require_tools Xvfb dbus-daemon
+require_tools Xvfb dbus-daemon xprop
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-display-loss.XXXXXX") || exit 2
 xvfb_pid=""

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs one end-to-end test program on a desktop of its own: a private Xvfb display (a
 # free number chosen by the server), the openbox window manager with its built-in
-# defaults, and a private session bus. Everything started here is stopped at the end;
-# the exit code is the test program's.
+# defaults, and a private session bus that offers none of the machine's services.
+# Everything started here is stopped at the end; the exit code is the test program's.
+# CTest runs each test case of a program this way, so every case starts from a clean bus.
 #
 # usage: run-under-xvfb.sh TEST_PROGRAM [ARGS...]
 set -u
@@ -11,21 +12,16 @@ if [ $# -lt 1 ]; then
     echo "usage: $0 TEST_PROGRAM [ARGS...]" >&2
     exit 2
 fi
-for tool in Xvfb openbox dbus-run-session; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$0: $tool is missing (apt-get install xvfb openbox dbus dbus-x11)" >&2
-        exit 2
-    fi
-done
+. "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
+require_tools Xvfb openbox dbus-daemon
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-e2e.XXXXXX") || exit 2
-xvfb_pid=""
-wm_pid=""
+pids=()
 cleanup() {
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,18 +31,11 @@ trap 'exit 130' INT TERM
 # connections, so there is no race with other displays on the machine.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
     >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 300); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
+pids+=($!)
+x_started() { [ -s "$work/display" ] || ! kill -0 "${pids[0]}" 2>/dev/null; }
+wait_for 300 x_started
 display=$(tr -dc '0-9' <"$work/display")
-if [ -z "$display" ]; then
-    echo "$0: Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 2
-fi
+[ -n "$display" ] || cannot_run "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$display"
 unset WAYLAND_DISPLAY
 # Keep the test's settings, trash and browser profiles away from the real user's.
@@ -57,16 +46,20 @@ export XDG_CACHE_HOME="$HOME/.cache"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+start_private_bus "$work" || cannot_run "dbus-daemon did not start"
+export DBUS_SESSION_BUS_ADDRESS=$bus_address
+# Where a test puts the .service files of what it wants the bus to start.
+export QARVEX_TEST_BUS_SERVICES="$work/services"
 
 # A configuration file that doesn't exist makes openbox use its built-in defaults.
 openbox --sm-disable --config-file "$work/no-openbox-config.xml" >"$work/openbox.log" 2>&1 &
-wm_pid=$!
+pids+=($!)
 
 # The test program waits for the window manager to announce itself before it looks at
 # windows, so no sleep is needed here.
-dbus-run-session -- "$@"
+"$@"
 status=$?
-if [ $status -ne 0 ]; then
+if [ $status -ne 0 ] && [ $status -ne 77 ]; then
     echo "--- openbox log ---" >&2
     cat "$work/openbox.log" >&2
 fi

@@ -3,7 +3,8 @@
 # configuration folder:
 #  1. it brings the first copy's window back and ends;
 #  2. while the first copy cannot answer, it ends all the same;
-#  3. when the lock file cannot even be opened, it still does not run beside the first.
+#  3. when the lock file cannot even be opened, it still does not run beside the first;
+#  4. after the first copy was killed (its socket left behind), the next start runs.
 #
 # usage: second_copy_test.sh QARVEX_BINARY
 set -u
@@ -89,4 +90,26 @@ pids+=("$fourth")
 wait_for 300 dead "$fourth" || fail "a start without a usable lock runs beside the first copy"
 [ "$(shown_windows)" -eq 1 ] || fail "$(shown_windows) windows shown instead of one"
 alive "$first" || fail "the first copy ended"
+
+# 4. The first copy killed outright leaves its socket behind: the next start runs all the
+#    same, and a start after that defers to it.
+for lock in $locks; do
+    rmdir "$lock"
+done
+kill -9 "$first"
+wait "$first" 2>/dev/null
+first=""
+wait_for 300 first_hidden || fail "the killed copy's window stayed"
+[ -n "$(find "$TMPDIR" "$XDG_RUNTIME_DIR" -maxdepth 1 -type s)" ] ||
+    fail "the killed copy left no socket behind"
+"$qarvex" >"$work/copy5.log" 2>&1 &
+fifth=$!
+pids+=("$fifth")
+wait_for 300 first_shown || fail "no start after the first copy was killed"
+"$qarvex" >"$work/copy6.log" 2>&1 &
+sixth=$!
+pids+=("$sixth")
+wait_for 300 dead "$sixth" || fail "a start beside the copy started after the kill runs too"
+alive "$fifth" || fail "the copy started after the kill ended"
+[ "$(shown_windows)" -eq 1 ] || fail "$(shown_windows) windows shown instead of one"
 echo "PASS"

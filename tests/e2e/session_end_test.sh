@@ -1,20 +1,23 @@
 #!/bin/bash
 # The real program on a display of its own with a window manager records an open X
 # client on F5; then its session ends without the close box:
-#  1. SIGTERM (logout, shutdown, a service manager): the whole save sequence runs and
-#     lr.dat holds what was open, as the close box leaves it;
-#  2. the X server goes away: the lists and settings are on disk all the same.
+#  1. SIGTERM (logout, shutdown, a service manager), SIGINT or SIGHUP: the whole save
+#     sequence runs and lr.dat holds what was open, as the close box leaves it;
+#  2. the session manager asks it to save, as at a logout: everything is on disk, lr.dat
+#     too, while it still runs;
+#  3. the X server goes away: the lists and settings are on disk all the same.
 # The waits below are limits that tell a hang from an exit, not measurements.
 #
-# usage: session_end_test.sh QARVEX_BINARY X_CLIENT_BINARY
+# usage: session_end_test.sh QARVEX_BINARY X_CLIENT_BINARY SESSION_MANAGER_BINARY
 set -u
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 QARVEX_BINARY X_CLIENT_BINARY" >&2
+if [ $# -ne 3 ]; then
+    echo "usage: $0 QARVEX_BINARY X_CLIENT_BINARY SESSION_MANAGER_BINARY" >&2
     exit 2
 fi
 qarvex=$1
 client=$2
+session_manager=$3
 . "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 require_tools Xvfb openbox dbus-daemon xdotool xprop
 
@@ -73,14 +76,9 @@ start_case() {
     printf 'https://kept.example/\r\n' >"$dir/lr.dat"
     printf '/usr/bin/old-favourite*|*old\r\n' >"$dir/fav.dat"
 
-    "$qarvex" >"$case_dir/qarvex.log" 2>&1 &
-    app_pid=$!
-    pids+=("$app_pid")
-    wait_for 300 xdotool search --onlyvisible --name '^Qarvex3\.0$' >/dev/null 2>&1 ||
-        fail "the main window did not show"
-    local win
-    win=$(xdotool search --onlyvisible --name '^Qarvex3\.0$' | head -n1)
-    press_f5_until "$win" grep -qF "path0=$client_path" "$dir/defualt.ini" ||
+    start_qarvex "$case_dir/qarvex.log"
+    press_f5
+    grep -qF "path0=$client_path" "$dir/defualt.ini" ||
         fail "F5 did not record the open program $client_path"
 }
 
@@ -95,18 +93,40 @@ expect_saved() {
     grep -q '^needRemoveAllStart=0' "$dir/defualt.ini" || fail "settings not saved"
 }
 
-# 1. SIGTERM
-start_case term
-kill -TERM "$app_pid"
-wait_for 300 dead "$app_pid" || fail "the program still runs 30 s after SIGTERM"
-wait "$app_pid" 2>/dev/null
+# 1. SIGTERM, SIGINT (Ctrl+C in a terminal) and SIGHUP (the terminal closed)
+for signal in TERM INT HUP; do
+    start_case "$signal"
+    kill -"$signal" "$app_pid"
+    wait_for 300 dead "$app_pid" || fail "the program still runs 30 s after SIG$signal"
+    wait "$app_pid" 2>/dev/null
+    expect_saved
+    grep -qxF "$client_path"$'\r' "$case_dir/config/ZeqConfig/lr.dat" ||
+        fail "lr.dat lacks the program open when SIG$signal ended the session"
+    grep -qF "kept.example" "$case_dir/config/ZeqConfig/lr.dat" &&
+        fail "lr.dat kept the list read at start after SIG$signal"
+    echo "SIG$signal: saved"
+done
+
+# 2. the session manager's save request
+mkfifo "$work/sm-in"
+"$session_manager" <"$work/sm-in" >"$work/sm.out" 2>&1 &
+pids+=($!)
+exec 8>"$work/sm-in"
+wait_for 100 grep -q '^SESSION_MANAGER=' "$work/sm.out" || fail "the session manager did not start"
+export SESSION_MANAGER=$(sed -n 's/^SESSION_MANAGER=//p' "$work/sm.out")
+start_case session-manager
+unset SESSION_MANAGER
+wait_for 300 grep -qx registered "$work/sm.out" || fail "the program never joined the session"
+echo save >&8
+wait_for 300 grep -q '^saved' "$work/sm.out" || fail "the program never answered the save request"
+grep -qx 'saved ok' "$work/sm.out" || fail "the program could not save: $(cat "$work/sm.out")"
+kill -0 "$app_pid" || fail "the program ended on a save request"
 expect_saved
 grep -qxF "$client_path"$'\r' "$case_dir/config/ZeqConfig/lr.dat" ||
-    fail "lr.dat lacks the program open when the session ended"
-grep -qF "kept.example" "$case_dir/config/ZeqConfig/lr.dat" && fail "lr.dat kept the list read at start"
-echo "SIGTERM: saved"
+    fail "lr.dat lacks the program open when the session manager asked to save"
+echo "session manager's save request: saved"
 
-# 2. the X server goes away right after the program recorded something
+# 3. the X server goes away right after the program recorded something
 start_case xlost
 kill -9 "$xvfb_pid"
 wait "$xvfb_pid" 2>/dev/null

@@ -44,7 +44,7 @@ start_throwaway_session() {
     if [ "$(id -u)" -eq 0 ]; then
         user="$2$$"
         useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" >/dev/null 2>&1 ||
-            { echo "$0: cannot add a user; skipped"; user=""; exit 77; }
+            { user=""; cannot_run "useradd cannot add a throwaway user"; }
         uid=$(id -u "$user")
         gid=$(id -g "$user")
         chown -R "$uid:$gid" "$home" "$work/runtime"
@@ -88,18 +88,33 @@ ENTRY
 # usage: wait_for_compositor NAME PID TENTHS LOG CHECK...
 # Waits up to TENTHS tenths of a second for the compositor PID to be up (running, and
 # CHECK succeeding); a compositor that can't start here (a container without what it
-# needs) skips the test.
+# needs) is a test that cannot run.
 wait_for_compositor() {
     local name=$1 pid=$2 tenths=$3 log=$4
     shift 4
-    if ! wait_for "$tenths" compositor_up "$pid" "$@"; then
-        echo "$0: $name did not start; skipped"
-        tail -n 20 "$log"
-        exit 77
-    fi
+    wait_for "$tenths" compositor_up "$pid" "$@" ||
+        cannot_run "$name did not start: $(tail -n 20 "$log")"
 }
 compositor_up() {
     kill -0 "$1" 2>/dev/null && "${@:2}" >/dev/null
+}
+
+# usage: start_sway XWAYLAND [CHECK...]
+# sway on its headless backend as the user, in session_env, with "xwayland XWAYLAND"
+# (disable or force); returns once its display is up (and CHECK succeeds). Sets sway_pid
+# and display.
+start_sway() {
+    printf 'xwayland %s\noutput HEADLESS-1 resolution 1024x768\n' "$1" >"$work/sway.config"
+    shift
+    "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+    sway_pid=$!
+    pids+=("$sway_pid")
+    wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" sway_up "$@"
+    display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+}
+sway_up() {
+    compgen -G "$work/runtime/wayland-*.lock" >/dev/null && { [ $# -eq 0 ] || "$@"; }
 }
 
 # The scan program (its path in scan) as the user, in the session of client_env.

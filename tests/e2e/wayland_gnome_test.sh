@@ -16,16 +16,9 @@ fi
 scan=$1
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 . "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
-require_tools gnome-shell gsettings dbus-daemon dbus-run-session python3 setpriv
-if ! python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' \
-    2>/dev/null; then
-    echo "$0: GTK for Python is missing; skipped"
-    exit 77
-fi
-if ! python3 -c 'import dbusmock' 2>/dev/null; then
-    echo "$0: python3-dbusmock is missing; skipped"
-    exit 77
-fi
+require_tools gnome-shell gsettings dbus-daemon python3 setpriv
+require_python_gtk
+python3 -c 'import dbusmock' 2>/dev/null || cannot_run "python3-dbusmock is missing"
 
 . "$(dirname "$0")/throwaway_session.sh"
 start_throwaway_session gnome qarvexgn
@@ -46,18 +39,15 @@ base_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
     "XDG_CONFIG_HOME=$home/.config" "XDG_DATA_DIRS=/usr/local/share:/usr/share"
     "LANG=C.UTF-8")
 # The Shell wants logind on the system bus: a bus of the test's own stands in for it.
-"${as_user[@]}" "${base_env[@]}" dbus-daemon --session --fork --nopidfile \
-    --address="unix:path=$work/runtime/system_bus" --print-address=3 \
-    3>"$work/system-bus" >/dev/null 2>&1 || fail "no system bus"
-wait_for 100 test -s "$work/system-bus" || fail "no system bus address"
-base_env+=("DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/runtime/system_bus")
+start_private_bus "$work/system-bus" "${as_user[@]}" "${base_env[@]}" || fail "no system bus"
+base_env+=("DBUS_SYSTEM_BUS_ADDRESS=$bus_address")
 "${as_user[@]}" "${base_env[@]}" python3 -m dbusmock --template logind --system \
     >"$work/logind.log" 2>&1 &
 pids+=($!)
-"${as_user[@]}" "${base_env[@]}" dbus-daemon --session --fork --nopidfile \
-    --print-address=3 3>"$work/bus-address" >/dev/null 2>&1 || fail "no session bus"
-wait_for 100 test -s "$work/bus-address" || fail "no session bus address"
-session_env=("${base_env[@]}" "DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus-address")")
+# The settings go through dconf, the one service of the machine's that the session offers.
+provide_service "$work/bus" ca.desrt.dconf
+start_private_bus "$work/bus" "${as_user[@]}" "${base_env[@]}" || fail "no session bus"
+session_env=("${base_env[@]}" "DBUS_SESSION_BUS_ADDRESS=$bus_address")
 
 run_as() {
     "${as_user[@]}" "${session_env[@]}" "$@"

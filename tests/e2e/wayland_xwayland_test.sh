@@ -1,9 +1,10 @@
 #!/bin/bash
 # Qarvex itself in a wlroots session that has XWayland: sway on its headless backend, a
 # native Wayland program (foot) open. Qarvex's own window goes through XWayland (an X11
-# window there, which it can place and hide), its --version says so, and when the
-# session ends (SIGTERM) lr.dat names foot by its desktop entry, read from the
-# compositor's own window list, and not Qarvex's own window.
+# window there, which it can place and hide), its --version says so, what it opens is
+# not forced onto XWayland with it, and when the session ends (SIGTERM) lr.dat names foot
+# by its desktop entry, read from the compositor's own window list, and not Qarvex's own
+# window.
 #
 # usage: wayland_xwayland_test.sh QARVEX_BINARY
 set -u
@@ -14,7 +15,7 @@ if [ $# -ne 1 ]; then
 fi
 qarvex=$(readlink -f "$1")
 . "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
-require_tools sway swaymsg foot Xwayland xdotool dbus-run-session setpriv
+require_tools sway swaymsg foot Xwayland xdotool dbus-daemon setpriv
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 . "$(dirname "$0")/throwaway_session.sh"
@@ -31,34 +32,28 @@ fail() {
     exit 1
 }
 
-cat >"$work/sway.config" <<'CONFIG'
-xwayland force
-output HEADLESS-1 resolution 1024x768
-CONFIG
-
 config="$home/.config"
 mkdir -p "$config/ZeqConfig"
 # The periodic scan off: only the end of the session looks at what is open.
-printf '[default]\r\nCbRefresh=0\r\n' >"$config/ZeqConfig/defualt.ini"
+# At the start it reopens what was open at the last exit: one page, through the default
+# handler, which notes the environment it was given.
+printf '[default]\r\nCbRefresh=0\r\nRunSelectDoc=1\r\nAutorOpenType=0\r\n' \
+    >"$config/ZeqConfig/defualt.ini"
+printf 'https://reopened.example/\r\n' >"$config/ZeqConfig/lr.dat"
+mkdir -p "$work/bin"
+printf '#!/bin/sh\nenv >"$XDG_RUNTIME_DIR/opened-env.part"\nmv "$XDG_RUNTIME_DIR/opened-env.part" "$XDG_RUNTIME_DIR/opened-env"\n' \
+    >"$work/bin/xdg-open"
+chmod 755 "$work/bin" "$work/bin/xdg-open"
 if [ -n "$user" ]; then
     chown -R "$uid:$gid" "$config"
 fi
 
-session_env=(env -i "HOME=$home" "PATH=/usr/local/bin:/usr/bin:/bin"
+session_env=(env -i "HOME=$home" "PATH=$work/bin:/usr/local/bin:/usr/bin:/bin"
     "XDG_RUNTIME_DIR=$work/runtime" "XDG_CONFIG_HOME=$config"
     "XDG_DATA_HOME=$home/.local/share" "XDG_DATA_DIRS=/usr/local/share:/usr/share"
     "LANG=C.UTF-8")
 
-"${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-pids+=("$sway_pid")
-sockets_up() {
-    compgen -G "$work/runtime/wayland-*.lock" >/dev/null &&
-        compgen -G "$work/runtime/sway-ipc.*.sock" >/dev/null
-}
-wait_for_compositor sway "$sway_pid" 300 "$work/sway.log" sockets_up
-display=$(basename "$(compgen -G "$work/runtime/wayland-*.lock" | head -n1)" .lock)
+start_sway force compgen -G "$work/runtime/sway-ipc.*.sock"
 ipc=$(compgen -G "$work/runtime/sway-ipc.*.sock" | head -n1)
 # The X display is known to sway once XWayland is up; sway hands it to what it starts.
 x_display_known() {
@@ -67,11 +62,7 @@ x_display_known() {
     sleep 0.2
     test -s "$work/runtime/x-display"
 }
-if ! wait_for 100 x_display_known; then
-    echo "$0: sway started no XWayland; skipped"
-    tail -n 20 "$work/sway.log"
-    exit 77
-fi
+wait_for 100 x_display_known || cannot_run "sway started no XWayland: $(tail -n 20 "$work/sway.log")"
 x_display=$(cat "$work/runtime/x-display")
 client_env=("${session_env[@]}" "WAYLAND_DISPLAY=$display" "DISPLAY=$x_display")
 
@@ -82,17 +73,24 @@ grep -q "XWayland" "$work/version.out" || fail "--version does not say XWayland:
     >"$work/foot.log" 2>&1 &
 pids+=($!)
 
-"${as_user[@]}" "${client_env[@]}" dbus-run-session -- "$qarvex" >"$work/qarvex.log" 2>&1 &
-runner=$!
-pids+=("$runner")
+start_private_bus "$work/bus" "${as_user[@]}" "${session_env[@]}" || fail "no session bus"
+client_env+=("DBUS_SESSION_BUS_ADDRESS=$bus_address")
+"${as_user[@]}" "${client_env[@]}" "$qarvex" >"$work/qarvex.log" 2>&1 &
+app_pid=$!
+pids+=("$app_pid")
 x_window() {
     "${as_user[@]}" "${client_env[@]}" xdotool search --onlyvisible --name '^Qarvex3\.0$' \
         >"$work/x-window" 2>/dev/null
 }
 wait_for 300 x_window || fail "Qarvex's window is not an X11 window on XWayland"
 
-app_pid=$(pgrep -P "$runner" -x "$(basename "$qarvex" | cut -c1-15)" | head -n1)
-[ -n "$app_pid" ] || fail "no Qarvex process"
+# What Qarvex opens picks its own display: a Wayland program stays on Wayland.
+wait_for 300 test -s "$work/runtime/opened-env" || fail "the page of the last session was not reopened"
+grep -q "^WAYLAND_DISPLAY=$display\$" "$work/runtime/opened-env" ||
+    fail "the opened program was not given the Wayland display"
+grep -q '^QT_QPA_PLATFORM=' "$work/runtime/opened-env" &&
+    fail "the opened program was forced onto XWayland: $(grep '^QT_QPA_PLATFORM=' "$work/runtime/opened-env")"
+
 kill -TERM "$app_pid"
 wait_for 300 bash -c "! kill -0 $app_pid 2>/dev/null" ||
     fail "the program still runs 30 s after SIGTERM"

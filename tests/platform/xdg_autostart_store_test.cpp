@@ -14,6 +14,7 @@
 
 #include "platform/linux/desktop_entry.h"
 #include "store/autorun.h"
+#include "support/cannot_run.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -173,13 +174,12 @@ TEST_F(XdgAutostartStoreTest, MissingFolderIsEmptyAndUnusableFolderIsAFailure) {
 }
 
 TEST_F(XdgAutostartStoreTest, UnreadableFolderIsAFailure) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not bind root";
-    }
     Seed("x", "[Desktop Entry]\nExec=x\n");
-    fs::permissions(Folder(), fs::perms::none);
-    EXPECT_EQ(m_store.List(), std::nullopt);
-    fs::permissions(Folder(), fs::perms::owner_all);
+    QARVEX_RUN_UNPRIVILEGED(m_dir.Path(), [&] {
+        fs::permissions(Folder(), fs::perms::none);
+        EXPECT_EQ(m_store.List(), std::nullopt);
+        fs::permissions(Folder(), fs::perms::owner_all);
+    });
 }
 
 TEST_F(XdgAutostartStoreTest, CreatesTheFolderWhenMissing) {

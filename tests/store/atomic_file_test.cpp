@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/cannot_run.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -97,14 +98,13 @@ TEST(AtomicFileTest, FailsCleanlyWhereNothingCanBeWritten) {
 }
 
 TEST(AtomicFileTest, ReadOnlyFolderLeavesTheOldFile) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root ignores folder permissions";
-    }
     TempDir dir;
     const std::string path = dir.Write("defualt.ini", "old");
-    ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
-    EXPECT_FALSE(WriteFileAtomic(path, "new"));
-    ::chmod(dir.Path().c_str(), 0755);
+    QARVEX_RUN_UNPRIVILEGED(dir.Path(), [&] {
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+        EXPECT_FALSE(WriteFileAtomic(path, "new"));
+        ::chmod(dir.Path().c_str(), 0755);
+    });
     EXPECT_EQ(ReadFileBytes(path), "old");
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"defualt.ini"});
 }

@@ -9,6 +9,7 @@
 
 #include "store/list_file.h"
 #include "store/stored_list.h"
+#include "support/cannot_run.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -94,11 +95,10 @@ TEST_F(PrepareConfigDirTest, FolderThatCannotBeMadeIsReportedAndWritesFailQuietl
 }
 
 TEST_F(PrepareConfigDirTest, ReadOnlyParentIsReported) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root creates folders in read-only parents";
-    }
-    fs::permissions(m_root, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_FALSE(PrepareConfigDir(GetConfigDir(m_root.string() + "/")));
+    QARVEX_RUN_UNPRIVILEGED(m_root.string(), [&] {
+        fs::permissions(m_root, fs::perms::owner_write, fs::perm_options::remove);
+        EXPECT_FALSE(PrepareConfigDir(GetConfigDir(m_root.string() + "/")));
+    });
 }
 
 }  // namespace

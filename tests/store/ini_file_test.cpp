@@ -15,6 +15,7 @@
 #include "store/atomic_file.h"
 #include "store/strings.h"
 #include "store/text_file.h"
+#include "support/cannot_run.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -366,18 +367,17 @@ TEST(IniFileTest, FailedWriteKeepsTheValueAndRetriesWithTheNextWrite) {
 }
 
 TEST(IniFileTest, ReadOnlyFolderLeavesTheFileAsItWas) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root ignores folder permissions";
-    }
     TempDir dir;
     const std::string folder = dir.File("ro");
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     const std::string path = dir.Write("ro/defualt.ini", "[default]\r\nwidth=3\r\n");
-    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    IniFile ini(path);
-    EXPECT_FALSE(ini.WriteInteger("default", "width", 4));
-    EXPECT_EQ(ini.ReadInteger("default", "width", 0), 4);
-    ::chmod(folder.c_str(), 0755);
+    QARVEX_RUN_UNPRIVILEGED(dir.Path(), [&] {
+        ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+        IniFile ini(path);
+        EXPECT_FALSE(ini.WriteInteger("default", "width", 4));
+        EXPECT_EQ(ini.ReadInteger("default", "width", 0), 4);
+        ::chmod(folder.c_str(), 0755);
+    });
     EXPECT_EQ(dir.Read("ro/defualt.ini"), "[default]\r\nwidth=3\r\n");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"defualt.ini"});
 }

@@ -34,6 +34,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kEntries = 1000;
 constexpr int kListLines = 300;
 constexpr int kKills = 50;
+// Kills go on past kKills until this many have landed in the middle of a file's write
+// (a temporary file left behind), up to kMaxKills.
+constexpr int kKillsInAWrite = 3;
+constexpr int kMaxKills = 400;
 const std::vector<std::string> kListFiles = {"fav.dat", "rec.dat", "run.dat", "lr.dat", "note.txt"};
 
 std::string StoredPath(int n) {
@@ -127,6 +131,15 @@ RunTimes RunDriver(const std::string& dir, std::optional<Clock::duration> killAf
     return times;
 }
 
+bool LeftATemporaryFile(const std::string& dir) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (IsAtomicTempName(entry.path().filename().string())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ExpectWhole(const std::string& dir, const std::map<std::string, std::string>& before,
                  const std::map<std::string, std::string>& after, const std::string& when) {
     SCOPED_TRACE(when);
@@ -184,7 +197,8 @@ TEST(KillDuringSaveTest, EveryFileIsWholeAndNoEntryIsLost) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     int finished = 0;
-    for (int i = 0; i < kKills; ++i) {
+    int inAWrite = 0;
+    for (int i = 0; i < kMaxKills && (i < kKills || inAWrite < kKillsInAWrite); ++i) {
         const std::string dir = root.Path() + "/run" + std::to_string(i) + "/";
         fs::copy(templ, dir);
         // Even runs are killed during the start, odd ones during the save sequence.
@@ -194,12 +208,16 @@ TEST(KillDuringSaveTest, EveryFileIsWholeAndNoEntryIsLost) {
         std::uniform_int_distribution<std::int64_t> pick(0, span.count() + span.count() / 5);
         const RunTimes run = RunDriver(dir, std::chrono::microseconds(pick(random)), inSave);
         finished += run.finished ? 1 : 0;
+        inAWrite += LeftATemporaryFile(dir) ? 1 : 0;
         ExpectWhole(dir, before, after, "kill " + std::to_string(i));
         fs::remove_all(dir);
     }
+    EXPECT_GE(inAWrite, kKillsInAWrite)
+        << "too few kills landed while a file was being written to show anything";
     // How many kills came only after the end depends on the machine's speed: reported, not
     // asserted.
     RecordProperty("runs_that_finished_before_the_kill", finished);
+    RecordProperty("kills_during_a_write", inAWrite);
 }
 
 }  // namespace
