@@ -276,6 +276,11 @@ void TFrmMain::CreateHistory() {
                                           environment, m_messages, m_state->RecentList());
     m_openers->SetProgramTest(
         [this](std::string_view path) { return m_history->IsProgramPath(path); });
+    m_openers->SetRecordingTest(
+        [this](const std::string& path, const std::string& name, bool software) {
+            return !m_privacy ||
+                   !(m_privacy->IsPaused() || m_privacy->IsExcluded(path, name, software));
+        });
 }
 
 void TFrmMain::SetTrayAvailabilityOverride(int available) {
@@ -806,6 +811,9 @@ void TFrmMain::SaveBeforeForcedExit() {
     m_destroyed = true;
     m_notice->Silence();
     m_saver->Stop();
+    // A scan may be in the middle of a pass, holding its findings back for the pass's end,
+    // which never comes: they go out with the rest.
+    Guarded([&] { m_history->FinishRecordingPass(); });
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
 }
 

@@ -50,7 +50,8 @@ std::string KWinScriptText(std::string_view service, std::string_view objectPath
             transient: !!w.transient,
             windowType: Number(w.windowType),
             minimized: !!w.minimized,
-            stack: stacking.indexOf(w)
+            stack: stacking.indexOf(w),
+            x11: Number(w.windowId || 0) > 0
         });
     }
     callDBus()JS";
@@ -90,8 +91,10 @@ std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view j
         window.hasParent = flag("transient");
         const std::int64_t type = number("windowType", kUnknownType);
         window.toolWindow = flag("skipTaskbar") || (type != kUnknownType && type != kNormalType);
+        // For an X11 window KWin passes on the window's own _NET_WM_PID, which can name
+        // any process; the X side asks the X server instead.
         const std::int64_t pid = number("pid", 0);
-        if (pid > 0) {
+        if (pid > 0 && !flag("x11")) {
             window.pid = pid;
         }
         stacked.emplace_back(number("stack", -1), std::move(window));

@@ -19,6 +19,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
+#include "capture/scanner.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/history.h"
@@ -193,6 +194,31 @@ TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     // Still running: later changes are still kept current.
     AddMyLove(main.state().FavList(), "/a", "a");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ReadConfigFile("fav.dat") == "/a*|*a\r\n"; }, 20000));
+}
+
+// The X server goes away while a scan runs: Qt ends the process from inside the pass,
+// and the exit save must still put what the pass found on disk.
+TEST_F(FrmMainTest, DisplayLostInTheMiddleOfAPassKeepsWhatThePassFound) {
+    const std::string program = files.Write("editor", "#!/bin/sh\n");
+    TopWindow window;
+    window.id = 7;
+    window.visible = true;
+    window.title = "Editor";
+    fakes.desktopWindows->AddWindow(window, program);
+    TFrmMain& main = Start();
+    FinishStartup();
+    std::string settings;
+    std::string recent;
+    fakes.shellWindows->SetDuringWalk([&] {
+        main.SaveBeforeForcedExit();
+        settings = ReadConfigFile("defualt.ini");
+        recent = ReadConfigFile("rec.dat");
+    });
+    main.scanner().RefreshAllDocs();
+    EXPECT_EQ(main.saveStepsDone(), 5);
+    EXPECT_NE(settings.find("needRemoveAllStart"), std::string::npos);
+    EXPECT_NE(settings.find(program), std::string::npos);
+    EXPECT_NE(recent.find(program), std::string::npos);
 }
 
 TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {

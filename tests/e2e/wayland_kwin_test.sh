@@ -75,6 +75,9 @@ pids+=($!)
 wait_for 300 probe_windows 1 || fail "the GTK program was not recorded by its entry"
 # KWin 5 offers neither window-list protocol: its script answered.
 grep -qx "source 2" "$work/scan.out" || fail "the KWin source did not answer"
+# KWin itself sent the report, so the processes it names are kept.
+run_scan pids >"$work/pids.out" 2>&1 || fail "the window report failed"
+grep -qE "^探针 window	[0-9]+\$" "$work/pids.out" || fail "KWin's report lost the processes"
 
 run_scan open "$entry" >"$work/open.log" 2>&1 || fail "opening the entry failed"
 wait_for 300 probe_windows 2 || fail "reopening the entry brought no new window"

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "capture/openers.h"
 #include "capture/scanner.h"
 #include "store/app_state.h"
 #include "store/history.h"
@@ -127,6 +128,49 @@ TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelec
     Page("http://news.example/a.html", "甲");
     main.scanner().RefreshAllDocs();
     EXPECT_EQ(Paths().size(), 2U);
+}
+
+// The history records a program by its desktop entry; the user names the program.
+TEST_F(PrivacyControlsTest, AProgramRuleCoversTheDesktopEntryThatStartsIt) {
+    const std::string viewer = files.Write("bin/evince", "#!/bin/sh\n");
+    const std::string entry =
+        files.Write("applications/org.gnome.Evince.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Evince\nExec=env GDK_BACKEND=x11 " +
+                        viewer + " %U\n");
+    TFrmMain& main = Start();
+    main.history().AddDoc(entry, "文档查看器", "", true);
+    Find<QPlainTextEdit>("MmQVExclusions")->setPlainText(QString::fromStdString(viewer));
+    messages.answer = true;
+    QTest::mouseClick(Find<QPushButton>("BtnQVSaveExclusions"), Qt::LeftButton);
+    EXPECT_EQ(messages.asked.size(), 1U);
+    EXPECT_TRUE(Paths().empty());
+
+    TopWindow window;
+    window.id = 1;
+    window.visible = true;
+    window.title = "report.pdf";
+    fakes.desktopWindows->AddWindow(window, viewer);
+    fakes.desktopWindows->SetApplication(1, AppIdentity{entry, viewer});
+    main.scanner().RefreshAllDocs();
+    EXPECT_TRUE(Paths().empty());
+}
+
+// Opening a favourite or a recent entry is a sighting too: not while recording is paused,
+// nor when a rule excludes it.
+TEST_F(PrivacyControlsTest, OpeningWhilePausedOrExcludedLeavesNoRecentEntry) {
+    TFrmMain& main = Start();
+    FinishStartup();
+    const std::string folder = files.Path();
+    Find<QCheckBox>("CbQVPauseRecord")->setChecked(true);
+    main.openers().OpenDoc(folder, "文件");
+    main.openers().OpenDoc("https://bank.example/", "银行");
+    Find<QCheckBox>("CbQVPauseRecord")->setChecked(false);
+    Find<QPlainTextEdit>("MmQVExclusions")->setPlainText(QStringLiteral("bank.example"));
+    QTest::mouseClick(Find<QPushButton>("BtnQVSaveExclusions"), Qt::LeftButton);
+    main.openers().OpenDoc("https://bank.example/", "银行");
+    EXPECT_TRUE(main.state().RecentList().Lines().empty());
+    main.openers().OpenDoc(folder, "文件");
+    EXPECT_EQ(main.state().RecentList().Lines(), std::vector<std::string>{folder + "*|*文件"});
 }
 
 TEST(PrivacyExportTest, TheExportButtonWritesTheFileTheUserPicked) {
