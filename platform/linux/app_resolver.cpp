@@ -88,6 +88,15 @@ void IdsFromSnapUnit(std::string_view unit, std::vector<std::string>& ids) {
 
 // An AppImage's programs run from its mount ("$TMPDIR/.mount_XXXXXX") or from where it
 // was extracted; a snap's from /snap/NAME/REVISION.
+// The application an entry is, as the history records it.
+AppIdentity WithEntry(AppIdentity identity, const IndexedEntry& entry) {
+    identity.path = entry.path;
+    identity.execProgram = entry.execProgram;
+    identity.entryId = entry.id;
+    identity.icon = entry.entry.icon.value_or("");
+    return identity;
+}
+
 bool RunsFromImage(std::string_view program) {
     return Contains(program, "/.mount_") || Contains(program, "/squashfs-root/") ||
            Contains(program, "/appimage_extracted_") || StartsWith(program, "/snap/");
@@ -312,11 +321,7 @@ std::optional<AppIdentity> AppResolver::ResolveSandboxed(const WindowHints& hint
     AppIdentity identity;
     identity.programPath = process.program;
     if (entry != nullptr) {
-        identity.path = entry->path;
-        identity.execProgram = entry->execProgram;
-        identity.entryId = entry->id;
-        identity.icon = entry->entry.icon.value_or("");
-        return identity;
+        return WithEntry(std::move(identity), *entry);
     }
     const std::string launcher = "/snap/bin/" + process.snapName;
     if (!process.snapName.empty() && m_facts.CanonicalFile(launcher)) {
@@ -347,11 +352,7 @@ std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
         entry = m_index.ByProgram(process.followed);
     }
     if (entry != nullptr) {
-        identity.path = entry->path;
-        identity.execProgram = entry->execProgram;
-        identity.entryId = entry->id;
-        identity.icon = entry->entry.icon.value_or("");
-        return identity;
+        return WithEntry(std::move(identity), *entry);
     }
     // A snap runs from a folder named after its revision; its command stays.
     if (!process.appImage.empty()) {

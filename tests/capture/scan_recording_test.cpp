@@ -245,7 +245,8 @@ TEST_F(ScanRecordingTest, OnlyWhatRanAsAProgramIsStarted) {
 
 // rec.dat and fav.dat hold "path*|*name" lines: read back, ".../odd*|*dir/tool" is
 // ".../odd", and a click on the entry would run that instead. Such paths, and paths with
-// a line break, are never recorded; names may hold anything.
+// a line break, are never recorded (lr.dat, a whole address a line, takes the first);
+// names may hold anything.
 TEST_F(ScanRecordingTest, PathsTheListLinesCannotHoldAreNeverRecordedButNamesAre) {
     std::filesystem::create_directories(dir.File("odd*|*dir"));
     const std::string cut = dir.Write("odd*|*dir/tool", "#!/bin/sh\n");
@@ -269,6 +270,12 @@ TEST_F(ScanRecordingTest, PathsTheListLinesCannotHoldAreNeverRecordedButNamesAre
     for (const std::string& line : recent.Lines()) {
         EXPECT_EQ(ParseListLine(line).Path.find("odd"), std::string::npos) << line;
     }
+    // lr.dat holds a whole address a line, each opened at the next start: a line break
+    // would make two.
+    std::vector<std::string> lastRun;
+    scanner->RecordOpenDocsAtClose(lastRun);
+    EXPECT_EQ(lastRun, (std::vector<std::string>{cut, program, "https://site.example/a*|*b",
+                                                 "https://site.example/a*2*1"}));
 }
 
 }  // namespace

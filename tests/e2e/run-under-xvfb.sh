@@ -64,7 +64,26 @@ wm_pid=$!
 
 # The test program waits for the window manager to announce itself before it looks at
 # windows, so no sleep is needed here.
-dbus-run-session -- "$@"
+# The session bus offers only the services the tests install themselves (in
+# $XDG_DATA_HOME/dbus-1/services): a file manager or any other program the machine has
+# would otherwise be started by the bus behind a test that expects none.
+mkdir -p "$XDG_DATA_HOME/dbus-1/services"
+cat >"$work/session.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$XDG_RUNTIME_DIR</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$XDG_DATA_HOME/dbus-1/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-run-session --config-file="$work/session.conf" -- "$@"
 status=$?
 if [ $status -ne 0 ]; then
     echo "--- openbox log ---" >&2

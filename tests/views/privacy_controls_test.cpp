@@ -150,7 +150,10 @@ TEST_F(PrivacyControlsTest, AProgramRuleCoversTheDesktopEntryThatStartsIt) {
     window.visible = true;
     window.title = "report.pdf";
     fakes.desktopWindows->AddWindow(window, viewer);
-    fakes.desktopWindows->SetApplication(1, AppIdentity{entry, viewer});
+    AppIdentity application;
+    application.path = entry;
+    application.programPath = viewer;
+    fakes.desktopWindows->SetApplication(1, application);
     main.scanner().RefreshAllDocs();
     EXPECT_TRUE(Paths().empty());
 }
