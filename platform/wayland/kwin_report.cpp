@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -78,9 +79,17 @@ std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view j
             const auto it = item.find(key);
             return it != item.end() && it->is_boolean() && it->get<bool>();
         };
+        // Scripts write whole numbers; anything else (1e30 does not fit any integer) is
+        // no value at all.
         const auto number = [&item](const char* key, std::int64_t otherwise) {
             const auto it = item.find(key);
-            return it != item.end() && it->is_number() ? it->get<std::int64_t>() : otherwise;
+            if (it == item.end() || !it->is_number_integer() ||
+                (it->is_number_unsigned() &&
+                 it->get<std::uint64_t>() >
+                     static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))) {
+                return otherwise;
+            }
+            return it->get<std::int64_t>();
         };
         WaylandToplevel window;
         window.title = text("caption");

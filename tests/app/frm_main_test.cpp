@@ -30,7 +30,19 @@
 namespace qarvex {
 namespace {
 
-using FrmMainTest = test::MainWindowFixture;
+class FrmMainTest : public test::MainWindowFixture {
+protected:
+    // An editor with a window on the desktop; gives the editor's program.
+    std::string ShowEditor() {
+        const std::string program = files.Write("editor", "#!/bin/sh\n");
+        TopWindow window;
+        window.id = 7;
+        window.visible = true;
+        window.title = "Editor";
+        fakes.desktopWindows->AddWindow(window, program);
+        return program;
+    }
+};
 
 TEST_F(FrmMainTest, FirstStartThenExitLeavesEveryFile) {
     Start();
@@ -179,12 +191,7 @@ TEST_F(FrmMainTest, SettingsFileTooLargeIsLeftAloneAndTold) {
 
 TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     WriteConfigFile("lr.dat", "https://old.example/\r\n");
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
     TFrmMain& main = Start();
     FinishStartup();
     main.SaveForSessionManager();
@@ -199,12 +206,7 @@ TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
 // The X server goes away while a scan runs: Qt ends the process from inside the pass,
 // and the exit save must still put what the pass found on disk.
 TEST_F(FrmMainTest, DisplayLostInTheMiddleOfAPassKeepsWhatThePassFound) {
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
     TFrmMain& main = Start();
     FinishStartup();
     std::string settings;
@@ -305,12 +307,7 @@ TEST_F(FrmMainTest, AnsweringNoToTheExitQuestionSavesNothing) {
 
 TEST_F(FrmMainTest, CloseBoxRecordsWhatIsOpenWhileTheExitCommandKeepsTheStoredList) {
     WriteConfigFile("lr.dat", "https://old.example/\r\n");
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
 
     // The exit command: lr.dat goes back as it was read.
     Start();
@@ -348,12 +345,7 @@ TEST_F(FrmMainTest, HistorySurvivesARestart) {
 TEST_F(FrmMainTest, ScanTimerRecordsWhatOpenedSinceOnlyWhileRefreshIsTicked) {
     TFrmMain& main = Start();
     FinishStartup();
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
     QTimer* timer = main.timerCheckDocs();
     int ticks = 0;
     QObject::connect(timer, &QTimer::timeout, [&] { ++ticks; });
