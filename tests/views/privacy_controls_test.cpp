@@ -132,9 +132,9 @@ TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelec
 
 // The history records a program by its desktop entry; the user names the program.
 TEST_F(PrivacyControlsTest, AProgramRuleCoversTheDesktopEntryThatStartsIt) {
-    const std::string viewer = files.Write("bin/evince", "#!/bin/sh\n");
+    const std::string viewer = files.Write("evince", "#!/bin/sh\n");
     const std::string entry =
-        files.Write("applications/org.gnome.Evince.desktop",
+        files.Write("org.gnome.Evince.desktop",
                     "[Desktop Entry]\nType=Application\nName=Evince\nExec=env GDK_BACKEND=x11 " +
                         viewer + " %U\n");
     TFrmMain& main = Start();
