@@ -252,6 +252,11 @@ void TFrmMain::CreateHistory() {
                                           environment, m_messages, m_state->RecentList());
     m_openers->SetProgramTest(
         [this](std::string_view path) { return m_history->IsProgramPath(path); });
+    m_openers->SetRecordingTest(
+        [this](const std::string& path, const std::string& name, bool software) {
+            return !m_parts || !(m_parts->privacy->IsPaused() ||
+                                   m_parts->privacy->IsExcluded(path, name, software));
+        });
     m_services.emplace(
         Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});
 }
@@ -686,6 +691,9 @@ void TFrmMain::SaveBeforeForcedExit() {
     m_destroyed = true;
     m_notice->Silence();
     m_saver->Stop();
+    // A scan may be in the middle of a pass, holding its findings back for the pass's end,
+    // which never comes: they go out with the rest.
+    Guarded([&] { m_history->FinishRecordingPass(); });
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
 }
 

@@ -16,6 +16,7 @@
 #include "platform/wayland/display_choice.h"
 #include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/gnome_shell_source.h"
+#include "store/app_state.h"
 #include "store/config_dir.h"
 #include "views/skin.h"
 
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     mainWindow.show();
     const qarvex::SessionEnd sessionEnd(mainWindow);
     if (!display.waylandDisplay.empty()) {
-        // GNOME Shell shows its windows only to its extensions: install ours once, and
+        // GNOME Shell shows its windows only to its extensions: offer ours once, and
         // say how to turn it on (the Shell reads new extensions at the next log-in).
         if (const std::optional<int> shell = qarvex::GnomeShellMajorVersion()) {
             const char* dataHome = std::getenv("XDG_DATA_HOME");
@@ -77,7 +78,9 @@ int main(int argc, char** argv) {
                 dataHome != nullptr && dataHome[0] == '/'
                     ? std::string(dataHome)
                     : platform.environment->HomeFolder() + "/.local/share";
-            if (qarvex::InstallGnomeExtensionIfMissing(dataFolder, *shell)) {
+            if (qarvex::OfferGnomeExtension(dataFolder, *shell,
+                                            QCoreApplication::applicationFilePath().toStdString(),
+                                            mainWindow.services().state.Settings(), messages)) {
                 messages.Show(qarvex::GnomeExtensionNotice(), "Qarvex",
                               qarvex::Messages::Icon::Information);
             }

@@ -109,11 +109,12 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
 
         const std::string ext = ExtensionOf(path);
         const std::string low = AsciiLower(path);
+        const bool program = IsProgram(path);
         if (Contains(low, "http://") || Contains(low, "https://")) {
             ShellOpen(path);
         } else if (Contains(low, "res://")) {
             // never opened, but still remembered below
-        } else if (IsProgram(path)) {
+        } else if (program) {
             m_shell.Launch(std::string(path));
         } else if (IsRemoteFolderAddress(path)) {
             // A share or device the file manager reaches itself; no local test can tell
@@ -137,7 +138,8 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             ShellOpen(path);
         }
 
-        if (!IsInRecentList(m_recent, path)) {
+        if (FitsOneListLine(path) && !IsInRecentList(m_recent, path) &&
+            (!m_mayRecord || m_mayRecord(std::string(path), std::string(name), program))) {
             m_recent.InsertLine(0, MakeListLine(path, name));
             m_recent.InsertItem(0, std::string(name));
         }

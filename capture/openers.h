@@ -62,10 +62,17 @@ public:
     using ProgramTest = std::function<bool(std::string_view path)>;
     void SetProgramTest(ProgramTest test) { m_isProgram = std::move(test); }
 
+    // Tells whether what is opened may go into the recent list: nothing does while
+    // recording is paused, nor what the user's rules exclude. Without a test it may.
+    using RecordingTest =
+        std::function<bool(const std::string& path, const std::string& name, bool software)>;
+    void SetRecordingTest(RecordingTest test) { m_mayRecord = std::move(test); }
+
     void SetTexts(Texts texts) { m_texts = std::move(texts); }
     const Texts& texts() const { return m_texts; }
 
-    // Opens a remembered document and remembers it in the recent list.
+    // Opens a remembered document and remembers it in the recent list (when the recording
+    // test lets it, and the list can hold its path).
     void OpenDoc(std::string_view path, std::string_view name);
     // Opens a path or an address; a bare host name becomes a web address.
     void OpenPathOrAddress(std::string_view text, bool reportMissing);
@@ -102,6 +109,7 @@ private:
     StoredList& m_recent;
     Texts m_texts;
     ProgramTest m_isProgram;
+    RecordingTest m_mayRecord;
 };
 
 }  // namespace qarvex

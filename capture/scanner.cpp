@@ -229,7 +229,9 @@ void Scanner::CollectShellWindows() {
         if (window.locationUrl.empty() || !window.hasDocument) {
             continue;
         }
-        const std::string url = Trim(window.locationUrl);
+        // "file://localhost/" names a local folder like "file:///" does, and is recorded,
+        // grouped and excluded as one.
+        const std::string url = LocalFileAddress(Trim(window.locationUrl));
         // The trash, a search or the recent view can't be gone back to as a place.
         if (IsNonPlaceLocation(url)) {
             continue;
@@ -351,7 +353,7 @@ void Scanner::ListShellWindowAddresses(std::vector<std::string>& lastRun) {
             if (window.locationUrl.empty() || !window.hasDocument) {
                 continue;
             }
-            const std::string url = Trim(window.locationUrl);
+            const std::string url = LocalFileAddress(Trim(window.locationUrl));
             if (IsNonPlaceLocation(url)) {
                 continue;
             }

@@ -51,6 +51,10 @@ public:
     virtual std::optional<std::string> FlatpakInfo(std::int64_t pid) = 0;
     virtual std::string ControlGroups(std::int64_t pid) = 0;
     virtual std::optional<std::int64_t> ParentProcess(std::int64_t pid) = 0;
+    // True when the process sees the file system this program sees: the same mount
+    // namespace and the same root. A Flatpak, a snap or any other sandbox does not, and
+    // the paths it names are not ours. False when it can't be told.
+    virtual bool SeesOurFileSystem(std::int64_t pid) = 0;
 
     // The file system as this program sees it: the canonical path of an existing regular
     // file, and a bare program name looked up on $PATH.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (address and undefined-behaviour checks on)
 # and runs each for the given number of seconds (default 30), or, with QARVEX_FUZZ_RUNS,
-# for that many runs however long they take. Every run starts from the seeds in
-# tests/fuzz/corpus/ alone, so that with QARVEX_FUZZ_SEED it explores exactly as the last
-# one did. Any crash, sanitizer report or broken invariant fails the script; the input
-# that caused it is kept as build-fuzz/findings/<target>/crash-*. One line per target
-# says "fuzz <target>: passed" or "fuzz <target>: failed".
+# for that many runs however long they take, on inputs of up to 1 MiB, so that the
+# readers' own limits (8192 tabs of a Chromium log, 512 entries a tab) can be reached.
+# Every run starts from the seeds in tests/fuzz/corpus/ alone, so that with
+# QARVEX_FUZZ_SEED it explores exactly as the last one did. Any crash, sanitizer report or
+# broken invariant fails the script; the input that caused it is kept as
+# build-fuzz/findings/<target>/crash-*. One line per target says "fuzz <target>: passed"
+# or "fuzz <target>: failed".
 #
 #   bash scripts/fuzz.sh [seconds]
 set -euo pipefail
@@ -29,7 +31,8 @@ cd "$top"
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DQARVEX_CORE_ONLY=ON -DQARVEX_FUZZ=ON -DQARVEX_BUILD_TESTS=ON -DQARVEX_BUILD_BENCH=OFF >/dev/null
-targets=(ini_file list_file address_rules firefox_session chromium_session desktop_entry)
+targets=(ini_file list_file address_rules firefox_session chromium_session desktop_entry
+         window_report exclusions folder_address profiles_ini local_state mountinfo)
 cmake --build "$build" -j"$jobs" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
@@ -44,7 +47,7 @@ for target in "${targets[@]}"; do
   mkdir -p "$learned" "$findings"
   echo "== fuzz_$target for ${QARVEX_FUZZ_RUNS:-${seconds}s}${QARVEX_FUZZ_RUNS:+ runs}"
   if ! "${bound[@]}" "$build/tests/fuzz_$target" "${seed_arg[@]}" "${time_arg[@]}" -timeout=10 \
-       -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
+       -rss_limit_mb=2048 -max_len=1048576 -print_final_stats=1 -artifact_prefix="$findings/" \
        "$learned" "$top/tests/fuzz/corpus/$target" >"$build/fuzz_$target.log" 2>&1; then
     tail -n 40 "$build/fuzz_$target.log"
     failed+=("$target")

@@ -16,6 +16,7 @@
 #include <QtGlobal>
 
 #include "capture/openers.h"
+#include "store/address_rules.h"
 #include "capture/scanner.h"
 #include "startup/frm_auto_run_set.h"
 #include "startup/frm_autorun_doc.h"
@@ -71,6 +72,13 @@ bool IsLocalPathGone(const std::string& target) {
         return false;
     }
     return !FileExists(path) && !DirectoryExists(path);
+}
+
+// A folder line of lr.dat is the file manager's address as the scan found it; it is
+// opened by the path its history entry has, decoded the way the history decodes it.
+std::string LastRunTarget(const std::string& line) {
+    const std::string address = LocalFileAddress(line);
+    return IsFileAddress(address) ? LocalPathForAddDoc(ReplaceAll(address, "%20", " ")) : line;
 }
 
 bool IsSkippedForRecentReopen(const TMyDocObj& doc) {
@@ -371,7 +379,11 @@ void AutoRun::ReopenLastRunDocuments() {
         const std::vector<std::string> lines = m_state.LastRunList();
         std::set<std::string> done;
         for (const std::string& line : lines) {
-            const std::string target = Trim(line);
+            const std::string address = Trim(line);
+            const std::string target = LastRunTarget(address);
+            if (m_scanner.IsDocumentOpen(address)) {
+                continue;
+            }
             if (OpenQuietly(target, target, done)) {
                 PauseKeepingEvents(kReopenPauseMs);
                 StepProgress();

@@ -170,7 +170,7 @@ std::string PosixRootPath(std::string_view address, std::string_view home, Mount
 }  // namespace
 
 bool IsRejectedAddress(std::string_view address) {
-    return Contains(AsciiLower(address), "res://");
+    return Contains(AsciiLower(address), "res://") || !FitsOneListLine(address);
 }
 
 bool IsDriveRoot(std::string_view address) {
@@ -196,6 +196,14 @@ bool IsDriveRoot(std::string_view address) {
 
 bool IsFileAddress(std::string_view address) {
     return StartsWith(SkipLeadingBlanks(address), kFileMarker);
+}
+
+std::string LocalFileAddress(std::string_view address) {
+    constexpr std::string_view kLocalHost = "file://localhost/";
+    if (StartsWithIgnoringCase(address, kLocalHost)) {
+        return std::string(kFileMarker) + std::string(address.substr(kLocalHost.size()));
+    }
+    return std::string(address);
 }
 
 bool IsPosixFileAddress(std::string_view address) {

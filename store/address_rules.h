@@ -14,7 +14,9 @@ namespace qarvex {
 // rules the stored history was always written with; a "file:///" address whose text after
 // the marker does not begin with a drive letter and a colon is a POSIX local path.
 
-// True when the address must never be recorded: it contains "res://" in any letter case.
+// True when the address must never be recorded: it contains "res://" in any letter case,
+// or it is no path the list files can hold (see FitsOneListLine): read back, it would name
+// another file, which a click would then open or run.
 bool IsRejectedAddress(std::string_view address);
 
 // True for the bare roots of drives C: to J: ("c:", "C:\", "file:///C:", "file:///c:/",
@@ -26,6 +28,10 @@ bool IsDriveRoot(std::string_view address);
 // a local file or folder: a web address that merely carries "file:///" in its query or
 // fragment must never be taken for (and opened as) the local file it names.
 bool IsFileAddress(std::string_view address);
+
+// "file://localhost/x" (the same local file, named with this machine as its host) as
+// "file:///x", in any letter case; any other text unchanged.
+std::string LocalFileAddress(std::string_view address);
 
 // True when the address is a file address and the text after "file:///" does not begin
 // with a drive letter and a colon.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <random>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,7 +16,7 @@ namespace qarvex {
 namespace {
 
 constexpr std::string_view kTempMarker = ".tmp-";
-constexpr std::size_t kTempRandomChars = 6;  // the XXXXXX of mkostemp
+constexpr std::size_t kTempRandomChars = 6;
 
 struct PathParts {
     std::string folder;
@@ -112,6 +113,28 @@ std::string FollowLinks(const std::string& path) {
     return current;
 }
 
+// Creates a temporary file beside the target with a fresh random suffix. It is made with
+// 0666 so that the kernel takes the user's umask (and a folder's default ACL) off it, as
+// for any new file: the history must never be readable by more people than the user's
+// own files are. mkostemp would make it 0600 and the mode would then have to be guessed.
+int CreateTemp(std::string& temp) {
+    static constexpr char kAlphabet[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::minstd_rand random{std::random_device{}()};
+    const std::size_t suffix = temp.size() - kTempRandomChars;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = suffix; i < temp.size(); ++i) {
+            temp[i] = kAlphabet[random() % (sizeof kAlphabet - 1)];
+        }
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool WriteFileAtomic(const std::string& linkOrPath, std::string_view bytes) {
@@ -128,13 +151,15 @@ bool WriteFileAtomic(const std::string& linkOrPath,
     std::string temp = parts.folder + "/." + parts.name + std::string(kTempMarker) +
                        std::string(kTempRandomChars, 'X');
 
-    mode_t mode = 0644;
+    // A file that is there keeps its mode (the user may have set it); a new one gets
+    // what the umask leaves of 0666.
+    std::optional<mode_t> keptMode;
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
+        keptMode = old.st_mode & 07777;
     }
 
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    Fd fd(CreateTemp(temp));
     if (fd.Get() < 0) {
         return false;
     }
@@ -142,7 +167,7 @@ bool WriteFileAtomic(const std::string& linkOrPath,
     constexpr std::size_t kBufferBytes = 256 * 1024;
     std::string buffer;
     buffer.reserve(kBufferBytes);
-    bool written = ::fchmod(fd.Get(), mode) == 0;
+    bool written = !keptMode || ::fchmod(fd.Get(), *keptMode) == 0;
     std::int64_t total = 0;
     const auto flush = [&] {
         written = written && WriteAll(fd.Get(), buffer);

@@ -25,7 +25,8 @@ struct FileStamp {
 // the new content, never a torn file. Returns false (and leaves the old file) on failure.
 // The temporary file is named ".<name>.tmp-XXXXXX" so that a leftover from a killed
 // process is never taken for data. A symbolic link at path is followed: its target is
-// replaced atomically and the link stays.
+// replaced atomically and the link stays. A file that is replaced keeps its mode; a new
+// one gets what the umask leaves of 0666 (0600 under umask 077), as any new file does.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // The same for a file made of many pieces: produce hands each piece to the sink it is

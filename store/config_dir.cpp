@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "store/strings.h"
 
 namespace qarvex {
@@ -40,12 +42,28 @@ bool PrepareConfigDir(const std::string& dir) {
         return false;
     }
     std::error_code error;
-    const std::filesystem::path path(dir);
-    if (std::filesystem::is_directory(path, error)) {
-        return true;
+    std::string folder = dir;
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
     }
-    std::filesystem::create_directories(path, error);
-    return !error && std::filesystem::is_directory(path, error);
+    const std::filesystem::path path(folder);
+    if (!std::filesystem::is_directory(path, error)) {
+        // The parents are ordinary folders; only the last one is private.
+        std::filesystem::create_directories(path.parent_path(), error);
+        if (::mkdir(folder.c_str(), 0700) != 0 && !std::filesystem::is_directory(path, error)) {
+            return false;
+        }
+    }
+    // Made by an earlier version, or by hand, with the umask's modes: nobody but the user
+    // may read what is in it.
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    if ((st.st_mode & 077) != 0) {
+        ::chmod(folder.c_str(), st.st_mode & 07700);
+    }
+    return true;
 }
 
 std::string XdgConfigRoot(const char* xdgConfigHome, const char* home) {

@@ -12,7 +12,8 @@ inline constexpr std::string_view kConfigFolderName = "ZeqConfig";
 std::string GetConfigDir(std::string_view configRoot);
 
 // Creates the folder with its parents. False when it cannot be made; the folder is used
-// all the same, and later writes into it fail quietly.
+// all the same, and later writes into it fail quietly. The folder holds the user's
+// browsing history: it is made 0700, and one that is there with wider modes loses them.
 bool PrepareConfigDir(const std::string& dir);
 
 // The user's configuration root with a trailing "/": $XDG_CONFIG_HOME when it is an

@@ -1,8 +1,10 @@
 #include "store/exclusions.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "store/address_rules.h"
+#include "store/host_names.h"
 #include "store/strings.h"
 
 namespace qarvex {
@@ -21,24 +23,6 @@ std::string_view StripComment(std::string_view line) {
         }
     }
     return line;
-}
-
-std::string PercentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int hi = HexDigitValue(text[i + 1]);
-            const int lo = HexDigitValue(text[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out.push_back(static_cast<char>(hi * 16 + lo));
-                i += 2;
-                continue;
-            }
-        }
-        out.push_back(text[i]);
-    }
-    return out;
 }
 
 bool IsWindowsPath(std::string_view text) {
@@ -94,11 +78,11 @@ std::string HostOfAddress(std::string_view address) {
     } else {
         rest = rest.substr(0, rest.find(':'));
     }
-    std::string host = AsciiLower(Trim(rest));
+    std::string host = Trim(rest);
     while (!host.empty() && host.back() == '.') {
         host.pop_back();
     }
-    return host;
+    return AsciiHostName(host);
 }
 
 bool PathIsUnder(std::string_view path, std::string_view folder) {
@@ -123,7 +107,7 @@ bool Exclusions::ParseRule(std::string_view line, std::string_view home, Exclusi
         return false;
     }
     if (StartsWith(AsciiLower(text), "file://")) {
-        std::string address = text;
+        std::string address = LocalFileAddress(text);
         if (!StartsWith(AsciiLower(address), kFileMarker)) {
             address = std::string(kFileMarker) + address.substr(7);
         }
@@ -148,12 +132,12 @@ bool Exclusions::ParseRule(std::string_view line, std::string_view home, Exclusi
         return !rule.text.empty();
     }
     if (StartsWith(text, "*.")) {
-        std::string host = AsciiLower(text.substr(2));
+        std::string host = text.substr(2);
         while (!host.empty() && host.back() == '.') {
             host.pop_back();
         }
-        rule = {ExclusionRule::Kind::HostAndSubdomains, host};
-        return !host.empty();
+        rule = {ExclusionRule::Kind::HostAndSubdomains, AsciiHostName(host)};
+        return !rule.text.empty();
     }
     if (EndsWith(text, kDesktopSuffix) && text.size() > kDesktopSuffix.size()) {
         rule = {ExclusionRule::Kind::DesktopId, text};
@@ -163,7 +147,9 @@ bool Exclusions::ParseRule(std::string_view line, std::string_view home, Exclusi
     return true;
 }
 
-Exclusions::Exclusions(const std::vector<std::string>& lines, std::string_view home) {
+Exclusions::Exclusions(const std::vector<std::string>& lines, std::string_view home,
+                       EntryPrograms entryPrograms)
+    : m_entryPrograms(std::move(entryPrograms)) {
     for (const std::string& line : lines) {
         ExclusionRule rule;
         if (ParseRule(line, home, rule)) {
@@ -204,6 +190,23 @@ bool Exclusions::MatchesProgram(std::string_view path, std::string_view name) co
                 break;
         }
     }
+    // A desktop entry is recorded, but a rule may name the program it starts, by its
+    // path or by its name.
+    const bool programRules = std::any_of(m_rules.begin(), m_rules.end(), [](const auto& rule) {
+        return rule.kind == ExclusionRule::Kind::Path || rule.kind == ExclusionRule::Kind::Name;
+    });
+    if (stem.size() == file.size() || !m_entryPrograms || !programRules) {
+        return false;
+    }
+    for (const std::string& entryProgram : m_entryPrograms(program)) {
+        for (const ExclusionRule& rule : m_rules) {
+            if ((rule.kind == ExclusionRule::Kind::Path && PathIsUnder(entryProgram, rule.text)) ||
+                (rule.kind == ExclusionRule::Kind::Name &&
+                 EqualsIgnoreAsciiCase(rule.text, BaseName(entryProgram)))) {
+                return true;
+            }
+        }
+    }
     return false;
 }
 
@@ -219,7 +222,7 @@ bool Exclusions::MatchesHost(std::string_view host) const {
                 }
                 break;
             case ExclusionRule::Kind::Name:
-                if (EqualsIgnoreAsciiCase(host, rule.text)) {
+                if (host == AsciiHostName(rule.text)) {
                     return true;
                 }
                 break;
@@ -252,16 +255,22 @@ bool Exclusions::MatchesSighting(std::string_view address, std::string_view name
         return false;
     }
     try {
-        const std::string trimmed = Trim(address);
         if (software) {
-            return MatchesProgram(trimmed, name);
+            return MatchesProgram(Trim(address), name);
         }
-        if (Contains(trimmed, kFileMarker)) {
+        const std::string trimmed = LocalFileAddress(Trim(address));
+        // Only a text that starts with the marker is a folder or file; a web address that
+        // carries one further on is a page of its host.
+        if (IsFileAddress(trimmed)) {
             // The history keeps the form with "%20" as a blank; a rule may name the folder
             // as the user sees it, with every escape decoded.
             const std::string stored = LocalPathForAddDoc(ReplaceAll(trimmed, "%20", " "));
             return MatchesLocalPath(stored) ||
                    MatchesLocalPath(LocalPathForAddDoc(PercentDecode(trimmed)));
+        }
+        // What the recent list and the favourites hold: the local path itself.
+        if (StartsWith(trimmed, "/") || IsWindowsPath(trimmed)) {
+            return MatchesLocalPath(trimmed);
         }
         return MatchesHost(HostOfAddress(trimmed));
     } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +26,15 @@ struct ExclusionRule {
 // reach the history, so nothing of them is kept anywhere.
 class Exclusions {
 public:
+    // The programs a desktop entry file starts (its TryExec and Exec, found on $PATH):
+    // the history records an application by its entry, while a rule may name its program.
+    using EntryPrograms = std::function<std::vector<std::string>(const std::string& entryPath)>;
+
     Exclusions() = default;
     // One rule per line; "#" at the start of a line or after a blank starts a comment.
-    // A leading "~/" stands for home.
-    Exclusions(const std::vector<std::string>& lines, std::string_view home);
+    // A leading "~/" stands for home. Host rules hold hosts in their ASCII form.
+    Exclusions(const std::vector<std::string>& lines, std::string_view home,
+               EntryPrograms entryPrograms = {});
 
     // The rule a line states, or false for a blank or comment-only line.
     static bool ParseRule(std::string_view line, std::string_view home, ExclusionRule& rule);
@@ -37,7 +43,8 @@ public:
     const std::vector<ExclusionRule>& Rules() const { return m_rules; }
 
     // A sighting as the scan hands it over: a program path (software), a "file:///"
-    // address (folder or file) or a web address.
+    // address (folder or file; "file://localhost/" too), a local path (as the recent list
+    // holds it) or a web address.
     bool MatchesSighting(std::string_view address, std::string_view name, bool software) const;
     // An entry already in the history.
     bool MatchesDoc(const TMyDoc& doc) const;
@@ -50,13 +57,15 @@ private:
     bool MatchesLocalPath(std::string_view path) const;
 
     std::vector<ExclusionRule> m_rules;
+    EntryPrograms m_entryPrograms;
 };
 
 // The narrowest rule that keeps an entry out: its program, its host or its own path.
 // Empty when the entry gives none.
 std::string NarrowestRuleFor(const TMyDoc& doc);
 
-// The host of a web address, lower-cased, without user, port or trailing dot.
+// The host of a web address in its ASCII form (see AsciiHostName), without user, port or
+// trailing dot.
 std::string HostOfAddress(std::string_view address);
 
 // True when path is folder itself or lies under it; only whole path components count, so

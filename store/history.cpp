@@ -663,6 +663,13 @@ void History::RenameInRecent(const std::string& address, const std::string& from
     }
 }
 
+void History::FinishRecordingPass() noexcept {
+    if (m_passDepth > 0) {
+        m_passDepth = 1;
+        EndRecordingPass();
+    }
+}
+
 void History::MarkSelectedDocs(const std::vector<int>& selectedDocIndexes) {
     for (const int index : selectedDocIndexes) {
         if (index >= 0 && index < static_cast<int>(m_docs.size())) {

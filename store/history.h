@@ -129,6 +129,10 @@ public:
     // passes join the outer one.
     void BeginRecordingPass();
     void EndRecordingPass() noexcept;
+    // The process ends inside a pass (the X server went away and Qt calls exit()): what
+    // the pass found goes to the recent list and the settings file now, as its end would
+    // have done. Later ends of the pass do nothing.
+    void FinishRecordingPass() noexcept;
 
     // Replays every stored entry through AddDoc, rewriting the history compacted and within
     // its limits. Never throws.

@@ -18,7 +18,13 @@ std::array<std::string, 5> FieldsOf(const TMyDoc& doc) {
 }
 
 std::string CsvField(std::string_view raw) {
-    const std::string text = RepairUtf8(raw);
+    std::string text = RepairUtf8(raw);
+    // A spreadsheet takes a cell that starts like this for a formula, and a recorded title
+    // or address is whatever a web page chose ("=HYPERLINK(...)" sends the sheet's data
+    // away when clicked). A leading apostrophe keeps it text, as OWASP advises.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos) {
+        text.insert(0, 1, '\'');
+    }
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }

@@ -20,6 +20,8 @@ std::string ExportKindName(std::int32_t docType);
 
 // UTF-8 with a byte-order mark (spreadsheet programs need it to read the Chinese), a
 // header line, CR LF line ends, fields quoted where they hold a comma, quote or line break.
+// A field that a spreadsheet would take for a formula (it starts with "=", "+", "-", "@",
+// a tab or a CR) gets a leading "'", so that it stays text.
 std::string HistoryAsCsv(const DocTable& docs);
 // UTF-8, an array of objects with the same fields as the CSV columns.
 std::string HistoryAsJson(const DocTable& docs);

@@ -162,6 +162,10 @@ bool SaveListFile(const StoredList& list, const std::string& fileName) {
     }
 }
 
+bool FitsOneListLine(std::string_view path) {
+    return !Contains(path, kListSeparator) && path.find_first_of("\r\n") == std::string_view::npos;
+}
+
 bool IsInRecentList(const StoredList& recent, std::string_view path) {
     for (const std::string& line : recent.Lines()) {
         const std::size_t separator = line.find(kListSeparator);
@@ -173,6 +177,9 @@ bool IsInRecentList(const StoredList& recent, std::string_view path) {
 }
 
 void AddMyRecent(StoredList& recent, std::string_view path, std::string_view name) {
+    if (!FitsOneListLine(path)) {
+        return;
+    }
     try {
         const std::string cutPath = CutFileUrl(path, false);
         const std::string cutName = CutFileUrl(name, false);
@@ -184,6 +191,9 @@ void AddMyRecent(StoredList& recent, std::string_view path, std::string_view nam
 }
 
 void AddMyRun(StoredList& run, std::string_view path, std::string_view name) {
+    if (!FitsOneListLine(path)) {
+        return;
+    }
     try {
         InsertAtTop(run, CutFileUrl(path, false), CutFileUrl(name, false));
     } catch (const std::exception&) {
@@ -191,6 +201,9 @@ void AddMyRun(StoredList& run, std::string_view path, std::string_view name) {
 }
 
 void AddMyLove(StoredList& fav, std::string_view path, std::string_view name) {
+    if (!FitsOneListLine(path)) {
+        return;
+    }
     try {
         InsertAtTop(fav, CutFileUrl(path, true), CutFileUrl(name, true));
     } catch (const std::exception&) {
@@ -200,8 +213,9 @@ void AddMyLove(StoredList& fav, std::string_view path, std::string_view name) {
 void AddLastRun(std::vector<std::string>& lastRun, std::string_view address) {
     try {
         std::string trimmed = Trim(address);
-        // An empty line in lr.dat would only be an address nothing can open.
-        if (trimmed.empty()) {
+        // An empty line in lr.dat would only be an address nothing can open; a line break
+        // would make the start-up reopen open the pieces.
+        if (trimmed.empty() || trimmed.find_first_of("\r\n") != std::string::npos) {
             return;
         }
         for (const std::string& line : lastRun) {

@@ -53,9 +53,14 @@ void ApplyListLimit(StoredList& list);
 // Writes every line with CR LF; false when the file could not be written.
 bool SaveListFile(const StoredList& list, const std::string& fileName);
 
+// False for a path that a list line cannot hold: one holding "*|*" (read back, the path
+// ends there) or a line break (read back, the line splits, or the break becomes a blank).
+bool FitsOneListLine(std::string_view path);
+
 // True when some line parses to a Path equal to path (byte-exact, untrimmed).
 bool IsInRecentList(const StoredList& recent, std::string_view path);
 
+// The Add functions below do nothing for a path FitsOneListLine refuses.
 // Cuts both after "file:///"; inserts "path*|*name" and name at the top unless known.
 void AddMyRecent(StoredList& recent, std::string_view path, std::string_view name);
 // Cuts both after "file:///"; inserts at the top; no duplicate test.
@@ -63,7 +68,8 @@ void AddMyRun(StoredList& run, std::string_view path, std::string_view name);
 // Cuts both after "file:///" and turns "/" into "\" in Windows-form texts;
 // inserts at the top; no duplicate test.
 void AddMyLove(StoredList& fav, std::string_view path, std::string_view name);
-// Trims the address; appends it unless an equal line (after trimming) is there.
+// Trims the address; appends it unless an equal line (after trimming) is there or it
+// holds a line break (lr.dat is one address per line, and each line is opened at start).
 void AddLastRun(std::vector<std::string>& lastRun, std::string_view address);
 
 }  // namespace qarvex

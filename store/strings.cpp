@@ -107,6 +107,24 @@ std::string CollapseSlashRuns(std::string_view text) {
     return out;
 }
 
+std::string PercentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int hi = HexDigitValue(text[i + 1]);
+            const int lo = HexDigitValue(text[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out.push_back(static_cast<char>(hi * 16 + lo));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
 std::string AfterFirst(std::string_view text, std::string_view marker) {
     const std::size_t hit = text.find(marker);
     if (hit == std::string_view::npos) {

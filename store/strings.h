@@ -32,6 +32,10 @@ std::string SlashesToBackslashes(std::string_view text);
 // Runs of "/" become one "/" (POSIX paths).
 std::string CollapseSlashRuns(std::string_view text);
 
+// Every "%XX" escape decoded to its byte; a "%" not followed by two hexadecimal digits
+// stays as it is.
+std::string PercentDecode(std::string_view text);
+
 // Text after the first occurrence of marker, or the text unchanged when marker is absent.
 std::string AfterFirst(std::string_view text, std::string_view marker);
 

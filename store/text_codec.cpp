@@ -451,13 +451,20 @@ StoredEncoding DetectStoredEncoding(std::string_view bytes) {
     if (IsPlainAscii(bytes)) {
         return StoredEncoding::Gb18030;  // the same bytes either way
     }
-    // A UTF-8 file that holds escape-range characters is read through the GB18030 path,
-    // where those bytes become escapes themselves, so the file still survives unchanged.
-    if (!IsValidUtf8(bytes) || HasEscapeRange(bytes)) {
+    if (!IsValidUtf8(bytes)) {
         return StoredEncoding::Gb18030;
     }
+    // Behind a byte-order mark the characters of the escape range are real ones: that is
+    // how a text holding them is written (EncodeStoredText), since their GB18030 form
+    // would read back as raw bytes.
     if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
         return StoredEncoding::Utf8WithMark;
+    }
+    // A UTF-8 file without the mark that holds escape-range characters is read through
+    // the GB18030 path, where those bytes become escapes themselves, so the file still
+    // survives unchanged.
+    if (HasEscapeRange(bytes)) {
+        return StoredEncoding::Gb18030;
     }
     return ReadsAsCjkUtf8(bytes) ? StoredEncoding::Utf8 : StoredEncoding::Gb18030;
 }
@@ -491,8 +498,11 @@ std::string EncodeStoredText(std::string_view utf8) {
         return std::string(utf8);
     }
     std::string encoded = Encode(encoder, utf8);
-    // GB18030 bytes that are not valid UTF-8 always read back as GB18030.
-    if (IsPlainAscii(encoded) || !IsValidUtf8(encoded) || DecodeStoredText(encoded) == utf8) {
+    // GB18030 bytes that are not valid UTF-8 always read back as GB18030, and as the text
+    // unless it holds characters of the escape range: those are written as the bytes they
+    // stand for, and a real one among them reads back as something else.
+    const bool readsAsGb18030 = IsPlainAscii(encoded) || !IsValidUtf8(encoded);
+    if ((readsAsGb18030 && !HasEscapeRange(utf8)) || DecodeStoredText(encoded) == utf8) {
         return encoded;
     }
     // A few texts have a GB18030 form that reads as CJK UTF-8 ("锘縲" encodes to

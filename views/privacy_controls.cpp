@@ -18,6 +18,9 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "platform/linux/bounded_read.h"
+#include "platform/linux/desktop_entry.h"
+#include "platform/linux/proc_process_facts.h"
 #include "platform/messages.h"
 #include "store/guarded.h"
 #include "store/history.h"
@@ -34,6 +37,51 @@
 namespace qarvex {
 
 namespace {
+
+// The programs a desktop entry starts, as a rule may name them: its TryExec and the
+// program of its Exec ("env" and its settings passed over), found on $PATH, and what a
+// link there points to.
+std::vector<std::string> EntryProgramsOf(const std::string& entryPath) {
+    std::vector<std::string> programs;
+    const std::optional<std::string> text = ReadFileUpTo(entryPath, 1024 * 1024);
+    const std::optional<DesktopEntry> entry =
+        text ? ParseDesktopEntry(*text) : std::optional<DesktopEntry>();
+    if (!entry) {
+        return programs;
+    }
+    std::vector<std::string> words;
+    if (entry->tryExec) {
+        words.push_back(*entry->tryExec);
+    }
+    if (entry->exec) {
+        const std::vector<std::string> argv = SplitExec(*entry->exec);
+        std::size_t first = 0;
+        if (!argv.empty() && (argv[0] == "env" || argv[0] == "/usr/bin/env")) {
+            for (first = 1; first < argv.size() && Contains(argv[first], "="); ++first) {
+            }
+        }
+        if (first < argv.size()) {
+            words.push_back(argv[first]);
+        }
+    }
+    ProcProcessFacts facts;
+    for (const std::string& word : words) {
+        const std::optional<std::string> found =
+            Contains(word, "/") ? std::optional<std::string>(word) : facts.FindOnPath(word);
+        if (!found) {
+            continue;
+        }
+        programs.push_back(*found);
+        if (const auto canonical = facts.CanonicalFile(*found); canonical && *canonical != *found) {
+            programs.push_back(*canonical);
+        }
+    }
+    return programs;
+}
+
+Exclusions RulesOf(const std::vector<std::string>& lines, const std::string& home) {
+    return Exclusions(lines, home, EntryProgramsOf);
+}
 
 // The same rule written twice (or once as "~/x" and once as "/home/u/x") counts once.
 bool SameRule(const ExclusionRule& a, const ExclusionRule& b) {
@@ -148,7 +196,7 @@ void PrivacyControls::Load() {
     Guarded([&] {
         m_paused = m_services.settings && ReadPauseRecord(*m_services.settings);
         m_lines = ReadExclusionLines(m_services.configDir);
-        m_exclusions = Exclusions(m_lines, m_services.home);
+        m_exclusions = RulesOf(m_lines, m_services.home);
         ShowRules();
         const int maxDocs =
             m_services.settings ? DefaultSection::MaxDocs(*m_services.settings) : kDefaultMaxDocs;
@@ -256,7 +304,7 @@ void PrivacyControls::ApplyPausedLook() {
 
 void PrivacyControls::StoreRules(const std::vector<std::string>& lines) {
     m_lines = lines;
-    m_exclusions = Exclusions(m_lines, m_services.home);
+    m_exclusions = RulesOf(m_lines, m_services.home);
     WriteExclusionLines(m_services.configDir, m_lines);
 }
 
@@ -270,7 +318,8 @@ void PrivacyControls::BtnQVSaveExclusionsClick() {
         while (!lines.empty() && Trim(lines.back()).empty()) {
             lines.pop_back();
         }
-        const Exclusions added(AddedLines(lines, m_exclusions, m_services.home), m_services.home);
+        const Exclusions added =
+            RulesOf(AddedLines(lines, m_exclusions, m_services.home), m_services.home);
         StoreRules(lines);
         OfferToDelete(added, {});
     });
@@ -360,7 +409,7 @@ void PrivacyControls::NoLongerRecord(const std::vector<int>& docIndexes) {
             StoreRules(lines);
             ShowRules();
         }
-        OfferToDelete(Exclusions(newLines, m_services.home), going);
+        OfferToDelete(RulesOf(newLines, m_services.home), going);
     });
 }
 

@@ -46,6 +46,11 @@ std::map<std::string, std::string> FakeProcessFacts::EnvironmentVariables(
     return values;
 }
 
+bool FakeProcessFacts::SeesOurFileSystem(std::int64_t pid) {
+    const FakeProcess* process = Find(pid);
+    return process != nullptr && process->ownFileSystem;
+}
+
 std::optional<std::string> FakeProcessFacts::FlatpakInfo(std::int64_t pid) {
     const FakeProcess* process = Find(pid);
     return process != nullptr ? process->flatpakInfo : std::nullopt;

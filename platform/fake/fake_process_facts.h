@@ -17,6 +17,7 @@ struct FakeProcess {
     std::optional<std::string> flatpakInfo = {};
     std::string controlGroups = {};
     std::optional<std::int64_t> parent = {};
+    bool ownFileSystem = true;  // false: in a mount namespace or root of its own
 };
 
 class FakeProcessFacts : public ProcessFacts {
@@ -37,6 +38,7 @@ public:
     std::optional<std::string> FlatpakInfo(std::int64_t pid) override;
     std::string ControlGroups(std::int64_t pid) override;
     std::optional<std::int64_t> ParentProcess(std::int64_t pid) override;
+    bool SeesOurFileSystem(std::int64_t pid) override;
     std::optional<std::string> CanonicalFile(const std::string& path) override;
     std::optional<std::string> FindOnPath(const std::string& name) override;
 

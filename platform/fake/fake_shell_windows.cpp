@@ -6,6 +6,9 @@ namespace qarvex {
 
 std::vector<ShellWindow> FakeShellWindows::Windows() {
     ++m_windowsCalls;
+    if (m_duringWalk) {
+        m_duringWalk();
+    }
     std::vector<ShellWindow> result;
     for (const ShellWindow& w : m_windows) {
         if (m_failAfter && result.size() == *m_failAfter) {

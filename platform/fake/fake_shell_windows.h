@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,12 +22,16 @@ public:
     // never fails). FailAfter(std::nullopt) makes it answer in full again.
     void FailAfter(std::optional<std::size_t> count) { m_failAfter = count; }
 
+    // Runs at each walk, before it answers: what happens to the desktop meanwhile.
+    void SetDuringWalk(std::function<void()> action) { m_duringWalk = std::move(action); }
+
     std::vector<ShellWindow> Windows() override;
     int WindowsCalls() const { return m_windowsCalls; }
 
 private:
     std::vector<ShellWindow> m_windows;
     std::optional<std::size_t> m_failAfter;
+    std::function<void()> m_duringWalk;
     int m_windowsCalls = 0;
 };
 

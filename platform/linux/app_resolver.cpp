@@ -88,6 +88,15 @@ void IdsFromSnapUnit(std::string_view unit, std::vector<std::string>& ids) {
 
 // An AppImage's programs run from its mount ("$TMPDIR/.mount_XXXXXX") or from where it
 // was extracted; a snap's from /snap/NAME/REVISION.
+// The application an entry is, as the history records it.
+AppIdentity WithEntry(AppIdentity identity, const IndexedEntry& entry) {
+    identity.path = entry.path;
+    identity.execProgram = entry.execProgram;
+    identity.entryId = entry.id;
+    identity.icon = entry.entry.icon.value_or("");
+    return identity;
+}
+
 bool RunsFromImage(std::string_view program) {
     return Contains(program, "/.mount_") || Contains(program, "/squashfs-root/") ||
            Contains(program, "/appimage_extracted_") || StartsWith(program, "/snap/");
@@ -190,7 +199,8 @@ AppResolver::Process& AppResolver::ProcessOf(std::int64_t pid) {
     Process& process = m_processes[pid];
     process.program = m_facts.Executable(pid).value_or("");
     process.followed = process.program;
-    if (!process.program.empty() && IsInterpreter(process.program)) {
+    process.sandboxed = !m_facts.SeesOurFileSystem(pid);
+    if (!process.sandboxed && !process.program.empty() && IsInterpreter(process.program)) {
         std::string script = FirstFileArgument(m_facts.CommandLine(pid),
                                                m_facts.WorkingFolder(pid).value_or(""), m_facts);
         if (!script.empty()) {
@@ -289,9 +299,44 @@ const IndexedEntry* AppResolver::FromWmClass(const WindowHints& hints) {
     return nullptr;
 }
 
+// A process that sees another file system (a Flatpak, a snap, any other mount namespace
+// or root) names files that are not ours under its paths: ~/.var/app/..., /app/bin/x or
+// a script of its own would be recorded as whatever this machine has there, and started
+// from there later. Such a process is recorded only as the application installed for it:
+// the entry its sandbox, its launcher or its window names (a Flatpak's exported entry
+// starts "flatpak run"), or a snap's launcher; never as a file, and not at all without one.
+std::optional<AppIdentity> AppResolver::ResolveSandboxed(const WindowHints& hints,
+                                                         Process& process) {
+    const IndexedEntry* entry = nullptr;
+    if (hints.pid) {
+        ReadSandbox(*hints.pid, process);
+        entry = FromSandbox(process);
+    }
+    if (entry == nullptr) {
+        entry = FromWindow(hints);
+    }
+    if (entry == nullptr) {
+        entry = FromWmClass(hints);
+    }
+    AppIdentity identity;
+    identity.programPath = process.program;
+    if (entry != nullptr) {
+        return WithEntry(std::move(identity), *entry);
+    }
+    const std::string launcher = "/snap/bin/" + process.snapName;
+    if (!process.snapName.empty() && m_facts.CanonicalFile(launcher)) {
+        identity.path = launcher;
+        return identity;
+    }
+    return std::nullopt;
+}
+
 std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
     Process noProcess;
     Process& process = hints.pid ? ProcessOf(*hints.pid) : noProcess;
+    if (process.sandboxed) {
+        return ResolveSandboxed(hints, process);
+    }
     AppIdentity identity;
     identity.programPath = process.program;
 
@@ -307,11 +352,7 @@ std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
         entry = m_index.ByProgram(process.followed);
     }
     if (entry != nullptr) {
-        identity.path = entry->path;
-        identity.execProgram = entry->execProgram;
-        identity.entryId = entry->id;
-        identity.icon = entry->entry.icon.value_or("");
-        return identity;
+        return WithEntry(std::move(identity), *entry);
     }
     // A snap runs from a folder named after its revision; its command stays.
     if (!process.appImage.empty()) {

@@ -15,7 +15,8 @@ namespace qarvex {
 // the way docks do: by its desktop entry when one can be found, trying what the window
 // says, then what the process's sandbox or launcher says, then WM_CLASS, then the
 // program (an interpreter followed to its script). Without an entry the application is
-// its AppImage, its snap command, its script or its program.
+// its AppImage, its snap command, its script or its program. A sandboxed process is only
+// ever its installed application (see ResolveSandboxed).
 class AppResolver {
 public:
     AppResolver(DesktopEntryIndex& index, ProcessFacts& facts);
@@ -44,6 +45,7 @@ private:
         std::vector<std::string> groupIds;
         std::string appImage;
         std::string snapName;
+        bool sandboxed = false;  // sees another file system than ours
     };
 
     Process& ProcessOf(std::int64_t pid);
@@ -51,6 +53,7 @@ private:
     const IndexedEntry* FromWindow(const WindowHints& hints);
     const IndexedEntry* FromSandbox(const Process& process);
     const IndexedEntry* FromWmClass(const WindowHints& hints);
+    std::optional<AppIdentity> ResolveSandboxed(const WindowHints& hints, Process& process);
 
     DesktopEntryIndex& m_index;
     ProcessFacts& m_facts;

@@ -43,6 +43,8 @@ enum Command : unsigned char {
 // A tab keeps 50 entries or so in practice; the cap only bounds the work a hostile file
 // can cause.
 constexpr std::size_t kMaxNavigationsPerTab = 512;
+// Far more tabs and windows than a browser restores; ids beyond are a hostile file's.
+constexpr std::size_t kMaxTabs = 8192;
 constexpr std::size_t kMaxLocalStateBytes = 16u * 1024u * 1024u;
 
 std::int32_t Int32At(std::string_view bytes, std::size_t pos) {
@@ -99,11 +101,75 @@ struct Navigation {
     std::string title;
 };
 
+// A tab's entries by navigation index, as two sorted arrays. The browser logs a prune for
+// every navigation that drops the forward history, and each one removes a run of indexes
+// and moves every later index down: here a move and one pass of subtractions over a
+// contiguous array, never a rebuilt tree.
+class Navigations {
+public:
+    bool Empty() const { return m_indexes.empty(); }
+    std::size_t Size() const { return m_indexes.size(); }
+
+    // The entry of index, made when there is none.
+    Navigation& At(std::int32_t index) {
+        const auto at = std::lower_bound(m_indexes.begin(), m_indexes.end(), index);
+        const auto position = static_cast<std::size_t>(at - m_indexes.begin());
+        if (at == m_indexes.end() || *at != index) {
+            m_indexes.insert(at, index);
+            m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(position),
+                             Navigation{});
+        }
+        return m_entries[position];
+    }
+    bool Has(std::int32_t index) const {
+        return std::binary_search(m_indexes.begin(), m_indexes.end(), index);
+    }
+    // How many entries a new one at index moves.
+    std::size_t CountAfter(std::int32_t index) const {
+        return static_cast<std::size_t>(
+            m_indexes.end() - std::upper_bound(m_indexes.begin(), m_indexes.end(), index));
+    }
+    // Drops index and everything after it.
+    void EraseFrom(std::int32_t index) {
+        const auto from = std::lower_bound(m_indexes.begin(), m_indexes.end(), index);
+        m_entries.erase(m_entries.begin() + (from - m_indexes.begin()), m_entries.end());
+        m_indexes.erase(from, m_indexes.end());
+    }
+    // Drops [index, index + count) and moves the later ones down by count. Returns the
+    // number of entries it touched.
+    std::size_t Prune(std::int64_t index, std::int64_t count) {
+        const auto first = std::lower_bound(m_indexes.begin(), m_indexes.end(), index,
+                                            [](std::int32_t a, std::int64_t b) { return a < b; });
+        const auto last = std::lower_bound(first, m_indexes.end(), index + count,
+                                           [](std::int32_t a, std::int64_t b) { return a < b; });
+        const auto from = first - m_indexes.begin();
+        m_entries.erase(m_entries.begin() + from, m_entries.begin() + (last - m_indexes.begin()));
+        const std::size_t removed = static_cast<std::size_t>(last - first);
+        m_indexes.erase(first, last);
+        for (auto it = m_indexes.begin() + from; it != m_indexes.end(); ++it) {
+            *it = static_cast<std::int32_t>(*it - count);
+        }
+        return removed + (m_indexes.size() - static_cast<std::size_t>(from));
+    }
+    // The entry at index, or the first one after it, or the last one.
+    const Navigation& AtOrAfter(std::int32_t index) const {
+        const auto at = std::lower_bound(m_indexes.begin(), m_indexes.end(), index);
+        const std::size_t position = at == m_indexes.end()
+                                         ? m_indexes.size() - 1
+                                         : static_cast<std::size_t>(at - m_indexes.begin());
+        return m_entries[position];
+    }
+
+private:
+    std::vector<std::int32_t> m_indexes;
+    std::vector<Navigation> m_entries;
+};
+
 struct Tab {
     std::int32_t windowId = 0;
     std::int32_t visualIndex = -1;
     std::int32_t currentIndex = -1;
-    std::map<std::int32_t, Navigation> navigations;  // by navigation index
+    Navigations navigations;
 };
 
 struct Window {
@@ -114,6 +180,8 @@ struct Window {
 
 class SessionReplay {
 public:
+    explicit SessionReplay(SnssBudget& budget) : m_budget(budget) {}
+
     void Apply(unsigned char id, std::string_view payload);
     std::vector<ShellWindow> Pages() const;
 
@@ -133,10 +201,22 @@ private:
 
     void Prune(Tab& tab, std::int64_t index, std::int64_t count);
     void UpdateNavigation(std::string_view payload);
+    // The tab of that id, made when there is none; nothing once the replay holds as many
+    // tabs as a browser ever restores.
+    Tab* TabOf(std::int32_t id);
 
+    SnssBudget& m_budget;
     std::map<std::int32_t, Tab> m_tabs;
     std::map<std::int32_t, Window> m_windows;
 };
+
+Tab* SessionReplay::TabOf(std::int32_t id) {
+    const auto it = m_tabs.find(id);
+    if (it != m_tabs.end()) {
+        return &it->second;
+    }
+    return m_tabs.size() < kMaxTabs ? &m_tabs[id] : nullptr;
+}
 
 void SessionReplay::Prune(Tab& tab, std::int64_t index, std::int64_t count) {
     const std::int64_t end = index + count;
@@ -145,15 +225,7 @@ void SessionReplay::Prune(Tab& tab, std::int64_t index, std::int64_t count) {
     } else if (tab.currentIndex >= end) {
         tab.currentIndex = static_cast<std::int32_t>(tab.currentIndex - count);
     }
-    std::map<std::int32_t, Navigation> kept;
-    for (auto& [navIndex, navigation] : tab.navigations) {
-        if (navIndex < index) {
-            kept.emplace(navIndex, std::move(navigation));
-        } else if (navIndex >= end) {
-            kept.emplace(static_cast<std::int32_t>(navIndex - count), std::move(navigation));
-        }
-    }
-    tab.navigations = std::move(kept);
+    m_budget.Spend(tab.navigations.Prune(index, count));
 }
 
 void SessionReplay::UpdateNavigation(std::string_view payload) {
@@ -166,12 +238,17 @@ void SessionReplay::UpdateNavigation(std::string_view payload) {
     if (!title) {
         return;
     }
-    Tab& tab = m_tabs[*tabId];
-    auto existing = tab.navigations.find(*index);
-    if (existing == tab.navigations.end() && tab.navigations.size() >= kMaxNavigationsPerTab) {
+    Tab* tab = TabOf(*tabId);
+    if (tab == nullptr) {
         return;
     }
-    Navigation& navigation = tab.navigations[*index];
+    if (!tab->navigations.Has(*index)) {
+        if (tab->navigations.Size() >= kMaxNavigationsPerTab) {
+            return;
+        }
+        m_budget.Spend(tab->navigations.CountAfter(*index));
+    }
+    Navigation& navigation = tab->navigations.At(*index);
     navigation.url.assign(*url);
     navigation.title = Utf16LeToUtf8(*title);
 }
@@ -179,42 +256,42 @@ void SessionReplay::UpdateNavigation(std::string_view payload) {
 void SessionReplay::Apply(unsigned char id, std::string_view payload) {
     switch (id) {
         case kSetTabWindow:
-            if (auto f = Fields(payload, 2)) {
-                m_tabs[(*f)[1]].windowId = (*f)[0];
+            if (auto f = Fields(payload, 2); f && TabOf((*f)[1])) {
+                TabOf((*f)[1])->windowId = (*f)[0];
             }
             break;
         case kSetTabIndexInWindow:
-            if (auto f = Fields(payload, 2)) {
-                m_tabs[(*f)[0]].visualIndex = (*f)[1];
+            if (auto f = Fields(payload, 2); f && TabOf((*f)[0])) {
+                TabOf((*f)[0])->visualIndex = (*f)[1];
             }
             break;
         case kPrunedFromBack:
-            if (auto f = Fields(payload, 2)) {
-                Tab& tab = m_tabs[(*f)[0]];
-                tab.navigations.erase(tab.navigations.lower_bound((*f)[1]), tab.navigations.end());
+            if (auto f = Fields(payload, 2); f && TabOf((*f)[0])) {
+                TabOf((*f)[0])->navigations.EraseFrom((*f)[1]);
             }
             break;
         case kUpdateTabNavigation:
             UpdateNavigation(payload);
             break;
         case kSetSelectedNavigationIndex:
-            if (auto f = Fields(payload, 2)) {
-                m_tabs[(*f)[0]].currentIndex = (*f)[1];
+            if (auto f = Fields(payload, 2); f && TabOf((*f)[0])) {
+                TabOf((*f)[0])->currentIndex = (*f)[1];
             }
             break;
         case kSetWindowType:
-            if (auto f = Fields(payload, 2)) {
+            if (auto f = Fields(payload, 2);
+                f && (m_windows.size() < kMaxTabs || m_windows.count((*f)[0]) != 0)) {
                 m_windows[(*f)[0]].typed = true;
             }
             break;
         case kPrunedFromFront:
-            if (auto f = Fields(payload, 2); f && (*f)[1] > 0) {
-                Prune(m_tabs[(*f)[0]], 0, (*f)[1]);
+            if (auto f = Fields(payload, 2); f && (*f)[1] > 0 && TabOf((*f)[0])) {
+                Prune(*TabOf((*f)[0]), 0, (*f)[1]);
             }
             break;
         case kNavigationPathPruned:
-            if (auto f = Fields(payload, 3); f && (*f)[1] >= 0 && (*f)[2] > 0) {
-                Prune(m_tabs[(*f)[0]], (*f)[1], (*f)[2]);
+            if (auto f = Fields(payload, 3); f && (*f)[1] >= 0 && (*f)[2] > 0 && TabOf((*f)[0])) {
+                Prune(*TabOf((*f)[0]), (*f)[1], (*f)[2]);
             }
             break;
         case kTabClosed:
@@ -263,7 +340,7 @@ std::vector<ShellWindow> SessionReplay::Pages() const {
     };
     std::map<std::int32_t, std::vector<Placed>> byWindow;
     for (const auto& [tabId, tab] : m_tabs) {
-        if (tab.windowId == 0 || tab.navigations.empty()) {
+        if (tab.windowId == 0 || tab.navigations.Empty()) {
             continue;
         }
         auto window = m_windows.find(tab.windowId);
@@ -271,11 +348,8 @@ std::vector<ShellWindow> SessionReplay::Pages() const {
             continue;
         }
         // The selected entry, or the first one after it, or the last one.
-        auto current = tab.navigations.lower_bound(tab.currentIndex);
-        if (current == tab.navigations.end()) {
-            current = std::prev(tab.navigations.end());
-        }
-        byWindow[tab.windowId].push_back({tab.visualIndex, tabId, &current->second});
+        byWindow[tab.windowId].push_back(
+            {tab.visualIndex, tabId, &tab.navigations.AtOrAfter(tab.currentIndex)});
     }
     std::vector<ShellWindow> pages;
     for (auto& [windowId, tabs] : byWindow) {
@@ -338,6 +412,11 @@ constexpr std::string_view kChromiumConfigFolders[] = {
 }  // namespace
 
 std::vector<ShellWindow> PagesFromSnss(std::string_view bytes) {
+    SnssBudget budget;
+    return PagesFromSnss(bytes, budget);
+}
+
+std::vector<ShellWindow> PagesFromSnss(std::string_view bytes, SnssBudget& budget) {
     if (bytes.size() < 8 || bytes.substr(0, 4) != kSignature) {
         return {};
     }
@@ -345,15 +424,17 @@ std::vector<ShellWindow> PagesFromSnss(std::string_view bytes) {
     if (version != kPlainVersion && version != kPlainVersionWithMarker) {
         return {};
     }
-    SessionReplay replay;
+    SessionReplay replay(budget);
     std::size_t pos = 8;
-    // The browser appends while it runs: a record cut short ends the log quietly.
-    while (bytes.size() - pos >= 2) {
+    // The browser appends while it runs: a record cut short ends the log quietly, and so
+    // does a log that has cost all the work a pass may spend on it.
+    while (bytes.size() - pos >= 2 && !budget.Exhausted()) {
         const std::size_t size = static_cast<unsigned char>(bytes[pos]) |
                                  (std::size_t(static_cast<unsigned char>(bytes[pos + 1])) << 8);
         if (size == 0 || size > bytes.size() - pos - 2) {
             break;
         }
+        budget.Spend(2 + size);
         replay.Apply(static_cast<unsigned char>(bytes[pos + 2]), bytes.substr(pos + 3, size - 1));
         pos += 2 + size;
     }
@@ -462,6 +543,7 @@ std::vector<ShellWindow> ReadChromiumPages(const std::string& home,
                                            const std::string& xdgConfigHome) {
     std::vector<ShellWindow> pages;
     std::set<std::string> seen;
+    SnssBudget budget;  // one for the whole pass, however many profiles there are
     for (const std::string& userData : ChromiumUserDataDirs(home, xdgConfigHome)) {
         if (!IsDirectory(userData) || !seen.insert(FolderIdentity(userData)).second ||
             !ChromiumUserDataIsInUse(userData)) {
@@ -481,7 +563,7 @@ std::vector<ShellWindow> ReadChromiumPages(const std::string& home,
             if (!bytes) {
                 continue;
             }
-            for (ShellWindow& page : PagesFromSnss(*bytes)) {
+            for (ShellWindow& page : PagesFromSnss(*bytes, budget)) {
                 pages.push_back(std::move(page));
             }
         }

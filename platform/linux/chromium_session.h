@@ -18,12 +18,29 @@ namespace qarvex {
 // Session files larger than this are not read.
 inline constexpr std::size_t kMaxSnssBytes = 64u * 1024u * 1024u;
 
+// The work one reading of the session files may do, on the UI thread, in one pass: a
+// unit per byte of the records replayed and per entry a record moves. Enough for twice
+// the largest file read, however it is made; a hostile log (millions of prunes that each
+// move hundreds of entries) is cut off there instead of holding the scan up for minutes.
+class SnssBudget {
+public:
+    static constexpr std::size_t kUnits = 2 * kMaxSnssBytes;
+
+    void Spend(std::size_t units) { m_spent += units; }
+    bool Exhausted() const { return m_spent >= kUnits; }
+    std::size_t Spent() const { return m_spent; }
+
+private:
+    std::size_t m_spent = 0;
+};
+
 // The current page of every tab, windows in the order they were opened and tabs in
 // their order on the tab strip; closed tabs and windows are left out, and so are the
 // browser's own pages (its new-tab page, settings). An empty title takes the address.
-// A damaged record ends the replay with what came before it; an encrypted or foreign
-// file gives nothing.
+// A damaged record ends the replay with what came before it, and so does the budget's
+// end; an encrypted or foreign file gives nothing.
 std::vector<ShellWindow> PagesFromSnss(std::string_view bytes);
+std::vector<ShellWindow> PagesFromSnss(std::string_view bytes, SnssBudget& budget);
 
 // The session file the browser is writing now in one profile folder: the newest
 // complete Sessions/Session_*, or "Current Session" of older builds. Empty when there

@@ -138,6 +138,22 @@ std::optional<std::int64_t> ProcProcessFacts::ParentProcess(std::int64_t pid) {
     return digits && parent > 0 ? std::optional<std::int64_t>(parent) : std::nullopt;
 }
 
+bool ProcProcessFacts::SeesOurFileSystem(std::int64_t pid) {
+    if (pid <= 0) {
+        return false;
+    }
+    // Namespaces read as "mnt:[4026531841]"; a root is the same folder when its device
+    // and inode are.
+    const std::optional<std::string> theirs = ReadLink(PidFolder(pid) + "/ns/mnt");
+    const std::optional<std::string> ours = ReadLink(m_procRoot + "/self/ns/mnt");
+    struct stat theirRoot {};
+    struct stat ourRoot {};
+    return theirs && ours && *theirs == *ours &&
+           ::stat((PidFolder(pid) + "/root").c_str(), &theirRoot) == 0 &&
+           ::stat((m_procRoot + "/self/root").c_str(), &ourRoot) == 0 &&
+           theirRoot.st_dev == ourRoot.st_dev && theirRoot.st_ino == ourRoot.st_ino;
+}
+
 std::optional<std::string> ProcProcessFacts::CanonicalFile(const std::string& path) {
     if (path.empty()) {
         return std::nullopt;

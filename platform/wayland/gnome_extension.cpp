@@ -4,6 +4,12 @@
 #include <fstream>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/linux/bounded_read.h"
+#include "platform/messages.h"
+#include "store/ini_file.h"
+
 namespace qarvex {
 
 namespace {
@@ -40,11 +46,62 @@ function listWindows() {
         windowType: windowKind(w),
         minimized: w.minimized,
         stack: stacked.indexOf(w),
+        x11: w.get_client_type() === Meta.WindowClientType.X11,
     })));
 }
 
+// Asks the bus one thing about the connection a call came from.
+function askBus(method, sender, then) {
+    Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus',
+        'org.freedesktop.DBus', method, new GLib.Variant('(s)', [sender]),
+        new GLib.VariantType('(u)'), Gio.DBusCallFlags.NONE, -1, null, (bus, result) => {
+            let value = null;
+            try {
+                value = bus.call_finish(result).deepUnpack()[0];
+            } catch (e) {
+                value = null;
+            }
+            then(value);
+        });
+}
+
+// The window list tells what the user has open: only Qarvex itself may have it. Who owns
+// a name proves nothing; the bus knows the caller's user and process, and the process's
+// program must be the one this extension was installed for.
+function callerIsQarvex(sender, done) {
+    askBus('GetConnectionUnixUser', sender, uid => {
+        if (uid === null || uid !== new Gio.Credentials().get_unix_user()) {
+            done(false);
+            return;
+        }
+        askBus('GetConnectionUnixProcessID', sender, pid => {
+            let program = null;
+            try {
+                program = pid === null ? null : GLib.file_read_link(`/proc/${pid}/exe`);
+            } catch (e) {
+                program = null;
+            }
+            if (program !== null && program.endsWith(' (deleted)')) {
+                program = program.slice(0, -' (deleted)'.length);
+            }
+            done(program === PROGRAM);
+        });
+    });
+}
+
 function exportWindows() {
-    const impl = Gio.DBusExportedObject.wrapJSObject(IFACE, {GetWindows: listWindows});
+    const impl = Gio.DBusExportedObject.wrapJSObject(IFACE, {
+        GetWindowsAsync(params, invocation) {
+            callerIsQarvex(invocation.get_sender(), allowed => {
+                if (allowed) {
+                    invocation.return_value(new GLib.Variant('(s)', [listWindows()]));
+                } else {
+                    invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied',
+                        'Only Qarvex may list the windows.');
+                }
+            });
+        },
+    });
     impl.export(Gio.DBus.session, '/org/qarvex/ShellWindows');
     return impl;
 }
@@ -52,7 +109,7 @@ function exportWindows() {
 
 constexpr const char* kLegacyHead =
     R"JS(// Lists the Shell's windows for Qarvex, on the Shell's own bus name.
-const {Gio, Meta} = imports.gi;
+const {Gio, GLib, Meta} = imports.gi;
 )JS";
 
 constexpr const char* kLegacyTail = R"JS(
@@ -74,6 +131,7 @@ function init() {
 constexpr const char* kModuleHead =
     R"JS(// Lists the Shell's windows for Qarvex, on the Shell's own bus name.
 import Gio from 'gi://Gio';
+import GLib from 'gi://GLib';
 import Meta from 'gi://Meta';
 import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
 )JS";
@@ -90,14 +148,20 @@ export default class QarvexWindows extends Extension {
 }
 )JS";
 
-std::string Metadata(bool modules) {
-    const char* versions = modules ? R"("45", "46", "47", "48", "49")"
-                                   : R"("3.36", "3.38", "40", "41", "42", "43", "44")";
-    return std::string("{\n  \"uuid\": \"") + kGnomeExtensionUuid +
-           "\",\n  \"name\": \"Qarvex window list\",\n"
-           "  \"description\": \"Lets Qarvex see which programs are open.\",\n"
-           "  \"shell-version\": [" +
-           versions + "],\n  \"url\": \"https://qarvex.org\"\n}\n";
+std::string Metadata(bool modules, const std::string& programPath) {
+    const nlohmann::json versions =
+        modules ? nlohmann::json::array({"45", "46", "47", "48", "49"})
+                : nlohmann::json::array({"3.36", "3.38", "40", "41", "42", "43", "44"});
+    const nlohmann::json metadata = {
+        {"uuid", kGnomeExtensionUuid},
+        {"name", "Qarvex window list"},
+        {"description", "Lets Qarvex see which programs are open."},
+        {"shell-version", versions},
+        {"url", "https://qarvex.org"},
+        {"qarvex-revision", kGnomeExtensionRevision},
+        {"qarvex-program", programPath},
+    };
+    return metadata.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::string& text) {
@@ -112,16 +176,36 @@ std::string GnomeExtensionFolder(const std::string& dataHome) {
     return dataHome + "/gnome-shell/extensions/" + kGnomeExtensionUuid;
 }
 
-bool InstallGnomeExtensionIfMissing(const std::string& dataHome, int shellMajorVersion) {
+GnomeExtensionState InstalledGnomeExtension(const std::string& dataHome,
+                                            const std::string& programPath) {
     namespace fs = std::filesystem;
-    if (dataHome.empty() || shellMajorVersion <= 0) {
+    std::error_code error;
+    const fs::path folder = GnomeExtensionFolder(dataHome);
+    if (dataHome.empty() || !fs::exists(folder, error)) {
+        return GnomeExtensionState::Missing;
+    }
+    const nlohmann::json metadata = nlohmann::json::parse(
+        ReadFileUpTo((folder / "metadata.json").string(), 64 * 1024).value_or(""), nullptr, false);
+    if (!metadata.is_object()) {
+        return GnomeExtensionState::Outdated;
+    }
+    const auto revision = metadata.find("qarvex-revision");
+    const auto program = metadata.find("qarvex-program");
+    const bool current = revision != metadata.end() && revision->is_number_integer() &&
+                         revision->get<int>() >= kGnomeExtensionRevision &&
+                         program != metadata.end() && program->is_string() &&
+                         program->get<std::string>() == programPath;
+    return current ? GnomeExtensionState::Current : GnomeExtensionState::Outdated;
+}
+
+bool InstallGnomeExtension(const std::string& dataHome, int shellMajorVersion,
+                           const std::string& programPath) {
+    namespace fs = std::filesystem;
+    if (dataHome.empty() || shellMajorVersion <= 0 || programPath.empty()) {
         return false;
     }
     const fs::path folder = GnomeExtensionFolder(dataHome);
     std::error_code error;
-    if (fs::exists(folder, error)) {
-        return false;
-    }
     // Written beside and moved into place, so a Shell never sees half an extension.
     const fs::path partial = folder.string() + ".partial";
     fs::remove_all(partial, error);
@@ -129,19 +213,58 @@ bool InstallGnomeExtensionIfMissing(const std::string& dataHome, int shellMajorV
         return false;
     }
     const bool modules = shellMajorVersion >= 45;
-    const std::string script = modules ? std::string(kModuleHead) + kListing + kModuleTail
-                                       : std::string(kLegacyHead) + kListing + kLegacyTail;
-    if (!WriteFile(partial / "metadata.json", Metadata(modules)) ||
+    const std::string program =
+        "const PROGRAM = " +
+        nlohmann::json(programPath).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+        ";\n";
+    const std::string script = modules
+                                   ? std::string(kModuleHead) + program + kListing + kModuleTail
+                                   : std::string(kLegacyHead) + program + kListing + kLegacyTail;
+    if (!WriteFile(partial / "metadata.json", Metadata(modules, programPath)) ||
         !WriteFile(partial / "extension.js", script)) {
         fs::remove_all(partial, error);
         return false;
     }
+    // The old copy goes first: a folder can't be renamed over one that holds files.
+    const fs::path old = folder.string() + ".old";
+    fs::remove_all(old, error);
+    fs::rename(folder, old, error);
     fs::rename(partial, folder, error);
     if (error) {
         fs::remove_all(partial, error);
+        fs::rename(old, folder, error);
         return false;
     }
+    fs::remove_all(old, error);
     return true;
+}
+
+bool OfferGnomeExtension(const std::string& dataHome, int shellMajorVersion,
+                         const std::string& programPath, IniFile& settings, Messages& messages) {
+    constexpr std::string_view kSection = "default";
+    constexpr std::string_view kAnswerKey = "GnomeExtension";
+    switch (InstalledGnomeExtension(dataHome, programPath)) {
+        case GnomeExtensionState::Current:
+            return false;
+        case GnomeExtensionState::Outdated:
+            InstallGnomeExtension(dataHome, shellMajorVersion, programPath);
+            return false;
+        case GnomeExtensionState::Missing:
+            break;
+    }
+    if (settings.ValueExists(kSection, kAnswerKey)) {
+        return false;  // asked before: a "no" stays a no, and a removed copy stays removed
+    }
+    const bool yes = messages.AskYesNo(GnomeExtensionQuestion(), "Qarvex");
+    settings.WriteInteger(kSection, kAnswerKey, yes ? 1 : 0);
+    return yes && InstallGnomeExtension(dataHome, shellMajorVersion, programPath);
+}
+
+std::string GnomeExtensionQuestion() {
+    return "在 GNOME 桌面上，其他程序无法得知打开了哪些窗口。要记录您打开的程序，Qarvex 需要为 "
+           "GNOME Shell 安装一个小扩展“Qarvex window list”：它只把窗口的标题和所属程序告诉 "
+           "Qarvex 本身，不告诉其他任何程序。要安装它吗？\n\n"
+           "不安装时，Qarvex 只能记录通过 XWayland 运行的程序。此问题只问一次。";
 }
 
 std::string GnomeExtensionNotice() {

@@ -1,10 +1,13 @@
 #include "platform/wayland/gnome_shell_source.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 
+#include "platform/wayland/compositor_answer.h"
 #include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/kwin_report.h"
 
@@ -14,7 +17,9 @@ namespace {
 
 const QString kShellService = QStringLiteral("org.gnome.Shell");
 
-std::optional<QVariant> Call(const QDBusMessage& call, std::chrono::milliseconds budget) {
+// The first value of the reply, and who sent it.
+std::optional<std::pair<QVariant, QString>> Call(const QDBusMessage& call,
+                                                 std::chrono::milliseconds budget) {
     if (QCoreApplication::instance() == nullptr) {
         return std::nullopt;
     }
@@ -26,7 +31,7 @@ std::optional<QVariant> Call(const QDBusMessage& call, std::chrono::milliseconds
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return std::nullopt;
     }
-    return reply.arguments().first();
+    return std::make_pair(reply.arguments().first(), reply.service());
 }
 
 }  // namespace
@@ -37,11 +42,16 @@ std::optional<std::vector<WaylandToplevel>> GnomeShellSource::Read() {
     const QDBusMessage call = QDBusMessage::createMethodCall(
         kShellService, QString::fromLatin1(kGnomeWindowsPath),
         QString::fromLatin1(kGnomeWindowsInterface), QStringLiteral("GetWindows"));
-    const std::optional<QVariant> report = Call(call, m_budget);
+    const auto report = Call(call, m_budget);
     if (!report) {
         return std::nullopt;
     }
-    return ParseWindowReport(report->toString().toStdString());
+    std::optional<std::vector<WaylandToplevel>> windows =
+        ParseWindowReport(report->first.toString().toStdString());
+    if (windows) {
+        KeepProcessesOnlyFromCompositor(report->second, *windows);
+    }
+    return windows;
 }
 
 std::optional<int> GnomeShellMajorVersion(std::chrono::milliseconds budget) {
@@ -49,11 +59,11 @@ std::optional<int> GnomeShellMajorVersion(std::chrono::milliseconds budget) {
         kShellService, QStringLiteral("/org/gnome/Shell"),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
-    const std::optional<QVariant> value = Call(call, budget);
+    const auto value = Call(call, budget);
     if (!value) {
         return std::nullopt;
     }
-    const QString version = value->value<QDBusVariant>().variant().toString();
+    const QString version = value->first.value<QDBusVariant>().variant().toString();
     bool ok = false;
     const int major = version.section(QLatin1Char('.'), 0, 0).toInt(&ok);
     if (!ok || major <= 0) {

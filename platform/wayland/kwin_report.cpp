@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -50,7 +51,8 @@ std::string KWinScriptText(std::string_view service, std::string_view objectPath
             transient: !!w.transient,
             windowType: Number(w.windowType),
             minimized: !!w.minimized,
-            stack: stacking.indexOf(w)
+            stack: stacking.indexOf(w),
+            x11: Number(w.windowId || 0) > 0
         });
     }
     callDBus()JS";
@@ -77,9 +79,17 @@ std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view j
             const auto it = item.find(key);
             return it != item.end() && it->is_boolean() && it->get<bool>();
         };
+        // Scripts write whole numbers; anything else (1e30 does not fit any integer) is
+        // no value at all.
         const auto number = [&item](const char* key, std::int64_t otherwise) {
             const auto it = item.find(key);
-            return it != item.end() && it->is_number() ? it->get<std::int64_t>() : otherwise;
+            if (it == item.end() || !it->is_number_integer() ||
+                (it->is_number_unsigned() &&
+                 it->get<std::uint64_t>() >
+                     static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))) {
+                return otherwise;
+            }
+            return it->get<std::int64_t>();
         };
         WaylandToplevel window;
         window.title = text("caption");
@@ -90,8 +100,10 @@ std::optional<std::vector<WaylandToplevel>> ParseWindowReport(std::string_view j
         window.hasParent = flag("transient");
         const std::int64_t type = number("windowType", kUnknownType);
         window.toolWindow = flag("skipTaskbar") || (type != kUnknownType && type != kNormalType);
+        // For an X11 window KWin passes on the window's own _NET_WM_PID, which can name
+        // any process; the X side asks the X server instead.
         const std::int64_t pid = number("pid", 0);
-        if (pid > 0) {
+        if (pid > 0 && !flag("x11")) {
             window.pid = pid;
         }
         stacked.emplace_back(number("stack", -1), std::move(window));

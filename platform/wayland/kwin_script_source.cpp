@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QUuid>
 
+#include "platform/wayland/compositor_answer.h"
 #include "platform/wayland/kwin_report.h"
 
 namespace qarvex {
@@ -58,8 +59,11 @@ KWinScriptSource::~KWinScriptSource() {
 }
 
 void KWinScriptSource::Report(const QString& token, const QString& json) {
-    if (!m_token.isEmpty() && token == m_token) {
+    // Anyone on the bus may call this object; only KWin was given the token.
+    const QString sender = calledFromDBus() ? message().service() : QString();
+    if (!m_token.isEmpty() && token == m_token && !m_kwin.isEmpty() && sender == m_kwin) {
         m_report = json.toStdString();
+        m_reporter = sender;
     }
 }
 
@@ -72,14 +76,15 @@ std::optional<std::vector<WaylandToplevel>> KWinScriptSource::Read() {
     if (!bus.isConnected()) {
         return std::nullopt;
     }
-    QDBusMessage hasOwner = QDBusMessage::createMethodCall(
+    QDBusMessage getOwner = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << kKWinService;
-    const auto owner = CallUntil(bus, hasOwner, deadline);
-    if (!owner || owner->arguments().isEmpty() || !owner->arguments().first().toBool()) {
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+    getOwner << kKWinService;
+    const auto owner = CallUntil(bus, getOwner, deadline);
+    if (!owner || owner->arguments().isEmpty() || owner->arguments().first().toString().isEmpty()) {
         return std::nullopt;
     }
+    m_kwin = owner->arguments().first().toString();
     if (!m_registered) {
         m_registered =
             bus.registerObject(kObjectPath, this, QDBusConnection::ExportScriptableSlots);
@@ -90,6 +95,7 @@ std::optional<std::vector<WaylandToplevel>> KWinScriptSource::Read() {
 
     m_token = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_report.reset();
+    m_reporter.clear();
     QTemporaryFile script(QDir::tempPath() + QStringLiteral("/qarvex-kwin-XXXXXX.js"));
     if (!script.open()) {
         return std::nullopt;
@@ -149,7 +155,11 @@ std::optional<std::vector<WaylandToplevel>> KWinScriptSource::Read() {
     if (!m_report) {
         return std::nullopt;
     }
-    return ParseWindowReport(*m_report);
+    std::optional<std::vector<WaylandToplevel>> windows = ParseWindowReport(*m_report);
+    if (windows) {
+        KeepProcessesOnlyFromCompositor(m_reporter, *windows);
+    }
+    return windows;
 }
 
 }  // namespace qarvex

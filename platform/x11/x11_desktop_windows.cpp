@@ -278,9 +278,33 @@ std::optional<std::int64_t> X11DesktopWindows::LocalPidOfWindow(std::uint32_t wi
     if (c == nullptr) {
         return std::nullopt;
     }
+    // The server knows which local process made the connection that created the window;
+    // _NET_WM_PID is only what the window says of itself, and any window can name any
+    // process there (a program in ~/Downloads, to be recorded and run later). Where the
+    // two disagree the server is right, so its answer is asked for first.
+    std::optional<xcb_res_query_client_ids_cookie_t> serverCookie;
+    if (c->hasResource) {
+        const xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        serverCookie = xcb_res_query_client_ids(c->xcb, 1, &query);
+    }
     const auto pidCookie =
         xcb_get_property(c->xcb, 0, window, c->ewmh._NET_WM_PID, XCB_ATOM_CARDINAL, 0, 1);
     const auto machineCookie = xcb_icccm_get_wm_client_machine(c->xcb, window);
+    std::optional<std::uint32_t> serverPid;
+    if (serverCookie) {
+        Reply<xcb_res_query_client_ids_reply_t> reply(
+            xcb_res_query_client_ids_reply(c->xcb, *serverCookie, nullptr));
+        if (reply) {
+            for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+                 xcb_res_client_id_value_next(&it)) {
+                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
+                    xcb_res_client_id_value_value_length(it.data) >= 1) {
+                    serverPid = *xcb_res_client_id_value_value(it.data);
+                    break;
+                }
+            }
+        }
+    }
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(c->xcb, pidCookie, &error));
     std::free(error);
@@ -290,42 +314,27 @@ std::optional<std::int64_t> X11DesktopWindows::LocalPidOfWindow(std::uint32_t wi
         xcb_discard_reply(c->xcb, machineCookie.sequence);
         return std::nullopt;
     }
-    std::uint32_t pid = 0;
-    const bool hasPid = pidReply->type == XCB_ATOM_CARDINAL && pidReply->format == 32 &&
-                        xcb_get_property_value_length(pidReply.get()) >= 4;
-    if (hasPid) {
-        pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(pidReply.get()));
-    }
     xcb_icccm_get_text_property_reply_t machine{};
     if (xcb_icccm_get_wm_client_machine_reply(c->xcb, machineCookie, &machine, nullptr) != 0) {
         const std::string host(machine.name, machine.name_len);
         xcb_icccm_get_text_property_reply_wipe(&machine);
-        // A process id of another machine names nothing here.
+        // A process id of another machine names nothing here (the server's answer for
+        // such a window is the local end of the forwarding, not its program).
         if (!IsSameHost(host, c->hostName)) {
             return std::nullopt;
         }
     }
-    if (hasPid) {
+    if (c->hasResource) {
+        // A server that can tell says which process it is; one it can't place (a client
+        // over TCP) has none here, whatever the window claims.
+        return serverPid && *serverPid > 0 ? std::optional<std::int64_t>(*serverPid) : std::nullopt;
+    }
+    // Without the extension the window's own word is all there is.
+    if (pidReply->type == XCB_ATOM_CARDINAL && pidReply->format == 32 &&
+        xcb_get_property_value_length(pidReply.get()) >= 4) {
+        const std::uint32_t pid =
+            *static_cast<const std::uint32_t*>(xcb_get_property_value(pidReply.get()));
         return pid > 0 ? std::optional<std::int64_t>(pid) : std::nullopt;
-    }
-    // Clients that don't set _NET_WM_PID: ask the server which local process owns the
-    // connection that created the window.
-    if (!c->hasResource) {
-        return std::nullopt;
-    }
-    const xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
-        c->xcb, xcb_res_query_client_ids(c->xcb, 1, &query), nullptr));
-    if (!reply) {
-        return std::nullopt;
-    }
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
-         xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
-            xcb_res_client_id_value_value_length(it.data) >= 1) {
-            const std::uint32_t value = *xcb_res_client_id_value_value(it.data);
-            return value > 0 ? std::optional<std::int64_t>(value) : std::nullopt;
-        }
     }
     return std::nullopt;
 }

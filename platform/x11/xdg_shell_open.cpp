@@ -1,7 +1,9 @@
 #include "platform/x11/xdg_shell_open.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -242,6 +244,54 @@ bool IsDesktopEntryName(const std::string& target) {
     return EndsWith(AsciiLower(target), ".desktop");
 }
 
+// The local file a target names, as a handler would find it: a path as it is, a "file:"
+// address ("file:/p", "file:///p", "file://localhost/p") without its query and fragment
+// and with its escapes decoded. Nothing for another machine's file or another scheme.
+std::optional<std::string> LocalPathOf(const std::string& target) {
+    if (!HasScheme(target)) {
+        return OptionSafe(target);
+    }
+    if (!StartsWith(AsciiLower(target), "file:")) {
+        return std::nullopt;
+    }
+    std::string_view rest = std::string_view(target).substr(5);
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    if (StartsWith(rest, "//")) {
+        rest.remove_prefix(2);
+        const std::size_t slash = rest.find('/');
+        const std::string host(rest.substr(0, slash));
+        if (!host.empty() && AsciiLower(host) != "localhost") {
+            return std::nullopt;
+        }
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+    }
+    return PercentDecode(rest);
+}
+
+// A file some desktops' default handler runs when it is opened: a desktop entry, or an
+// executable program (a binary or a script with an interpreter line). Files that merely
+// carry the executable bit, as every file on a Windows-formatted disk does, are documents.
+bool RunsWhenOpened(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return false;
+    }
+    if (IsDesktopEntryName(path)) {
+        return true;
+    }
+    if (access(path.c_str(), X_OK) != 0) {
+        return false;
+    }
+    std::string head(4, '\0');
+    std::ifstream file(path, std::ios::binary);
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    return head ==
+               "\x7F"
+               "ELF" ||
+           StartsWith(head, "#!");
+}
+
 bool StartFirstInstalled(const std::vector<std::string_view>& names) {
     for (const std::string_view name : names) {
         if (const auto program = FindProgram(name)) {
@@ -257,11 +307,12 @@ void XdgShellOpen::Open(const std::string& target) {
     if (Trim(target).empty()) {
         return;
     }
-    // Some desktops' default handler for a desktop entry is to run it (exo-open,
-    // kde-open). One that was recorded as a file is shown in its folder instead.
-    const bool fileAddress = StartsWith(AsciiLower(target), "file://");
-    if (IsDesktopEntryName(target) && (fileAddress || !HasScheme(target))) {
-        OpenWithDefaultHandler(FolderOf(fileAddress ? target : OptionSafe(target)));
+    // Some desktops' default handler for a desktop entry or a program is to run it
+    // (exo-open, kde-open). One that was recorded as a file is shown in its folder
+    // instead, decided on the file the target names however it is spelt.
+    if (const std::optional<std::string> local = LocalPathOf(target);
+        local && RunsWhenOpened(*local)) {
+        OpenWithDefaultHandler(FolderOf(*local));
         return;
     }
     OpenWithDefaultHandler(target);

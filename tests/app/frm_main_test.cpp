@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -20,6 +21,8 @@
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
+#include "capture/openers.h"
+#include "capture/scanner.h"
 #include "store/app_state.h"
 #include "store/atomic_file.h"
 #include "store/history.h"
@@ -30,7 +33,19 @@
 namespace qarvex {
 namespace {
 
-using FrmMainTest = test::MainWindowFixture;
+class FrmMainTest : public test::MainWindowFixture {
+protected:
+    // An editor with a window on the desktop; gives the editor's program.
+    std::string ShowEditor() {
+        const std::string program = files.Write("editor", "#!/bin/sh\n");
+        TopWindow window;
+        window.id = 7;
+        window.visible = true;
+        window.title = "Editor";
+        fakes.desktopWindows->AddWindow(window, program);
+        return program;
+    }
+};
 
 TEST_F(FrmMainTest, FirstStartThenExitLeavesEveryFile) {
     Start();
@@ -201,12 +216,7 @@ TEST_F(FrmMainTest, SettingsFileTooLargeIsLeftAloneAndTold) {
 
 TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     WriteConfigFile("lr.dat", "https://old.example/\r\n");
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
     TFrmMain& main = Start();
     FinishStartup();
     main.SaveForSessionManager();
@@ -216,6 +226,44 @@ TEST_F(FrmMainTest, SessionManagerSaveRecordsWhatIsOpenAndKeepsRunning) {
     // Still running: later changes are still kept current.
     AddMyLove(main.services().state.FavList(), "/a", "a");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ReadConfigFile("fav.dat") == "/a*|*a\r\n"; }, 20000));
+}
+
+// Opening a favourite or a recent entry is a sighting too: not while recording is paused,
+// nor when a rule excludes it.
+TEST_F(FrmMainTest, OpeningWhilePausedOrExcludedLeavesNoRecentEntry) {
+    TFrmMain& main = Start();
+    FinishStartup();
+    const std::string folder = files.Path();
+    Find<QCheckBox>("CbQVPauseRecord")->setChecked(true);
+    main.services().openers.OpenDoc(folder, "文件");
+    main.services().openers.OpenDoc("https://bank.example/", "银行");
+    Find<QCheckBox>("CbQVPauseRecord")->setChecked(false);
+    Find<QPlainTextEdit>("MmQVExclusions")->setPlainText(QStringLiteral("bank.example"));
+    QTest::mouseClick(Find<QPushButton>("BtnQVSaveExclusions"), Qt::LeftButton);
+    main.services().openers.OpenDoc("https://bank.example/", "银行");
+    EXPECT_TRUE(main.services().state.RecentList().Lines().empty());
+    main.services().openers.OpenDoc(folder, "文件");
+    EXPECT_EQ(main.services().state.RecentList().Lines(), std::vector<std::string>{folder + "*|*文件"});
+}
+
+// The X server goes away while a scan runs: Qt ends the process from inside the pass,
+// and the exit save must still put what the pass found on disk.
+TEST_F(FrmMainTest, DisplayLostInTheMiddleOfAPassKeepsWhatThePassFound) {
+    const std::string program = ShowEditor();
+    TFrmMain& main = Start();
+    FinishStartup();
+    std::string settings;
+    std::string recent;
+    fakes.shellWindows->SetDuringWalk([&] {
+        main.SaveBeforeForcedExit();
+        settings = ReadConfigFile("defualt.ini");
+        recent = ReadConfigFile("rec.dat");
+    });
+    main.services().scanner.RefreshAllDocs();
+    EXPECT_EQ(main.saveStepsDone(), 5);
+    EXPECT_NE(settings.find("needRemoveAllStart"), std::string::npos);
+    EXPECT_NE(settings.find(program), std::string::npos);
+    EXPECT_NE(recent.find(program), std::string::npos);
 }
 
 TEST_F(FrmMainTest, MinimiseHidesTheWindowToTheTrayKeepingItsGeometry) {
@@ -302,12 +350,7 @@ TEST_F(FrmMainTest, AnsweringNoToTheExitQuestionSavesNothing) {
 
 TEST_F(FrmMainTest, CloseBoxRecordsWhatIsOpenWhileTheExitCommandKeepsTheStoredList) {
     WriteConfigFile("lr.dat", "https://old.example/\r\n");
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
 
     // The exit command: lr.dat goes back as it was read.
     Start();
@@ -345,12 +388,7 @@ TEST_F(FrmMainTest, HistorySurvivesARestart) {
 TEST_F(FrmMainTest, ScanTimerRecordsWhatOpenedSinceOnlyWhileRefreshIsTicked) {
     TFrmMain& main = Start();
     FinishStartup();
-    const std::string program = files.Write("editor", "#!/bin/sh\n");
-    TopWindow window;
-    window.id = 7;
-    window.visible = true;
-    window.title = "Editor";
-    fakes.desktopWindows->AddWindow(window, program);
+    const std::string program = ShowEditor();
     QTimer* timer = main.timerCheckDocs();
     int ticks = 0;
     QObject::connect(timer, &QTimer::timeout, [&] { ++ticks; });

@@ -129,5 +129,21 @@ TEST_F(ScanPrivacyTest, ExcludedSightingsNeverReachTheHistoryOrTheCloseList) {
                                         "file:///home/u/private2"}));
 }
 
+// A rule holds whatever the address carries or however it spells its host or folder.
+TEST_F(ScanPrivacyTest, ExclusionsHoldHoweverTheAddressIsSpelt) {
+    AddPage("https://mail.example.com/inbox#file:///home/u/x", "收件箱");
+    AddPage("file://localhost/home/u/private/taxes", "");
+    AddPage("https://xn--mnchen-3ya.de/karte", "地图");
+    AddPage("https://www.münchen.de/rathaus", "市政厅");
+    exclusions = Exclusions({"mail.example.com", "~/private", "münchen.de", "*.xn--mnchen-3ya.de"},
+                            "/home/u");
+    scanner->RefreshAllDocs();
+    EXPECT_TRUE(history.Docs().empty());
+    EXPECT_TRUE(recent.Lines().empty());
+    std::vector<std::string> lastRun;
+    scanner->RecordOpenDocsAtClose(lastRun);
+    EXPECT_TRUE(lastRun.empty());
+}
+
 }  // namespace
 }  // namespace qarvex

@@ -321,6 +321,24 @@ TEST_F(AppIdentityTest, AFlatpakSandboxNamesItsApplication) {
     ExpectRecordedOnceAndReopened(title, entry, "qarvex-e2e-flat");
 }
 
+// Any window can put any process id in _NET_WM_PID: here that of a program in the
+// downloads folder, which a click on the recorded entry would run.
+TEST_F(AppIdentityTest, AWindowNamingAnotherProcessIsRecordedAsItsOwnProgram) {
+    const std::string decoy = Dir() + "/Downloads/decoy";
+    std::filesystem::create_directories(Dir() + "/Downloads");
+    std::filesystem::copy_file("/bin/sleep", decoy);
+    chmod(decoy.c_str(), 0755);
+    Start(decoy, {"600"});
+    const std::string title = "E2E lying window";
+    Start(QARVEX_E2E_APP_WINDOW, {"--title", title, "--pid", std::to_string(m_children[0]->Pid())});
+    const auto window = WaitForWindow(title);
+    ASSERT_TRUE(window) << title << " never showed";
+    X11DesktopWindows desktop;
+    EXPECT_EQ(desktop.HintsOf(*window).pid, m_children[1]->Pid());
+    EXPECT_EQ(desktop.ProgramPath(*window),
+              std::filesystem::canonical(QARVEX_E2E_APP_WINDOW).string());
+}
+
 TEST_F(AppIdentityTest, AnAppImageIsItsFileNotItsMount) {
     const std::string title = "E2E AppImage window";
     // What an AppImage's runtime does: the program runs from the image's mount and is

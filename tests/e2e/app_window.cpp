@@ -1,5 +1,6 @@
 // One plain X window for the application tests, with only the hints asked for:
-//   app_window --title TITLE [--class INSTANCE CLASS]
+//   app_window --title TITLE [--class INSTANCE CLASS] [--pid PID]
+// --pid puts another process's id in _NET_WM_PID, as a window that lies about itself.
 // It stays until it is killed or the X server goes, so it can be started by a launcher
 // that gives it no input.
 
@@ -27,6 +28,7 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 int main(int argc, char** argv) {
     std::string title = "app_window";
     std::string wmClass;  // "instance\0class\0"
+    uint32_t pid = static_cast<uint32_t>(getpid());
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--title" && i + 1 < argc) {
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--class" && i + 2 < argc) {
             wmClass = std::string(argv[i + 1]) + '\0' + argv[i + 2] + '\0';
             i += 2;
+        } else if (arg == "--pid" && i + 1 < argc) {
+            pid = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         }
     }
     int screenNumber = 0;
@@ -51,7 +55,6 @@ int main(int argc, char** argv) {
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, it.data->root, 10, 10, 200, 100, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, it.data->root_visual, XCB_CW_BACK_PIXEL,
                       values);
-    const uint32_t pid = static_cast<uint32_t>(getpid());
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, Atom(connection, "_NET_WM_PID"),
                         XCB_ATOM_CARDINAL, 32, 1, &pid);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, Atom(connection, "_NET_WM_NAME"),

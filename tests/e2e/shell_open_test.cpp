@@ -116,13 +116,15 @@ TEST_F(ShellOpenTest, AProgramIsStartedItself) {
 }
 
 TEST_F(ShellOpenTest, AnExecutablePictureOpenedAsADocumentRunsNothing) {
-    // A download that carries the executable bit is still only shown.
-    const std::string picture = m_files.path().toStdString() + "/holiday.jpg";
+    // A download that is really a program, whatever its name, is only shown in its folder:
+    // some desktops' handler would run it.
+    const std::string folder = m_files.path().toStdString();
+    const std::string picture = folder + "/holiday.jpg";
     m_recorders.InstallAt(picture);
     EXPECT_THAT(OpenOne(m_opener, m_recorders, picture),
-                ::testing::ElementsAre(Invocation{"xdg-open", {picture}}));
+                ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
     EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(picture); }),
-                ::testing::ElementsAre(Invocation{"xdg-open", {picture}}));
+                ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
 }
 
 TEST_F(ShellOpenTest, AProgramThatCantRunGoesToTheDefaultHandler) {
@@ -183,8 +185,14 @@ TEST_F(ShellOpenTest, ADesktopEntryOpenedAsADocumentShowsItsFolderAndRunsNothing
                 ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
     EXPECT_THAT(RunCase(m_opener, m_recorders, 1, [&] { m_opener.OpenDefault(entry); }),
                 ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
-    EXPECT_THAT(OpenOne(m_opener, m_recorders, "file://" + entry),
-                ::testing::ElementsAre(Invocation{"xdg-open", {"file://" + folder}}));
+    // However the address spells it, the file it names decides.
+    for (const std::string& address :
+         {"file://" + entry, "file:" + entry, "file://" + entry + "#f",
+          "FILE://localhost" + entry + "?x", "file://" + folder + "/cats%2Edesktop"}) {
+        SCOPED_TRACE(address);
+        EXPECT_THAT(OpenOne(m_opener, m_recorders, address),
+                    ::testing::ElementsAre(Invocation{"xdg-open", {folder}}));
+    }
 }
 
 TEST_F(ShellOpenTest, BrokenDesktopEntriesLaunchNothing) {

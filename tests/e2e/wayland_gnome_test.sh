@@ -4,7 +4,8 @@
 # logind, and Qarvex's Shell extension installed by Qarvex's installer and enabled
 # before the Shell starts; a real GTK program on Wayland. The Shell shows its windows
 # only to extensions: the scan must get them from ours, record the program by its
-# desktop entry with its title, and reopening the entry must bring a new window.
+# desktop entry with its title, and reopening the entry must bring a new window. The
+# extension answers Qarvex only: any other program on the bus is refused the list.
 #
 # usage: wayland_gnome_test.sh WAYLAND_SCAN_BINARY
 set -u
@@ -16,7 +17,7 @@ fi
 scan=$1
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 . "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
-require_tools gnome-shell gsettings dbus-daemon python3 setpriv
+require_tools gnome-shell gsettings gdbus dbus-daemon python3 setpriv
 require_python_gtk
 python3 -c 'import dbusmock' 2>/dev/null || cannot_run "python3-dbusmock is missing"
 
@@ -78,6 +79,15 @@ wait_for 300 probe_windows 1 || fail "the GTK program was not recorded by its en
 grep -qxF "探针 window	$entry" "$work/scan.out" || fail "the title is not the window's"
 # GNOME offers neither window-list protocol, and KWin is absent: the extension answered.
 grep -qx "source 3" "$work/scan.out" || fail "the GNOME Shell source did not answer"
+# The Shell itself answered, so the processes it names are kept.
+run_scan pids >"$work/pids.out" 2>&1 || fail "the window report failed"
+grep -qE "^探针 window	[0-9]+\$" "$work/pids.out" || fail "the Shell's report lost the processes"
+# Any other program on the session bus asks in vain: the list is Qarvex's alone.
+if run_as gdbus call --session --dest org.gnome.Shell --object-path /org/qarvex/ShellWindows \
+    --method org.qarvex.ShellWindows.GetWindows >"$work/other.out" 2>&1; then
+    fail "another program got the window list: $(cat "$work/other.out")"
+fi
+grep -q "AccessDenied" "$work/other.out" || fail "the refusal was not a denial: $(cat "$work/other.out")"
 
 run_scan open "$entry" >"$work/open.log" 2>&1 || fail "opening the entry failed"
 wait_for 300 probe_windows 2 || fail "reopening the entry brought no new window"

@@ -70,6 +70,12 @@ wait_for 300 probe_windows 1 || fail "the GTK program was not recorded by its en
 # A window-list protocol or KWin's script answered (which, depends on KWin's version);
 # not GNOME's extension.
 grep -qx "source [012]" "$work/scan.out" || fail "neither a protocol nor KWin's script answered"
+# Where KWin's script answered, KWin itself sent the report, so the processes it names
+# are kept.
+if grep -qx "source 2" "$work/scan.out"; then
+    run_scan pids >"$work/pids.out" 2>&1 || fail "the window report failed"
+    grep -qE "^探针 window	[0-9]+\$" "$work/pids.out" || fail "KWin's report lost the processes"
+fi
 
 run_scan open "$entry" >"$work/open.log" 2>&1 || fail "opening the entry failed"
 wait_for 300 probe_windows 2 || fail "reopening the entry brought no new window"

@@ -4,10 +4,14 @@
 //   wayland_scan open PATH   opens a recorded path the way the history reopens it
 //   wayland_scan raw         what the wlroots source lists: "title<TAB>app_id", for failures
 //   wayland_scan install-gnome-extension MAJOR
-//                            installs the GNOME Shell extension into $XDG_DATA_HOME
+//                            installs the GNOME Shell extension into $XDG_DATA_HOME, for
+//                            this program
+//   wayland_scan pids        "title<TAB>pid" of each window the compositor lists, with
+//                            "-" where its process is not known
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <QCoreApplication>
 
@@ -35,6 +39,18 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "pids") == 0) {
+        for (auto& source : qarvex::DefaultToplevelSources()) {
+            if (const auto toplevels = source->Read()) {
+                for (const qarvex::WaylandToplevel& toplevel : *toplevels) {
+                    std::printf("%s\t%s\n", toplevel.title.c_str(),
+                                toplevel.pid ? std::to_string(*toplevel.pid).c_str() : "-");
+                }
+                return 0;
+            }
+        }
+        return 1;
+    }
     if (argc == 2 && std::strcmp(argv[1], "raw") == 0) {
         qarvex::WaylandToplevelSource source(qarvex::ToplevelProtocol::WlrForeignToplevel);
         const auto toplevels = source.Read();
@@ -46,8 +62,10 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "install-gnome-extension") == 0) {
         const char* dataHome = std::getenv("XDG_DATA_HOME");
-        return dataHome != nullptr &&
-                       qarvex::InstallGnomeExtensionIfMissing(dataHome, std::atoi(argv[2]))
+        // Answering this program, which the test then runs as Qarvex.
+        return dataHome != nullptr && qarvex::InstallGnomeExtension(
+                                          dataHome, std::atoi(argv[2]),
+                                          QCoreApplication::applicationFilePath().toStdString())
                    ? 0
                    : 1;
     }
@@ -55,7 +73,8 @@ int main(int argc, char** argv) {
         qarvex::XdgShellOpen().Launch(argv[2]);
         return 0;
     }
-    std::fprintf(stderr, "usage: %s list | raw | open PATH | install-gnome-extension MAJOR\n",
+    std::fprintf(stderr,
+                 "usage: %s list | pids | raw | open PATH | install-gnome-extension MAJOR\n",
                  argv[0]);
     return 2;
 }

@@ -150,6 +150,27 @@ TEST_F(AppResolverTest, TheSandboxOrLauncherComesNext) {
     EXPECT_EQ(PathOf(), "/snap/bin/other");
 }
 
+// A sandbox sees other files under the same names: what its process runs would be
+// recorded as whatever this machine has at that path, and started from there.
+TEST_F(AppResolverTest, ASandboxedProcessIsOnlyEverItsInstalledApplication) {
+    const std::string flat =
+        Entry(system(), "org.example.Flat.desktop", "Exec=/usr/bin/flatpak run org.example.Flat\n");
+    facts.AddFile("/home/u/.var/app/org.example.Flat/decoy");
+    facts.AddFile("/app/share/tool.py");
+    Process({.executable = "/home/u/.var/app/org.example.Flat/decoy",
+             .flatpakInfo = "[Application]\nname=org.example.Unknown\n",
+             .ownFileSystem = false});
+    EXPECT_EQ(PathOf(), "(nothing)");
+    Process({.executable = "/usr/bin/python3",
+             .commandLine = {"python3", "/app/share/tool.py"},
+             .ownFileSystem = false});
+    EXPECT_EQ(PathOf(), "(nothing)");
+    Process({.executable = "/app/bin/flat",
+             .flatpakInfo = "[Application]\nname=org.example.Flat\n",
+             .ownFileSystem = false});
+    EXPECT_EQ(PathOf(), flat);
+}
+
 TEST(ControlGroupNamesTest, GiveTheDesktopFileIds) {
     using Ids = std::vector<std::string>;
     EXPECT_EQ(AppResolver::IdsFromControlGroup("0::/user.slice/app-flatpak-org.a.B-12.scope\n"),

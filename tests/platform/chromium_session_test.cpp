@@ -168,6 +168,29 @@ TEST(PagesFromSnssTest, APageLoggedBeforeItsTitleIsNamedByTheNextPass) {
     EXPECT_EQ(recorded.NameOf(0), "红烧肉");
 }
 
+// A log of millions of prunes, each moving hundreds of entries, once held the scan (on the
+// UI thread) for a hundred seconds. Its replay now costs at most the pass's fixed budget.
+TEST(PagesFromSnssTest, FourMillionPrunesCostNoMoreThanTheBudget) {
+    Snss log;
+    log.WindowType(1).TabWindow(1, 1).TabIndex(1, 0);
+    for (int i = 0; i < 512; ++i) {
+        log.Navigation(1, 2000000000 + i, "https://p.example/" + std::to_string(i), u"P");
+    }
+    log.Selected(1, 2000000000);
+    std::string bytes = log.Bytes();
+    std::string prune = {13, 0, 24};
+    PutInt(prune, 1);
+    PutInt(prune, 0);
+    PutInt(prune, 1);
+    bytes.reserve(bytes.size() + 4000000 * prune.size());
+    for (int i = 0; i < 4000000; ++i) {
+        bytes += prune;
+    }
+    SnssBudget budget;
+    EXPECT_THAT(Seen(PagesFromSnss(bytes, budget)), ElementsAre("https://p.example/0 | P"));
+    EXPECT_LE(budget.Spent(), SnssBudget::kUnits + 1024);
+}
+
 TEST(PagesFromSnssTest, ACutOrDamagedLogKeepsWhatCameBefore) {
     Snss log;
     log.WindowType(1).Tab(1, 1, 0, "https://first.example/", u"First");

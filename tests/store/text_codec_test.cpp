@@ -130,6 +130,15 @@ TEST(TextCodecTest, ArbitraryBytesSurviveARoundTrip) {
     }
 }
 
+// The range that stands for undecodable bytes also holds real characters, which a window
+// title may carry: they must come back as themselves, not as the bytes they stand for.
+TEST(TextCodecTest, RealCharactersOfTheEscapeRangeReadBackAsThemselves) {
+    for (const std::string title :
+         {"窗口\uF7B0标题", "\uF780x\uF7FF", "a\uF7B0\r\n", "\uF7B0\uF7B1"}) {
+        EXPECT_EQ(DecodeStoredText(EncodeStoredText(title)), title);
+    }
+}
+
 TEST(TextCodecTest, UndecodableBytesDoNotSpoilTheirNeighbours) {
     // A stray byte in front of GBK text: the text around it still reads as text.
     const std::string decoded = DecodeStoredText("\xFF\xCE\xC4\xBC\xFE\xBC\xD0\x80!");

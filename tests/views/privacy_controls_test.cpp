@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "capture/openers.h"
 #include "capture/scanner.h"
 #include "store/app_state.h"
 #include "store/history.h"
@@ -154,6 +155,33 @@ TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelec
     Page("http://news.example/a.html", "甲");
     Scan().RefreshAllDocs();
     EXPECT_EQ(Paths().size(), 2U);
+}
+
+// The history records a program by its desktop entry; the user names the program.
+TEST_F(PrivacyControlsTest, AProgramRuleCoversTheDesktopEntryThatStartsIt) {
+    const std::string viewer = files.Write("evince", "#!/bin/sh\n");
+    const std::string entry =
+        files.Write("org.gnome.Evince.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Evince\nExec=env GDK_BACKEND=x11 " +
+                        viewer + " %U\n");
+    Hist().AddDoc(entry, "文档查看器", "", true);
+    Find<QPlainTextEdit>("MmQVExclusions")->setPlainText(QString::fromStdString(viewer));
+    messages.answer = true;
+    QTest::mouseClick(Find<QPushButton>("BtnQVSaveExclusions"), Qt::LeftButton);
+    EXPECT_EQ(messages.asked.size(), 1U);
+    EXPECT_TRUE(Paths().empty());
+
+    TopWindow window;
+    window.id = 1;
+    window.visible = true;
+    window.title = "report.pdf";
+    fakes.desktopWindows->AddWindow(window, viewer);
+    AppIdentity application;
+    application.path = entry;
+    application.programPath = viewer;
+    fakes.desktopWindows->SetApplication(1, application);
+    Scan().RefreshAllDocs();
+    EXPECT_TRUE(Paths().empty());
 }
 
 TEST(PrivacyExportTest, TheExportButtonWritesTheFileTheUserPicked) {
