@@ -442,6 +442,25 @@ std::string EncodeStoredText(std::string_view utf8) {
     return encoded;
 }
 
+std::string Gb18030ToUtf8(std::string_view bytes) {
+    Iconv decoder("UTF-8", "GB18030");
+    if (!decoder.Ok()) {
+        return RepairUtf8(bytes);
+    }
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        int err = 0;
+        pos += decoder.Convert(bytes.substr(pos), out, err);
+        if (err == 0) {
+            break;
+        }
+        AppendUtf8(out, 0xFFFD);
+        ++pos;
+    }
+    return out;
+}
+
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes) {
     Iconv encoder("GB18030", "UTF-8");
     std::size_t used = 0;
