@@ -29,6 +29,7 @@ struct AppIdentity {
     std::string execProgram;  // the program the desktop entry's Exec starts; empty without
     std::string entryId;      // desktop file id ("org.gnome.Terminal.desktop"); empty without
     std::string icon;         // the entry's Icon; empty without
+    std::string name;         // the entry's Name in the user's language; empty without
 };
 
 // Facts about running processes, as /proc tells them. Every answer may be missing: the

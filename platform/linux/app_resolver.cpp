@@ -95,8 +95,9 @@ bool RunsFromImage(std::string_view program) {
 
 }  // namespace
 
-AppResolver::AppResolver(DesktopEntryIndex& index, ProcessFacts& facts)
-    : m_index(index), m_facts(facts) {}
+AppResolver::AppResolver(DesktopEntryIndex& index, ProcessFacts& facts,
+                         std::vector<std::string> localePostfixes)
+    : m_index(index), m_facts(facts), m_localePostfixes(std::move(localePostfixes)) {}
 
 std::vector<std::string> AppResolver::IdsFromControlGroup(std::string_view groups) {
     std::vector<std::string> ids;
@@ -311,6 +312,7 @@ std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
         identity.execProgram = entry->execProgram;
         identity.entryId = entry->id;
         identity.icon = entry->entry.icon.value_or("");
+        identity.name = LocalizedName(entry->entry, m_localePostfixes);
         return identity;
     }
     // A snap runs from a folder named after its revision; its command stays.
