@@ -1,10 +1,13 @@
 #include "platform/linux/icon_lookup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -39,14 +42,62 @@ struct ThemeFolder {
     int scale = 1;
 };
 
+// One base folder's share of a theme: the file names in each folder the index names.
+struct ThemePart {
+    std::string root;                                    // base/theme
+    std::vector<std::unordered_set<std::string>> files;  // in the order of the folders
+};
+
 struct Theme {
     std::string name;
     std::vector<std::string> inherits;
     std::vector<ThemeFolder> folders;
-    // Each base folder that holds part of the theme, with the names at the top of its part
-    // ("48x48", "scalable"): folders the index names but nobody installed cost nothing.
-    std::vector<std::pair<std::string, std::unordered_set<std::string>>> parts;
+    std::vector<ThemePart> parts;
+    // Every folder and file read, as it was then (nothing: missing). A change to any of
+    // them (an application installed or removed) has the theme read again. The theme's
+    // own folders and index are looked at on every use; the few hundred icon folders
+    // below them at most once a second, so that the icons of a whole history cost one look.
+    using Stamps = std::vector<std::pair<std::string, std::optional<FileStamp>>>;
+    Stamps outer;
+    Stamps folderStamps;
+    mutable std::chrono::steady_clock::time_point foldersChecked = std::chrono::steady_clock::now();
+    // Change times move in clock ticks: what changed in the tick it was read in may change
+    // again without its time moving, so such a reading is used once only.
+    bool racy = false;
+
+    static bool Unchanged(const Stamps& stamps) {
+        return std::all_of(stamps.begin(), stamps.end(),
+                           [](const auto& stamp) { return StatFile(stamp.first) == stamp.second; });
+    }
+    bool Current() const {
+        if (racy || !Unchanged(outer)) {
+            return false;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - foldersChecked < std::chrono::seconds(1)) {
+            return true;
+        }
+        foldersChecked = now;
+        return Unchanged(folderStamps);
+    }
 };
+
+void Stamp(Theme::Stamps& stamps, const std::string& path) {
+    stamps.emplace_back(path, StatFile(path));
+}
+
+// A folder's entries; false when it can't be read. More than this many are not looked at.
+constexpr std::size_t kMaxFolderEntries = 100000;
+
+bool ListFolder(const std::string& folder, std::unordered_set<std::string>& names) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (std::filesystem::directory_iterator end;
+         !ec && it != end && names.size() < kMaxFolderEntries; it.increment(ec)) {
+        names.insert(it->path().filename().string());
+    }
+    return !ec || !names.empty();
+}
 
 std::vector<std::string> SplitList(std::string_view value) {
     std::vector<std::string> items;
@@ -90,11 +141,20 @@ int IntValue(const std::map<std::string, std::string>& group, const char* key, i
 }
 
 std::optional<Theme> ReadTheme(const IconFolders& folders, const std::string& name) {
+    const auto started = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+    Theme theme;
+    theme.name = name;
     std::optional<std::string> text;
     for (const std::string& base : folders.themes) {
-        text = ReadFileUpTo(JoinPath(JoinPath(base, name), "index.theme"), kMaxIndexBytes);
-        if (text) {
-            break;
+        const std::string root = JoinPath(base, name);
+        Stamp(theme.outer, root);
+        if (!text) {
+            text = ReadFileUpTo(JoinPath(root, "index.theme"), kMaxIndexBytes);
+            if (text) {
+                Stamp(theme.outer, JoinPath(root, "index.theme"));
+            }
         }
     }
     if (!text) {
@@ -105,8 +165,6 @@ std::optional<Theme> ReadTheme(const IconFolders& folders, const std::string& na
     if (main == groups.end()) {
         return std::nullopt;
     }
-    Theme theme;
-    theme.name = name;
     const auto value = [&main](const char* key) {
         const auto it = main->second.find(key);
         return it == main->second.end() ? std::string() : it->second;
@@ -139,18 +197,68 @@ std::optional<Theme> ReadTheme(const IconFolders& folders, const std::string& na
         }
         theme.folders.push_back(std::move(folder));
     }
+    // Only what is installed is read: of hicolor's 650 folders a system has a few dozen.
     for (const std::string& base : folders.themes) {
+        ThemePart part{JoinPath(base, name), {}};
         std::unordered_set<std::string> tops;
-        std::error_code ec;
-        for (std::filesystem::directory_iterator it(JoinPath(base, name), ec), end;
-             !ec && it != end; it.increment(ec)) {
-            tops.insert(it->path().filename().string());
+        if (!ListFolder(part.root, tops) || tops.empty()) {
+            continue;
         }
-        if (!tops.empty()) {
-            theme.parts.emplace_back(base, std::move(tops));
+        std::unordered_set<std::string> stampedTops;
+        part.files.resize(theme.folders.size());
+        for (std::size_t i = 0; i < theme.folders.size(); ++i) {
+            const std::string& path = theme.folders[i].path;
+            const std::string top = path.substr(0, path.find('/'));
+            if (tops.count(top) == 0) {
+                continue;
+            }
+            // A new folder below it ("48x48/apps" for a first 48-pixel icon) changes it.
+            if (stampedTops.insert(top).second) {
+                Stamp(theme.outer, JoinPath(part.root, top));
+            }
+            const std::string folder = JoinPath(part.root, path);
+            if (ListFolder(folder, part.files[i])) {
+                Stamp(theme.folderStamps, folder);
+            }
+        }
+        theme.parts.push_back(std::move(part));
+    }
+    constexpr std::int64_t kTickNs = 100'000'000;  // longer than the coarse clock's step
+    const auto recent = [&](const auto& stamp) {
+        return stamp.second && stamp.second->mtimeNs >= started - kTickNs;
+    };
+    theme.racy = std::any_of(theme.outer.begin(), theme.outer.end(), recent) ||
+                 std::any_of(theme.folderStamps.begin(), theme.folderStamps.end(), recent);
+    return theme;
+}
+
+// Themes as last read, read again when they changed.
+std::shared_ptr<const Theme> CachedTheme(const IconFolders& folders, const std::string& name) {
+    constexpr std::size_t kMaxCachedThemes = 64;
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const Theme>> cache;
+    std::string key = name;
+    for (const std::string& base : folders.themes) {
+        key += '\n' + base;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const auto it = cache.find(key);
+        if (it != cache.end() && it->second->Current()) {
+            return it->second;
         }
     }
-    return theme;
+    std::optional<Theme> theme = ReadTheme(folders, name);
+    if (!theme) {
+        return nullptr;
+    }
+    auto shared = std::make_shared<const Theme>(std::move(*theme));
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (cache.size() >= kMaxCachedThemes) {
+        cache.clear();
+    }
+    cache[key] = shared;
+    return shared;
 }
 
 bool FolderMatchesSize(const ThemeFolder& folder, int size) {
@@ -188,19 +296,14 @@ int FolderSizeDistance(const ThemeFolder& folder, int size) {
     return 0;
 }
 
-// The first file of the icon in folder, in any base folder that holds part of the theme.
-std::string FileIn(const Theme& theme, const ThemeFolder& folder, std::string_view name,
+// The first file of the icon in one folder of the theme, in any base folder's part of it.
+std::string FileIn(const Theme& theme, std::size_t folder, std::string_view name,
                    const std::vector<std::string>& types) {
-    const std::string top = folder.path.substr(0, folder.path.find('/'));
-    for (const auto& [base, tops] : theme.parts) {
-        if (tops.count(top) == 0) {
-            continue;
-        }
-        const std::string dir = JoinPath(JoinPath(base, theme.name), folder.path);
+    for (const ThemePart& part : theme.parts) {
         for (const std::string& type : types) {
-            std::string file = JoinPath(dir, std::string(name) + "." + type);
-            if (FileExists(file)) {
-                return file;
+            const std::string file = std::string(name) + "." + type;
+            if (part.files[folder].count(file) != 0) {
+                return JoinPath(JoinPath(part.root, theme.folders[folder].path), file);
             }
         }
     }
@@ -209,9 +312,9 @@ std::string FileIn(const Theme& theme, const ThemeFolder& folder, std::string_vi
 
 std::string LookupIcon(const Theme& theme, std::string_view name, int size,
                        const std::vector<std::string>& types) {
-    for (const ThemeFolder& folder : theme.folders) {
-        if (FolderMatchesSize(folder, size)) {
-            std::string file = FileIn(theme, folder, name, types);
+    for (std::size_t i = 0; i < theme.folders.size(); ++i) {
+        if (FolderMatchesSize(theme.folders[i], size)) {
+            std::string file = FileIn(theme, i, name, types);
             if (!file.empty()) {
                 return file;
             }
@@ -219,12 +322,12 @@ std::string LookupIcon(const Theme& theme, std::string_view name, int size,
     }
     std::string closest;
     int closestDistance = std::numeric_limits<int>::max();
-    for (const ThemeFolder& folder : theme.folders) {
-        const int distance = FolderSizeDistance(folder, size);
+    for (std::size_t i = 0; i < theme.folders.size(); ++i) {
+        const int distance = FolderSizeDistance(theme.folders[i], size);
         if (distance >= closestDistance) {
             continue;
         }
-        std::string file = FileIn(theme, folder, name, types);
+        std::string file = FileIn(theme, i, name, types);
         if (!file.empty()) {
             closest = std::move(file);
             closestDistance = distance;
@@ -240,7 +343,7 @@ std::string FindInTheme(const IconFolders& folders, const std::string& themeName
         !seen.insert(themeName).second) {
         return {};
     }
-    const std::optional<Theme> theme = ReadTheme(folders, themeName);
+    const std::shared_ptr<const Theme> theme = CachedTheme(folders, themeName);
     if (!theme) {
         return {};
     }

@@ -44,6 +44,9 @@ TEST(IconLookupTest, EntryIconsAreFoundInHicolorAndPixmapsWithoutAnIconTheme) {
     EXPECT_EQ(FindIconFile(folders, "", "mini.xterm", 16, {"png", "xpm"}), "");
     EXPECT_EQ(FindIconFile(folders, "", "vim", 16, all), loose);
     EXPECT_EQ(FindIconFile(folders, "", "../pixmaps/vim", 16, all), "");
+    // Installed while the program runs, in a size no icon had before.
+    const std::string late = write("usr/icons/hicolor/16x16/missing/late.png");
+    EXPECT_EQ(FindIconFile(folders, "", "late", 16, all), late);
 }
 
 }  // namespace
