@@ -71,22 +71,31 @@ private:
     iconv_t m_cd;
 };
 
-// GB18030 form of a run of well-formed UTF-8 that holds no escapes.
-void EncodeRun(Iconv& cd, std::string_view run, std::string& out) {
+// Converts all of in; where the converter stops, standIn(pos) appends a stand-in for
+// what is at pos and says how many bytes it stands for.
+template <typename StandIn>
+void ConvertAll(Iconv& cd, std::string_view in, std::string& out, StandIn standIn) {
     std::size_t pos = 0;
-    while (pos < run.size()) {
+    while (pos < in.size()) {
         int err = 0;
-        pos += cd.Convert(run.substr(pos), out, err);
+        pos += cd.Convert(in.substr(pos), out, err);
         if (err == 0) {
             break;
         }
-        // GB18030 covers all of Unicode, so this is only reached if the converter
-        // is missing a mapping; a visible stand-in beats dropping the rest.
+        pos += standIn(pos);
+    }
+}
+
+// GB18030 form of a run of well-formed UTF-8 that holds no escapes.
+void EncodeRun(Iconv& cd, std::string_view run, std::string& out) {
+    // GB18030 covers all of Unicode, so a stand-in is only needed if the converter is
+    // missing a mapping; a visible one beats dropping the rest.
+    ConvertAll(cd, run, out, [&](std::size_t pos) {
         char32_t cp = 0;
         const std::size_t len = Utf8SequenceAt(run, pos, cp);
         out.push_back('?');
-        pos += len == 0 ? 1 : len;
-    }
+        return len == 0 ? std::size_t{1} : len;
+    });
 }
 
 std::string Encode(Iconv& cd, std::string_view utf8) {
@@ -448,16 +457,10 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
         return RepairUtf8(bytes);
     }
     std::string out;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        int err = 0;
-        pos += decoder.Convert(bytes.substr(pos), out, err);
-        if (err == 0) {
-            break;
-        }
+    ConvertAll(decoder, bytes, out, [&out](std::size_t) {
         AppendUtf8(out, 0xFFFD);
-        ++pos;
-    }
+        return std::size_t{1};
+    });
     return out;
 }
 

@@ -158,16 +158,10 @@ TEST_F(ScannerTest, ChromiumAndTheOtherBrowsersWhosePagesAreReadAreNotRecordedAs
     AddWindow(2, "新标签页 - Chromium", chromium);
     AddWindow(3, "Brave", other);
     AddWindow(4, "Question", zenity);
-    AppIdentity byEntry;
-    byEntry.path = chromiumEntry;
-    byEntry.programPath = chromium;
-    byEntry.entryId = "chromium.desktop";
-    desktop.SetApplication(2, byEntry);
+    desktop.SetApplication(
+        2, {.path = chromiumEntry, .programPath = chromium, .entryId = "chromium.desktop"});
     // A sandboxed browser whose program says nothing: its entry does.
-    AppIdentity flatpak;
-    flatpak.path = braveEntry;
-    flatpak.programPath = other;
-    desktop.SetApplication(3, flatpak);
+    desktop.SetApplication(3, {.path = braveEntry, .programPath = other});
     scanner->ScanPrograms();
     ASSERT_EQ(recorded.size(), 1u);
     EXPECT_EQ(recorded[0].address, zenity);
