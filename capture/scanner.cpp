@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "capture/browsers.h"
 #include "store/address_rules.h"
 #include "store/atomic_file.h"
 #include "store/guarded.h"
@@ -145,7 +146,7 @@ bool Scanner::IsSkippedApplication(const AppIdentity& app) {
     // The program itself, and what the application's entry starts: a browser found
     // through its entry is still a browser. A bare Exec name is a program on $PATH.
     const std::string& program = app.programPath.empty() ? app.path : app.programPath;
-    if (IsSkippedProgram(AsciiUpper(Trim(program)))) {
+    if (IsSkippedProgram(AsciiUpper(Trim(program))) || IsBrowserApplication(app)) {
         return true;
     }
     if (app.execProgram.empty()) {
@@ -157,14 +158,22 @@ bool Scanner::IsSkippedApplication(const AppIdentity& app) {
 }
 
 std::optional<std::string> Scanner::QualifyingPath(
-    const std::pair<std::string, std::uint64_t>& window, std::string& trimmedTitle) {
+    const std::pair<std::string, std::uint64_t>& window, std::string& name) {
     const std::optional<AppIdentity> app = ApplicationOfWindow(window.second);
     if (!app || !(FileExists(app->path) || DirectoryExists(app->path))) {
         return std::nullopt;
     }
-    trimmedTitle = Trim(window.first);
-    if (!IsSpecialShellTitle(trimmedTitle) && IsSkippedApplication(*app)) {
+    name = Trim(window.first);
+    if (IsSpecialShellTitle(name)) {
+        return app->path;
+    }
+    if (IsSkippedApplication(*app)) {
         return std::nullopt;
+    }
+    // A window's title names what it shows ("说明.txt - Mousepad"); the application is
+    // known by its entry's name.
+    if (!app->name.empty()) {
+        name = app->name;
     }
     return app->path;
 }

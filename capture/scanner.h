@@ -83,14 +83,16 @@ public:
     // Programs whose windows are not recorded as programs (matched as upper-cased
     // substrings of the program path).
     static bool IsSkippedProgram(std::string_view upperTrimmedPath);
-    // The same test over an application's program and the program its entry starts.
+    // The same test over an application's program and the program its entry starts; and
+    // every browser whose pages are read (IsBrowserApplication).
     static bool IsSkippedApplication(const AppIdentity& app);
 
 private:
     class Guard;
-    // The program path of a window that qualifies as a program sighting.
+    // The program path of a window that qualifies as a program sighting; name gets what
+    // it is recorded under: its application's name, else its trimmed title.
     std::optional<std::string> QualifyingPath(const std::pair<std::string, std::uint64_t>& window,
-                                              std::string& trimmedTitle);
+                                              std::string& name);
     void DoScanPrograms();
     void DoScanShellWindows();
     void Step();

@@ -24,11 +24,12 @@ struct AppIdentity {
     // What is recorded and reopened: the application's desktop entry when it has one;
     // otherwise its AppImage file, /snap/bin/NAME, an interpreter's script or the
     // program itself.
-    std::string path;
-    std::string programPath;  // the process's own program (/proc/PID/exe)
-    std::string execProgram;  // the program the desktop entry's Exec starts; empty without
-    std::string entryId;      // desktop file id ("org.gnome.Terminal.desktop"); empty without
-    std::string icon;         // the entry's Icon; empty without
+    std::string path = {};
+    std::string programPath = {};  // the process's own program (/proc/PID/exe)
+    std::string execProgram = {};  // the program the desktop entry's Exec starts; empty without
+    std::string entryId = {};      // desktop file id ("org.gnome.Terminal.desktop"); empty without
+    std::string icon = {};         // the entry's Icon; empty without
+    std::string name = {};         // the entry's Name in the user's language; empty without
 };
 
 // Facts about running processes, as /proc tells them. Every answer may be missing: the

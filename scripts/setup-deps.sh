@@ -9,8 +9,10 @@ packages=(
   # Qt 6 and the libraries the program links
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev libgl-dev libvulkan-dev libxkbcommon-dev
   qt6-wayland
+  # SVG icons (many applications install only an SVG in hicolor: xterm, GNOME Calculator)
+  libqt6svg6
   libjpeg-dev liblz4-dev nlohmann-json3-dev libicu-dev
-  libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev libx11-dev
   # a session manager of the tests' own (X11 session management)
   libsm-dev
   # tests and benchmarks

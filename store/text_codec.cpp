@@ -71,25 +71,34 @@ private:
     iconv_t m_cd;
 };
 
+// Converts all of in; where the converter stops, standIn(pos) appends a stand-in for
+// what is at pos and says how many bytes it stands for.
+template <typename StandIn>
+void ConvertAll(Iconv& cd, std::string_view in, std::string& out, StandIn standIn) {
+    std::size_t pos = 0;
+    while (pos < in.size()) {
+        int err = 0;
+        pos += cd.Convert(in.substr(pos), out, err);
+        if (err == 0) {
+            break;
+        }
+        pos += standIn(pos);
+    }
+}
+
 // GB18030 form of a run of well-formed UTF-8 that holds no escapes.
 void EncodeRun(Iconv& cd, std::string_view run, std::string& out) {
     if (run.empty()) {
         return;
     }
-    std::size_t pos = 0;
-    while (pos < run.size()) {
-        int err = 0;
-        pos += cd.Convert(run.substr(pos), out, err);
-        if (err == 0) {
-            break;
-        }
-        // GB18030 covers all of Unicode, so this is only reached if the converter
-        // is missing a mapping; a visible stand-in beats dropping the rest.
+    // GB18030 covers all of Unicode, so a stand-in is only needed if the converter is
+    // missing a mapping; a visible one beats dropping the rest.
+    ConvertAll(cd, run, out, [&](std::size_t pos) {
         char32_t cp = 0;
         const std::size_t len = Utf8SequenceAt(run, pos, cp);
         out.push_back('?');
-        pos += len == 0 ? 1 : len;
-    }
+        return len == 0 ? std::size_t{1} : len;
+    });
 }
 
 std::string Encode(Iconv& cd, std::string_view utf8) {
@@ -180,23 +189,6 @@ void DecodeSliceCarefully(Iconv& decoder, Iconv& encoder, std::string_view bytes
 
 // Decodes a slice quickly; returns the number of bytes it covers (a character cut by
 // the slice end is left for the next slice).
-std::size_t DecodeRunFast(Iconv& decoder, std::string_view bytes, bool atEnd, std::string& out) {
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        int err = 0;
-        pos += decoder.Convert(bytes.substr(pos), out, err);
-        if (err == 0) {
-            break;
-        }
-        if (err == EINVAL && !atEnd && bytes.size() - pos < 4) {
-            break;
-        }
-        AppendEscape(out, static_cast<unsigned char>(bytes[pos]));
-        ++pos;
-    }
-    return pos;
-}
-
 // The length of the GB18030 character at pos, judged by its bytes alone: 2 or 4, or 1 for
 // ASCII and for a byte that starts no character.
 std::size_t Gb18030CharLength(std::string_view bytes, std::size_t pos) {
@@ -235,7 +227,11 @@ std::size_t DecodeSliceFast(Iconv& decoder, std::string_view bytes, bool atEnd, 
             }
             pos += Gb18030CharLength(bytes, pos);
         }
-        DecodeRunFast(decoder, bytes.substr(runStart, pos - runStart), true, out);
+        const std::string_view run = bytes.substr(runStart, pos - runStart);
+        ConvertAll(decoder, run, out, [&](std::size_t at) {
+            AppendEscape(out, static_cast<unsigned char>(run[at]));
+            return std::size_t{1};
+        });
         if (cut) {
             break;
         }
@@ -529,6 +525,19 @@ std::string StoredTextEncoder::Encode(std::string_view utf8) {
         return std::string(utf8);
     }
     return qarvex::Encode(m_converter->encoder, utf8);
+}
+
+std::string Gb18030ToUtf8(std::string_view bytes) {
+    Iconv decoder("UTF-8", "GB18030");
+    if (!decoder.Ok()) {
+        return RepairUtf8(bytes);
+    }
+    std::string out;
+    ConvertAll(decoder, bytes, out, [&out](std::size_t) {
+        AppendUtf8(out, 0xFFFD);
+        return std::size_t{1};
+    });
+    return out;
 }
 
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes) {

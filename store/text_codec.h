@@ -63,6 +63,11 @@ private:
     std::unique_ptr<Converter> m_converter;
 };
 
+// GB18030 (or GB 2312) text from outside the stored files, such as part of a window
+// title, to UTF-8. Nothing here has to survive a round trip, so a byte that starts no
+// character becomes U+FFFD.
+std::string Gb18030ToUtf8(std::string_view bytes);
+
 // Cuts text to at most maxBytes bytes of its GB18030 form without splitting a character.
 std::string CutToEncodedBytes(std::string_view utf8, std::size_t maxBytes);
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QStandardPaths>
@@ -10,6 +11,7 @@
 
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/desktop_entry_index.h"
+#include "platform/linux/icon_lookup.h"
 #include "store/atomic_file.h"
 
 namespace qarvex {
@@ -52,6 +54,30 @@ QIcon Drawn(const QColor& fill, const QColor& mark, int shape) {
     return QIcon(pixmap);
 }
 
+// An entry's Icon: a file, or a name looked up in the desktop's icon theme; where that
+// finds nothing (no theme configured, as under a plain window manager), in hicolor and
+// the pixmaps folders the way every desktop's loader does.
+QIcon EntryIcon(const QString& name) {
+    if (QFileInfo(name).isAbsolute()) {
+        return QIcon(name);
+    }
+    const QIcon themed = QIcon::fromTheme(name);
+    if (!themed.isNull()) {
+        return themed;
+    }
+    std::vector<std::string> types;
+    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    for (const char* type : {"png", "svg", "xpm"}) {
+        if (readable.contains(type)) {
+            types.emplace_back(type);
+        }
+    }
+    const std::string file =
+        FindIconFile(IconFolders::FromEnvironment(), QIcon::themeName().toStdString(),
+                     name.toStdString(), kImageSize, types);
+    return file.empty() ? QIcon() : QIcon(QString::fromStdString(file));
+}
+
 }  // namespace
 
 TreeImageList::TreeImageList() {
@@ -82,9 +108,7 @@ QIcon TreeImageList::ProgramIcon(const QString& programPath) {
     if (programPath.endsWith(QStringLiteral(".desktop"))) {
         const std::string icon = DesktopEntryIcon(programPath.toStdString());
         if (!icon.empty()) {
-            const QString name = QString::fromStdString(icon);
-            const QIcon themed =
-                QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+            const QIcon themed = EntryIcon(QString::fromStdString(icon));
             if (!themed.isNull()) {
                 return themed;
             }
@@ -104,8 +128,7 @@ QIcon TreeImageList::ProgramIcon(const QString& programPath) {
         if (entry && entry->icon) {
             const QString icon = QString::fromStdString(*entry->icon);
             if (!icon.isEmpty()) {
-                const QIcon themed =
-                    QFileInfo(icon).isAbsolute() ? QIcon(icon) : QIcon::fromTheme(icon);
+                const QIcon themed = EntryIcon(icon);
                 if (!themed.isNull()) {
                     return themed;
                 }

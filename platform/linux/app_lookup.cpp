@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/linux/desktop_entry.h"
 #include "platform/linux/proc_process_facts.h"
 
 namespace qarvex {
@@ -14,6 +15,6 @@ AppLookup::AppLookup(std::unique_ptr<ProcessFacts> processFacts,
                      std::vector<std::string> entryFolders)
     : facts(std::move(processFacts)),
       index(std::make_unique<DesktopEntryIndex>(std::move(entryFolders), *facts)),
-      resolver(std::make_unique<AppResolver>(*index, *facts)) {}
+      resolver(std::make_unique<AppResolver>(*index, *facts, LocalePostfixesFromEnvironment())) {}
 
 }  // namespace qarvex

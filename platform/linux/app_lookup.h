@@ -14,7 +14,8 @@ namespace qarvex {
 // desktop entries, and the resolver over both. A session's window sources (the
 // compositor's and XWayland's) share one, so the entries are read and kept once.
 struct AppLookup {
-    // This machine's processes and the entries of the XDG data folders.
+    // This machine's processes and the entries of the XDG data folders. Applications are
+    // named in the language of this program's environment.
     AppLookup();
     AppLookup(std::unique_ptr<ProcessFacts> processFacts, std::vector<std::string> entryFolders);
 

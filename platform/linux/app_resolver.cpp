@@ -89,11 +89,13 @@ void IdsFromSnapUnit(std::string_view unit, std::vector<std::string>& ids) {
 // An AppImage's programs run from its mount ("$TMPDIR/.mount_XXXXXX") or from where it
 // was extracted; a snap's from /snap/NAME/REVISION.
 // The application an entry is, as the history records it.
-AppIdentity WithEntry(AppIdentity identity, const IndexedEntry& entry) {
+AppIdentity WithEntry(AppIdentity identity, const IndexedEntry& entry,
+                      const std::vector<std::string>& localePostfixes) {
     identity.path = entry.path;
     identity.execProgram = entry.execProgram;
     identity.entryId = entry.id;
     identity.icon = entry.entry.icon.value_or("");
+    identity.name = LocalizedName(entry.entry, localePostfixes);
     return identity;
 }
 
@@ -104,8 +106,9 @@ bool RunsFromImage(std::string_view program) {
 
 }  // namespace
 
-AppResolver::AppResolver(DesktopEntryIndex& index, ProcessFacts& facts)
-    : m_index(index), m_facts(facts) {}
+AppResolver::AppResolver(DesktopEntryIndex& index, ProcessFacts& facts,
+                         std::vector<std::string> localePostfixes)
+    : m_index(index), m_facts(facts), m_localePostfixes(std::move(localePostfixes)) {}
 
 std::vector<std::string> AppResolver::IdsFromControlGroup(std::string_view groups) {
     std::vector<std::string> ids;
@@ -321,7 +324,7 @@ std::optional<AppIdentity> AppResolver::ResolveSandboxed(const WindowHints& hint
     AppIdentity identity;
     identity.programPath = process.program;
     if (entry != nullptr) {
-        return WithEntry(std::move(identity), *entry);
+        return WithEntry(std::move(identity), *entry, m_localePostfixes);
     }
     const std::string launcher = "/snap/bin/" + process.snapName;
     if (!process.snapName.empty() && m_facts.CanonicalFile(launcher)) {
@@ -352,7 +355,7 @@ std::optional<AppIdentity> AppResolver::Resolve(const WindowHints& hints) {
         entry = m_index.ByProgram(process.followed);
     }
     if (entry != nullptr) {
-        return WithEntry(std::move(identity), *entry);
+        return WithEntry(std::move(identity), *entry, m_localePostfixes);
     }
     // A snap runs from a folder named after its revision; its command stays.
     if (!process.appImage.empty()) {

@@ -19,7 +19,10 @@ namespace qarvex {
 // ever its installed application (see ResolveSandboxed).
 class AppResolver {
 public:
-    AppResolver(DesktopEntryIndex& index, ProcessFacts& facts);
+    // localePostfixes: the Name[...] variants that name an application, most wanted first
+    // (LocalePostfixes); without any, the plain Name does.
+    AppResolver(DesktopEntryIndex& index, ProcessFacts& facts,
+                std::vector<std::string> localePostfixes = {});
 
     // Nothing when neither an entry nor a program can be found.
     std::optional<AppIdentity> Resolve(const WindowHints& hints);
@@ -57,6 +60,7 @@ private:
 
     DesktopEntryIndex& m_index;
     ProcessFacts& m_facts;
+    std::vector<std::string> m_localePostfixes;
     std::map<std::int64_t, Process> m_processes;
 };
 

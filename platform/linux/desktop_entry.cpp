@@ -1,6 +1,8 @@
 #include "platform/linux/desktop_entry.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "store/strings.h"
 #include "store/text_codec.h"
@@ -178,6 +180,8 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
             entry.type = unescaped;
         } else if (key == "Name") {
             entry.name = unescaped;
+        } else if (StartsWith(key, "Name[") && EndsWith(key, "]")) {
+            entry.localizedNames.emplace_back(key.substr(5, key.size() - 6), unescaped);
         } else if (key == "Exec") {
             entry.exec = unescaped;
         } else if (key == "Icon") {
@@ -202,6 +206,71 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
         return std::nullopt;
     }
     return entry;
+}
+
+std::vector<std::string> LocalePostfixes(std::string_view language, std::string_view lcAll,
+                                         std::string_view lcMessages, std::string_view lang) {
+    std::string_view locales = lang;
+    for (const std::string_view set : {lcMessages, lcAll, language}) {
+        if (!set.empty()) {
+            locales = set;
+        }
+    }
+    std::vector<std::string> postfixes;
+    const auto add = [&postfixes](std::string postfix) {
+        if (std::find(postfixes.begin(), postfixes.end(), postfix) == postfixes.end()) {
+            postfixes.push_back(std::move(postfix));
+        }
+    };
+    std::size_t start = 0;
+    while (start <= locales.size()) {
+        const std::size_t colon = std::min(locales.find(':', start), locales.size());
+        std::string_view locale = locales.substr(start, colon - start);
+        start = colon + 1;
+        std::string_view modifier;
+        if (const std::size_t at = locale.find('@'); at != std::string_view::npos) {
+            modifier = locale.substr(at);
+            locale = locale.substr(0, at);
+        }
+        locale = locale.substr(0, locale.find('.'));
+        const std::size_t underscore = locale.find('_');
+        const std::string_view code = locale.substr(0, underscore);
+        if (code.empty() || code == "C" || code == "POSIX") {
+            continue;
+        }
+        if (underscore != std::string_view::npos) {
+            if (!modifier.empty()) {
+                add(std::string(locale) + std::string(modifier));
+            }
+            add(std::string(locale));
+        }
+        if (!modifier.empty()) {
+            add(std::string(code) + std::string(modifier));
+        }
+        add(std::string(code));
+    }
+    return postfixes;
+}
+
+std::vector<std::string> LocalePostfixesFromEnvironment() {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string_view(value != nullptr ? value : "");
+    };
+    return LocalePostfixes(variable("LANGUAGE"), variable("LC_ALL"), variable("LC_MESSAGES"),
+                           variable("LANG"));
+}
+
+std::string LocalizedName(const DesktopEntry& entry, const std::vector<std::string>& postfixes) {
+    for (const std::string& postfix : postfixes) {
+        // A key given twice takes its last value, as unlocalized ones do.
+        for (auto it = entry.localizedNames.rbegin(); it != entry.localizedNames.rend(); ++it) {
+            if (it->first == postfix && !Trim(it->second).empty()) {
+                return Trim(it->second);
+            }
+        }
+    }
+    return Trim(entry.name.value_or(""));
 }
 
 std::vector<std::string> SplitExec(std::string_view exec) {

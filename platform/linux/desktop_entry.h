@@ -3,15 +3,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qarvex {
 
-// The keys of a desktop entry's [Desktop Entry] group that we use, unescaped. Localized
-// variants ("Name[de]") and other groups are not read.
+// The keys of a desktop entry's [Desktop Entry] group that we use, unescaped. Of the
+// localized variants only Name's are read; other groups are not.
 struct DesktopEntry {
     std::optional<std::string> type;
     std::optional<std::string> name;
+    // Name[LOCALE] values with their LOCALE as written ("zh_CN", "sr@latin"), in file order.
+    std::vector<std::pair<std::string, std::string>> localizedNames;
     std::optional<std::string> exec;
     std::optional<std::string> icon;
     std::optional<std::string> tryExec;
@@ -27,6 +30,18 @@ struct DesktopEntry {
 // is not text at all (holds NUL bytes or invalid UTF-8, as a binary file does). A key
 // given twice takes its last value, as the desktop's own readers do.
 std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text);
+
+// The locale postfixes to look for, the most wanted first, for the user's languages: the
+// first of LANGUAGE (a list separated by ":"), LC_ALL, LC_MESSAGES and LANG that is set.
+// Each locale lang_COUNTRY.ENCODING@MODIFIER gives lang_COUNTRY@MODIFIER, lang_COUNTRY,
+// lang@MODIFIER, then lang (those its parts allow); "C" and "POSIX" give none.
+std::vector<std::string> LocalePostfixes(std::string_view language, std::string_view lcAll,
+                                         std::string_view lcMessages, std::string_view lang);
+std::vector<std::string> LocalePostfixesFromEnvironment();
+
+// The entry's Name for the first of postfixes it has one for, else its Name; blanks at
+// either end dropped. Empty when it has none.
+std::string LocalizedName(const DesktopEntry& entry, const std::vector<std::string>& postfixes);
 
 // String values: "\s" "\n" "\t" "\r" "\\" are unescaped; any other backslash stays as
 // it is (it may belong to the Exec quoting, which has its own escapes).

@@ -28,6 +28,13 @@ std::string_view BaseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::vector<std::string> SubFoldersOf(std::vector<std::string> folders, std::string_view name) {
+    for (std::string& folder : folders) {
+        folder = JoinPath(folder, name);
+    }
+    return folders;
+}
+
 std::int64_t ChangeTime(const std::string& folder) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
@@ -99,9 +106,8 @@ std::string DesktopEntryIcon(const std::string& path) {
 DesktopEntryIndex::DesktopEntryIndex(std::vector<std::string> folders, ProcessFacts& facts)
     : m_folders(std::move(folders)), m_facts(facts) {}
 
-std::vector<std::string> DesktopEntryIndex::FoldersFor(const std::string& xdgDataHome,
-                                                       const std::string& xdgDataDirs,
-                                                       const std::string& home) {
+std::vector<std::string> DataFolders(const std::string& xdgDataHome, const std::string& xdgDataDirs,
+                                     const std::string& home) {
     std::vector<std::string> folders;
     const auto add = [&folders](const std::string& base) {
         if (!StartsWith(base, "/")) {
@@ -111,7 +117,6 @@ std::vector<std::string> DesktopEntryIndex::FoldersFor(const std::string& xdgDat
         while (folder.size() > 1 && EndsWith(folder, "/")) {
             folder.pop_back();
         }
-        folder += "/applications";
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
             folders.push_back(std::move(folder));
         }
@@ -130,12 +135,22 @@ std::vector<std::string> DesktopEntryIndex::FoldersFor(const std::string& xdgDat
     return folders;
 }
 
-std::vector<std::string> DesktopEntryIndex::FoldersFromEnvironment() {
+std::vector<std::string> DataFoldersFromEnvironment() {
     const auto get = [](const char* name) {
         const char* value = std::getenv(name);
         return std::string(value != nullptr ? value : "");
     };
-    return FoldersFor(get("XDG_DATA_HOME"), get("XDG_DATA_DIRS"), get("HOME"));
+    return DataFolders(get("XDG_DATA_HOME"), get("XDG_DATA_DIRS"), get("HOME"));
+}
+
+std::vector<std::string> DesktopEntryIndex::FoldersFor(const std::string& xdgDataHome,
+                                                       const std::string& xdgDataDirs,
+                                                       const std::string& home) {
+    return SubFoldersOf(DataFolders(xdgDataHome, xdgDataDirs, home), "applications");
+}
+
+std::vector<std::string> DesktopEntryIndex::FoldersFromEnvironment() {
+    return SubFoldersOf(DataFoldersFromEnvironment(), "applications");
 }
 
 std::map<std::string, std::int64_t> DesktopEntryIndex::Stamps() const {

@@ -38,6 +38,13 @@ std::string FirstFileArgument(const std::vector<std::string>& argv, const std::s
 // names none or can't be read.
 std::string DesktopEntryIcon(const std::string& path);
 
+// The XDG data folders, the most important first: $XDG_DATA_HOME (or ~/.local/share),
+// then each of $XDG_DATA_DIRS (or /usr/local/share:/usr/share); relative ones are ignored,
+// none is given twice, none ends in "/" (but "/" itself).
+std::vector<std::string> DataFolders(const std::string& xdgDataHome, const std::string& xdgDataDirs,
+                                     const std::string& home);
+std::vector<std::string> DataFoldersFromEnvironment();
+
 // The applications installed for this user, read from the "applications" folders of
 // $XDG_DATA_HOME and $XDG_DATA_DIRS (subfolders included). Read once and kept; Refresh()
 // reads it again only when one of the folders changed.

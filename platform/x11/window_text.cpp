@@ -1,5 +1,9 @@
 #include "platform/x11/window_text.h"
 
+#include <algorithm>
+
+#include "store/text_codec.h"
+
 namespace qarvex {
 
 namespace {
@@ -110,18 +114,49 @@ std::string Latin1ToUtf8(std::string_view latin1) {
 
 std::string CompoundTextToUtf8(std::string_view text) {
     constexpr char kEsc = '\x1b';
-    enum class Mode { Latin1, Utf8, Other } mode = Mode::Latin1;
+    // The left (GL, bytes below 0x80) and right (GR) halves each show one character set,
+    // chosen by escape sequences; "ESC % G" ... "ESC % @" holds UTF-8 instead.
+    enum class Set { Ascii, Latin1, Gb2312, Other };
+    Set left = Set::Ascii;
+    Set right = Set::Latin1;
+    bool utf8 = false;
     std::string out;
+    std::string gb2312;  // a run of GB 2312 bytes, high bits set, decoded as one
+    const auto flushGb2312 = [&] {
+        out += Gb18030ToUtf8(gb2312);
+        gb2312.clear();
+    };
     std::size_t i = 0;
     while (i < text.size()) {
         if (text[i] != kEsc) {
-            const std::size_t next = text.find(kEsc, i);
-            const std::string_view run =
-                text.substr(i, next == std::string_view::npos ? std::string_view::npos : next - i);
-            out += mode == Mode::Latin1 ? Latin1ToUtf8(run) : SanitizeUtf8(run);
-            i += run.size();
+            const std::size_t next = std::min(text.find(kEsc, i), text.size());
+            const std::string_view run = text.substr(i, next - i);
+            i = next;
+            if (utf8) {
+                out += SanitizeUtf8(run);
+                continue;
+            }
+            for (const char c : run) {
+                const auto byte = static_cast<unsigned char>(c);
+                const bool high = byte >= 0x80;
+                const Set set = high ? right : left;
+                // GB 2312 holds bytes 0x21..0x7E of either half; a blank stays a blank.
+                if (set == Set::Gb2312 && (byte & 0x7F) > 0x20 && (byte & 0x7F) < 0x7F) {
+                    gb2312 += static_cast<char>(byte | 0x80);
+                    continue;
+                }
+                flushGb2312();
+                if (!high) {
+                    out += c;  // ASCII, or a set we can't decode: its bytes kept
+                } else if (set == Set::Latin1) {
+                    AppendCodePoint(out, byte);
+                } else {
+                    AppendCodePoint(out, 0xFFFD);
+                }
+            }
             continue;
         }
+        flushGb2312();
         // An escape sequence: ESC, intermediate bytes 0x20..0x2F, one final byte 0x30..0x7E.
         std::size_t k = i + 1;
         while (k < text.size() && text[k] >= 0x20 && text[k] <= 0x2F) {
@@ -129,15 +164,31 @@ std::string CompoundTextToUtf8(std::string_view text) {
         }
         const std::string_view sequence =
             text.substr(i, k < text.size() ? k + 1 - i : text.size() - i);
-        if (sequence == "\x1b%G") {
-            mode = Mode::Utf8;
-        } else if (sequence == "\x1b%@" || sequence == "\x1b(B" || sequence == "\x1b-A") {
-            mode = Mode::Latin1;
-        } else {
-            mode = Mode::Other;
-        }
         i += sequence.size();
+        if (sequence == "\x1b%G") {
+            utf8 = true;
+        } else if (sequence == "\x1b%@") {
+            utf8 = false;
+        } else if (sequence.size() >= 3) {
+            // The last intermediate byte names the half: "(" the left, ")" or "-" the right.
+            const char half = sequence[sequence.size() - 2];
+            const std::string_view charset = sequence.substr(1);
+            Set set = Set::Other;
+            if (charset == "(B") {
+                set = Set::Ascii;
+            } else if (charset == "-A") {
+                set = Set::Latin1;
+            } else if (charset == "$(A" || charset == "$)A") {
+                set = Set::Gb2312;
+            }
+            if (half == '(') {
+                left = set;
+            } else if (half == ')' || half == '-') {
+                right = set;
+            }
+        }
     }
+    flushGb2312();
     return out;
 }
 

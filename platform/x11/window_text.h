@@ -19,9 +19,9 @@ std::string SanitizeUtf8(std::string_view bytes);
 
 std::string Latin1ToUtf8(std::string_view latin1);
 
-// COMPOUND_TEXT, best effort: Latin-1 by default, UTF-8 inside "ESC % G" segments,
-// other designations skipped (their bytes kept and sanitised). Good enough for the
-// titles of old X clients, which are nearly always Latin-1 in practice.
+// COMPOUND_TEXT, for when Xlib can't convert it: ASCII and Latin-1, GB 2312 in either
+// half, UTF-8 inside "ESC % G" segments; the bytes of any other character set are kept
+// where they are ASCII and replaced by U+FFFD where they are not.
 std::string CompoundTextToUtf8(std::string_view text);
 
 // The host names of a window and of this machine name the same machine: equal, or

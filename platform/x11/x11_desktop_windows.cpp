@@ -12,6 +12,7 @@
 #include <xcb/xcb_icccm.h>
 
 #include "platform/linux/proc_process_facts.h"
+#include "platform/x11/compound_text_reader.h"
 #include "platform/x11/window_text.h"
 
 namespace qarvex {
@@ -69,6 +70,7 @@ struct X11DesktopWindows::Connection {
     xcb_atom_t bamfDesktopFile = XCB_ATOM_NONE;
     bool hasResource = false;
     std::string hostName = LocalHostName();
+    std::unique_ptr<CompoundTextReader> compoundTextReader;
 
     ~Connection() {
         if (ewmh.connection != nullptr) {
@@ -126,6 +128,7 @@ X11DesktopWindows::Connection* X11DesktopWindows::Connect() {
     const xcb_query_extension_reply_t* resource =
         xcb_get_extension_data(connection->xcb, &xcb_res_id);
     connection->hasResource = resource != nullptr && resource->present != 0;
+    connection->compoundTextReader = std::make_unique<CompoundTextReader>(m_displayName);
     m_connection = std::move(connection);
     return m_connection.get();
 }
@@ -237,7 +240,11 @@ std::vector<TopWindow> X11DesktopWindows::TopWindows() {
                 if (text.encoding == ewmh->UTF8_STRING) {
                     title = SanitizeUtf8(CutUtf8ToBytes(raw, kMaxTitleBytes));
                 } else if (text.encoding == c->compoundText && c->compoundText != XCB_ATOM_NONE) {
-                    title = CutUtf8ToBytes(CompoundTextToUtf8(raw), kMaxTitleBytes);
+                    // Xlib programs (xterm) write any title beyond Latin-1 this way.
+                    const std::optional<std::string> converted = c->compoundTextReader->ToUtf8(raw);
+                    title = CutUtf8ToBytes(
+                        converted ? SanitizeUtf8(*converted) : CompoundTextToUtf8(raw),
+                        kMaxTitleBytes);
                 } else {
                     title = Latin1ToUtf8(raw.substr(0, kMaxTitleBytes));
                 }

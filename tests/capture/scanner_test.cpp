@@ -122,7 +122,7 @@ TEST_F(ScannerTest, SkippedProgramsUnlessTheTitleIsAShellPlace) {
     EXPECT_TRUE(recorded[0].software);
 }
 
-TEST_F(ScannerTest, AnApplicationIsRecordedOnceByItsEntryAndSkippedByWhatItStarts) {
+TEST_F(ScannerTest, AnApplicationIsRecordedOnceByItsEntryUnderItsNameAndSkippedByWhatItStarts) {
     const std::string entry = dir.Write("org.example.Editor.desktop", "[Desktop Entry]\n");
     const std::string browserEntry = dir.Write("web.desktop", "[Desktop Entry]\n");
     AddWindow(1, "a.txt - Editor", program);
@@ -132,6 +132,7 @@ TEST_F(ScannerTest, AnApplicationIsRecordedOnceByItsEntryAndSkippedByWhatItStart
     editor.path = entry;
     editor.programPath = program;
     editor.execProgram = "/usr/bin/editor";
+    editor.name = "文本编辑器";
     desktop.SetApplication(1, editor);
     desktop.SetApplication(2, editor);
     // A browser reached through its entry, started by a bare name on $PATH.
@@ -143,8 +144,27 @@ TEST_F(ScannerTest, AnApplicationIsRecordedOnceByItsEntryAndSkippedByWhatItStart
     scanner->ScanPrograms();
     ASSERT_EQ(recorded.size(), 1u);
     EXPECT_EQ(recorded[0].address, entry);
-    EXPECT_EQ(recorded[0].name, "a.txt - Editor");
+    EXPECT_EQ(recorded[0].name, "文本编辑器");
     EXPECT_TRUE(recorded[0].software);
+}
+
+TEST_F(ScannerTest, ChromiumAndTheOtherBrowsersWhosePagesAreReadAreNotRecordedAsPrograms) {
+    std::filesystem::create_directories(dir.File("usr/lib/chromium"));
+    const std::string chromium = dir.Write("usr/lib/chromium/chromium", "");
+    const std::string chromiumEntry = dir.Write("chromium.desktop", "[Desktop Entry]\n");
+    const std::string braveEntry = dir.Write("com.brave.Browser.desktop", "[Desktop Entry]\n");
+    const std::string zenity = dir.Write("bin/zenity", "");
+    AddWindow(1, "红烧肉的做法 - Chromium", chromium);  // known by its program only
+    AddWindow(2, "新标签页 - Chromium", chromium);
+    AddWindow(3, "Brave", other);
+    AddWindow(4, "Question", zenity);
+    desktop.SetApplication(
+        2, {.path = chromiumEntry, .programPath = chromium, .entryId = "chromium.desktop"});
+    // A sandboxed browser whose program says nothing: its entry does.
+    desktop.SetApplication(3, {.path = braveEntry, .programPath = other});
+    scanner->ScanPrograms();
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].address, zenity);
 }
 
 TEST_F(ScannerTest, UpperWindowOfOneProgramFixesTheNameAndEmptyTitlesAreHandedOver) {

@@ -156,8 +156,9 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !FindWindow(desktop, title); }));
     }
 
-    // The scan records the window once, under the application's path and the window's
-    // title; closed, the recorded path brings the window back.
+    // The scan records the window once, under the application's path and name (its
+    // entry's Name, which Entry() makes the id; the window's title without an entry);
+    // closed, the recorded path brings the window back.
     void ExpectRecordedOnceAndReopened(const std::string& title, const std::string& path,
                                        const std::string& icon,
                                        const std::function<void()>& afterClose = {}) {
@@ -181,7 +182,8 @@ protected:
                      [&](const Recorded& r) { return r.name == title || r.path == path; });
         ASSERT_EQ(mine.size(), 1u) << title;
         EXPECT_EQ(mine[0].path, path);
-        EXPECT_EQ(mine[0].name, title);
+        EXPECT_EQ(mine[0].name,
+                  EndsWith(path, ".desktop") ? path.substr(path.rfind('/') + 1) : title);
         const auto window = FindWindow(desktop, title);
         ASSERT_TRUE(window);
         const auto app = desktop.Application(*window);

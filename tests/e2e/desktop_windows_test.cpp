@@ -155,6 +155,7 @@ const std::map<std::string, Expected>& ExpectedWindows() {
         // 150 bytes of a three-byte character: cut to 42 whole characters (126 bytes).
         {"longtitle", {true, false, false, Repeat("文", 42)}},
         {"latin1", {true, false, false, "Café"}},
+        {"compound", {true, false, false, "终端 xterm"}},
         {"badutf8", {true, false, false, "ab\xef\xbf\xbd"}},
         {"untyped", {true, false, false, "Untyped"}},
     };

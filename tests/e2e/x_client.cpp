@@ -58,7 +58,8 @@ struct WindowKind {
     bool pid = true;
     const char* machine = nullptr;  // nullptr: this host
     const char* netName = nullptr;
-    const char* wmName = nullptr;  // STRING (Latin-1)
+    const char* wmName = nullptr;
+    const char* wmNameType = "STRING";  // Latin-1
     const char* type = "_NET_WM_WINDOW_TYPE_NORMAL";
     bool skipTaskbar = false;
     bool iconic = false;
@@ -99,6 +100,11 @@ int main() {
         {.role = "remote", .machine = "elsewhere.invalid", .netName = "Remote"},
         {.role = "longtitle", .netName = longTitle.c_str()},
         {.role = "latin1", .wmName = "Caf\xe9"},
+        // "终端 xterm" as xterm's Xlib writes it in a UTF-8 locale: 终 from GB 2312, 端
+        // from JIS X 0208.
+        {.role = "compound",
+         .wmName = "\x1b$(AVU\x1b$(BC<\x1b(B xterm",
+         .wmNameType = "COMPOUND_TEXT"},
         {.role = "badutf8", .netName = "ab\xff"},
         {.role = "untyped", .netName = "Untyped", .type = nullptr},
     };
@@ -120,7 +126,7 @@ int main() {
             SetText(window, "_NET_WM_NAME", "UTF8_STRING", kind.netName);
         }
         if (kind.wmName != nullptr) {
-            SetText(window, "WM_NAME", "STRING", kind.wmName);
+            SetText(window, "WM_NAME", kind.wmNameType, kind.wmName);
         }
         if (kind.type != nullptr) {
             SetAtoms(window, "_NET_WM_WINDOW_TYPE", {kind.type});

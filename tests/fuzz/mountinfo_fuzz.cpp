@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/address_rules.h"
+#include "store/address_rules.h"
 #include "fuzz/fuzz_support.h"
 #include "store/strings.h"
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/fake/fake_process_facts.h"
+#include "platform/linux/desktop_entry.h"
 #include "platform/linux/desktop_entry_index.h"
 #include "platform/linux/proc_process_facts.h"
 #include "support/temp_dir.h"
@@ -90,6 +91,23 @@ TEST_F(AppResolverTest, TheUsersEntryWinsAndHiddenOnesMaskButNoDisplayOnesCount)
     EXPECT_EQ(index.ById("helper.desktop")->path, helper);
     EXPECT_EQ(index.ById("kde4-tool.desktop")->path, nested);
     EXPECT_EQ(index.ById("link.desktop"), nullptr);
+}
+
+TEST_F(AppResolverTest, AnEntryWithAChineseNameIsNamedSoUnderAChineseLocale) {
+    Entry(system(), "org.gnome.Calculator.desktop",
+          "Name=Calculator\nName[zh_CN]=计算器\nName[zh_TW]=計算機\nName[zh]=计算\n");
+    const auto nameUnder = [&](const char* language, const char* lcMessages, const char* lang) {
+        AppResolver localized(index, facts, LocalePostfixes(language, "", lcMessages, lang));
+        const auto identity = localized.Resolve({.pid = kPid, .appId = "org.gnome.Calculator"});
+        return identity ? identity->name : "(nothing)";
+    };
+    EXPECT_EQ(nameUnder("", "", "zh_CN.UTF-8"), "计算器");
+    EXPECT_EQ(nameUnder("", "zh_TW.UTF-8", "en_US.UTF-8"), "計算機");
+    // LANGUAGE's list comes first; a country without its own Name takes the language's.
+    EXPECT_EQ(nameUnder("zh_SG:en", "", "en_US.UTF-8"), "计算");
+    EXPECT_EQ(nameUnder("", "", "C.UTF-8"), "Calculator");
+    EXPECT_EQ(LocalePostfixes("", "", "", "sr_RS.UTF-8@latin"),
+              (std::vector<std::string>{"sr_RS@latin", "sr_RS", "sr@latin", "sr"}));
 }
 
 TEST_F(AppResolverTest, WhatTheWindowSaysComesFirst) {

@@ -64,7 +64,10 @@ TEST(LegacyTitleEncodings, BecomeUtf8) {
     EXPECT_EQ(Latin1ToUtf8("Caf\xe9 \xa9\xff"), "Café ©ÿ");
     EXPECT_EQ(CompoundTextToUtf8("Caf\xe9"), "Café");
     EXPECT_EQ(CompoundTextToUtf8("x \x1b%G文件\x1b%@ \xe9"), "x 文件 é");
-    // A designation we can't decode: its bytes are kept where they are valid UTF-8.
+    // GB 2312 as Xlib writes it (in the left half) and in the right half.
+    EXPECT_EQ(CompoundTextToUtf8("\x1b$(AVU6K\x1b(B xterm"), "终端 xterm");
+    EXPECT_EQ(CompoundTextToUtf8("\x1b$)A\xd6\xd5\xb6\xcb xterm"), "终端 xterm");
+    // A character set we can't decode: its ASCII bytes are kept.
     EXPECT_EQ(CompoundTextToUtf8("a\x1b$(Bxy\x1b(Bz"), "axyz");
     EXPECT_EQ(CompoundTextToUtf8("\x1b"), "");
     EXPECT_EQ(CompoundTextToUtf8("\x1b%"), "");
