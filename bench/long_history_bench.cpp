@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QListWidget>
-#include <QStringList>
 #include <QTreeView>
 
 #include "store/day_groups.h"
@@ -239,30 +238,54 @@ void BM_LongHistoryPassThatTrims(benchmark::State& state) {
 }
 BENCHMARK(BM_LongHistoryPassThatTrims)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-void BM_LongHistorySearchKeystroke(benchmark::State& state) {
+// The same load with names left without their pinyin forms, as the load was before them.
+void BM_LongHistoryLoadWithoutPinyin(benchmark::State& state) {
+    const test::TempDir& folder = StoredHistory();
+    for (auto _ : state) {
+        auto ini = std::make_unique<IniFile>(folder.File("defualt.ini"));
+        auto recent = std::make_unique<StoredList>();
+        auto history = MakeHistory(*ini, *recent);
+        history->SetPinyinIndexing(false);
+        history->LoadHistory();
+        state.PauseTiming();
+        history.reset();
+        recent.reset();
+        ini.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LongHistoryLoadWithoutPinyin)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One keystroke: the ranked search and the result list refilled, up to its first layout.
+// Typed: a Latin word of the addresses, pinyin syllables and initials of the page names,
+// and the pinyin of the program names only.
+void BM_LongHistorySearchKeystroke(benchmark::State& state, const char* typed) {
     App();
     IniFile ini(StoredHistory().File("defualt.ini"));
     StoredList recent;
     auto history = MakeHistory(ini, recent);
     history->LoadHistory();
+    TreeImageList images;
     QListWidget list;
     list.resize(600, 200);
     list.setLayoutMode(QListView::Batched);
     list.show();
     for (auto _ : state) {
         list.clear();
-        const auto found = SearchBox::MatchingLines(history->Docs(), "  section3 ");
-        QStringList items;
-        items.reserve(static_cast<qsizetype>(found.size()));
-        for (const std::string& line : found) {
-            items.push_back(QString::fromStdString(line));
-        }
-        list.addItems(items);
+        SearchBox::FillRows(list, *history, images, typed);
         QCoreApplication::processEvents();
     }
     state.counters["matches"] = static_cast<double>(list.count());
+    state.counters["pinyin_index_MB"] =
+        static_cast<double>(history->SearchIndex().MemoryBytes()) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_LongHistorySearchKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, latin, "  section3 ")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, syllables, "hongshaorou")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, initials, "hsr")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, few, "xiangmuguanli")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qarvex

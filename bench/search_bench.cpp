@@ -5,40 +5,49 @@
 
 #include <QApplication>
 #include <QListWidget>
-#include <QStringList>
 
-#include "store/doc_table.h"
+#include "store/doc_search.h"
+#include "store/history.h"
+#include "store/ini_file.h"
+#include "store/stored_list.h"
+#include "support/temp_dir.h"
+#include "views/history_tree_model.h"
 #include "views/search_box.h"
 
 namespace qarvex {
 namespace {
 
-DocTable MakeDocs(int count) {
-    DocTable docs;
-    docs.reserve(static_cast<std::size_t>(count));
-    for (int n = 0; n < count; ++n) {
-        TMyDoc doc;
-        if (n % 2 == 0) {
-            doc.DocType = dkWebPage;
-            doc.Path = "http://Host" + std::to_string(n % 97) + ".example/Page" + std::to_string(n);
-            doc.DisplayName = "页面 Title " + std::to_string(n);
-        } else {
-            doc.DocType = dkFolderOrFile;
-            doc.Path =
-                "/home/u/Documents/Folder" + std::to_string(n % 53) + "/f" + std::to_string(n);
-            doc.DisplayName = doc.Path;
+// Pages and folders, recorded as scan passes record them.
+struct Docs {
+    explicit Docs(int count) {
+        history.BeginRecordingPass();
+        for (int n = 0; n < count; ++n) {
+            if (n % 2 == 0) {
+                history.AddDoc(
+                    "http://Host" + std::to_string(n % 97) + ".example/Page" + std::to_string(n),
+                    "页面 Title " + std::to_string(n), "", false);
+            } else {
+                history.AddDoc("file:///home/u/Documents/Folder" + std::to_string(n % 53) + "/f" +
+                                   std::to_string(n),
+                               "f", "", false);
+            }
         }
-        docs.push_back(std::move(doc));
+        history.EndRecordingPass();
     }
-    return docs;
-}
+
+    test::TempDir dir;
+    IniFile ini{dir.File("defualt.ini")};
+    StoredList recent;
+    History history{ini, recent, [] { return std::string("2026-12-09"); }, nullptr, "/home/u",
+                    [](const std::string&) { return false; }};
+};
 
 // One keystroke: the whole history searched for the box's text, as it is typed.
 void BM_SearchKeystroke(benchmark::State& state) {
-    const DocTable docs = MakeDocs(static_cast<int>(state.range(0)));
+    const Docs docs(static_cast<int>(state.range(0)));
     std::size_t lines = 0;
     for (auto _ : state) {
-        const auto found = SearchBox::MatchingLines(docs, "  Folder1 ");
+        const auto found = RankedMatches(docs.history, "  Folder1 ", "2026-12-09");
         lines = found.size();
         benchmark::DoNotOptimize(found.data());
     }
@@ -63,20 +72,15 @@ QApplication& App() {
 // the list's first layout; the rest of a long list is laid out in batches between events.
 void BM_SearchKeystrokeWithList(benchmark::State& state) {
     App();
-    const DocTable docs = MakeDocs(static_cast<int>(state.range(0)));
+    const Docs docs(static_cast<int>(state.range(0)));
+    const TreeImageList images;
     QListWidget list;
     list.resize(600, 200);
     list.setLayoutMode(QListView::Batched);  // as the search box sets its list
     list.show();
     for (auto _ : state) {
         list.clear();
-        const auto found = SearchBox::MatchingLines(docs, "  Folder1 ");
-        QStringList items;
-        items.reserve(static_cast<qsizetype>(found.size()));
-        for (const std::string& line : found) {
-            items.push_back(QString::fromStdString(line));
-        }
-        list.addItems(items);
+        SearchBox::FillRows(list, docs.history, images, "  Folder1 ");
         QCoreApplication::processEvents();
     }
     state.counters["matches"] = static_cast<double>(list.count());

@@ -15,10 +15,12 @@
 #include <QUrl>
 
 #include "capture/openers.h"
+#include "store/doc_search.h"
 #include "store/guarded.h"
 #include "store/history.h"
 #include "store/strings.h"
 #include "views/doc_trees.h"
+#include "views/history_tree_model.h"
 #include "views/qt_text.h"
 #include "views/services.h"
 #include "views/window_actions.h"
@@ -52,6 +54,7 @@ SearchBox::SearchBox(const Services& services, const DocTrees& trees, WindowActi
     : QObject(parent),
       m_history(services.history),
       m_openers(services.openers),
+      m_images(services.images),
       m_trees(trees),
       m_window(window),
       m_widgets(widgets),
@@ -86,21 +89,11 @@ void SearchBox::SetPause(std::function<void(int)> pause) {
     m_pause = std::move(pause);
 }
 
-std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::string_view text) {
-    std::vector<std::string> lines;
-    const std::string keyword = AsciiLower(Trim(text));
-    if (keyword.empty()) {
-        return lines;
+QString SearchBox::RowText(const TMyDoc& doc) {
+    if (doc.DisplayName.empty() || doc.DisplayName == doc.Path) {
+        return Q(doc.Path);
     }
-    for (const TMyDoc& doc : docs) {
-        // The list shows, and opens, the Path as it was recorded: a lower-cased one names
-        // another file on a case-sensitive disk and another video behind "watch?v=".
-        if (Contains(AsciiLower(doc.Path), keyword) ||
-            Contains(AsciiLower(doc.DisplayName), keyword)) {
-            lines.push_back(doc.Path);
-        }
-    }
-    return lines;
+    return Q(doc.DisplayName) + QString::fromUtf8(kRowSeparator) + Q(doc.Path);
 }
 
 QString SearchBox::SearchScript(const QString& keyword) {
@@ -136,6 +129,20 @@ QString SearchBox::FallbackSearchAddress(const QString& keyword) {
            QString::fromLatin1(QUrl::toPercentEncoding(keyword));
 }
 
+void SearchBox::FillRows(QListWidget& list, const History& history, const TreeImageList& images,
+                         std::string_view text) {
+    const std::vector<int> found = RankedMatches(history, text, history.Today());
+    const DocTable& docs = history.Docs();
+    for (const int index : found) {
+        const TMyDoc& doc = docs[static_cast<std::size_t>(index)];
+        auto* item = new QListWidgetItem(images.Icon(history.ImageIndexOf(index)), RowText(doc));
+        // The stored Path as recorded: a lower-cased one names another file on a
+        // case-sensitive disk and another video behind "watch?v=".
+        item->setData(kPathRole, Q(doc.Path));
+        list.addItem(item);
+    }
+}
+
 bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
     const SearchBoxWidgets& ui = m_widgets;
     if (event->type() == QEvent::KeyPress) {
@@ -167,6 +174,11 @@ void SearchBox::HideResultList() {
     m_widgets.LbSearchResult->hide();
 }
 
+QString SearchBox::RowPath(int row) const {
+    const QListWidgetItem* item = m_widgets.LbSearchResult->item(row);
+    return item ? item->data(kPathRole).toString() : QString();
+}
+
 int SearchBox::HighlightedRow() const {
     QListWidget* list = m_widgets.LbSearchResult;
     const int row = list->currentRow();
@@ -192,14 +204,7 @@ void SearchBox::RunHistorySearch() {
         list->show();
         list->raise();
         list->clear();
-        const std::vector<std::string> lines =
-            MatchingLines(m_history.Docs(), S(m_widgets.EdtSearch->text()));
-        QStringList items;
-        items.reserve(static_cast<qsizetype>(lines.size()));
-        for (const std::string& line : lines) {
-            items.push_back(Q(line));
-        }
-        list->addItems(items);
+        FillRows(*list, m_history, m_images, S(m_widgets.EdtSearch->text()));
     });
 }
 
@@ -260,7 +265,7 @@ bool SearchBox::LbSearchResultKeyDown(int key) {
     QListWidget* list = m_widgets.LbSearchResult;
     if (IsEnterKey(key) || key == Qt::Key_Space) {
         const int row = HighlightedRow();
-        const QString line = row >= 0 ? list->item(row)->text() : QString();
+        const QString line = row >= 0 ? RowPath(row) : QString();
         HideResultList();
         m_searchNavigating = false;
         if (!line.isEmpty()) {
@@ -275,7 +280,7 @@ bool SearchBox::LbSearchResultKeyDown(int key) {
     }
     const int row = HighlightedRow();
     if (row >= 0) {
-        m_widgets.EdtSearch->setText(list->item(row)->text());
+        m_widgets.EdtSearch->setText(RowPath(row));
     }
     return false;
 }
@@ -284,7 +289,7 @@ void SearchBox::LbSearchResultMouseDown(QListWidgetItem* item) {
     if (!item) {
         return;
     }
-    const QString line = item->text();
+    const QString line = item->data(kPathRole).toString();
     HideResultList();
     m_searchNavigating = false;
     OpenResultLine(line);
