@@ -262,7 +262,6 @@ bool SearchBox::EdtSearchKeyDown(int key) {
 
 bool SearchBox::LbSearchResultKeyDown(int key) {
     m_searchNavigating = true;
-    QListWidget* list = m_widgets.LbSearchResult;
     if (IsEnterKey(key) || key == Qt::Key_Space) {
         const int row = HighlightedRow();
         const QString line = row >= 0 ? RowPath(row) : QString();

@@ -83,7 +83,7 @@ TEST_F(DocSearchTest, ChineseNamesAreFoundByTheirPinyin) {
         {"yinhang", {"中国银行"}},                   // 行 read hang...
         {"xingzou", {"行走的力量"}},                 // ...and xing
         {"qt6jc", {"Qt 6 教程"}},                    // mixed with Latin
-        {"qt jiaocheng", {"Qt 6 教程"}},
+        {"qt 6 jiaocheng", {"Qt 6 教程"}},
         {"zgyh", {"中国银行"}},
         {"hongshaoyu", {}},
         {"bdx", {}},
