@@ -12,6 +12,8 @@ packages=(
   # SVG icons (many applications install only an SVG in hicolor: xterm, GNOME Calculator)
   libqt6svg6
   libjpeg-dev liblz4-dev nlohmann-json3-dev libicu-dev
+  # every pinyin reading of each Chinese character, for finding names by their pinyin
+  rime-data-pinyin-simp
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev libx11-dev
   # a session manager of the tests' own (X11 session management)
   libsm-dev

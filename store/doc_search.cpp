@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <tuple>
 
 #include "store/day_groups.h"
@@ -39,33 +40,28 @@ std::uint32_t LetterBit(char c) {
     return IsLetter(c) ? (1u << (c - 'a')) : 0u;
 }
 
-// needle is lower case already; only ASCII letters of the text are folded.
-bool StartsWithNoCase(std::string_view text, std::string_view needle) {
-    if (text.size() < needle.size()) {
-        return false;
+// Appends text with its ASCII capitals in lower case.
+void AppendLower(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.append(text);
+    char* lower = out.data() + start;
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    // Eight bytes at a time.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, lower + i, 8);
+        const std::uint64_t low7 = word & (0x7F * kOnes);
+        const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;     // top bit: >= 'A'
+        const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;  // top bit: > 'Z'
+        const std::uint64_t upper = fromA & ~pastZ & ~word & (0x80 * kOnes);
+        word |= upper >> 2;  // 0x80 >> 2 is the case bit
+        std::memcpy(lower + i, &word, 8);
     }
-    for (std::size_t i = 0; i < needle.size(); ++i) {
-        if (LowerAscii(text[i]) != needle[i]) {
-            return false;
-        }
+    for (; i < size; ++i) {
+        lower[i] = LowerAscii(lower[i]);
     }
-    return true;
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view needle) {
-    if (needle.empty() || text.size() < needle.size()) {
-        return needle.empty();
-    }
-    const char first = needle[0];
-    const char upper = IsLetter(first) ? static_cast<char>(first - 'a' + 'A') : first;
-    const std::size_t last = text.size() - needle.size();
-    for (std::size_t i = 0; i <= last; ++i) {
-        const char c = text[i];
-        if ((c == first || c == upper) && StartsWithNoCase(text.substr(i + 1), needle.substr(1))) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // The text as pinyin is typed: without the blanks and apostrophes that part syllables;
@@ -197,22 +193,48 @@ DocSearchIndex::Entry DocSearchIndex::Units(const TMyDoc& doc) {
     return entry;
 }
 
+DocSearchIndex::Entry DocSearchIndex::Make(const TMyDoc& doc) {
+    Entry entry = Units(doc);
+    // Texts the stored file held longer than any sighting may be are searched by their
+    // start.
+    constexpr std::size_t kMaxText = 1u << 20;
+    const std::string_view name = std::string_view(doc.DisplayName).substr(0, kMaxText);
+    const std::string_view path = std::string_view(doc.Path).substr(0, kMaxText);
+    entry.text = m_text.size();
+    entry.nameSize = static_cast<std::uint32_t>(name.size());
+    entry.pathSize = static_cast<std::uint32_t>(path.size());
+    AppendLower(m_text, name);
+    AppendLower(m_text, path);
+    return entry;
+}
+
+std::string_view DocSearchIndex::LowerName(int index) const {
+    const Entry& entry = m_entries[static_cast<std::size_t>(index)];
+    return std::string_view(m_text).substr(entry.text, entry.nameSize);
+}
+
+std::string_view DocSearchIndex::LowerPath(int index) const {
+    const Entry& entry = m_entries[static_cast<std::size_t>(index)];
+    return std::string_view(m_text).substr(entry.text + entry.nameSize, entry.pathSize);
+}
+
 void DocSearchIndex::Add(const TMyDoc& doc) {
-    m_entries.push_back(Units(doc));
+    m_entries.push_back(Make(doc));
 }
 
 void DocSearchIndex::Rename(int index, const TMyDoc& doc) {
     if (index >= 0 && index < static_cast<int>(m_entries.size())) {
-        m_entries[static_cast<std::size_t>(index)] = Units(doc);
+        m_entries[static_cast<std::size_t>(index)] = Make(doc);
     }
 }
 
 void DocSearchIndex::Clear() {
     m_entries.clear();
     m_units.clear();
+    m_text.clear();
 }
 
-std::size_t DocSearchIndex::MemoryBytes() const {
+std::size_t DocSearchIndex::PinyinBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_units.capacity() * sizeof(std::uint16_t) +
            (m_setFirst.capacity() + m_setLetters.capacity()) * sizeof(std::uint32_t) +
            (m_readings != nullptr ? m_readings->MemoryBytes() : 0);
@@ -229,7 +251,7 @@ bool DocSearchIndex::CanStart(std::uint16_t unit, char letter) const {
 }
 
 bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::size_t unit,
-                          std::string_view query, std::size_t at, bool whole,
+                          std::string_view query, std::size_t at, bool whole, bool chinese,
                           int& budget) const {
     if (--budget < 0) {
         return false;
@@ -238,8 +260,10 @@ bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::si
     while (unit < count && units[unit] == kSeparator) {
         ++unit;
     }
+    // A match in Latin letters alone is the plain text search's: a pinyin match spells at
+    // least one Chinese character.
     if (at == query.size()) {
-        return !whole || unit == count;
+        return chinese && (!whole || unit == count);
     }
     if (unit == count) {
         return false;
@@ -248,7 +272,7 @@ bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::si
     const std::string_view rest = query.substr(at);
     if (u < kFirstSet) {
         return static_cast<char>(u) == rest[0] &&
-               From(units, count, unit + 1, query, at + 1, whole, budget);
+               From(units, count, unit + 1, query, at + 1, whole, chinese, budget);
     }
     if ((m_setFirst[u - kFirstSet] & LetterBit(rest[0])) == 0) {
         return false;
@@ -262,11 +286,11 @@ bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::si
         // The whole syllable, or the start of the one still being typed.
         if (rest.size() >= reading.size()) {
             if (rest.compare(0, reading.size(), reading) == 0 &&
-                From(units, count, unit + 1, query, at + reading.size(), whole, budget)) {
+                From(units, count, unit + 1, query, at + reading.size(), whole, true, budget)) {
                 return true;
             }
         } else if (reading.compare(0, rest.size(), rest) == 0 &&
-                   From(units, count, unit + 1, query, query.size(), whole, budget)) {
+                   From(units, count, unit + 1, query, query.size(), whole, true, budget)) {
             return true;
         }
         twoLetterInitial = twoLetterInitial ||
@@ -274,10 +298,10 @@ bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::si
                             rest[1] == 'h' && (rest[0] == 'z' || rest[0] == 'c' || rest[0] == 's'));
     }
     // Initials: zh, ch and sh, or the first letter.
-    if (twoLetterInitial && From(units, count, unit + 1, query, at + 2, whole, budget)) {
+    if (twoLetterInitial && From(units, count, unit + 1, query, at + 2, whole, true, budget)) {
         return true;
     }
-    return From(units, count, unit + 1, query, at + 1, whole, budget);
+    return From(units, count, unit + 1, query, at + 1, whole, true, budget);
 }
 
 DocSearchIndex::Match DocSearchIndex::MatchPinyin(int index, std::string_view query) const {
@@ -299,15 +323,15 @@ DocSearchIndex::Match DocSearchIndex::MatchPinyin(int index, std::string_view qu
     const std::size_t count = entry.size;
     int budget = kMatchBudget;
     if (CanStart(units[0], query[0])) {
-        if (From(units, count, 0, query, 0, true, budget)) {
+        if (From(units, count, 0, query, 0, true, false, budget)) {
             return Match::Exact;
         }
-        if (From(units, count, 0, query, 0, false, budget)) {
+        if (From(units, count, 0, query, 0, false, false, budget)) {
             return Match::Prefix;
         }
     }
     for (std::size_t unit = 1; unit < count && budget > 0; ++unit) {
-        if (CanStart(units[unit], query[0]) && From(units, count, unit, query, 0, false, budget)) {
+        if (CanStart(units[unit], query[0]) && From(units, count, unit, query, 0, false, false, budget)) {
             return Match::Other;
         }
     }
@@ -327,17 +351,18 @@ std::vector<int> RankedMatches(const History& history, std::string_view text,
     using Match = DocSearchIndex::Match;
     // How the name matches (best first), the entry's use, its index.
     std::vector<std::tuple<int, int, int>> found;
-    for (std::size_t n = 0; n < docs.size(); ++n) {
-        const TMyDoc& doc = docs[n];
-        const std::string_view name = doc.DisplayName;
+    const int count = static_cast<int>(std::min(docs.size(), index.Size()));
+    for (int n = 0; n < count; ++n) {
+        const std::string_view name = index.LowerName(n);
         Match match = Match::None;
-        if (StartsWithNoCase(name, keyword)) {
+        if (StartsWith(name, keyword)) {
             match = name.size() == keyword.size() ? Match::Exact : Match::Prefix;
-        } else if (ContainsNoCase(name, keyword) || ContainsNoCase(doc.Path, keyword)) {
+        } else if (name.find(keyword) != std::string_view::npos ||
+                   index.LowerPath(n).find(keyword) != std::string_view::npos) {
             match = Match::Other;
         }
-        if (match != Match::Exact && !pinyin.empty() && n < index.Size()) {
-            match = std::max(match, index.MatchPinyin(static_cast<int>(n), pinyin));
+        if (match != Match::Exact && !pinyin.empty()) {
+            match = std::max(match, index.MatchPinyin(n, pinyin));
         }
         if (match != Match::None) {
             found.emplace_back(-static_cast<int>(match), 0, static_cast<int>(n));

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,8 +43,15 @@ public:
     void SetPinyin(bool on) { m_pinyin = on; }
 
     std::size_t Size() const { return m_entries.size(); }
-    // The bytes the pinyin forms take.
-    std::size_t MemoryBytes() const;
+    // The bytes the pinyin forms take (with the reading table), and those of the
+    // lower-case texts.
+    std::size_t PinyinBytes() const;
+    std::size_t TextBytes() const { return m_text.capacity(); }
+
+    // The entry's DisplayName and Path with ASCII letters in lower case, kept one after
+    // another so that a keystroke reads them in one sweep.
+    std::string_view LowerName(int index) const;
+    std::string_view LowerPath(int index) const;
 
     enum class Match { None, Other, Prefix, Exact };
     // How the entry's name matches a pinyin query (lower-case letters and digits only).
@@ -55,10 +63,15 @@ private:
         std::uint16_t size = 0;  // no units: nothing to match in pinyin
         std::uint32_t firstLetters = 0;
         std::uint32_t letters = 0;
+        std::size_t text = 0;  // the lower-case name, then the lower-case Path
+        std::uint32_t nameSize = 0;
+        std::uint32_t pathSize = 0;
     };
     Entry Units(const TMyDoc& doc);
+    Entry Make(const TMyDoc& doc);
     bool From(const std::uint16_t* units, std::size_t count, std::size_t unit,
-              std::string_view query, std::size_t at, bool whole, int& budget) const;
+              std::string_view query, std::size_t at, bool whole, bool chinese,
+              int& budget) const;
     bool CanStart(std::uint16_t unit, char letter) const;
     PinyinReadings& Readings();
 
@@ -69,6 +82,7 @@ private:
     // run of anything else that is no Chinese character as kSeparator, a Chinese character
     // as kFirstSet plus its reading set.
     std::vector<std::uint16_t> m_units;
+    std::string m_text;
     // For each reading set, the first letters and all the letters of its syllables.
     mutable std::vector<std::uint32_t> m_setFirst;
     mutable std::vector<std::uint32_t> m_setLetters;
