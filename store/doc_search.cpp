@@ -98,16 +98,21 @@ int AgeWeight(long days) {
     return 10;
 }
 
+// With today's number worked out once for a whole search.
+int FrecencyOn(const TMyDoc& doc, bool knowToday, long today) {
+    long last = 0;
+    const std::string& seen = doc.LastSeen.empty() ? doc.Date : doc.LastSeen;
+    const long age = knowToday && DayNumberOf(seen, last) ? std::max(0L, today - last) : 1L << 20;
+    const long uses = 1 + std::clamp<long>(doc.OpenCount, 0, 1L << 20);
+    return static_cast<int>(std::min<long>(AgeWeight(age) * uses, 1L << 30));
+}
+
 }  // namespace
 
 int Frecency(const TMyDoc& doc, std::string_view today) {
     long now = 0;
-    long last = 0;
-    const std::string& seen = doc.LastSeen.empty() ? doc.Date : doc.LastSeen;
-    const long age = DayNumberOf(today, now) && DayNumberOf(seen, last) ? std::max(0L, now - last)
-                                                                          : 1L << 20;
-    const long uses = 1 + std::clamp<long>(doc.OpenCount, 0, 1L << 20);
-    return static_cast<int>(std::min<long>(AgeWeight(age) * uses, 1L << 30));
+    const bool knowToday = DayNumberOf(today, now);
+    return FrecencyOn(doc, knowToday, now);
 }
 
 PinyinReadings& DocSearchIndex::Readings() {
@@ -368,8 +373,10 @@ std::vector<int> RankedMatches(const History& history, std::string_view text,
             found.emplace_back(-static_cast<int>(match), 0, static_cast<int>(n));
         }
     }
+    long now = 0;
+    const bool knowToday = DayNumberOf(today, now);
     for (auto& [match, use, n] : found) {
-        use = -Frecency(docs[static_cast<std::size_t>(n)], today);
+        use = -FrecencyOn(docs[static_cast<std::size_t>(n)], knowToday, now);
     }
     std::sort(found.begin(), found.end());
     result.reserve(found.size());
