@@ -10,7 +10,6 @@
 #include <malloc.h>
 
 #include <QApplication>
-#include <QListWidget>
 #include <QTreeView>
 
 #include "store/day_groups.h"
@@ -20,9 +19,9 @@
 #include "store/ini_file.h"
 #include "store/stored_list.h"
 #include "store/strings.h"
+#include "keystroke.h"
 #include "support/temp_dir.h"
 #include "views/history_tree_model.h"
-#include "views/search_box.h"
 
 namespace qarvex {
 namespace {
@@ -258,34 +257,43 @@ void BM_LongHistoryLoadWithoutPinyin(benchmark::State& state) {
 }
 BENCHMARK(BM_LongHistoryLoadWithoutPinyin)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The stored history, loaded.
+struct LoadedHistory {
+    LoadedHistory() : ini(StoredHistory().File("defualt.ini")) {
+        history = MakeHistory(ini, recent);
+        history->LoadHistory();
+    }
+    IniFile ini;
+    StoredList recent;
+    std::unique_ptr<History> history;
+};
+
 // The ranked search alone, without the list.
 void BM_LongHistorySearchAlone(benchmark::State& state, const char* typed) {
-    IniFile ini(StoredHistory().File("defualt.ini"));
-    StoredList recent;
-    auto history = MakeHistory(ini, recent);
-    history->LoadHistory();
+    const LoadedHistory loaded;
+    const DocSearchIndex& index = loaded.history->SearchIndex();
     std::size_t matches = 0;
     for (auto _ : state) {
-        const std::vector<int> found = RankedMatches(*history, typed, "2026-12-09");
+        const std::vector<int> found = RankedMatches(*loaded.history, typed, "2026-12-09");
         matches = found.size();
         benchmark::DoNotOptimize(found.data());
     }
     state.counters["matches"] = static_cast<double>(matches);
+    state.counters["pinyin_MB"] = static_cast<double>(index.PinyinBytes()) / (1024.0 * 1024.0);
+    state.counters["text_MB"] = static_cast<double>(index.TextBytes()) / (1024.0 * 1024.0);
 }
+
 // The search as it was: two lower-cased copies per entry, substrings only, table order.
 void BM_LongHistorySearchUnranked(benchmark::State& state) {
-    IniFile ini(StoredHistory().File("defualt.ini"));
-    StoredList recent;
-    auto history = MakeHistory(ini, recent);
-    history->LoadHistory();
+    const LoadedHistory loaded;
+    const DocTable& docs = loaded.history->Docs();
     std::size_t matches = 0;
     for (auto _ : state) {
         std::vector<int> found;
         const std::string keyword = AsciiLower(Trim("  section3 "));
-        for (std::size_t n = 0; n < history->Docs().size(); ++n) {
-            const TMyDoc& doc = history->Docs()[n];
-            if (Contains(AsciiLower(doc.Path), keyword) ||
-                Contains(AsciiLower(doc.DisplayName), keyword)) {
+        for (std::size_t n = 0; n < docs.size(); ++n) {
+            if (Contains(AsciiLower(docs[n].Path), keyword) ||
+                Contains(AsciiLower(docs[n].DisplayName), keyword)) {
                 found.push_back(static_cast<int>(n));
             }
         }
@@ -304,24 +312,8 @@ BENCHMARK_CAPTURE(BM_LongHistorySearchAlone, few, "xiangmuguanli")->Unit(benchma
 // and the pinyin of the program names only.
 void BM_LongHistorySearchKeystroke(benchmark::State& state, const char* typed) {
     App();
-    IniFile ini(StoredHistory().File("defualt.ini"));
-    StoredList recent;
-    auto history = MakeHistory(ini, recent);
-    history->LoadHistory();
-    TreeImageList images;
-    QListWidget list;
-    list.resize(600, 200);
-    list.setLayoutMode(QListView::Batched);
-    list.show();
-    for (auto _ : state) {
-        list.clear();
-        SearchBox::FillRows(list, *history, images, typed);
-        QCoreApplication::processEvents();
-    }
-    state.counters["matches"] = static_cast<double>(list.count());
-    const DocSearchIndex& index = history->SearchIndex();
-    state.counters["pinyin_MB"] = static_cast<double>(index.PinyinBytes()) / (1024.0 * 1024.0);
-    state.counters["text_MB"] = static_cast<double>(index.TextBytes()) / (1024.0 * 1024.0);
+    const LoadedHistory loaded;
+    MeasureKeystrokeWithList(state, *loaded.history, typed);
 }
 BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, latin, "  section3 ")
     ->Unit(benchmark::kMillisecond);

@@ -4,15 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QListWidget>
 
 #include "store/doc_search.h"
 #include "store/history.h"
 #include "store/ini_file.h"
+#include "store/pinyin.h"
 #include "store/stored_list.h"
+#include "keystroke.h"
 #include "support/temp_dir.h"
-#include "views/history_tree_model.h"
-#include "views/search_box.h"
 
 namespace qarvex {
 namespace {
@@ -68,6 +67,17 @@ void BM_SearchKeystroke(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchKeystroke)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
+// Reading the pinyin table, once per run when the first Chinese name is recorded.
+void BM_PinyinTableRead(benchmark::State& state) {
+    std::size_t characters = 0;
+    for (auto _ : state) {
+        const PinyinReadings readings(PinyinReadings::kInstalledTable);
+        characters = readings.TableCharacters();
+    }
+    state.counters["characters"] = static_cast<double>(characters);
+}
+BENCHMARK(BM_PinyinTableRead)->Unit(benchmark::kMillisecond);
+
 // 100 000 entries with Chinese names: what a keystroke costs with pinyin, alone and with
 // the result list refilled up to its first layout.
 const Docs& ChineseDocs() {
@@ -114,17 +124,7 @@ QApplication& App() {
 void BM_SearchKeystrokeWithList(benchmark::State& state) {
     App();
     const Docs docs(static_cast<int>(state.range(0)));
-    const TreeImageList images;
-    QListWidget list;
-    list.resize(600, 200);
-    list.setLayoutMode(QListView::Batched);  // as the search box sets its list
-    list.show();
-    for (auto _ : state) {
-        list.clear();
-        SearchBox::FillRows(list, docs.history, images, "  Folder1 ");
-        QCoreApplication::processEvents();
-    }
-    state.counters["matches"] = static_cast<double>(list.count());
+    MeasureKeystrokeWithList(state, docs.history, "  Folder1 ");
 }
 BENCHMARK(BM_SearchKeystrokeWithList)
     ->Arg(1000)
@@ -134,18 +134,7 @@ BENCHMARK(BM_SearchKeystrokeWithList)
 
 void BM_SearchKeystrokeChineseWithList(benchmark::State& state, const char* typed) {
     App();
-    const Docs& docs = ChineseDocs();
-    const TreeImageList images;
-    QListWidget list;
-    list.resize(600, 200);
-    list.setLayoutMode(QListView::Batched);
-    list.show();
-    for (auto _ : state) {
-        list.clear();
-        SearchBox::FillRows(list, docs.history, images, typed);
-        QCoreApplication::processEvents();
-    }
-    state.counters["matches"] = static_cast<double>(list.count());
+    MeasureKeystrokeWithList(state, ChineseDocs().history, typed);
 }
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChineseWithList, syllables, "hongshao")
     ->Unit(benchmark::kMicrosecond);
