@@ -1,12 +1,13 @@
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include <QEvent>
 #include <QIcon>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include "app/command_line.h"
 #include "app/frm_main.h"
 #include "app/qarvex_application.h"
 #include "app/qt_messages.h"
@@ -16,20 +17,26 @@
 #include "platform/wayland/display_choice.h"
 #include "platform/wayland/gnome_extension.h"
 #include "platform/wayland/gnome_shell_source.h"
+#include "platform/x11/linux_environment.h"
 #include "store/app_state.h"
 #include "store/config_dir.h"
 #include "views/skin.h"
 
 int main(int argc, char** argv) {
+    // Help, version, search and export need no display: they are done before Qt looks
+    // for one, and touch no file of the configuration folder.
+    const qarvex::CommandLine command =
+        qarvex::ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    {
+        qarvex::LinuxEnvironment environment;
+        if (const int code = qarvex::RunWithoutDisplay(command, environment); code >= 0) {
+            return code;
+        }
+    }
     // Decided before Qt picks a platform: in a Wayland session the window goes through
     // XWayland when there is one, so that placing and hiding it keep working.
     const qarvex::DisplayEnvironment display = qarvex::DisplayEnvironmentFromProcess();
     const qarvex::DisplayRoute route = qarvex::ChooseDisplayRoute(display);
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Qarvex %s\n%s\n", QARVEX_VERSION,
-                    qarvex::DescribeDisplayRoute(route, display).c_str());
-        return 0;
-    }
     // Without XWayland the window runs natively: it never moves itself off-screen, and with a
     // tray it hides there when minimised, as everywhere.
     const std::string platformName = qarvex::ForcedQtPlatform(route);
