@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/command_line.h"
@@ -13,6 +14,7 @@
 #include "app/qt_messages.h"
 #include "app/session_end.h"
 #include "app/single_instance.h"
+#include "desktop/quick_search.h"
 #include "platform/platform.h"
 #include "platform/wayland/display_choice.h"
 #include "platform/wayland/gnome_extension.h"
@@ -61,7 +63,11 @@ int main(int argc, char** argv) {
     const std::string configDir = qarvex::GetConfigDir(platform.environment->ConfigRoot());
     qarvex::SingleInstance instance(qarvex::SingleInstanceKey(QString::fromStdString(configDir)));
     if (!instance.Claim()) {
-        instance.ActivateRunningCopy();
+        instance.ActivateRunningCopy(command.action == qarvex::CommandLine::Action::ToggleSearch
+                                         ? qarvex::SingleInstance::Request::ToggleSearch
+                                     : command.action == qarvex::CommandLine::Action::Show
+                                         ? qarvex::SingleInstance::Request::ShowSearch
+                                         : qarvex::SingleInstance::Request::Show);
         return 0;
     }
 
@@ -74,7 +80,22 @@ int main(int argc, char** argv) {
                          mainWindow.raise();
                          mainWindow.activateWindow();
                      });
-    mainWindow.show();
+    qarvex::QuickSearch& quickSearch = *mainWindow.parts().quickSearch;
+    QObject::connect(&instance, &qarvex::SingleInstance::searchRequested, &quickSearch,
+                     [&quickSearch](bool toggle) {
+                         if (toggle) {
+                             quickSearch.ToggleSearch();
+                         } else {
+                             quickSearch.ShowSearch();
+                         }
+                     });
+    if (command.action == qarvex::CommandLine::Action::Show ||
+        command.action == qarvex::CommandLine::Action::ToggleSearch) {
+        // No copy ran: this one is the copy asked for, and comes up searching.
+        QTimer::singleShot(0, &quickSearch, &qarvex::QuickSearch::ShowSearch);
+    } else if (!command.inTray) {
+        mainWindow.show();
+    }
     const qarvex::SessionEnd sessionEnd(mainWindow);
     if (!display.waylandDisplay.empty()) {
         // GNOME Shell shows its windows only to its extensions: offer ours once, and

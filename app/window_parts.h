@@ -19,6 +19,7 @@ class DocDisplay;
 class DocTrees;
 class Favourites;
 class PrivacyControls;
+class QuickSearch;
 class SearchBox;
 class StartupEntries;
 class SystemPlaces;
@@ -61,6 +62,7 @@ public:
     DocDisplay* docDisplay = nullptr;
     SystemPlaces* systemPlaces = nullptr;
     AboutHelp* aboutHelp = nullptr;
+    QuickSearch* quickSearch = nullptr;
 };
 
 }  // namespace qarvex
