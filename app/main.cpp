@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include <QDBusConnection>
 #include <QEvent>
 #include <QIcon>
 #include <QSystemTrayIcon>
@@ -15,6 +16,7 @@
 #include "app/session_end.h"
 #include "app/single_instance.h"
 #include "desktop/quick_search.h"
+#include "desktop/search_providers.h"
 #include "platform/platform.h"
 #include "platform/wayland/display_choice.h"
 #include "platform/wayland/gnome_extension.h"
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
         unsetenv("QT_QPA_PLATFORM");
     }
     // The compositor knows the window by this name, and the scan drops it by this name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("qarvex"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.qarvex.Qarvex"));
     QCoreApplication::setApplicationName(QStringLiteral("Qarvex"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/images/qarvex.png")));
     // The program lives in the tray: hiding or moving its window off-screen never ends it.
@@ -92,10 +94,15 @@ int main(int argc, char** argv) {
     if (command.action == qarvex::CommandLine::Action::Show ||
         command.action == qarvex::CommandLine::Action::ToggleSearch) {
         // No copy ran: this one is the copy asked for, and comes up searching.
-        QTimer::singleShot(0, &quickSearch, &qarvex::QuickSearch::ShowSearch);
+        QTimer::singleShot(0, &quickSearch, [&quickSearch] { quickSearch.ShowSearch(); });
     } else if (!command.inTray) {
         mainWindow.show();
     }
+    // The desktop's own search (GNOME Shell's overview, KRunner) asks over the session bus.
+    qarvex::DesktopSearch desktopSearch(
+        mainWindow.services().history, mainWindow.services().openers,
+        [&quickSearch](const QString& text) { quickSearch.ShowSearch(text); });
+    desktopSearch.Register(QDBusConnection::sessionBus());
     const qarvex::SessionEnd sessionEnd(mainWindow);
     if (!display.waylandDisplay.empty()) {
         // GNOME Shell shows its windows only to its extensions: offer ours once, and

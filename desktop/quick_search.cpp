@@ -11,13 +11,17 @@ QuickSearch::QuickSearch(WindowActions& actions, QWidget& window, QLineEdit& Edt
                          QObject* parent)
     : QObject(parent), m_actions(actions), m_window(window), m_edtSearch(EdtSearch) {}
 
-void QuickSearch::ShowSearch() {
+void QuickSearch::ShowSearch(const QString& text) {
     if (!m_window.isVisible() || m_window.isMinimized()) {
         m_actions.ShowMainWindowAtCorner();
     }
     m_actions.BringToFront();
     m_edtSearch.setFocus(Qt::ShortcutFocusReason);
-    m_edtSearch.selectAll();
+    if (text.isEmpty()) {
+        m_edtSearch.selectAll();
+    } else {
+        m_edtSearch.setText(text);
+    }
 }
 
 void QuickSearch::ToggleSearch() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QLineEdit;
 class QWidget;
@@ -18,8 +19,9 @@ public:
     QuickSearch(WindowActions& actions, QWidget& window, QLineEdit& EdtSearch,
                 QObject* parent = nullptr);
 
-    // The window up, in front, the box's text selected so that typing replaces it.
-    void ShowSearch();
+    // The window up, in front, the box's text selected so that typing replaces it; or,
+    // given a text, the box holding it and searching.
+    void ShowSearch(const QString& text = {});
     // The same, or out of sight when the window is up and has the keys already.
     void ToggleSearch();
 
