@@ -14,21 +14,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 config="$work/config/ZeqConfig"
 mkdir -p "$config" "$work/empty" "$work/out"
-# A history as the program stores it: GB18030, CR LF, six keys per entry.
-python3 - "$config/defualt.ini" <<'PY'
-import sys
-entries = [
-    ("百度一下，你就知道", "2026-03-01", "www.baidu.com", 1, "https://www.baidu.com/"),
-    ("=HYPERLINK(\"http://evil/\")\tx", "2026-03-02", "evil.example", 1, "https://evil.example/a"),
-    # a stale group, which the window would write back corrected
-    ("xterm", "2026-03-03", "stale", 2, "/usr/bin/xterm"),
-]
-lines = ["[default]", "CbRefresh=0", "[docs]"]
-for i, (name, date, root, kind, path) in enumerate(entries):
-    lines += [f"name{i}={name}", f"date{i}={date}", f"RootPath{i}={root}",
-              f"doctype{i}={kind}", f"path{i}={path}", f"selected{i}=0"]
-open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("gb18030"))
-PY
+# A history as the program stores it (GB18030, CR LF): a Chinese title, a title that is a
+# formula with a tab in it, and a program whose stored group a start would correct.
+cp "$(dirname "${BASH_SOURCE[0]}")/../data/desktop/defualt.ini" "$config/"
 snapshot() { (cd "$work/config" && find . -printf '%p %m %s\n' | sort && find . -type f -exec sha256sum {} + | sort); }
 before=$(snapshot)
 
