@@ -20,6 +20,8 @@ class DocTrees;
 class Favourites;
 class PrivacyControls;
 class QuickSearch;
+class GlobalShortcut;
+class ShortcutSettings;
 class SearchBox;
 class StartupEntries;
 class SystemPlaces;
@@ -63,6 +65,8 @@ public:
     SystemPlaces* systemPlaces = nullptr;
     AboutHelp* aboutHelp = nullptr;
     QuickSearch* quickSearch = nullptr;
+    GlobalShortcut* globalShortcut = nullptr;
+    ShortcutSettings* shortcutSettings = nullptr;
 };
 
 }  // namespace qarvex
