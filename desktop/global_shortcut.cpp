@@ -5,8 +5,11 @@
 
 #include <xcb/xcb.h>
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QKeySequence>
+
+#include "desktop/portal_shortcut.h"
 
 namespace qarvex {
 
@@ -132,7 +135,16 @@ std::vector<std::uint16_t> GrabMasks(std::uint16_t modifiers, std::uint16_t numL
     return masks;
 }
 
-GlobalShortcut::GlobalShortcut(QObject* parent) : QObject(parent) {}
+GlobalShortcut::GlobalShortcut(QObject* parent) : QObject(parent) {
+    // Under XWayland an X grab would see keys only while an X window has the focus.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        QDBusConnection::sessionBus().isConnected()) {
+        m_portal = new PortalShortcut(QDBusConnection::sessionBus(), this);
+        connect(m_portal, &PortalShortcut::activated, this, &GlobalShortcut::activated);
+        connect(m_portal, &PortalShortcut::bound, this,
+                [this](bool ok) { emit resultChanged(ok ? Result::Bound : Result::Unsupported); });
+    }
+}
 
 GlobalShortcut::~GlobalShortcut() {
     Release();
@@ -161,6 +173,10 @@ GlobalShortcut::Result GlobalShortcut::Bind(const QString& portableText) {
     const std::optional<X11Key> key = X11KeyFor(portableText);
     if (!key) {
         return Result::Invalid;
+    }
+    if (m_portal != nullptr) {
+        m_portal->Bind(portableText);
+        return Result::Asked;
     }
     xcb_connection_t* c = Connection();
     if (c == nullptr) {

@@ -10,6 +10,8 @@
 
 namespace qarvex {
 
+class PortalShortcut;
+
 // A key and its modifiers as the X server names them.
 struct X11Key {
     std::uint32_t keysym = 0;
@@ -24,8 +26,9 @@ std::optional<X11Key> X11KeyFor(const QString& portableText);
 std::vector<std::uint16_t> GrabMasks(std::uint16_t modifiers, std::uint16_t numLockMask);
 
 // A key that brings Qarvex up from anywhere on the desktop: an X key grab on the root
-// window. On Wayland a program cannot grab keys; there the desktop's own shortcut
-// settings run `qarvex --toggle-search`.
+// window. On Wayland a program cannot grab keys: it asks the desktop portal, where the
+// desktop offers one (KDE); elsewhere the desktop's own shortcut settings run
+// `qarvex --toggle-search`.
 class GlobalShortcut : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 
@@ -35,9 +38,11 @@ public:
         None,         // no key set
         Taken,        // another program holds the key
         Invalid,      // the text names no single key
-        Unsupported,  // not an X display
+        Unsupported,  // neither an X display nor a portal that gives keys
+        Asked,        // the desktop's portal was asked; resultChanged() tells its answer
     };
 
+    // In a Wayland session the key is asked of the desktop portal on bus.
     explicit GlobalShortcut(QObject* parent = nullptr);
     ~GlobalShortcut() override;
 
@@ -48,6 +53,7 @@ public:
 
 signals:
     void activated();
+    void resultChanged(Result result);
 
 private:
     void Release();
@@ -57,6 +63,7 @@ private:
     std::uint16_t m_ignored = 0;  // NumLock and CapsLock
     std::vector<std::uint16_t> m_grabbed;
     bool m_filtering = false;
+    PortalShortcut* m_portal = nullptr;
 };
 
 }  // namespace qarvex

@@ -26,6 +26,8 @@ QString StateText(GlobalShortcut::Result result, const QString& keys) {
             return QStringLiteral(
                 "此桌面不让程序占用快捷键：请在桌面的键盘设置中把快捷键绑定到命令 "
                 "qarvex --toggle-search");
+        case GlobalShortcut::Result::Asked:
+            return QStringLiteral("已请桌面分配快捷键 %1").arg(keys);
         case GlobalShortcut::Result::Bound:
         case GlobalShortcut::Result::None:
             break;
@@ -60,6 +62,11 @@ ShortcutSettings::ShortcutSettings(IniFile& settings, GlobalShortcut& shortcut,
     const QString keys = StoredKey();
     m_widgets.EdtQVHotkey->setKeySequence(
         QKeySequence::fromString(keys, QKeySequence::PortableText));
+    connect(&m_shortcut, &GlobalShortcut::resultChanged, this,
+            [this](GlobalShortcut::Result result) {
+                m_result = result;
+                m_widgets.LblQVHotkeyState->setText(StateText(result, StoredKey()));
+            });
     Apply(keys);
     connect(m_widgets.EdtQVHotkey, &QKeySequenceEdit::editingFinished, this, [this] {
         Change(m_widgets.EdtQVHotkey->keySequence().toString(QKeySequence::PortableText));
