@@ -682,6 +682,9 @@ bool IniFile::WriteNow() {
     if (m_state == DiskState::Unreadable) {
         return Failed();
     }
+    if (m_inMemory) {
+        return true;  // stays dirty, so reads keep seeing the changes
+    }
     try {
         if (!WriteFileAtomic(m_path, [this](const PieceSink& sink) { ProduceStoredBytes(sink); })) {
             return Failed();

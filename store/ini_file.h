@@ -68,6 +68,10 @@ public:
     // failed), so that the user can be told the history is not being kept.
     void SetWriteFailedHook(std::function<void()> hook) { m_writeFailed = std::move(hook); }
 
+    // From now on changes stay in memory and the file is never written: a look at the
+    // history from the command line beside a running copy must not touch its files.
+    void KeepInMemory() { m_inMemory = true; }
+
     // Inside a Batch changes stay in memory and the file is not re-read; the outermost
     // Batch writes them once when it ends.
     class Batch {
@@ -184,6 +188,7 @@ private:
     int m_batchDepth = 0;
     bool m_dirty = false;
     std::function<void()> m_writeFailed;
+    bool m_inMemory = false;
     mutable std::unique_ptr<StoredTextEncoder> m_encoder;
     // See StoredSizeBound: the size last known exactly, whether any of it was not ASCII (a
     // GB18030 file may have to be written as UTF-8, half as large again), and the most the
