@@ -187,8 +187,12 @@ bool TFrmMain::LoadQtTranslations() {
         return loaded;
     }
     auto* translator = new QTranslator(QCoreApplication::instance());
+    // Qt's own copy when the system has it, else the one the package ships beside ours.
     if (!translator->load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../share/qarvex/translations"))) {
         delete translator;
         return false;
     }
@@ -255,7 +259,7 @@ void TFrmMain::CreateHistory() {
     m_openers->SetRecordingTest(
         [this](const std::string& path, const std::string& name, bool software) {
             return !m_parts || !(m_parts->privacy->IsPaused() ||
-                                   m_parts->privacy->IsExcluded(path, name, software));
+                                 m_parts->privacy->IsExcluded(path, name, software));
         });
     // What the user opens ranks first in the search, unless recording is paused.
     m_openers->SetOpenedHook([this](std::string_view target) {
