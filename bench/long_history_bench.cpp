@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QTreeView>
 
+#include "keystroke.h"
 #include "store/day_groups.h"
 #include "store/doc_search.h"
 #include "store/docs_section.h"
@@ -19,7 +20,6 @@
 #include "store/ini_file.h"
 #include "store/stored_list.h"
 #include "store/strings.h"
-#include "keystroke.h"
 #include "support/temp_dir.h"
 #include "views/history_tree_model.h"
 

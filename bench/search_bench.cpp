@@ -5,12 +5,12 @@
 
 #include <QApplication>
 
+#include "keystroke.h"
 #include "store/doc_search.h"
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/pinyin.h"
 #include "store/stored_list.h"
-#include "keystroke.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -21,9 +21,10 @@ namespace {
 struct Docs {
     explicit Docs(int count, bool chinese = false) {
         static const char* const kTitles[] = {
-            "红烧肉的做法", "百度一下，你就知道", "中国银行 个人网上银行", "北京天气预报",
-            "新闻频道 今日要闻", "Qt 6 教程：信号与槽", "行业报告下载", "音乐排行榜",
-            "火车票查询", "长城宽带 自助服务", "重庆旅游攻略", "电子邮箱 - 收件箱"};
+            "红烧肉的做法",      "百度一下，你就知道", "中国银行 个人网上银行",
+            "北京天气预报",      "新闻频道 今日要闻",  "Qt 6 教程：信号与槽",
+            "行业报告下载",      "音乐排行榜",         "火车票查询",
+            "长城宽带 自助服务", "重庆旅游攻略",       "电子邮箱 - 收件箱"};
         history.BeginRecordingPass();
         for (int n = 0; n < count; ++n) {
             const std::string i = std::to_string(n);
@@ -31,9 +32,9 @@ struct Docs {
                 history.AddDoc("https://site" + std::to_string(n % 61) + ".example.cn/a/" + i,
                                std::string(kTitles[n % 12]) + " " + i, "", false);
             } else if (chinese) {
-                history.AddDoc("file:///home/u/文档/项目资料" + std::to_string(n % 53) +
-                                   "/季度报告" + i,
-                               "f", "", false);
+                history.AddDoc(
+                    "file:///home/u/文档/项目资料" + std::to_string(n % 53) + "/季度报告" + i, "f",
+                    "", false);
             } else if (n % 2 == 0) {
                 history.AddDoc(
                     "http://Host" + std::to_string(n % 97) + ".example/Page" + std::to_string(n),
@@ -50,8 +51,8 @@ struct Docs {
     test::TempDir dir;
     IniFile ini{dir.File("defualt.ini")};
     StoredList recent;
-    History history{ini, recent, [] { return std::string("2026-12-09"); }, nullptr, "/home/u",
-                    [](const std::string&) { return false; }};
+    History history{ini,     recent,    [] { return std::string("2026-12-09"); },
+                    nullptr, "/home/u", [](const std::string&) { return false; }};
 };
 
 // One keystroke: the whole history searched for the box's text, as it is typed.
@@ -99,11 +100,9 @@ void BM_SearchKeystrokeChinese(benchmark::State& state, const char* typed) {
     state.counters["text_MB"] = static_cast<double>(index.TextBytes()) / (1024.0 * 1024.0);
 }
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, latin, "site7.")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, syllables, "hongshao")
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, syllables, "hongshao")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, initials, "hsr")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, polyphone, "yinhang")
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, polyphone, "yinhang")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, one_letter, "h")->Unit(benchmark::kMicrosecond);
 
 QApplication& App() {

@@ -53,7 +53,7 @@ void AppendLower(std::string& out, std::string_view text) {
         std::uint64_t word = 0;
         std::memcpy(&word, lower + i, 8);
         const std::uint64_t low7 = word & (0x7F * kOnes);
-        const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;     // top bit: >= 'A'
+        const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;      // top bit: >= 'A'
         const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;  // top bit: > 'Z'
         const std::uint64_t upper = fromA & ~pastZ & ~word & (0x80 * kOnes);
         word |= upper >> 2;  // 0x80 >> 2 is the case bit
@@ -168,8 +168,8 @@ DocSearchIndex::Entry DocSearchIndex::Units(const TMyDoc& doc) {
         while (m_setFirst.size() <= set) {
             std::uint32_t first = 0;
             std::uint32_t letters = 0;
-            for (const std::uint16_t syllable : Readings().Set(
-                     static_cast<std::uint16_t>(m_setFirst.size()))) {
+            for (const std::uint16_t syllable :
+                 Readings().Set(static_cast<std::uint16_t>(m_setFirst.size()))) {
                 const std::string_view text = Readings().Syllable(syllable);
                 first |= LetterBit(text[0]);
                 for (const char c : text) {
@@ -283,7 +283,8 @@ bool DocSearchIndex::From(const std::uint16_t* units, std::size_t count, std::si
         return false;
     }
     bool twoLetterInitial = false;
-    for (const std::uint16_t syllable : m_readings->Set(static_cast<std::uint16_t>(u - kFirstSet))) {
+    for (const std::uint16_t syllable :
+         m_readings->Set(static_cast<std::uint16_t>(u - kFirstSet))) {
         const std::string_view reading = m_readings->Syllable(syllable);
         if (reading[0] != rest[0]) {
             continue;
@@ -314,7 +315,8 @@ DocSearchIndex::Match DocSearchIndex::MatchPinyin(int index, std::string_view qu
         return Match::None;
     }
     const Entry& entry = m_entries[static_cast<std::size_t>(index)];
-    if (entry.size == 0 || (IsLetter(query[0]) && (entry.firstLetters & LetterBit(query[0])) == 0)) {
+    if (entry.size == 0 ||
+        (IsLetter(query[0]) && (entry.firstLetters & LetterBit(query[0])) == 0)) {
         return Match::None;
     }
     std::uint32_t wanted = 0;
@@ -336,7 +338,8 @@ DocSearchIndex::Match DocSearchIndex::MatchPinyin(int index, std::string_view qu
         }
     }
     for (std::size_t unit = 1; unit < count && budget > 0; ++unit) {
-        if (CanStart(units[unit], query[0]) && From(units, count, unit, query, 0, false, false, budget)) {
+        if (CanStart(units[unit], query[0]) &&
+            From(units, count, unit, query, 0, false, false, budget)) {
             return Match::Other;
         }
     }

@@ -70,8 +70,7 @@ private:
     Entry Units(const TMyDoc& doc);
     Entry Make(const TMyDoc& doc);
     bool From(const std::uint16_t* units, std::size_t count, std::size_t unit,
-              std::string_view query, std::size_t at, bool whole, bool chinese,
-              int& budget) const;
+              std::string_view query, std::size_t at, bool whole, bool chinese, int& budget) const;
     bool CanStart(std::uint16_t unit, char letter) const;
     PinyinReadings& Readings();
 

@@ -13,8 +13,8 @@ namespace qarvex {
 namespace {
 
 // Every key an entry is stored under.
-constexpr std::string_view kDocKeyPrefixes[] = {
-    "name", "date", "RootPath", "doctype", "path", "selected", "last", "count"};
+constexpr std::string_view kDocKeyPrefixes[] = {"name", "date",     "RootPath", "doctype",
+                                                "path", "selected", "last",     "count"};
 
 void WriteUseKeys(IniFile& ini, int index, const TMyDoc& doc) {
     ini.WriteString(kDocsSection, DocKey("last", index), doc.LastSeen);

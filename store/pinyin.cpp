@@ -151,8 +151,9 @@ std::uint16_t PinyinReadings::ReadWithIcu(char32_t c) {
     m_icu->transliterator->transliterate(text);
     std::string latin;
     text.toUTF8String(latin);
-    latin.erase(std::remove_if(latin.begin(), latin.end(), [](char l) { return l < 'a' || l > 'z'; }),
-                latin.end());
+    latin.erase(
+        std::remove_if(latin.begin(), latin.end(), [](char l) { return l < 'a' || l > 'z'; }),
+        latin.end());
     if (!IsPlainSyllable(latin)) {
         return kNoReadings;
     }
@@ -160,8 +161,9 @@ std::uint16_t PinyinReadings::ReadWithIcu(char32_t c) {
 }
 
 std::size_t PinyinReadings::MemoryBytes() const {
-    std::size_t bytes = m_charSets.size() * (sizeof(char32_t) + sizeof(std::uint16_t) + 2 * sizeof(void*)) +
-                        m_charSets.bucket_count() * sizeof(void*);
+    std::size_t bytes =
+        m_charSets.size() * (sizeof(char32_t) + sizeof(std::uint16_t) + 2 * sizeof(void*)) +
+        m_charSets.bucket_count() * sizeof(void*);
     for (const auto& set : m_sets) {
         // Each set is held twice: by number and as the key that finds its number.
         bytes += 2 * (sizeof(set) + set.capacity() * sizeof(std::uint16_t)) + 4 * sizeof(void*);

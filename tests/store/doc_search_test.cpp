@@ -61,7 +61,7 @@ TEST_F(DocSearchTest, NamesAndAddressesMatchInAnyAsciiCaseBestNameFirst) {
 TEST_F(DocSearchTest, ChineseNamesAreFoundByTheirPinyin) {
     if (!PinyinReadings::Installed().HasTable()) {
         QARVEX_CANNOT_RUN("no pinyin reading table at " << PinyinReadings::kInstalledTable
-                                                          << " (package rime-data-pinyin-simp)");
+                                                        << " (package rime-data-pinyin-simp)");
     }
     Page("http://cook.example/1", "红烧肉的做法");
     Page("http://www.baidu.com/", "百度一下，你就知道");
@@ -73,16 +73,16 @@ TEST_F(DocSearchTest, ChineseNamesAreFoundByTheirPinyin) {
         Names found;
     };
     const std::vector<Case> cases = {
-        {"hongshao", {"红烧肉的做法"}},              // whole syllables
+        {"hongshao", {"红烧肉的做法"}},  // whole syllables
         {"hongshaoroudezuofa", {"红烧肉的做法"}},
         {"baidu", {"百度一下，你就知道"}},
-        {"hsr", {"红烧肉的做法"}},                   // initials
+        {"hsr", {"红烧肉的做法"}},  // initials
         {"bdyx", {"百度一下，你就知道"}},
-        {"hongsr", {"红烧肉的做法"}},                // both at once
-        {"yixianijiu", {"百度一下，你就知道"}},      // across the name's words
-        {"yinhang", {"中国银行"}},                   // 行 read hang...
-        {"xingzou", {"行走的力量"}},                 // ...and xing
-        {"qt6jc", {"Qt 6 教程"}},                    // mixed with Latin
+        {"hongsr", {"红烧肉的做法"}},            // both at once
+        {"yixianijiu", {"百度一下，你就知道"}},  // across the name's words
+        {"yinhang", {"中国银行"}},               // 行 read hang...
+        {"xingzou", {"行走的力量"}},             // ...and xing
+        {"qt6jc", {"Qt 6 教程"}},                // mixed with Latin
         {"qt 6 jiaocheng", {"Qt 6 教程"}},
         {"zgyh", {"中国银行"}},
         {"hongshaoyu", {}},

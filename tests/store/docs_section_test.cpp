@@ -59,8 +59,8 @@ TEST_F(DocsSectionTest, WritesSixKeysInTheirFixedOrderThenTheUse) {
     SaveDocToIni(ini, 7, doc, "  Title  ");
     EXPECT_EQ(DocsLines(dir.Read("defualt.ini")),
               (std::vector<std::string>{"name7=Title", "date7=2024-03-05", "RootPath7=site-a",
-                                        "doctype7=1", "path7=http://site-a/x y.html",
-                                        "selected7=1", "last7=2024-04-01", "count7=3"}));
+                                        "doctype7=1", "path7=http://site-a/x y.html", "selected7=1",
+                                        "last7=2024-04-01", "count7=3"}));
     const StoredDocKeys keys = ReadDocKeys(ini, 7);
     EXPECT_EQ(keys.LastSeen, "2024-04-01");
     EXPECT_EQ(keys.OpenCount, 3);

@@ -612,15 +612,15 @@ TEST_F(HistoryTest, AnUnwritableSettingsFileStillRecordsInMemory) {
     EXPECT_NO_THROW(h.DeleteAllDocs());
 }
 
-
 TEST_F(HistoryTest, UsesAreStoredBesideTheSixKeysAndReadBack) {
     // A file written before the use keys existed: it loads, and its entries count as
     // last seen on the day they were first recorded.
-    Store("[docs]\r\n"
-          "name0=a\r\ndate0=2020-01-01\r\nRootPath0=h\r\ndoctype0=1\r\npath0=http://h/a\r\n"
-          "selected0=0\r\n"
-          "name1=b\r\ndate1=2020-01-02\r\nRootPath1=h\r\ndoctype1=1\r\npath1=http://h/b\r\n"
-          "selected1=0\r\n");
+    Store(
+        "[docs]\r\n"
+        "name0=a\r\ndate0=2020-01-01\r\nRootPath0=h\r\ndoctype0=1\r\npath0=http://h/a\r\n"
+        "selected0=0\r\n"
+        "name1=b\r\ndate1=2020-01-02\r\nRootPath1=h\r\ndoctype1=1\r\npath1=http://h/b\r\n"
+        "selected1=0\r\n");
     history->LoadHistory();
     ASSERT_EQ(history->Docs().size(), 2u);
     EXPECT_EQ(history->Docs()[1].LastSeen, "2020-01-02");
@@ -641,11 +641,12 @@ TEST_F(HistoryTest, UsesAreStoredBesideTheSixKeysAndReadBack) {
 }
 
 TEST_F(HistoryTest, UsesStayWithTheirEntryThroughCompactionDeletionAndTrim) {
-    Store("[docs]\r\n"
-          "name0=a\r\ndate0=2020-01-01\r\npath0=http://h/a\r\nlast0=2020-02-01\r\ncount0=1\r\n"
-          "name1=dup\r\ndate1=2020-01-01\r\npath1=http://h/a\r\nlast1=2020-02-02\r\ncount1=9\r\n"
-          "name2=c\r\ndate2=2020-01-03\r\npath2=http://h/c\r\nlast2=2020-03-03\r\ncount2=3\r\n"
-          "name3=d\r\ndate3=2020-01-04\r\npath3=http://h/d\r\nlast3=2020-04-04\r\ncount3=4\r\n");
+    Store(
+        "[docs]\r\n"
+        "name0=a\r\ndate0=2020-01-01\r\npath0=http://h/a\r\nlast0=2020-02-01\r\ncount0=1\r\n"
+        "name1=dup\r\ndate1=2020-01-01\r\npath1=http://h/a\r\nlast1=2020-02-02\r\ncount1=9\r\n"
+        "name2=c\r\ndate2=2020-01-03\r\npath2=http://h/c\r\nlast2=2020-03-03\r\ncount2=3\r\n"
+        "name3=d\r\ndate3=2020-01-04\r\npath3=http://h/d\r\nlast3=2020-04-04\r\ncount3=4\r\n");
     history->LoadHistory();
     const auto uses = [this] {
         Lines out;

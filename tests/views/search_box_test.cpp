@@ -34,8 +34,8 @@
 
 #include "platform/fake/fake_shell_open.h"
 #include "store/history.h"
-#include "views/history_tree_model.h"
 #include "support/qt/feature_fixture.h"
+#include "views/history_tree_model.h"
 
 namespace qarvex {
 namespace {
