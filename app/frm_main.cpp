@@ -223,6 +223,8 @@ void TFrmMain::CreateHistory() {
     sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
         return m_parts && m_parts->privacy->IsExcluded(address, name, software);
     };
+    sink.recordRecentFiles = [this] { return m_parts && m_parts->privacy->RecordsRecentFiles(); };
+    sink.maxDocs = [this] { return m_history->Limits().maxDocs; };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };
@@ -247,6 +249,7 @@ void TFrmMain::CreateHistory() {
     };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
                                           std::move(sink), std::move(hooks));
+    m_scanner->SetRecentDocuments(m_platform.recentDocuments.get());
 
     m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
                                           environment, m_messages, m_state->RecentList());
@@ -255,7 +258,7 @@ void TFrmMain::CreateHistory() {
     m_openers->SetRecordingTest(
         [this](const std::string& path, const std::string& name, bool software) {
             return !m_parts || !(m_parts->privacy->IsPaused() ||
-                                   m_parts->privacy->IsExcluded(path, name, software));
+                                 m_parts->privacy->IsExcluded(path, name, software));
         });
     m_services.emplace(
         Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});

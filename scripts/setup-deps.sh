@@ -30,6 +30,9 @@ packages=(
   libwayland-dev libwayland-bin sway xwayland foot kwin-wayland gnome-shell python3-dbusmock
   # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
   fonts-noto-cjk qt6-translations-l10n
+  # the desktop's recent-files lists: SQLite to build; for the tests, the sqlite3 tool that
+  # makes an activity database and GTK (python3-gi, gir1.2-gtk-3.0 above) writing the list
+  libsqlite3-dev sqlite3
 )
 
 missing=()

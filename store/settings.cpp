@@ -67,6 +67,10 @@ int DefaultSection::MaxDocs(const IniFile& ini) {
     return ClampMaxDocs(ReadNumber(ini, kKeyMaxDocs, kDefaultMaxDocs));
 }
 
+bool DefaultSection::RecordRecentFiles(const IniFile& ini) {
+    return ReadFlag(ini, kKeyRecordRecentFiles, kDefaultRecordRecentFiles);
+}
+
 bool DefaultSection::SetShowFavEdit(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyShowFavEdit, value);
 }
@@ -75,6 +79,9 @@ bool DefaultSection::SetNeedRemoveUrl(IniFile& ini, bool value) {
 }
 bool DefaultSection::SetRunSelectDoc(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyRunSelectDoc, value);
+}
+bool DefaultSection::SetRecordRecentFiles(IniFile& ini, bool value) {
+    return ini.WriteBool(kDefaultSectionName, kKeyRecordRecentFiles, value);
 }
 bool DefaultSection::SetCbRefresh(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyCbRefresh, value);

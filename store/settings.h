@@ -33,6 +33,7 @@ inline constexpr std::string_view kKeyWidth = "width";
 inline constexpr std::string_view kKeyHeight = "height";
 inline constexpr std::string_view kKeyNeedRemoveAllStart = "needRemoveAllStart";
 inline constexpr std::string_view kKeyMaxDocs = "MaxDocs";
+inline constexpr std::string_view kKeyRecordRecentFiles = "RecordRecentFiles";
 
 inline constexpr bool kDefaultShowFavEdit = true;
 inline constexpr bool kDefaultNeedRemoveUrl = false;
@@ -49,6 +50,8 @@ inline constexpr bool kDefaultNeedRemoveAllStart = true;
 // How many history entries are kept ("最多保留"); 0 keeps every one.
 inline constexpr int kDefaultMaxDocs = 100000;
 inline constexpr int kMaxMaxDocs = 10000000;
+// Whether the programs' recent-files lists are a source ("记录最近打开的文件").
+inline constexpr bool kDefaultRecordRecentFiles = true;
 
 // Below 60 gives 60, above 600 gives 600.
 int ClampCheckDocInterval(int seconds);
@@ -72,6 +75,7 @@ struct DefaultSection {
     static int Height(const IniFile& ini);
     static bool NeedRemoveAllStart(const IniFile& ini);
     static int MaxDocs(const IniFile& ini);
+    static bool RecordRecentFiles(const IniFile& ini);
 
     static bool SetShowFavEdit(IniFile& ini, bool value);
     static bool SetNeedRemoveUrl(IniFile& ini, bool value);
@@ -84,6 +88,7 @@ struct DefaultSection {
     static bool SetHeight(IniFile& ini, int value);
     static bool SetNeedRemoveAllStart(IniFile& ini, bool value);
     static bool SetMaxDocs(IniFile& ini, int count);
+    static bool SetRecordRecentFiles(IniFile& ini, bool value);
 };
 
 // Every value of section "default" as the start-up load reads it.
