@@ -46,10 +46,14 @@ TMyDocObj Sighting(std::string path, std::string name, int number) {
 std::optional<TMyDocObj> RecentFileSighting(const std::string& uri) {
     std::string path;
     const std::string local = LocalFileAddress(Trim(uri));
+    const std::string scheme = AsciiLower(std::string_view(local).substr(0, 7));
     if (StartsWith(local, "/")) {
         path = local;
     } else if (IsFileAddress(local)) {
         path = PercentDecode(std::string_view(local).substr(7));
+    } else if (StartsWith(scheme, "file:/") && scheme != "file://") {
+        // KDE's links write "file:" + path.
+        path = PercentDecode(std::string_view(local).substr(5));
     } else if (IsRemoteFolderAddress(local)) {
         return Sighting(local, local, kFolderNumber);
     } else {
