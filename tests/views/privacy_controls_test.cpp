@@ -53,6 +53,7 @@ protected:
         isExcluded = [this](const std::string& address, const std::string& name, bool software) {
             return part->IsExcluded(address, name, software);
         };
+        recordRecentFiles = [this] { return part->RecordsRecentFiles(); };
         part->Load();
         icon = new QSystemTrayIcon(&Window());
         part->AttachTrayIcon(icon, QStringLiteral("ZEQQarvex"));
@@ -97,6 +98,23 @@ TEST_F(PrivacyControlsTest, PauseBoxAndTrayItemAgreeStopTheScanAndSurviveARestar
     EXPECT_EQ(icon->toolTip(), QStringLiteral("ZEQQarvex"));
     Scan().RefreshAllDocs();
     EXPECT_EQ(Paths(), std::vector<std::string>{"http://site.example/a.html"});
+}
+
+TEST_F(PrivacyControlsTest, UntickedRecentFilesAreNotRecordedAndStayOffAfterARestart) {
+    const std::string report = files.Write("报告.txt", "");
+    fakes.recentDocuments->SetDocuments({{"file://" + report, 1765000000}});
+    auto* box = Find<QCheckBox>("CbQVRecordRecentFiles");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isChecked());
+    box->setChecked(false);
+    Scan().RefreshAllDocs();
+    EXPECT_TRUE(Hist().Docs().empty());
+
+    Restart();
+    EXPECT_FALSE(Find<QCheckBox>("CbQVRecordRecentFiles")->isChecked());
+    Find<QCheckBox>("CbQVRecordRecentFiles")->setChecked(true);
+    Scan().RefreshAllDocs();
+    EXPECT_EQ(Paths(), std::vector<std::string>{report});
 }
 
 TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatches) {

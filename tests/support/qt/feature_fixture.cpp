@@ -99,6 +99,7 @@ void FeatureFixture::Start() {
     sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
         return isExcluded && isExcluded(address, name, software);
     };
+    sink.recordRecentFiles = [this] { return !recordRecentFiles || recordRecentFiles(); };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [](int ms) {
@@ -127,6 +128,7 @@ void FeatureFixture::Start() {
     };
     run->scanner = std::make_unique<Scanner>(*platform.desktopWindows, *platform.shellWindows,
                                              std::move(sink), std::move(hooks));
+    run->scanner->SetRecentDocuments(platform.recentDocuments.get());
     run->openers = std::make_unique<Openers>(*platform.shellOpen, *platform.desktopWindows,
                                              environment, messages, run->state->RecentList());
     run->openers->SetProgramTest(
