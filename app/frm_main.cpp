@@ -225,6 +225,10 @@ void TFrmMain::CreateHistory() {
     };
     sink.recordRecentFiles = [this] { return m_parts && m_parts->privacy->RecordsRecentFiles(); };
     sink.maxDocs = [this] { return m_history->Limits().maxDocs; };
+    sink.recentFilesSeen = [this] { return DefaultSection::RecentFilesSeen(m_state->Settings()); };
+    sink.setRecentFilesSeen = [this](std::int64_t seen) {
+        DefaultSection::SetRecentFilesSeen(m_state->Settings(), seen);
+    };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };

@@ -334,8 +334,8 @@ void Scanner::DoScanRecentFiles() {
     }
     Guarded([&] {
         if (m_history.recordRecentFiles && !m_history.recordRecentFiles()) {
-            // Switched off, the lists are not read; switched on again, they are read whole
-            // as at the first pass.
+            // Switched off, the lists are not read; switched on again, they are read as at
+            // the start of a run.
             if (m_recentRead) {
                 m_recent->Forget();
                 m_recentSeen.clear();
@@ -343,17 +343,33 @@ void Scanner::DoScanRecentFiles() {
             }
             return;
         }
+        const bool first = !m_recentRead;
+        bool skip = false;
+        if (first) {
+            const std::int64_t stored = m_history.recentFilesSeen ? m_history.recentFilesSeen() : 0;
+            skip = stored < 0;
+            m_recentSeenUntil = std::max<std::int64_t>(stored, 0);
+        }
+        const std::int64_t before = m_recentSeenUntil;
         std::vector<RecentDocument> fresh;
         for (RecentDocument& document : m_recent->ChangedDocuments()) {
             const auto [seen, added] = m_recentSeen.try_emplace(document.uri, document.usedAt);
-            if (added || document.usedAt > seen->second) {
-                seen->second = document.usedAt;
+            bool isFresh = added || document.usedAt > seen->second;
+            seen->second = std::max(seen->second, document.usedAt);
+            // An earlier run dealt with it: recorded it, or passed it over while paused.
+            if (first && document.usedAt != 0 && document.usedAt <= before) {
+                isFresh = false;
+            }
+            m_recentSeenUntil = std::max(m_recentSeenUntil, document.usedAt);
+            if (isFresh) {
                 fresh.push_back(std::move(document));
             }
         }
-        const bool first = !m_recentRead;
         m_recentRead = true;
-        if (Paused()) {
+        if ((skip || m_recentSeenUntil != before) && m_history.setRecentFilesSeen) {
+            m_history.setRecentFilesSeen(m_recentSeenUntil);
+        }
+        if (skip || Paused()) {
             return;
         }
         // Oldest first, as they were opened, so that a trim of the history keeps the newest.

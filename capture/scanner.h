@@ -41,6 +41,10 @@ public:
         // The history's bound on its entries (0: none), which bounds the first reading of
         // the recent-files lists too.
         std::function<std::size_t()> maxDocs;
+        // The latest use of a recent-files document dealt with, kept across runs (ini
+        // RecentFilesSeen; negative: note the next reading, record none of it).
+        std::function<std::int64_t()> recentFilesSeen;
+        std::function<void(std::int64_t)> setRecentFilesSeen;
     };
 
     // What the scan asks of the window it runs in.
@@ -136,6 +140,7 @@ private:
     // to the lists or was used again since.
     std::unordered_map<std::string, std::int64_t> m_recentSeen;
     bool m_recentRead = false;
+    std::int64_t m_recentSeenUntil = 0;
 };
 
 }  // namespace qarvex

@@ -198,7 +198,12 @@ PrivacyControls::PrivacyControls(const PrivacyWidgets& widgets, QAction* trayIte
     connect(m_widgets.CbQVRecordRecentFiles, &QCheckBox::toggled, this, [this](bool on) {
         m_recordRecentFiles = on;
         if (m_services.settings) {
+            const IniFile::Batch batch(*m_services.settings);
             DefaultSection::SetRecordRecentFiles(*m_services.settings, on);
+            // What the lists gained while this was off is not recorded now.
+            if (on) {
+                DefaultSection::SetRecentFilesSeen(*m_services.settings, kRecentFilesSkipNext);
+            }
         }
     });
 }

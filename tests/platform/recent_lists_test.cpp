@@ -18,6 +18,7 @@
 #include "store/exclusions.h"
 #include "store/history.h"
 #include "store/ini_file.h"
+#include "store/settings.h"
 #include "store/stored_list.h"
 #include "support/cannot_run.h"
 #include "support/temp_dir.h"
@@ -95,7 +96,6 @@ protected:
               ini, recent, [] { return std::string("2026-12-09"); }, nullptr, home),
           lists(home, data) {
         std::filesystem::create_directories(data);
-        Scanner::History sink;
         sink.addDoc = [this](const std::string& a, const std::string& n, bool s) {
             history.AddDoc(a, n, {}, s);
         };
@@ -105,8 +105,17 @@ protected:
             return exclusions.MatchesSighting(a, n, s);
         };
         sink.maxDocs = [this] { return maxDocs; };
+        sink.recentFilesSeen = [this] { return DefaultSection::RecentFilesSeen(ini); };
+        sink.setRecentFilesSeen = [this](std::int64_t seen) {
+            DefaultSection::SetRecentFilesSeen(ini, seen);
+        };
+        Start(lists);
+    }
+
+    // A run of the program, with these lists; the settings file stays.
+    void Start(DesktopRecentLists& source) {
         scanner = std::make_unique<Scanner>(desktop, shell, sink, Scanner::Hooks{});
-        scanner->SetRecentDocuments(&lists);
+        scanner->SetRecentDocuments(&source);
     }
 
     // A file of the user's, created (or, with create false, only named).
@@ -154,6 +163,7 @@ protected:
     FakeDesktopWindows desktop;
     FakeShellWindows shell;
     DesktopRecentLists lists;
+    Scanner::History sink;
     std::unique_ptr<Scanner> scanner;
     bool paused = false;
     std::size_t maxDocs = 0;
@@ -212,6 +222,10 @@ TEST_F(RecentListsTest, ExcludedFoldersAndWhatIsOpenedWhilePausedAreNeverRecorde
     ASSERT_TRUE(GtkOpened({FileUri(duringPause)}));
     scanner->ScanShellWindows();
     paused = false;
+    scanner->ScanShellWindows();
+    // The next day, in a new run: still not.
+    DesktopRecentLists nextRun(home, data);
+    Start(nextRun);
     scanner->ScanShellWindows();
     ASSERT_TRUE(GtkOpened({FileUri(after)}));
     scanner->ScanShellWindows();

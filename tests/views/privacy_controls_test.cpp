@@ -100,9 +100,9 @@ TEST_F(PrivacyControlsTest, PauseBoxAndTrayItemAgreeStopTheScanAndSurviveARestar
     EXPECT_EQ(Paths(), std::vector<std::string>{"http://site.example/a.html"});
 }
 
-TEST_F(PrivacyControlsTest, UntickedRecentFilesAreNotRecordedAndStayOffAfterARestart) {
-    const std::string report = files.Write("报告.txt", "");
-    fakes.recentDocuments->SetDocuments({{"file://" + report, 1765000000}});
+TEST_F(PrivacyControlsTest, UntickedRecentFilesStayUnrecordedAfterARestartAndTickingAgain) {
+    const std::string whileOff = files.Write("报告.txt", "");
+    fakes.recentDocuments->SetDocuments({{"file://" + whileOff, 1765000000}});
     auto* box = Find<QCheckBox>("CbQVRecordRecentFiles");
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isChecked());
@@ -114,7 +114,12 @@ TEST_F(PrivacyControlsTest, UntickedRecentFilesAreNotRecordedAndStayOffAfterARes
     EXPECT_FALSE(Find<QCheckBox>("CbQVRecordRecentFiles")->isChecked());
     Find<QCheckBox>("CbQVRecordRecentFiles")->setChecked(true);
     Scan().RefreshAllDocs();
-    EXPECT_EQ(Paths(), std::vector<std::string>{report});
+    EXPECT_TRUE(Hist().Docs().empty());
+    const std::string afterwards = files.Write("计划.txt", "");
+    fakes.recentDocuments->SetDocuments(
+        {{"file://" + whileOff, 1765000000}, {"file://" + afterwards, 1765000100}});
+    Scan().RefreshAllDocs();
+    EXPECT_EQ(Paths(), std::vector<std::string>{afterwards});
 }
 
 TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatches) {

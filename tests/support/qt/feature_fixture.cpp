@@ -15,6 +15,7 @@
 #include "store/app_state.h"
 #include "store/config_dir.h"
 #include "store/history.h"
+#include "store/settings.h"
 #include "support/qt/qt_app.h"
 #include "views/history_tree_model.h"
 #include "views/skin.h"
@@ -100,6 +101,10 @@ void FeatureFixture::Start() {
         return isExcluded && isExcluded(address, name, software);
     };
     sink.recordRecentFiles = [this] { return !recordRecentFiles || recordRecentFiles(); };
+    sink.recentFilesSeen = [r] { return DefaultSection::RecentFilesSeen(r->state->Settings()); };
+    sink.setRecentFilesSeen = [r](std::int64_t seen) {
+        DefaultSection::SetRecentFilesSeen(r->state->Settings(), seen);
+    };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [](int ms) {
