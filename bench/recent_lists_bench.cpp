@@ -19,6 +19,7 @@
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/stored_list.h"
+#include "support/file_uri.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
@@ -43,7 +44,7 @@ public:
             std::ofstream(Home() + "/" + folder + "/" + name) << "x";
             const std::string stamp = "2026-12-0" + std::to_string(1 + n % 9) +
                                       "T10:" + std::to_string(10 + n % 50) + ":00.516173Z";
-            xbel += "  <bookmark href=\"" + Uri(Home() + "/" + folder + "/" + name) +
+            xbel += "  <bookmark href=\"" + test::FileUri(Home() + "/" + folder + "/" + name) +
                     "\" added=\"" + stamp + "\" modified=\"" + stamp + "\" visited=\"" + stamp +
                     "\">\n    <info>\n      <metadata owner=\"http://freedesktop.org\">\n"
                     "        <mime:mime-type type=\"text/plain\"/>\n"
@@ -70,21 +71,6 @@ public:
     }
 
 private:
-    static std::string Uri(const std::string& path) {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        std::string uri = "file://";
-        for (const unsigned char c : path) {
-            if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_') {
-                uri += static_cast<char>(c);
-            } else {
-                uri += '%';
-                uri += kHex[c >> 4];
-                uri += kHex[c & 15];
-            }
-        }
-        return uri;
-    }
-
     test::TempDir m_dir;
     long m_touches = 1000000000;
 };

@@ -21,10 +21,13 @@
 #include "store/settings.h"
 #include "store/stored_list.h"
 #include "support/cannot_run.h"
+#include "support/file_uri.h"
 #include "support/temp_dir.h"
 
 namespace qarvex {
 namespace {
+
+using test::FileUri;
 
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kSqlite = "/usr/bin/sqlite3";
@@ -68,21 +71,6 @@ bool RunProgram(const std::vector<std::string>& args, const std::vector<std::str
 
 bool HasGtk() {
     return RunProgram({kPython, "-c", "import gi; gi.require_version('Gtk', '3.0')"}, {});
-}
-
-std::string FileUri(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (const unsigned char c : path) {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.') {
-            uri += static_cast<char>(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 15];
-        }
-    }
-    return uri;
 }
 
 // A user's home with GTK and KDE programs in it, and Qarvex's scan reading their lists.
