@@ -333,7 +333,10 @@ void Scanner::DoScanRecentFiles() {
         return;
     }
     Guarded([&] {
-        if (m_history.recordRecentFiles && !m_history.recordRecentFiles()) {
+        const auto switchedOff = [this] {
+            return m_history.recordRecentFiles && !m_history.recordRecentFiles();
+        };
+        if (switchedOff()) {
             // Switched off, the lists are not read; switched on again, they are read as at
             // the start of a run.
             if (m_recentRead) {
@@ -381,7 +384,8 @@ void Scanner::DoScanRecentFiles() {
             fresh.erase(fresh.begin(), fresh.end() - static_cast<std::ptrdiff_t>(bound));
         }
         for (const RecentDocument& document : fresh) {
-            if (Paused()) {
+            // The user may pause, or switch this source off, while this pass lets events run.
+            if (Paused() || switchedOff()) {
                 return;
             }
             const std::optional<TMyDocObj> doc = RecentFileSighting(document.uri);
