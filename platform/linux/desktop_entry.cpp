@@ -190,6 +190,9 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
             entry.tryExec = unescaped;
         } else if (key == "StartupWMClass") {
             entry.startupWmClass = unescaped;
+        } else if (key == "URL" || key == "URL[$e]") {
+            entry.url = unescaped;
+            entry.urlExpands = key != "URL";
         } else if (key == "DBusActivatable") {
             entry.dbusActivatable = IsTrue(unescaped);
         } else if (key == "Terminal") {

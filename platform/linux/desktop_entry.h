@@ -19,6 +19,10 @@ struct DesktopEntry {
     std::optional<std::string> icon;
     std::optional<std::string> tryExec;
     std::optional<std::string> startupWmClass;
+    // A link's target (Type=Link). KDE writes "URL[$e]" when the value holds "$HOME" and
+    // the like, to be expanded by the reader.
+    std::optional<std::string> url;
+    bool urlExpands = false;
     bool hidden = false;
     bool noDisplay = false;
     bool dbusActivatable = false;
