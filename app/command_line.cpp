@@ -75,7 +75,7 @@ int Search(const std::string& keyword, Environment& environment) {
     const HistorySnapshot history(
         GetConfigDir(environment.ConfigRoot()), environment.HomeFolder(),
         [&environment] { return environment.Today(); }, &mounts);
-    const std::vector<std::size_t> found = FindInHistory(history.Docs(), keyword);
+    const std::vector<std::size_t> found = FindInHistory(history.Loaded(), keyword);
     for (const std::size_t index : found) {
         std::printf("%s\n", SearchResultLine(history.Docs()[index]).c_str());
     }

@@ -268,6 +268,12 @@ void TFrmMain::CreateHistory() {
             return !m_parts || !(m_parts->privacy->IsPaused() ||
                                  m_parts->privacy->IsExcluded(path, name, software));
         });
+    // What the user opens ranks first in the search, unless recording is paused.
+    m_openers->SetOpenedHook([this](std::string_view target) {
+        if (!m_parts || !m_parts->privacy->IsPaused()) {
+            m_history->NoteOpened(target);
+        }
+    });
     m_services.emplace(
         Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});
 }

@@ -10,18 +10,18 @@
 #include <malloc.h>
 
 #include <QApplication>
-#include <QListWidget>
-#include <QStringList>
 #include <QTreeView>
 
+#include "keystroke.h"
 #include "store/day_groups.h"
+#include "store/doc_search.h"
 #include "store/docs_section.h"
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/stored_list.h"
+#include "store/strings.h"
 #include "support/temp_dir.h"
 #include "views/history_tree_model.h"
-#include "views/search_box.h"
 
 namespace qarvex {
 namespace {
@@ -239,30 +239,89 @@ void BM_LongHistoryPassThatTrims(benchmark::State& state) {
 }
 BENCHMARK(BM_LongHistoryPassThatTrims)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-void BM_LongHistorySearchKeystroke(benchmark::State& state) {
-    App();
-    IniFile ini(StoredHistory().File("defualt.ini"));
-    StoredList recent;
-    auto history = MakeHistory(ini, recent);
-    history->LoadHistory();
-    QListWidget list;
-    list.resize(600, 200);
-    list.setLayoutMode(QListView::Batched);
-    list.show();
+// The same load with names left without their pinyin forms, as the load was before them.
+void BM_LongHistoryLoadWithoutPinyin(benchmark::State& state) {
+    const test::TempDir& folder = StoredHistory();
     for (auto _ : state) {
-        list.clear();
-        const auto found = SearchBox::MatchingLines(history->Docs(), "  section3 ");
-        QStringList items;
-        items.reserve(static_cast<qsizetype>(found.size()));
-        for (const std::string& line : found) {
-            items.push_back(QString::fromStdString(line));
-        }
-        list.addItems(items);
-        QCoreApplication::processEvents();
+        auto ini = std::make_unique<IniFile>(folder.File("defualt.ini"));
+        auto recent = std::make_unique<StoredList>();
+        auto history = MakeHistory(*ini, *recent);
+        history->SetPinyinIndexing(false);
+        history->LoadHistory();
+        state.PauseTiming();
+        history.reset();
+        recent.reset();
+        ini.reset();
+        state.ResumeTiming();
     }
-    state.counters["matches"] = static_cast<double>(list.count());
 }
-BENCHMARK(BM_LongHistorySearchKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongHistoryLoadWithoutPinyin)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The stored history, loaded.
+struct LoadedHistory {
+    LoadedHistory() : ini(StoredHistory().File("defualt.ini")) {
+        history = MakeHistory(ini, recent);
+        history->LoadHistory();
+    }
+    IniFile ini;
+    StoredList recent;
+    std::unique_ptr<History> history;
+};
+
+// The ranked search alone, without the list.
+void BM_LongHistorySearchAlone(benchmark::State& state, const char* typed) {
+    const LoadedHistory loaded;
+    const DocSearchIndex& index = loaded.history->SearchIndex();
+    std::size_t matches = 0;
+    for (auto _ : state) {
+        const std::vector<int> found = RankedMatches(*loaded.history, typed, "2026-12-09");
+        matches = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["matches"] = static_cast<double>(matches);
+    state.counters["pinyin_MB"] = static_cast<double>(index.PinyinBytes()) / (1024.0 * 1024.0);
+    state.counters["text_MB"] = static_cast<double>(index.TextBytes()) / (1024.0 * 1024.0);
+}
+
+// The search as it was: two lower-cased copies per entry, substrings only, table order.
+void BM_LongHistorySearchUnranked(benchmark::State& state) {
+    const LoadedHistory loaded;
+    const DocTable& docs = loaded.history->Docs();
+    std::size_t matches = 0;
+    for (auto _ : state) {
+        std::vector<int> found;
+        const std::string keyword = AsciiLower(Trim("  section3 "));
+        for (std::size_t n = 0; n < docs.size(); ++n) {
+            if (Contains(AsciiLower(docs[n].Path), keyword) ||
+                Contains(AsciiLower(docs[n].DisplayName), keyword)) {
+                found.push_back(static_cast<int>(n));
+            }
+        }
+        matches = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["matches"] = static_cast<double>(matches);
+}
+BENCHMARK(BM_LongHistorySearchUnranked)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchAlone, latin, "  section3 ")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchAlone, initials, "hsr")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchAlone, few, "xiangmuguanli")->Unit(benchmark::kMillisecond);
+
+// One keystroke: the ranked search and the result list refilled, up to its first layout.
+// Typed: a Latin word of the addresses, pinyin syllables and initials of the page names,
+// and the pinyin of the program names only.
+void BM_LongHistorySearchKeystroke(benchmark::State& state, const char* typed) {
+    App();
+    const LoadedHistory loaded;
+    MeasureKeystrokeWithList(state, *loaded.history, typed);
+}
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, latin, "  section3 ")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, syllables, "hongshaorou")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, initials, "hsr")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongHistorySearchKeystroke, few, "xiangmuguanli")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qarvex

@@ -84,12 +84,33 @@ void Openers::RunCommand(const std::vector<std::string>& argv) {
     });
 }
 
+void Openers::Opened(std::string_view target) const {
+    // Counting a use must never undo or stop the opening.
+    Guarded([&] {
+        if (m_opened) {
+            m_opened(target);
+        }
+    });
+}
+
 void Openers::OpenDoc(std::string_view path, std::string_view name) {
     // An opener never lets a failure escape; what was done before it stays done.
     Guarded([&] {
         if (path.empty()) {
             return;
         }
+        // Every way out below but the missing folder opened something.
+        bool opened = true;
+        struct CountUse {
+            const Openers& openers;
+            std::string_view path;
+            const bool& opened;
+            ~CountUse() {
+                if (opened) {
+                    openers.Opened(path);
+                }
+            }
+        } countUse{*this, path, opened};
         if (name == "我的电脑") {
             m_shell.OpenPlace(ShellPlace::Computer);
             return;
@@ -127,6 +148,7 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
             ShellOpen(path);
         } else if (ext.empty() && (IsDriveFolderPath(path) || IsPosixPath(path))) {
             if (!DirectoryExists(std::string(path))) {
+                opened = false;
                 m_messages.Show(FormatText(m_texts.folderMissing, path), m_texts.caption,
                                 Messages::Icon::Information);
                 return;
@@ -179,6 +201,7 @@ void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
         } else {
             m_shell.Open("http://" + std::string(text));
         }
+        Opened(text);
     });
 }
 

@@ -68,6 +68,11 @@ public:
         std::function<bool(const std::string& path, const std::string& name, bool software)>;
     void SetRecordingTest(RecordingTest test) { m_mayRecord = std::move(test); }
 
+    // Told of every document, path or address the user had opened, so that the history can
+    // count the use.
+    using OpenedHook = std::function<void(std::string_view target)>;
+    void SetOpenedHook(OpenedHook hook) { m_opened = std::move(hook); }
+
     void SetTexts(Texts texts) { m_texts = std::move(texts); }
     const Texts& texts() const { return m_texts; }
 
@@ -101,6 +106,7 @@ public:
 private:
     bool IsPosixPath(std::string_view path) const;
     bool IsProgram(std::string_view path) const;
+    void Opened(std::string_view target) const;
 
     qarvex::ShellOpen& m_shell;
     DesktopWindows& m_desktop;
@@ -110,6 +116,7 @@ private:
     Texts m_texts;
     ProgramTest m_isProgram;
     RecordingTest m_mayRecord;
+    OpenedHook m_opened;
 };
 
 }  // namespace qarvex

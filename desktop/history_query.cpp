@@ -1,7 +1,8 @@
 #include "desktop/history_query.h"
 
+#include "store/doc_search.h"
+#include "store/history.h"
 #include "store/history_export.h"
-#include "store/history_match.h"
 #include "store/text_codec.h"
 
 namespace qarvex {
@@ -20,8 +21,9 @@ std::string OneField(std::string_view raw) {
 
 }  // namespace
 
-std::vector<std::size_t> FindInHistory(const DocTable& docs, std::string_view keyword) {
-    return MatchingDocIndexes(docs, keyword);
+std::vector<std::size_t> FindInHistory(const History& history, std::string_view keyword) {
+    const std::vector<int> ranked = RankedMatches(history, keyword, history.Today());
+    return std::vector<std::size_t>(ranked.begin(), ranked.end());
 }
 
 std::string SearchResultLine(const TMyDoc& doc) {

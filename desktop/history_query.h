@@ -9,9 +9,11 @@
 
 namespace qarvex {
 
+class History;
+
 // The entries a keyword finds, best first, for every way in from the desktop (the
 // command line, the Shell's search, KRunner): they all list what the search list lists.
-std::vector<std::size_t> FindInHistory(const DocTable& docs, std::string_view keyword);
+std::vector<std::size_t> FindInHistory(const History& history, std::string_view keyword);
 
 // One line of `--search`: name, address, kind and first day, separated by tabs. A tab or
 // line break inside a recorded field becomes a blank, so that every entry stays one line of

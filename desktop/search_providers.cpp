@@ -139,7 +139,7 @@ QStringList DesktopSearch::Find(const QStringList& terms) const {
     const DocTable& docs = m_history.Docs();
     QStringList ids;
     for (const std::size_t index :
-         FindInHistory(docs, terms.join(QLatin1Char(' ')).toStdString())) {
+         FindInHistory(m_history, terms.join(QLatin1Char(' ')).toStdString())) {
         if (ids.size() == kMaxResults) {
             break;
         }

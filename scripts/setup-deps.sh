@@ -20,6 +20,8 @@ packages=(
   # Qt 6 and the libraries the program links
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev libgl-dev libvulkan-dev libxkbcommon-dev
   libjpeg-dev liblz4-dev nlohmann-json3-dev libicu-dev
+  # every pinyin reading of each Chinese character, for finding names by their pinyin
+  rime-data-pinyin-simp
   libxcb1-dev libxcb-res0-dev libxcb-ewmh-dev libxcb-icccm4-dev libx11-dev
   # the Wayland protocol code generator and client library
   libwayland-dev libwayland-bin

@@ -67,6 +67,15 @@ bool NewerFirst(const TMyDoc& a, int aIndex, const TMyDoc& b, int bIndex) {
 
 }  // namespace
 
+bool DayNumberOf(std::string_view date, long& days) {
+    Civil civil;
+    if (!ParseDate(date, civil)) {
+        return false;
+    }
+    days = DaysFromCivil(civil);
+    return true;
+}
+
 DayGroup DayGroupOf(std::string_view date, std::string_view today) {
     Civil day;
     Civil now;

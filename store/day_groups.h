@@ -21,6 +21,9 @@ struct DayGroup {
 
 DayGroup DayGroupOf(std::string_view date, std::string_view today);
 
+// The days since 1970-01-01 of a "yyyy-mm-dd" date; false when the text is not one.
+bool DayNumberOf(std::string_view date, long& days);
+
 // The history grouped by the day each entry was first recorded, newest first, kept in step
 // with the entry table one addition at a time. Groups are recomputed when the day changes.
 class DayTree {

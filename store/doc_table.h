@@ -20,6 +20,11 @@ struct TMyDoc {
     std::uint8_t Selected = 0;
     std::int32_t DocType = 0;
     std::string Date;  // "yyyy-mm-dd"
+    // Kept beside the six stored keys, for the search's ranking: the day the entry was last
+    // seen or opened ("yyyy-mm-dd", the first sighting's day until then), and how often
+    // the user opened it.
+    std::string LastSeen;
+    std::int32_t OpenCount = 0;
 };
 
 // Entries in recording order; an entry's index is its identity for the run.

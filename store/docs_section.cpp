@@ -13,8 +13,13 @@ namespace qarvex {
 namespace {
 
 // Every key an entry is stored under.
-constexpr std::string_view kDocKeyPrefixes[] = {"name",    "date", "RootPath",
-                                                "doctype", "path", "selected"};
+constexpr std::string_view kDocKeyPrefixes[] = {"name", "date",     "RootPath", "doctype",
+                                                "path", "selected", "last",     "count"};
+
+void WriteUseKeys(IniFile& ini, int index, const TMyDoc& doc) {
+    ini.WriteString(kDocsSection, DocKey("last", index), doc.LastSeen);
+    ini.WriteInteger(kDocsSection, DocKey("count", index), doc.OpenCount);
+}
 
 }  // namespace
 
@@ -37,6 +42,7 @@ void SaveDocToIni(IniFile& ini, int index, const TMyDoc& doc, std::string_view n
         ini.WriteInteger(kDocsSection, DocKey("doctype", index), doc.DocType);
         ini.WriteString(kDocsSection, DocKey("path", index), path);
         ini.WriteString(kDocsSection, DocKey("selected", index), doc.Selected ? "1" : "0");
+        WriteUseKeys(ini, index, doc);
     } catch (const std::exception&) {
     }
 }
@@ -67,8 +73,13 @@ StoredDocKeys ReadDocKeys(const IniFile& ini, int index) {
     keys.StoredDocType = present(read("doctype"));
     keys.Path = Trim(present(read("path")));
     keys.StoredSelected = present(read("selected"));
+    keys.StoredLast = present(read("last"));
+    keys.StoredCount = present(read("count"));
     int type = 0;
     keys.DocType = ParseInt(keys.StoredDocType, type) ? type : dkWebPage;
+    keys.LastSeen = Trim(keys.StoredLast);
+    int count = 0;
+    keys.OpenCount = ParseInt(keys.StoredCount, count) && count > 0 ? count : 0;
     return keys;
 }
 
@@ -76,12 +87,21 @@ bool StoredKeysHold(const StoredDocKeys& keys, const TMyDoc& doc, std::string_vi
     const std::string path = doc.DocType == dkFolderOrFile ? StoredPathForIni(doc.Path) : doc.Path;
     return keys.Complete && keys.Name == Trim(name) && keys.Date == doc.Date &&
            keys.StoredRoot == doc.RootPath && keys.StoredDocType == std::to_string(doc.DocType) &&
-           keys.Path == path && keys.StoredSelected == (doc.Selected ? "1" : "0");
+           keys.Path == path && keys.StoredSelected == (doc.Selected ? "1" : "0") &&
+           keys.StoredLast == doc.LastSeen && keys.StoredCount == std::to_string(doc.OpenCount);
 }
 
 void WriteDocName(IniFile& ini, int index, std::string_view name) {
     try {
         ini.WriteString(kDocsSection, DocKey("name", index), Trim(name));
+    } catch (const std::exception&) {
+    }
+}
+
+void WriteDocUse(IniFile& ini, int index, const TMyDoc& doc) {
+    try {
+        IniFile::Batch batch(ini);
+        WriteUseKeys(ini, index, doc);
     } catch (const std::exception&) {
     }
 }

@@ -24,15 +24,22 @@ struct StoredDocKeys {
     std::string StoredDocType;
     std::string StoredRoot;
     std::string StoredSelected;
-    bool Complete = false;  // all six keys are present
+    // When the entry was last seen or opened and how often it was opened: empty and 0 in
+    // a file written before these keys existed.
+    std::string LastSeen;  // trimmed
+    int OpenCount = 0;
+    std::string StoredLast;
+    std::string StoredCount;
+    bool Complete = false;  // all eight keys are present
 };
 
 // "path%d" and friends.
 std::string DocKey(std::string_view prefix, int index);
 
-// Writes the six keys of the entry under index in one atomic replace, in the order name,
-// date, RootPath, doctype, path, selected. A folder or file entry's path is stored with its
-// "file://" address form. A failure to write is ignored (the values stay in memory) and
+// Writes the keys of the entry under index in one atomic replace, in the order name, date,
+// RootPath, doctype, path, selected, then last and count (the entry's use, which older
+// readers pass over). A folder or file entry's path is stored with its "file://" address
+// form. A failure to write is ignored (the values stay in memory) and
 // nothing is thrown: losing one entry on disk must not stop the recording.
 void SaveDocToIni(IniFile& ini, int index, const TMyDoc& doc, std::string_view name);
 
@@ -42,11 +49,14 @@ std::string StoredDocPath(const IniFile& ini, int index);
 // The keys of the entry under index; a missing doctype reads as a web page.
 StoredDocKeys ReadDocKeys(const IniFile& ini, int index);
 
-// True when the six keys under index already hold what SaveDocToIni would write there.
+// True when the keys under index already hold what SaveDocToIni would write there.
 bool StoredKeysHold(const StoredDocKeys& keys, const TMyDoc& doc, std::string_view name);
 
 // Rewrites only the name key of the entry under index.
 void WriteDocName(IniFile& ini, int index, std::string_view name);
+
+// Rewrites only the use keys (last, count) of the entry under index.
+void WriteDocUse(IniFile& ini, int index, const TMyDoc& doc);
 
 // Erases the key sets of the entries from index first up to, not including, end.
 void EraseDocKeysFrom(IniFile& ini, int first, int end);

@@ -228,6 +228,62 @@ int History::IndexOfPath(const std::string& trimmedPath) const {
     return -1;
 }
 
+int History::IndexOfAddress(std::string_view address) const {
+    const std::string trimmed = Trim(address);
+    if (trimmed.empty()) {
+        return -1;
+    }
+    int index = IndexOfPath(trimmed);
+    const std::string spaced = ReplaceAll(trimmed, "%20", " ");
+    if (index < 0 && spaced != trimmed) {
+        index = IndexOfPath(spaced);
+    }
+    if (index < 0 && IsFileAddress(spaced)) {
+        index = IndexOfPath(Trim(LocalPathForAddDoc(spaced)));
+        if (index < 0) {
+            index = IndexOfPath(Trim(LocalPathForIsDocKnown(spaced)));
+        }
+    }
+    return index;
+}
+
+int History::ImageIndexOf(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_images.size())) {
+        return kImageFolderOrFile;
+    }
+    return m_images[static_cast<std::size_t>(index)];
+}
+
+void History::NoteSeen(int index) {
+    if (index < 0 || index >= static_cast<int>(m_docs.size()) || !m_today) {
+        return;
+    }
+    TMyDoc& doc = m_docs[static_cast<std::size_t>(index)];
+    const std::string today = m_today();
+    // A program in sight all day is written once that day, not at every pass.
+    if (doc.LastSeen != today) {
+        doc.LastSeen = today;
+        WriteDocUse(m_ini, index, doc);
+    }
+}
+
+void History::NoteOpened(std::string_view address) {
+    Guarded([&] {
+        const int index = IndexOfAddress(address);
+        if (index < 0) {
+            return;
+        }
+        TMyDoc& doc = m_docs[static_cast<std::size_t>(index)];
+        if (m_today) {
+            doc.LastSeen = m_today();
+        }
+        if (doc.OpenCount < (1 << 30)) {
+            ++doc.OpenCount;
+        }
+        WriteDocUse(m_ini, index, doc);
+    });
+}
+
 bool History::PathKnown(const std::string& path) const {
     const std::string wanted = Trim(path);
     if (m_useIndex) {
@@ -340,8 +396,11 @@ void History::Record(std::string_view address, std::string_view name, std::strin
             return;
         }
         if (IsDocKnown(addr)) {
-            if (sighting && !software) {
-                TakeLaterTitle(addr, rawAddress, trimmedName);
+            if (sighting) {
+                if (!software) {
+                    TakeLaterTitle(addr, rawAddress, trimmedName);
+                }
+                NoteSeen(IndexOfAddress(addr));
             }
             return;
         }
@@ -363,7 +422,16 @@ void History::Record(std::string_view address, std::string_view name, std::strin
         }
         doc.RootPath = root;
         doc.Date = date.empty() ? (m_today ? m_today() : std::string()) : std::string(date);
+        doc.LastSeen = doc.Date;
+        if (m_replayedUse != nullptr) {
+            if (!m_replayedUse->LastSeen.empty()) {
+                doc.LastSeen = m_replayedUse->LastSeen;
+            }
+            doc.OpenCount = m_replayedUse->OpenCount;
+        }
         m_docs.push_back(doc);
+        m_images.push_back(doc.DocType == dkWebPage ? kImageWebPage : kImageFolderOrFile);
+        m_searchIndex.Add(doc);
         const AddedNotice notice(m_replayDepth == 0 ? m_docsChanged : m_noNotice, i);
         IndexEntry(doc, i);
         const auto kind = static_cast<DocKind>(doc.DocType);
@@ -377,6 +445,7 @@ void History::Record(std::string_view address, std::string_view name, std::strin
                 image = kImageWebPage;
             } else if (kind == dkSoftware) {
                 image = SoftwareImageIndex(addr, trimmedName);
+                m_images.back() = image;
             }
             docsParent = m_tvDocs.InsertFirst(caption, image, i);
             if (kind == dkWebPage) {
@@ -447,6 +516,8 @@ void History::ResetAll() {
     m_tvPath.Clear();
     m_tvDoc.Clear();
     m_docs.clear();
+    m_images.clear();
+    m_searchIndex.Clear();
     m_pathIndex.clear();
     m_rootIndex.clear();
     if (m_docsChanged) {
@@ -488,15 +559,21 @@ void History::LoadHistory() {
                     // "needremoveurl" is not obeyed: it used to drop every stored web page
                     // once the history passed 1000 entries. An entry that keeps its index
                     // and its values is not written again.
+                    TMyDoc use;
+                    use.LastSeen = keys.LastSeen;
+                    use.OpenCount = keys.OpenCount;
                     m_storedKeys = &keys;
                     m_storedKeysIndex = n;
+                    m_replayedUse = &use;
                     AddDoc(keys.Path, keys.Name, keys.Date, keys.DocType == dkSoftware);
                     m_storedKeys = nullptr;
+                    m_replayedUse = nullptr;
                     failures = 0;
                 } catch (const std::exception&) {
                     // One entry that cannot be read is passed over; memory running out for
                     // entry after entry ends the load.
                     m_storedKeys = nullptr;
+                    m_replayedUse = nullptr;
                     ++failures;
                 }
             }
@@ -589,7 +666,9 @@ void History::Rebuild(DocTable survivors, int removed, bool toRecent) {
         const std::string address =
             doc.DocType == dkFolderOrFile ? StoredPathForIni(doc.Path) : doc.Path;
         const std::size_t before = m_docs.size();
+        m_replayedUse = &doc;
         AddDoc(address, doc.DisplayName, doc.Date, doc.DocType == dkSoftware);
+        m_replayedUse = nullptr;
         // The reopen mark lives only in memory until the settings are saved; a
         // deletion elsewhere in the table must not clear it.
         if (m_docs.size() > before) {
@@ -617,6 +696,7 @@ void History::TakeLaterTitle(const std::string& address, std::string_view rawAdd
     }
     RenameInRecent(address, old, title);
     WriteDocName(m_ini, index, title);
+    m_searchIndex.Rename(index, doc);
     if (m_docRenamed) {
         m_docRenamed(index);
     }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/doc_search.h"
 #include "store/doc_table.h"
 #include "store/history_tree.h"
 #include "store/ini_file.h"
@@ -83,6 +84,15 @@ public:
     ~History();
 
     const DocTable& Docs() const { return m_docs; }
+    // Today as the history's clock tells it ("yyyy-mm-dd").
+    std::string Today() const { return m_today ? m_today() : std::string(); }
+    // What the search matches each entry's name with besides its text (RankedMatches).
+    const DocSearchIndex& SearchIndex() const { return m_searchIndex; }
+    // Off, names get no pinyin forms (for comparison); applies to entries recorded later.
+    void SetPinyinIndexing(bool on) { m_searchIndex.SetPinyin(on); }
+    // The picture the trees show for the entry (a program's own icon), or the folder
+    // picture for an unknown index.
+    int ImageIndexOf(int index) const;
     HistoryTree& TVDocs() { return m_tvDocs; }
     HistoryTree& TVDoc() { return m_tvDoc; }
     HistoryTree& TVApp() { return m_tvApp; }
@@ -115,6 +125,9 @@ public:
     // is still its bare address gives it the sighting's title. Never throws.
     void AddDoc(std::string_view address, std::string_view name, std::string_view date,
                 bool software);
+    // The user opened something: when it is an entry (the address or local path of one),
+    // the entry counts one more use, today. Never throws.
+    void NoteOpened(std::string_view address);
     // A bare drive root, or an address whose local form is already the Path of an entry.
     bool IsDocKnown(std::string_view address) const;
     bool RootExists(std::string_view root) const;
@@ -168,6 +181,10 @@ private:
     void IndexEntry(const TMyDoc& doc, int index);
     bool PathKnown(const std::string& path) const;
     int IndexOfPath(const std::string& trimmedPath) const;
+    // The entry an address or local path names, or -1.
+    int IndexOfAddress(std::string_view address) const;
+    // The entry was seen again today.
+    void NoteSeen(int index);
     void TakeLaterTitle(const std::string& address, std::string_view rawAddress,
                         const std::string& title);
     void RenameNodes(HistoryTree& tree, int index, const std::string& from, const std::string& to);
@@ -197,9 +214,13 @@ private:
     // While the load replays one entry: what is stored under its old index.
     const StoredDocKeys* m_storedKeys = nullptr;
     int m_storedKeysIndex = -1;
+    // While a stored or surviving entry is replayed: its use, which it keeps.
+    const TMyDoc* m_replayedUse = nullptr;
     bool m_trimming = false;
 
     DocTable m_docs;
+    std::vector<int> m_images;  // the picture of each entry, as its tree nodes have it
+    DocSearchIndex m_searchIndex;
     HistoryTree m_tvDocs;
     HistoryTree m_tvDoc;
     HistoryTree m_tvApp;

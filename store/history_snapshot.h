@@ -20,6 +20,7 @@ public:
                     MountTable* mounts);
 
     const DocTable& Docs() const { return m_history.Docs(); }
+    const History& Loaded() const { return m_history; }
 
 private:
     IniFile m_settings;

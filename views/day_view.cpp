@@ -39,28 +39,7 @@ DayView::~DayView() {
 }
 
 int DayView::ImageOf(int docIndex) const {
-    const DocTable& docs = m_history.Docs();
-    if (docIndex < 0 || docIndex >= static_cast<int>(docs.size())) {
-        return kImageFolderOrFile;
-    }
-    switch (docs[static_cast<std::size_t>(docIndex)].DocType) {
-        case dkWebPage:
-            return kImageWebPage;
-        case dkSoftware:
-            break;
-        default:
-            return kImageFolderOrFile;
-    }
-    // A program's picture was chosen when it was recorded; its node in the program list
-    // has it. The newest programs stand at the top, so the search is short.
-    HistoryTree& programs = m_history.TVApp();
-    for (int row = 0; row < programs.TopLevelCount(); ++row) {
-        const HistoryNode* node = programs.TopLevel(row);
-        if (node->Data().DocIndex == docIndex) {
-            return node->ImageIndex();
-        }
-    }
-    return kImageMissingProgram;
+    return m_history.ImageIndexOf(docIndex);
 }
 
 void DayView::DocsChanged(int addedIndex) {

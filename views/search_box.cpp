@@ -15,11 +15,12 @@
 #include <QUrl>
 
 #include "capture/openers.h"
+#include "store/doc_search.h"
 #include "store/guarded.h"
 #include "store/history.h"
-#include "store/history_match.h"
 #include "store/strings.h"
 #include "views/doc_trees.h"
+#include "views/history_tree_model.h"
 #include "views/qt_text.h"
 #include "views/services.h"
 #include "views/window_actions.h"
@@ -53,6 +54,7 @@ SearchBox::SearchBox(const Services& services, const DocTrees& trees, WindowActi
     : QObject(parent),
       m_history(services.history),
       m_openers(services.openers),
+      m_images(services.images),
       m_trees(trees),
       m_window(window),
       m_widgets(widgets),
@@ -87,14 +89,11 @@ void SearchBox::SetPause(std::function<void(int)> pause) {
     m_pause = std::move(pause);
 }
 
-std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::string_view text) {
-    // The list shows, and opens, the Path as it was recorded: a lower-cased one names
-    // another file on a case-sensitive disk and another video behind "watch?v=".
-    std::vector<std::string> lines;
-    for (const std::size_t index : MatchingDocIndexes(docs, text)) {
-        lines.push_back(docs[index].Path);
+QString SearchBox::RowText(const TMyDoc& doc) {
+    if (doc.DisplayName.empty() || doc.DisplayName == doc.Path) {
+        return Q(doc.Path);
     }
-    return lines;
+    return Q(doc.DisplayName) + QString::fromUtf8(kRowSeparator) + Q(doc.Path);
 }
 
 QString SearchBox::SearchScript(const QString& keyword) {
@@ -130,6 +129,20 @@ QString SearchBox::FallbackSearchAddress(const QString& keyword) {
            QString::fromLatin1(QUrl::toPercentEncoding(keyword));
 }
 
+void SearchBox::FillRows(QListWidget& list, const History& history, const TreeImageList& images,
+                         std::string_view text) {
+    const std::vector<int> found = RankedMatches(history, text, history.Today());
+    const DocTable& docs = history.Docs();
+    for (const int index : found) {
+        const TMyDoc& doc = docs[static_cast<std::size_t>(index)];
+        auto* item = new QListWidgetItem(images.Icon(history.ImageIndexOf(index)), RowText(doc));
+        // The stored Path as recorded: a lower-cased one names another file on a
+        // case-sensitive disk and another video behind "watch?v=".
+        item->setData(kPathRole, Q(doc.Path));
+        list.addItem(item);
+    }
+}
+
 bool SearchBox::eventFilter(QObject* watched, QEvent* event) {
     const SearchBoxWidgets& ui = m_widgets;
     if (event->type() == QEvent::KeyPress) {
@@ -161,6 +174,11 @@ void SearchBox::HideResultList() {
     m_widgets.LbSearchResult->hide();
 }
 
+QString SearchBox::RowPath(int row) const {
+    const QListWidgetItem* item = m_widgets.LbSearchResult->item(row);
+    return item ? item->data(kPathRole).toString() : QString();
+}
+
 int SearchBox::HighlightedRow() const {
     QListWidget* list = m_widgets.LbSearchResult;
     const int row = list->currentRow();
@@ -186,14 +204,7 @@ void SearchBox::RunHistorySearch() {
         list->show();
         list->raise();
         list->clear();
-        const std::vector<std::string> lines =
-            MatchingLines(m_history.Docs(), S(m_widgets.EdtSearch->text()));
-        QStringList items;
-        items.reserve(static_cast<qsizetype>(lines.size()));
-        for (const std::string& line : lines) {
-            items.push_back(Q(line));
-        }
-        list->addItems(items);
+        FillRows(*list, m_history, m_images, S(m_widgets.EdtSearch->text()));
     });
 }
 
@@ -251,10 +262,9 @@ bool SearchBox::EdtSearchKeyDown(int key) {
 
 bool SearchBox::LbSearchResultKeyDown(int key) {
     m_searchNavigating = true;
-    QListWidget* list = m_widgets.LbSearchResult;
     if (IsEnterKey(key) || key == Qt::Key_Space) {
         const int row = HighlightedRow();
-        const QString line = row >= 0 ? list->item(row)->text() : QString();
+        const QString line = row >= 0 ? RowPath(row) : QString();
         HideResultList();
         m_searchNavigating = false;
         if (!line.isEmpty()) {
@@ -269,7 +279,7 @@ bool SearchBox::LbSearchResultKeyDown(int key) {
     }
     const int row = HighlightedRow();
     if (row >= 0) {
-        m_widgets.EdtSearch->setText(list->item(row)->text());
+        m_widgets.EdtSearch->setText(RowPath(row));
     }
     return false;
 }
@@ -278,7 +288,7 @@ void SearchBox::LbSearchResultMouseDown(QListWidgetItem* item) {
     if (!item) {
         return;
     }
-    const QString line = item->text();
+    const QString line = item->data(kPathRole).toString();
     HideResultList();
     m_searchNavigating = false;
     OpenResultLine(line);

@@ -27,6 +27,7 @@ namespace qarvex {
 class DocTrees;
 class History;
 class Openers;
+class TreeImageList;
 class WindowActions;
 struct Services;
 
@@ -66,10 +67,17 @@ public:
               const SearchBoxWidgets& widgets, QObject* parent = nullptr);
     ~SearchBox() override;
 
-    // The stored addresses (Path) of the entries whose address or display name holds the
-    // trimmed keyword, ASCII letters in any case, in table order; an empty keyword
-    // matches nothing.
-    static std::vector<std::string> MatchingLines(const DocTable& docs, std::string_view text);
+    // Each result row shows the entry's name and address; this role holds the address
+    // (the stored Path), which is what the box takes and what a row opens.
+    static constexpr int kPathRole = Qt::UserRole;
+    // Between a row's name and its address.
+    static constexpr const char* kRowSeparator = "  —  ";
+    // The text of an entry's row: its name, then its address (just the address when the
+    // name is that address).
+    static QString RowText(const TMyDoc& doc);
+    // Fills the list with the rows of the history's entries that match text, best first.
+    static void FillRows(QListWidget& list, const History& history, const TreeImageList& images,
+                         std::string_view text);
     // The script that hands the keyword to the page.
     static QString SearchScript(const QString& keyword);
     // Our page, told where to send keywords.
@@ -109,6 +117,7 @@ private:
     void PlaceResultList();
     void HideResultList();
     int HighlightedRow() const;
+    QString RowPath(int row) const;
     void OpenResultLine(const QString& line);
     bool NamesExistingFileOrFolder(const QString& text) const;
     void EnsureSearchPage();
@@ -117,6 +126,7 @@ private:
 
     History& m_history;
     Openers& m_openers;
+    const TreeImageList& m_images;
     const DocTrees& m_trees;
     WindowActions& m_window;
     SearchBoxWidgets m_widgets;

@@ -33,6 +33,16 @@ protected:
     Openers openers;
 };
 
+TEST_F(OpenersTest, WhatIsOpenedIsReportedSoThatItsUseCounts) {
+    std::vector<std::string> opened;
+    openers.SetOpenedHook([&opened](std::string_view target) { opened.emplace_back(target); });
+    openers.OpenDoc(file, "notes");                         // a tree or the favourites
+    openers.OpenPathOrAddress("http://h.example/", false);  // the search list or the tray
+    openers.OpenDoc(dir.File("gone"), "gone");              // a folder no longer there
+    openers.OpenPathOrAddress(dir.File("gone.txt"), false);
+    EXPECT_EQ(opened, (std::vector<std::string>{file, "http://h.example/"}));
+}
+
 TEST_F(OpenersTest, EmptyPathDoesNothingEvenForAShellPlace) {
     openers.OpenDoc("", "我的电脑");
     EXPECT_TRUE(Calls().empty());

@@ -51,14 +51,20 @@ protected:
     IniFile ini{dir.File("defualt.ini")};
 };
 
-TEST_F(DocsSectionTest, WritesSixKeysInTheirFixedOrder) {
+TEST_F(DocsSectionTest, WritesSixKeysInTheirFixedOrderThenTheUse) {
     TMyDoc doc = Doc("site-a", "http://site-a/x y.html", dkWebPage);
     doc.Selected = 1;
+    doc.LastSeen = "2024-04-01";
+    doc.OpenCount = 3;
     SaveDocToIni(ini, 7, doc, "  Title  ");
-    EXPECT_EQ(
-        DocsLines(dir.Read("defualt.ini")),
-        (std::vector<std::string>{"name7=Title", "date7=2024-03-05", "RootPath7=site-a",
-                                  "doctype7=1", "path7=http://site-a/x y.html", "selected7=1"}));
+    EXPECT_EQ(DocsLines(dir.Read("defualt.ini")),
+              (std::vector<std::string>{"name7=Title", "date7=2024-03-05", "RootPath7=site-a",
+                                        "doctype7=1", "path7=http://site-a/x y.html", "selected7=1",
+                                        "last7=2024-04-01", "count7=3"}));
+    const StoredDocKeys keys = ReadDocKeys(ini, 7);
+    EXPECT_EQ(keys.LastSeen, "2024-04-01");
+    EXPECT_EQ(keys.OpenCount, 3);
+    EXPECT_TRUE(StoredKeysHold(keys, doc, "Title"));
 }
 
 TEST_F(DocsSectionTest, FolderPathsAreStoredInTheirAddressForm) {

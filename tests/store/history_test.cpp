@@ -612,5 +612,71 @@ TEST_F(HistoryTest, AnUnwritableSettingsFileStillRecordsInMemory) {
     EXPECT_NO_THROW(h.DeleteAllDocs());
 }
 
+TEST_F(HistoryTest, UsesAreStoredBesideTheSixKeysAndReadBack) {
+    // A file written before the use keys existed: it loads, and its entries count as
+    // last seen on the day they were first recorded.
+    Store(
+        "[docs]\r\n"
+        "name0=a\r\ndate0=2020-01-01\r\nRootPath0=h\r\ndoctype0=1\r\npath0=http://h/a\r\n"
+        "selected0=0\r\n"
+        "name1=b\r\ndate1=2020-01-02\r\nRootPath1=h\r\ndoctype1=1\r\npath1=http://h/b\r\n"
+        "selected1=0\r\n");
+    history->LoadHistory();
+    ASSERT_EQ(history->Docs().size(), 2u);
+    EXPECT_EQ(history->Docs()[1].LastSeen, "2020-01-02");
+    EXPECT_EQ(history->Docs()[1].OpenCount, 0);
+    EXPECT_EQ(Key("last", 1), "2020-01-02");
+    EXPECT_EQ(Key("count", 1), "0");
+
+    history->NoteOpened("http://h/b");
+    history->NoteOpened("http://h/b");
+    history = MakeHistory("2026-12-20");
+    history->LoadHistory();
+    EXPECT_EQ(history->Docs()[1].OpenCount, 2);
+    EXPECT_EQ(history->Docs()[1].LastSeen, kToday);
+    // The six keys are as they were.
+    EXPECT_EQ(Key("name", 1), "b");
+    EXPECT_EQ(Key("date", 1), "2020-01-02");
+    EXPECT_EQ(Key("selected", 1), "0");
+}
+
+TEST_F(HistoryTest, UsesStayWithTheirEntryThroughCompactionDeletionAndTrim) {
+    Store(
+        "[docs]\r\n"
+        "name0=a\r\ndate0=2020-01-01\r\npath0=http://h/a\r\nlast0=2020-02-01\r\ncount0=1\r\n"
+        "name1=dup\r\ndate1=2020-01-01\r\npath1=http://h/a\r\nlast1=2020-02-02\r\ncount1=9\r\n"
+        "name2=c\r\ndate2=2020-01-03\r\npath2=http://h/c\r\nlast2=2020-03-03\r\ncount2=3\r\n"
+        "name3=d\r\ndate3=2020-01-04\r\npath3=http://h/d\r\nlast3=2020-04-04\r\ncount3=4\r\n");
+    history->LoadHistory();
+    const auto uses = [this] {
+        Lines out;
+        for (const TMyDoc& doc : history->Docs()) {
+            out.push_back(doc.Path + " " + doc.LastSeen + " " + std::to_string(doc.OpenCount));
+        }
+        return out;
+    };
+    const auto stored = [this](int count) {
+        Lines out;
+        for (int n = 0; n <= count; ++n) {
+            out.push_back(Key("path", n) + " " + Key("last", n) + " " + Key("count", n));
+        }
+        return out;
+    };
+    EXPECT_EQ(uses(), (Lines{"http://h/a 2020-02-01 1", "http://h/c 2020-03-03 3",
+                             "http://h/d 2020-04-04 4"}));
+    EXPECT_EQ(stored(3), (Lines{"http://h/a 2020-02-01 1", "http://h/c 2020-03-03 3",
+                                "http://h/d 2020-04-04 4", "<none> <none> <none>"}));
+
+    history->DeleteSelectDocs(1);
+    EXPECT_EQ(stored(2), (Lines{"http://h/a 2020-02-01 1", "http://h/d 2020-04-04 4",
+                                "<none> <none> <none>"}));
+
+    history->AddDoc("http://h/e", "e", "", false);
+    history->SetLimits({.maxDocs = 2, .maxFileBytes = 0});
+    history->ApplyLimits();
+    EXPECT_EQ(uses(), (Lines{"http://h/e 2026-12-08 0"}));
+    EXPECT_EQ(stored(1), (Lines{"http://h/e 2026-12-08 0", "<none> <none> <none>"}));
+}
+
 }  // namespace
 }  // namespace qarvex

@@ -14,9 +14,12 @@
 
 #include <QEventLoop>
 #include <QFrame>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -32,47 +35,10 @@
 #include "platform/fake/fake_shell_open.h"
 #include "store/history.h"
 #include "support/qt/feature_fixture.h"
+#include "views/history_tree_model.h"
 
 namespace qarvex {
 namespace {
-
-TMyDoc Doc(std::string path, std::string name) {
-    TMyDoc doc;
-    doc.Path = std::move(path);
-    doc.DisplayName = std::move(name);
-    return doc;
-}
-
-TEST(SearchBoxMatchingLines, KeywordMatchesAddressOrNameInAnyAsciiCase) {
-    const DocTable docs = {
-        Doc("http://www.ABC.example/Page", "Front"),  // address, mixed case
-        Doc("/opt/tools/run", "My aBc Tool"),         // display name only
-        Doc("http://other.example/", "Other"),        // neither
-        Doc("http://abc.example/", "abc"),            // both: listed once per entry
-        Doc("http://www.ABC.example/Page", "again"),  // duplicates stay
-    };
-    // Shown as stored: a lower-cased address would open another page or no file at all.
-    const std::vector<std::string> expected = {
-        "http://www.ABC.example/Page",
-        "/opt/tools/run",
-        "http://abc.example/",
-        "http://www.ABC.example/Page",
-    };
-    for (const char* keyword : {"ABC", "abc", "aBc", "  abc\t"}) {
-        SCOPED_TRACE(keyword);
-        EXPECT_EQ(SearchBox::MatchingLines(docs, keyword), expected);
-    }
-}
-
-TEST(SearchBoxMatchingLines, BlankKeywordMatchesNothingAndOnlyAsciiIsFolded) {
-    const DocTable docs = {Doc("/home/u/ÄRGER.txt", "x"), Doc("/home/u/ärger.txt", "y")};
-    EXPECT_TRUE(SearchBox::MatchingLines(docs, "").empty());
-    EXPECT_TRUE(SearchBox::MatchingLines(docs, " \t\r\n ").empty());
-    // "Ä" is not an ASCII letter: it is matched byte for byte.
-    EXPECT_EQ(SearchBox::MatchingLines(docs, "ÄRGER"),
-              std::vector<std::string>{"/home/u/ÄRGER.txt"});
-    EXPECT_TRUE(SearchBox::MatchingLines({}, "a").empty());
-}
 
 TEST(SearchBoxScript, KeywordReachesThePageAsTyped) {
     struct Case {
@@ -193,7 +159,7 @@ protected:
     std::vector<QString> Lines() {
         std::vector<QString> lines;
         for (int row = 0; row < Results()->count(); ++row) {
-            lines.push_back(Results()->item(row)->text());
+            lines.push_back(Results()->item(row)->data(SearchBox::kPathRole).toString());
         }
         return lines;
     }
@@ -219,6 +185,42 @@ TEST_F(SearchBoxTest, TypingListsMatchingAddressesAsStoredUnderTheBox) {
     EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://www.ABC.example/Page"),
                                              QStringLiteral("http://abc.example/two")}));
     EXPECT_EQ(Results()->geometry(), QRect(20, 43, Window().width() - 40, 200));
+}
+
+TEST_F(SearchBoxTest, RowsShowNameAndAddressWithTheKindsPicture) {
+    const std::string program = files.Path() + "/abc-tool";
+    { std::ofstream(program) << "x"; }
+    Hist().AddDoc(program, "ABC Tool", {}, true);
+    const std::string folder = files.Path() + "/abc";
+    std::filesystem::create_directories(folder);
+    Hist().AddDoc("file://" + folder, "abc", {}, false);
+    Type(QStringLiteral("abc"));
+
+    const auto row = [this](int n) { return Results()->item(n); };
+    ASSERT_EQ(Results()->count(), 4);
+    // The program's name begins with the keyword: it comes first.
+    EXPECT_EQ(row(0)->text(), QString::fromStdString("ABC Tool  —  " + program));
+    EXPECT_EQ(row(1)->text(), QStringLiteral("Front  —  http://www.ABC.example/Page"));
+    EXPECT_EQ(row(3)->text(), QString::fromStdString(folder));  // its name is its address
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(16).toImage(); };
+    const TreeImageList& images = Svc().images;
+    EXPECT_EQ(picture(row(0)->icon()),
+              picture(images.Icon(Hist().TVApp().TopLevel(0)->ImageIndex())));
+    EXPECT_EQ(picture(row(1)->icon()), picture(images.Icon(kImageWebPage)));
+    EXPECT_EQ(picture(row(3)->icon()), picture(images.Icon(kImageFolderOrFile)));
+}
+
+TEST_F(SearchBoxTest, WhatWasOpenedFromTheListComesFirstTheNextTime) {
+    Type(QStringLiteral("abc"));
+    ASSERT_EQ(Lines().back(), QStringLiteral("http://abc.example/two"));
+    QTest::keyClick(Edit(), Qt::Key_Down);
+    QTest::keyClick(Results(), Qt::Key_Down);
+    QTest::keyClick(Results(), Qt::Key_Return);
+
+    Edit()->clear();
+    Type(QStringLiteral("abc"));
+    EXPECT_EQ(Lines(), (std::vector<QString>{QStringLiteral("http://abc.example/two"),
+                                             QStringLiteral("http://www.ABC.example/Page")}));
 }
 
 TEST_F(SearchBoxTest, BlankKeywordShowsAnEmptyList) {
@@ -253,12 +255,14 @@ TEST_F(SearchBoxTest, EnterOrSpaceInTheListOpensTheHighlightedLine) {
         fakes.shellOpen->ClearCalls();
         Edit()->clear();
         Type(QStringLiteral("abc"));
+        ASSERT_EQ(Lines().size(), 2u);
+        const QString second = Lines()[1];  // what was opened comes first the next time
         QTest::keyClick(Edit(), Qt::Key_Down);
         QTest::keyClick(Results(), Qt::Key_Down);
         QTest::keyClick(Results(), key);
 
         ASSERT_EQ(ShellCalls().size(), 1u);
-        EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen("http://abc.example/two"));
+        EXPECT_EQ(ShellCalls()[0], ShellOpenCall::MakeOpen(second.toStdString()));
         EXPECT_FALSE(Results()->isVisible());
         EXPECT_FALSE(Search().searchNavigating());
     }

@@ -138,6 +138,7 @@ void FeatureFixture::Start() {
                                              environment, messages, run->state->RecentList());
     run->openers->SetProgramTest(
         [r](std::string_view path) { return r->history->IsProgramPath(path); });
+    run->openers->SetOpenedHook([r](std::string_view target) { r->history->NoteOpened(target); });
     run->services.emplace(Services{*run->state, *run->history, *run->scanner, *run->openers,
                                    platform, messages, *run->images});
     run->window = std::make_unique<QWidget>();
