@@ -1,11 +1,14 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/shell_open.h"
 
 namespace qarvex {
+
+struct OpenAttempt;
 
 // Hands targets to the desktop the way a Linux session expects:
 // - Open: addresses ("https://…", "mailto:…", "trash:///"), folders and documents go to
@@ -16,8 +19,11 @@ namespace qarvex {
 //   way the desktop launches it: over D-Bus when it is D-Bus activatable, otherwise its
 //   Exec line (in the user's terminal when it asks);
 // - Run: an argument vector, the program looked up on $PATH.
-// Every process is started detached from an argument vector; no target ever passes
-// through a shell. Programs are looked up on $PATH at the time of the call.
+// Every process is started from an argument vector without waiting for it; no target ever
+// passes through a shell. Programs are looked up on $PATH at the time of the call. A
+// request that finds nothing to start, whose program fails to start, or whose handler ends
+// at once with a failure status (xdg-open finding no handler, a browser refusing to start)
+// is told to the failure report once.
 //
 // A target that starts with "-" would be read as an option by xdg-open; such a text can
 // only be a relative path (a scheme starts with a letter), so it is made absolute
@@ -38,6 +44,9 @@ public:
     // none is installed.
     void OpenPlace(ShellPlace place) override;
     bool HasPlace(ShellPlace place) const override;
+
+private:
+    std::shared_ptr<OpenAttempt> NewAttempt(std::string target) const;
 };
 
 }  // namespace qarvex

@@ -93,6 +93,21 @@ TEST_F(ShellOpenTest, AddressesAndDocumentsGoToTheDefaultHandlerAsOneArgument) {
     EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
 }
 
+TEST_F(ShellOpenTest, AHandlerThatFailsIsReportedOnceNamingTheTarget) {
+    std::vector<std::string> failed;
+    m_opener.SetFailureReport([&](const std::string& target) { failed.push_back(target); });
+    const std::string page = "https://no-handler.invalid/";
+    OpenOne(m_opener, m_recorders, page);
+    // xdg-open ends with status 3 when nothing handles the address.
+    const std::string xdgOpen = m_recorders.Folder() + "/xdg-open";
+    std::filesystem::remove(xdgOpen);
+    std::ofstream(xdgOpen) << "#!/bin/bash\nexit 3\n";
+    chmod(xdgOpen.c_str(), 0755);
+    m_opener.Open(page);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !failed.empty(); }));
+    EXPECT_EQ(failed, std::vector<std::string>{page});
+}
+
 TEST_F(ShellOpenTest, ATargetThatLooksLikeAnOptionIsMadeAbsolute) {
     const std::string cwd = std::filesystem::current_path().string();
     for (const std::string target : {"-h", "--help", "--version x"}) {
