@@ -53,6 +53,7 @@
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
 #include "views/tray_controller.h"
+#include "views/web_engine_module.h"
 
 namespace qarvex {
 
@@ -255,7 +256,7 @@ void TFrmMain::CreateHistory() {
     m_openers->SetRecordingTest(
         [this](const std::string& path, const std::string& name, bool software) {
             return !m_parts || !(m_parts->privacy->IsPaused() ||
-                                   m_parts->privacy->IsExcluded(path, name, software));
+                                 m_parts->privacy->IsExcluded(path, name, software));
         });
     m_services.emplace(
         Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});
@@ -666,6 +667,7 @@ void TFrmMain::FormDestroy() {
     m_saver->Stop();
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
     RemoveTrayIcon();
+    EndWebEngineHelpers();
 }
 
 void TFrmMain::EndSession() {
@@ -695,6 +697,7 @@ void TFrmMain::SaveBeforeForcedExit() {
     // which never comes: they go out with the rest.
     Guarded([&] { m_history->FinishRecordingPass(); });
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+    EndWebEngineHelpers();
 }
 
 }  // namespace qarvex
