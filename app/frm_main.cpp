@@ -1,5 +1,6 @@
 #include "app/frm_main.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <QAction>
@@ -496,6 +497,18 @@ void TFrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TFrmMain::FormResize() {
+    // The search bar keeps its designed place and width while the title row has room; a
+    // narrower window takes the room from the box, and the button stays inside the window.
+    constexpr int kBarLeft = 350;
+    constexpr int kBarWidth = 401;
+    constexpr int kBarMinWidth = 160;
+    constexpr int kButtonFromRight = kBarWidth - 326;
+    const int room = width() - kBarLeft - 4;
+    const int barWidth = std::clamp(room, kBarMinWidth, kBarWidth);
+    const int barLeft = room >= kBarMinWidth ? kBarLeft : std::max(0, width() - kBarMinWidth - 4);
+    m_ui->SbSearchText->setGeometry(barLeft, m_ui->SbSearchText->y(), barWidth,
+                                    m_ui->SbSearchText->height());
+    m_ui->BtnQVSearch->move(barWidth - kButtonFromRight, m_ui->BtnQVSearch->y());
     m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
     m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
     // A cap, not a fixed width: the fields sit in a layout, and a width the layout must

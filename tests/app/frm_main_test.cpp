@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
@@ -243,7 +245,8 @@ TEST_F(FrmMainTest, OpeningWhilePausedOrExcludedLeavesNoRecentEntry) {
     main.services().openers.OpenDoc("https://bank.example/", "银行");
     EXPECT_TRUE(main.services().state.RecentList().Lines().empty());
     main.services().openers.OpenDoc(folder, "文件");
-    EXPECT_EQ(main.services().state.RecentList().Lines(), std::vector<std::string>{folder + "*|*文件"});
+    EXPECT_EQ(main.services().state.RecentList().Lines(),
+              std::vector<std::string>{folder + "*|*文件"});
 }
 
 // The X server goes away while a scan runs: Qt ends the process from inside the pass,
@@ -303,6 +306,20 @@ TEST_F(FrmMainTest, WindowSizeSettlesOnTheFavouritesPageAndStoredSizesFitTheScre
     IniFile ini(ConfigFile("defualt.ini"));
     EXPECT_LE(ini.ReadInteger("default", "width", 0), screen.width());
     EXPECT_LE(ini.ReadInteger("default", "height", 0), screen.height());
+}
+
+TEST_F(FrmMainTest, AtTheNarrowestWidthTheSearchBoxShrinksAndTheButtonStaysInside) {
+    TFrmMain& main = Start();
+    main.show();
+    main.resize(580, 400);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(main.width(), 580);
+    auto* button = Find<QToolButton>("BtnQVSearch");
+    auto* box = Find<QLineEdit>("EdtSearch");
+    const QRect buttonInWindow(button->mapTo(&main, QPoint(0, 0)), button->size());
+    EXPECT_TRUE(main.rect().contains(buttonInWindow));
+    EXPECT_GT(box->width(), 80);
+    EXPECT_LE(box->mapTo(&main, QPoint(box->width(), 0)).x(), buttonInWindow.left());
 }
 
 TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
