@@ -19,6 +19,7 @@ struct DesktopEntry {
     std::optional<std::string> icon;
     std::optional<std::string> tryExec;
     std::optional<std::string> startupWmClass;
+    std::vector<std::string> categories;  // Categories, split at ";"
     bool hidden = false;
     bool noDisplay = false;
     bool dbusActivatable = false;

@@ -24,6 +24,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "platform/linux/app_lookup.h"
 #include "platform/linux/bounded_read.h"
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/desktop_launch.h"
@@ -264,12 +265,27 @@ const std::vector<std::string_view> kSystemMonitors = {"gnome-system-monitor",
                                                        "mate-system-monitor",
                                                        "lxtask",
                                                        "qps"};
+const std::vector<std::string> kSettingsCategories = {"Settings", "DesktopSettings"};
+const std::vector<std::string> kMonitorCategories = {"System", "Monitor"};
 const std::vector<std::string_view> kPrinterPrograms = {"system-config-printer",
                                                         "kde-print-manager"};
 // File managers that show the virtual places (trash:///, recent:///, network:///).
 const std::vector<std::string_view> kFileManagers = {"nautilus",   "nemo",    "caja",   "thunar",
                                                      "pcmanfm-qt", "pcmanfm", "dolphin"};
 constexpr const char* kCupsPage = "http://localhost:631/printers/";
+
+// The file manager's virtual-file system, without which recent:/// and network:/// show
+// nothing: its daemon's backend for the scheme.
+bool HasGvfsBackend(std::string_view scheme) {
+    const std::string backend = "gvfsd-" + std::string(scheme);
+    std::error_code error;
+    for (const char* folder : {"/usr/libexec/", "/usr/lib/gvfs/", "/usr/local/libexec/"}) {
+        if (std::filesystem::exists(folder + backend, error)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool AnyInstalled(const std::vector<std::string_view>& names) {
     for (const std::string_view name : names) {
@@ -403,6 +419,34 @@ void OpenAs(const std::string& target, const AttemptPtr& attempt) {
 
 }  // namespace
 
+XdgShellOpen::XdgShellOpen() = default;
+XdgShellOpen::~XdgShellOpen() = default;
+
+std::string XdgShellOpen::EntryWithCategories(const std::vector<std::string>& wanted) const {
+    if (!m_apps) {
+        m_apps = std::make_unique<AppLookup>();
+    }
+    m_apps->index->Refresh();
+    const std::string* found = nullptr;
+    std::string foundId;
+    for (const IndexedEntry& indexed : m_apps->index->Entries()) {
+        const DesktopEntry& entry = indexed.entry;
+        if (entry.noDisplay || (indexed.execProgram.empty() && !entry.dbusActivatable)) {
+            continue;
+        }
+        const bool fits = std::all_of(wanted.begin(), wanted.end(), [&](const std::string& c) {
+            return std::find(entry.categories.begin(), entry.categories.end(), c) !=
+                   entry.categories.end();
+        });
+        // The same choice however the folders happen to list their files.
+        if (fits && (found == nullptr || indexed.id < foundId)) {
+            found = &indexed.path;
+            foundId = indexed.id;
+        }
+    }
+    return found != nullptr ? *found : std::string();
+}
+
 std::shared_ptr<OpenAttempt> XdgShellOpen::NewAttempt(std::string target) const {
     return std::make_shared<OpenAttempt>(OpenAttempt{std::move(target), FailureSink(), false});
 }
@@ -469,17 +513,31 @@ void XdgShellOpen::OpenPlace(ShellPlace place) {
         case ShellPlace::Recent:
             ShowInFileManager("recent:///", NewAttempt("recent:///"));
             break;
-        case ShellPlace::Settings:
-            StartFirstInstalled(kSettingsPrograms, NewAttempt("控制面板"));
+        case ShellPlace::Settings: {
+            const AttemptPtr attempt = NewAttempt("控制面板");
+            if (!StartFirstInstalled(kSettingsPrograms, attempt)) {
+                const std::string entry = EntryWithCategories(kSettingsCategories);
+                if (entry.empty() || !LaunchDesktopEntry(entry, attempt)) {
+                    attempt->Fail();
+                }
+            }
             break;
+        }
         case ShellPlace::TaskManager: {
             const AttemptPtr attempt = NewAttempt("任务管理器");
-            if (!StartFirstInstalled(kSystemMonitors, attempt)) {
-                const auto terminal = FindProgram("x-terminal-emulator");
-                const auto htop = FindProgram("htop");
-                if (terminal && htop) {
-                    Start(*terminal, {QStringLiteral("-e"), *htop}, attempt);
-                }
+            if (StartFirstInstalled(kSystemMonitors, attempt)) {
+                break;
+            }
+            if (const std::string entry = EntryWithCategories(kMonitorCategories);
+                !entry.empty() && LaunchDesktopEntry(entry, attempt)) {
+                break;
+            }
+            const auto terminal = FindProgram("x-terminal-emulator");
+            const auto htop = FindProgram("htop");
+            if (terminal && htop) {
+                Start(*terminal, {QStringLiteral("-e"), *htop}, attempt);
+            } else {
+                attempt->Fail();
             }
             break;
         }
@@ -495,10 +553,16 @@ void XdgShellOpen::OpenPlace(ShellPlace place) {
 bool XdgShellOpen::HasPlace(ShellPlace place) const {
     switch (place) {
         case ShellPlace::Settings:
-            return AnyInstalled(kSettingsPrograms);
+            return AnyInstalled(kSettingsPrograms) ||
+                   !EntryWithCategories(kSettingsCategories).empty();
         case ShellPlace::TaskManager:
             return AnyInstalled(kSystemMonitors) ||
+                   !EntryWithCategories(kMonitorCategories).empty() ||
                    (FindProgram("x-terminal-emulator") && FindProgram("htop"));
+        case ShellPlace::Recent:
+            return HasGvfsBackend("recent");
+        case ShellPlace::Network:
+            return HasGvfsBackend("network");
         case ShellPlace::Printers:
             return AnyInstalled(kPrinterPrograms) || FindProgram("lpstat").has_value();
         default:

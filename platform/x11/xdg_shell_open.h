@@ -8,6 +8,7 @@
 
 namespace qarvex {
 
+struct AppLookup;
 struct OpenAttempt;
 
 // Hands targets to the desktop the way a Linux session expects:
@@ -30,6 +31,9 @@ struct OpenAttempt;
 // against the current folder before it is handed on.
 class XdgShellOpen : public ShellOpen {
 public:
+    XdgShellOpen();
+    ~XdgShellOpen() override;
+
     void Open(const std::string& target) override;
     // Same as Open.
     void OpenDefault(const std::string& target) override;
@@ -39,7 +43,10 @@ public:
     // "trash:///", "recent:///" shown by a file manager (FileManager1 on the session bus,
     // else an installed one, else gio open), never by xdg-open, which outside GNOME hands
     // such addresses to the browser as a search. Settings and TaskManager: the first
-    // installed settings program or system monitor (htop runs in x-terminal-emulator).
+    // installed settings program or system monitor, else an installed application whose
+    // desktop entry's Categories say it is one ("Settings;DesktopSettings", "System;Monitor":
+    // htop's entry runs it in a terminal), else htop in x-terminal-emulator. Recent and
+    // Network need the file manager's virtual-file system (gvfs) to show anything.
     // Printers: the printer settings program, else the local CUPS page. Nothing when
     // none is installed.
     void OpenPlace(ShellPlace place) override;
@@ -47,6 +54,12 @@ public:
 
 private:
     std::shared_ptr<OpenAttempt> NewAttempt(std::string target) const;
+    // The desktop entry of an installed application whose Categories hold every one of
+    // wanted; empty when there is none.
+    std::string EntryWithCategories(const std::vector<std::string>& wanted) const;
+
+    // The installed applications, read on first need and again when their folders change.
+    mutable std::unique_ptr<AppLookup> m_apps;
 };
 
 }  // namespace qarvex
