@@ -156,6 +156,15 @@ void TFrmMain::FormCreate(const std::string& configDir) {
     Environment& environment = *m_platform.environment;
     m_parts = std::make_unique<WindowParts>(*m_ui, m_menus, *m_services, *this, *this,
                                             [&environment] { return environment.Today(); });
+    // The keys follow the eye: the search box, the history of the page shown, the tabs.
+    // Only the shown page's tree takes the keyboard; the others are hidden with their pages.
+    QWidget* previous = m_ui->EdtSearch;
+    for (QTreeView* tree : m_parts->docTrees->Views()) {
+        QWidget::setTabOrder(previous, tree);
+        previous = tree;
+    }
+    QWidget::setTabOrder(previous, m_ui->TVControl->tabBar());
+    m_ui->EdtSearch->setFocus();
     Guarded([&] {
         InitTexts();
         ApplyTexts();

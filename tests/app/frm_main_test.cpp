@@ -6,17 +6,21 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -31,6 +35,7 @@
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "support/app/main_window_fixture.h"
+#include "views/doc_trees.h"
 
 namespace qarvex {
 namespace {
@@ -320,6 +325,23 @@ TEST_F(FrmMainTest, AtTheNarrowestWidthTheSearchBoxShrinksAndTheButtonStaysInsid
     EXPECT_TRUE(main.rect().contains(buttonInWindow));
     EXPECT_GT(box->width(), 80);
     EXPECT_LE(box->mapTo(&main, QPoint(box->width(), 0)).x(), buttonInWindow.left());
+}
+
+TEST_F(FrmMainTest, TabGoesFromTheSearchBoxToTheTreeThenToTheTabsWhichShowIt) {
+    TFrmMain& main = Start();
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QTabBar* strip = Find<QTabWidget>("TVControl")->tabBar();
+    const QImage unfocused = strip->grab().toImage();
+    Find<QLineEdit>("EdtSearch")->setFocus();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(),
+              static_cast<QWidget*>(main.parts().docTrees->CurrentDocTree()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(strip));
+    EXPECT_NE(strip->grab().toImage(), unfocused) << "no focus mark on the tab strip";
 }
 
 TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
