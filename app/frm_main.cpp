@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -62,6 +63,30 @@ namespace {
 
 constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
+
+// Texts of Qt's file dialog that the distribution's Chinese translation lacks: without them
+// the export dialog shows "Folder" and "File" among Chinese words.
+class FileTypeTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*,
+                      int) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) {
+            return {};
+        }
+        static const std::pair<const char*, const char*> kTexts[] = {
+            {"Folder", "文件夹"}, {"File", "文件"},  {"%1 File", "%1 文件"},
+            {"Drive", "驱动器"},  {"Alias", "别名"}, {"Shortcut", "快捷方式"}};
+        for (const auto& [english, chinese] : kTexts) {
+            if (qstrcmp(sourceText, english) == 0) {
+                return QString::fromUtf8(chinese);
+            }
+        }
+        return {};
+    }
+};
 constexpr int kCheckDocsDesignIntervalMs = 15000;
 
 // QARVEX_DEBUG_SCAN=1: a line on standard error once the window takes keys and whenever a
@@ -204,6 +229,7 @@ bool TFrmMain::LoadQtTranslations() {
         return false;
     }
     QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(new FileTypeTexts(QCoreApplication::instance()));
     loaded = true;
     return true;
 }

@@ -20,10 +20,10 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTreeView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
@@ -365,6 +365,9 @@ TEST_F(FrmMainTest, StandardDialogTextsAreChinese) {
     EXPECT_NE(yes, QStringLiteral("&Yes"));
     EXPECT_TRUE(yes.contains(QStringLiteral("是"))) << yes.toStdString();
     EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
+    // The type column of the export dialog.
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"),
+              QStringLiteral("文件夹"));
 }
 
 TEST_F(FrmMainTest, WithoutATrayMinimisingIsOrdinary) {
