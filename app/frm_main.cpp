@@ -533,17 +533,25 @@ void TFrmMain::resizeEvent(QResizeEvent* event) {
 
 void TFrmMain::FormResize() {
     // The search bar keeps its designed place and width while the title row has room; a
-    // narrower window takes the room from the box, and the button stays inside the window.
+    // narrower window moves it left over the product name's free space, then takes the room
+    // from the box, and the button stays inside the window.
     constexpr int kBarLeft = 350;
+    constexpr int kBarMinLeft = 120;
     constexpr int kBarWidth = 401;
+    constexpr int kBarComfortWidth = 300;
     constexpr int kBarMinWidth = 160;
     constexpr int kButtonFromRight = kBarWidth - 326;
-    const int room = width() - kBarLeft - 4;
-    const int barWidth = std::clamp(room, kBarMinWidth, kBarWidth);
-    const int barLeft = room >= kBarMinWidth ? kBarLeft : std::max(0, width() - kBarMinWidth - 4);
+    // Without a tray the menu button sits right of the bar: it stays in the window too.
+    QWidget* menuButton = m_ui->PnlTop->findChild<QWidget*>(QStringLiteral("BtnQVTrayMenu"));
+    const int right = width() - 4 - (menuButton != nullptr ? menuButton->width() + 8 : 0);
+    const int barLeft = std::min(kBarLeft, std::max(kBarMinLeft, right - kBarComfortWidth));
+    const int barWidth = std::clamp(right - barLeft, kBarMinWidth, kBarWidth);
     m_ui->SbSearchText->setGeometry(barLeft, m_ui->SbSearchText->y(), barWidth,
                                     m_ui->SbSearchText->height());
     m_ui->BtnQVSearch->move(barWidth - kButtonFromRight, m_ui->BtnQVSearch->y());
+    if (menuButton != nullptr) {
+        menuButton->move(barLeft + barWidth + 8, menuButton->y());
+    }
     m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
     m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
     // A cap, not a fixed width: the fields sit in a layout, and a width the layout must

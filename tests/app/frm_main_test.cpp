@@ -325,6 +325,10 @@ TEST_F(FrmMainTest, AtTheNarrowestWidthTheSearchBoxShrinksAndTheButtonStaysInsid
     EXPECT_TRUE(main.rect().contains(buttonInWindow));
     EXPECT_GT(box->width(), 80);
     EXPECT_LE(box->mapTo(&main, QPoint(box->width(), 0)).x(), buttonInWindow.left());
+    // Without a tray, its menu's button too.
+    auto* menu = Find<QToolButton>("BtnQVTrayMenu");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(main.rect().contains(QRect(menu->mapTo(&main, QPoint(0, 0)), menu->size())));
 }
 
 TEST_F(FrmMainTest, TabGoesFromTheSearchBoxToTheTreeThenToTheTabsWhichShowIt) {
