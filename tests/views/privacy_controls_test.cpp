@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "store/history.h"
 #include "store/ini_file.h"
 #include "store/list_file.h"
+#include "store/settings.h"
 #include "store/stored_list.h"
 #include "support/qt/feature_fixture.h"
 #include "support/qt/qt_app.h"
@@ -155,6 +157,31 @@ TEST_F(PrivacyControlsTest, NoLongerRecordAddsTheNarrowestRuleAndDeletesTheSelec
     Page("http://news.example/a.html", "甲");
     Scan().RefreshAllDocs();
     EXPECT_EQ(Paths().size(), 2U);
+}
+
+// Lowering the bound below what the history holds loses entries: only once the user agrees,
+// and the newest stay. The bound survives a restart.
+TEST_F(PrivacyControlsTest, LoweringTheBoundAsksFirstAndKeepsTheNewest) {
+    for (int n = 0; n < 30; ++n) {
+        Hist().AddDoc("http://h/" + std::to_string(n), "p" + std::to_string(n), "", false);
+    }
+    auto* bound = Find<QSpinBox>("SeQVMaxDocs");
+    ASSERT_NE(bound, nullptr);
+    bound->setValue(20);
+    messages.answer = false;
+    emit bound->editingFinished();
+    EXPECT_EQ(messages.asked.size(), 1U);
+    EXPECT_EQ(Hist().Docs().size(), 30U);
+    EXPECT_EQ(bound->value(), kDefaultMaxDocs);
+
+    bound->setValue(20);
+    messages.answer = true;
+    emit bound->editingFinished();
+    ASSERT_EQ(Hist().Docs().size(), 19U);
+    EXPECT_EQ(Hist().Docs().front().Path, "http://h/11");
+    Restart();
+    EXPECT_EQ(Find<QSpinBox>("SeQVMaxDocs")->value(), 20);
+    EXPECT_EQ(Hist().Limits().maxDocs, 20U);
 }
 
 // The history records a program by its desktop entry; the user names the program.
