@@ -223,8 +223,12 @@ bool TFrmMain::LoadQtTranslations() {
         return loaded;
     }
     auto* translator = new QTranslator(QCoreApplication::instance());
+    // Qt's own copy when the system has it, else the one the package ships beside ours.
     if (!translator->load(QStringLiteral("qtbase_zh_CN"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../share/qarvex/translations"))) {
         delete translator;
         return false;
     }

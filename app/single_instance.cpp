@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -22,6 +23,13 @@ namespace qarvex {
 
 namespace {
 constexpr int kAnswerTimeoutMs = 1500;
+// A copy sends its request as soon as it is connected.
+constexpr int kRequestTimeoutMs = 500;
+constexpr std::size_t kMaxRequest = 64;
+
+constexpr std::string_view kShow = "show";
+constexpr std::string_view kShowSearch = "show-search";
+constexpr std::string_view kToggleSearch = "toggle-search";
 
 // The session's private runtime folder, when it is really ours and shut to others.
 QString PrivateRuntimeFolder() {
@@ -206,18 +214,45 @@ void SingleInstance::AnswerWaitingCopies() {
             }
             return;  // nobody else waiting
         }
-        WriteAll(client, "ok\n");
-        ::close(client);
+        Answer(client);
+    }
+}
+
+void SingleInstance::Answer(int client) {
+    // One line; a copy that sends none (an older one, or the probe of a start without a
+    // lock) asks for the window, as every start always has.
+    std::string request;
+    while (request.size() < kMaxRequest && request.find('\n') == std::string::npos &&
+           WaitFor(client, POLLIN, kRequestTimeoutMs)) {
+        char chunk[kMaxRequest];
+        const ssize_t got = ::recv(client, chunk, sizeof(chunk), 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        request.append(chunk, static_cast<std::size_t>(got));
+    }
+    request = request.substr(0, request.find('\n'));
+    WriteAll(client, "ok\n");
+    ::close(client);
+    if (request == kShowSearch || request == kToggleSearch) {
+        emit searchRequested(request == kToggleSearch);
+    } else {
         emit activationRequested();
     }
 }
 
-bool SingleInstance::ActivateRunningCopy() {
+bool SingleInstance::ActivateRunningCopy(Request request) {
     const int fd = ConnectTo(SocketPath(m_name));
     if (fd < 0) {
         return false;
     }
-    WriteAll(fd, "show\n");
+    const std::string_view line = request == Request::ToggleSearch ? kToggleSearch
+                                  : request == Request::ShowSearch ? kShowSearch
+                                                                   : kShow;
+    WriteAll(fd, std::string(line) + "\n");
     char answer = 0;
     bool answered = false;
     if (WaitFor(fd, POLLIN, kAnswerTimeoutMs)) {

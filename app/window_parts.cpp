@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "desktop/global_shortcut.h"
+#include "desktop/quick_search.h"
+#include "desktop/shortcut_settings.h"
 #include "platform/platform.h"
 #include "shellnav/about_help.h"
 #include "shellnav/system_places.h"
@@ -98,6 +101,12 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
         services, actions, {ui.TsQVSystem, ui.BtnMoreSpecDir, menus.moreSpecialDir, menus.tray},
         &window);
     aboutHelp = new AboutHelp(services, {ui.BtnAbout, ui.BtnHelp, &window}, &window);
+    quickSearch = new QuickSearch(actions, window, *ui.EdtSearch, &window);
+    globalShortcut = new GlobalShortcut(&window);
+    QObject::connect(globalShortcut, &GlobalShortcut::activated, quickSearch,
+                     &QuickSearch::ToggleSearch);
+    shortcutSettings = new ShortcutSettings(services.state.Settings(), *globalShortcut,
+                                            BuildShortcutWidgets(ui.TsQVSet), &window);
 
     // A menu item of one part that is another part's command: the tree menu and the
     // auto-run menu add the selected history entry to the favourites, the tree menu and
@@ -120,7 +129,8 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
 WindowParts::~WindowParts() {
     for (QObject* part : std::initializer_list<QObject*>{
              treeViews, searchBox, trayController, favourites, autoRun, startupEntries, docDisplay,
-             systemPlaces, aboutHelp, privacy, docTrees}) {
+             systemPlaces, aboutHelp, shortcutSettings, globalShortcut, quickSearch, privacy,
+             docTrees}) {
         delete part;
     }
 }

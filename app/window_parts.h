@@ -19,6 +19,9 @@ class DocDisplay;
 class DocTrees;
 class Favourites;
 class PrivacyControls;
+class QuickSearch;
+class GlobalShortcut;
+class ShortcutSettings;
 class SearchBox;
 class StartupEntries;
 class SystemPlaces;
@@ -61,6 +64,9 @@ public:
     DocDisplay* docDisplay = nullptr;
     SystemPlaces* systemPlaces = nullptr;
     AboutHelp* aboutHelp = nullptr;
+    QuickSearch* quickSearch = nullptr;
+    GlobalShortcut* globalShortcut = nullptr;
+    ShortcutSettings* shortcutSettings = nullptr;
 };
 
 }  // namespace qarvex

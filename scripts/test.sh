@@ -6,7 +6,7 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QARVEX_TEST_BUILD:-$top/build-test}"
-bash "$top/scripts/setup-deps.sh"
+bash "$top/scripts/setup-deps.sh" --test
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQARVEX_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 # Chromium's sandbox refuses to run as root; the embedded browser of the widget tests needs this.

@@ -218,7 +218,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path, FileStamp* sta
     }
     try {
         std::string bytes;
-        bytes.resize(static_cast<std::size_t>(st.st_size));
+        // One byte over the size, so that the read which finds the end needs no regrowth
+        // (a copy of the whole file).
+        bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
         std::size_t used = 0;
         while (true) {
             if (used == bytes.size()) {

@@ -123,9 +123,7 @@ public:
             return;
         }
         m_history.m_recentBatch = nullptr;
-        Guarded([&] {
-            Apply();
-        });
+        Guarded([&] { Apply(); });
     }
     RecentBatch(const RecentBatch&) = delete;
     RecentBatch& operator=(const RecentBatch&) = delete;
@@ -187,9 +185,7 @@ public:
     ~Replay() {
         // The other views catch up once, not once per entry.
         if (--m_history.m_replayDepth == 0 && m_history.m_docsChanged) {
-            Guarded([&] {
-                m_history.m_docsChanged(kDocsReplaced);
-            });
+            Guarded([&] { m_history.m_docsChanged(kDocsReplaced); });
         }
     }
     Replay(const Replay&) = delete;
@@ -536,7 +532,7 @@ std::size_t History::ExcessOverLimits() const {
     if (m_limits.maxDocs > 0 && count > m_limits.maxDocs) {
         excess = count - m_limits.maxDocs * kTrimPercent / 100;
     }
-    if (m_limits.maxFileBytes > 0) {
+    if (m_limits.maxFileBytes > 0 && m_ini.StoredSizeBound() > m_limits.maxFileBytes) {
         const std::size_t size = m_ini.StoredSize();
         if (size > m_limits.maxFileBytes) {
             const std::size_t target = m_limits.maxFileBytes * kTrimPercent / 100;

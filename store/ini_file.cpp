@@ -251,8 +251,10 @@ void IniFile::Reload() const {
     if (!bytes) {
         m_state = now ? DiskState::Unreadable : DiskState::Missing;
         m_stamp = now ? *now : FileStamp{};
+        KnowSize(0, true);
         return;
     }
+    KnowSize(bytes->size(), IsAsciiText(*bytes));
     try {
         StoredEncoding encoding = StoredEncoding::Gb18030;
         const std::string text = DecodeStoredText(*bytes, &encoding);
@@ -441,6 +443,8 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
         added.name = sectionName;
         added.header = Line{"[" + sectionName + "]", LineEnd::CrLf};
         added.body.push_back(Line{keyName + "=" + text, LineEnd::CrLf});
+        AllowFor(added.header.text);
+        AllowFor(added.body.back().text);
         added.body.back().indexed = true;
         added.keys.Insert(keyName, 0, added.body);
         added.keyEnd = 1;
@@ -462,6 +466,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
             return true;  // already on disk exactly so
         }
         if (replaced != line.text) {
+            AllowFor(replaced);
             line.SetText(std::move(replaced));
         }
         return Commit();
@@ -477,6 +482,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     const auto inserted = target.body.insert(target.body.begin() + static_cast<std::ptrdiff_t>(at),
                                              Line{keyName + "=" + text, LineEnd::CrLf});
     inserted->indexed = true;
+    AllowFor(inserted->text);
     target.keys.Insert(keyName, at, target.body);
     target.keyEnd = at + 1;
     return Commit();
@@ -551,11 +557,31 @@ std::string_view IniFile::StoredForm(const Line& line) const {
                                           : std::string_view(*line.stored);
 }
 
+void IniFile::KnowSize(std::size_t size, bool ascii) const {
+    m_knownSize = size;
+    m_knownSizeAscii = ascii;
+    m_sizeAllowance = 0;
+}
+
+void IniFile::AllowFor(std::string_view lineText) {
+    // GB18030 takes at most twice a character's UTF-8 bytes (four for a two-byte one); a
+    // line end, and a byte-order mark should the file turn to UTF-8.
+    m_sizeAllowance += 2 * lineText.size() + 2 + kUtf8ByteOrderMark.size();
+}
+
+std::size_t IniFile::StoredSizeBound() const {
+    Reload();
+    const std::size_t known = m_knownSizeAscii ? m_knownSize : m_knownSize + m_knownSize / 2;
+    return known + m_sizeAllowance;
+}
+
 std::size_t IniFile::StoredSize() const {
     Reload();
     std::size_t size = 0;
+    bool ascii = true;
     const auto add = [&](const Line& line) {
         size += StoredForm(line).size() + EndText(static_cast<unsigned char>(line.end)).size();
+        ascii = ascii && line.form == Line::Form::Ascii;
     };
     for (const Section& section : m_sections) {
         if (section.hasHeader) {
@@ -563,6 +589,7 @@ std::size_t IniFile::StoredSize() const {
         }
         std::for_each(section.body.begin(), section.body.end(), add);
     }
+    KnowSize(size, ascii);
     return size;
 }
 
@@ -655,6 +682,9 @@ bool IniFile::WriteNow() {
     if (m_state == DiskState::Unreadable) {
         return Failed();
     }
+    if (m_inMemory) {
+        return true;  // stays dirty, so reads keep seeing the changes
+    }
     try {
         if (!WriteFileAtomic(m_path, [this](const PieceSink& sink) { ProduceStoredBytes(sink); })) {
             return Failed();
@@ -667,6 +697,8 @@ bool IniFile::WriteNow() {
     const std::optional<FileStamp> stamp = StatFile(m_path);
     if (stamp) {
         m_stamp = *stamp;
+        // Whether what was written is all ASCII is not known here; assume not.
+        KnowSize(static_cast<std::size_t>(stamp->size), false);
     } else {
         m_loaded = false;
     }

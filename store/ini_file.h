@@ -54,6 +54,10 @@ public:
 
     // The size the file has on disk once what is in memory is written.
     std::size_t StoredSize() const;
+    // At least StoredSize(), found without encoding every line: from the size the file had
+    // when it was last read, written or measured, and an allowance for each line written
+    // since.
+    std::size_t StoredSizeBound() const;
     // The bytes of a key's line in the file, its line end included; 0 when it is missing.
     std::size_t StoredLineSize(std::string_view section, std::string_view key) const;
 
@@ -63,6 +67,10 @@ public:
     // Runs whenever a change could not be put on disk (the file is refused or the write
     // failed), so that the user can be told the history is not being kept.
     void SetWriteFailedHook(std::function<void()> hook) { m_writeFailed = std::move(hook); }
+
+    // From now on changes stay in memory and the file is never written: a look at the
+    // history from the command line beside a running copy must not touch its files.
+    void KeepInMemory() { m_inMemory = true; }
 
     // Inside a Batch changes stay in memory and the file is not re-read; the outermost
     // Batch writes them once when it ends.
@@ -180,9 +188,18 @@ private:
     int m_batchDepth = 0;
     bool m_dirty = false;
     std::function<void()> m_writeFailed;
+    bool m_inMemory = false;
     mutable std::unique_ptr<StoredTextEncoder> m_encoder;
+    // See StoredSizeBound: the size last known exactly, whether any of it was not ASCII (a
+    // GB18030 file may have to be written as UTF-8, half as large again), and the most the
+    // lines written since can add.
+    mutable std::size_t m_knownSize = 0;
+    mutable bool m_knownSizeAscii = true;
+    mutable std::size_t m_sizeAllowance = 0;
 
     bool Failed() const;
+    void KnowSize(std::size_t size, bool ascii) const;
+    void AllowFor(std::string_view lineText);
 };
 
 }  // namespace qarvex

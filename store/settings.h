@@ -33,6 +33,10 @@ inline constexpr std::string_view kKeyWidth = "width";
 inline constexpr std::string_view kKeyHeight = "height";
 inline constexpr std::string_view kKeyNeedRemoveAllStart = "needRemoveAllStart";
 inline constexpr std::string_view kKeyMaxDocs = "MaxDocs";
+// The global shortcut that brings the search up, in Qt's portable key-sequence text;
+// empty for none.
+inline constexpr std::string_view kKeyHotkey = "Hotkey";
+inline constexpr std::string_view kDefaultHotkey = "Ctrl+Alt+Space";
 
 inline constexpr bool kDefaultShowFavEdit = true;
 inline constexpr bool kDefaultNeedRemoveUrl = false;

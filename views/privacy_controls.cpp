@@ -32,6 +32,7 @@
 #include "store/strings.h"
 #include "store/text_tables.h"
 #include "views/qt_text.h"
+#include "views/settings_page.h"
 #include "views/skin.h"
 
 namespace qarvex {
@@ -162,16 +163,7 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
     label->setBuddy(w.MmQVExclusions);
     box->addWidget(w.MmQVExclusions, 1);
 
-    if (auto* layout = qobject_cast<QBoxLayout*>(settingsPage->layout())) {
-        // Above the spacer that closes the page, so the page keeps its look.
-        int at = layout->count();
-        if (at > 0 && layout->itemAt(at - 1)->spacerItem() != nullptr) {
-            --at;
-        }
-        layout->insertWidget(at, w.GbQVPrivacy);
-    } else if (settingsPage->layout() != nullptr) {
-        settingsPage->layout()->addWidget(w.GbQVPrivacy);
-    }
+    AddToSettingsPage(settingsPage, w.GbQVPrivacy);
     return w;
 }
 

@@ -17,6 +17,7 @@
 #include "capture/openers.h"
 #include "store/guarded.h"
 #include "store/history.h"
+#include "store/history_match.h"
 #include "store/strings.h"
 #include "views/doc_trees.h"
 #include "views/qt_text.h"
@@ -87,18 +88,11 @@ void SearchBox::SetPause(std::function<void(int)> pause) {
 }
 
 std::vector<std::string> SearchBox::MatchingLines(const DocTable& docs, std::string_view text) {
+    // The list shows, and opens, the Path as it was recorded: a lower-cased one names
+    // another file on a case-sensitive disk and another video behind "watch?v=".
     std::vector<std::string> lines;
-    const std::string keyword = AsciiLower(Trim(text));
-    if (keyword.empty()) {
-        return lines;
-    }
-    for (const TMyDoc& doc : docs) {
-        // The list shows, and opens, the Path as it was recorded: a lower-cased one names
-        // another file on a case-sensitive disk and another video behind "watch?v=".
-        if (Contains(AsciiLower(doc.Path), keyword) ||
-            Contains(AsciiLower(doc.DisplayName), keyword)) {
-            lines.push_back(doc.Path);
-        }
+    for (const std::size_t index : MatchingDocIndexes(docs, text)) {
+        lines.push_back(docs[index].Path);
     }
     return lines;
 }

@@ -144,14 +144,24 @@ bool ProcProcessFacts::SeesOurFileSystem(std::int64_t pid) {
     }
     // Namespaces read as "mnt:[4026531841]"; a root is the same folder when its device
     // and inode are.
+    if (!m_ownViewRead) {
+        m_ownViewRead = true;
+        const std::optional<std::string> ours = ReadLink(m_procRoot + "/self/ns/mnt");
+        struct stat ourRoot {};
+        if (ours && ::stat((m_procRoot + "/self/root").c_str(), &ourRoot) == 0) {
+            m_ownView = OwnView{*ours, static_cast<std::uint64_t>(ourRoot.st_dev),
+                                static_cast<std::uint64_t>(ourRoot.st_ino)};
+        }
+    }
+    if (!m_ownView) {
+        return false;
+    }
     const std::optional<std::string> theirs = ReadLink(PidFolder(pid) + "/ns/mnt");
-    const std::optional<std::string> ours = ReadLink(m_procRoot + "/self/ns/mnt");
     struct stat theirRoot {};
-    struct stat ourRoot {};
-    return theirs && ours && *theirs == *ours &&
+    return theirs && *theirs == m_ownView->mountNamespace &&
            ::stat((PidFolder(pid) + "/root").c_str(), &theirRoot) == 0 &&
-           ::stat((m_procRoot + "/self/root").c_str(), &ourRoot) == 0 &&
-           theirRoot.st_dev == ourRoot.st_dev && theirRoot.st_ino == ourRoot.st_ino;
+           static_cast<std::uint64_t>(theirRoot.st_dev) == m_ownView->rootDevice &&
+           static_cast<std::uint64_t>(theirRoot.st_ino) == m_ownView->rootInode;
 }
 
 std::optional<std::string> ProcProcessFacts::CanonicalFile(const std::string& path) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "platform/app_identity.h"
 
 namespace qarvex {
@@ -25,6 +29,14 @@ private:
     std::string PidFolder(std::int64_t pid) const;
 
     std::string m_procRoot;
+    // Our own mount namespace and root, read once: they do not change while we run.
+    struct OwnView {
+        std::string mountNamespace;
+        std::uint64_t rootDevice = 0;
+        std::uint64_t rootInode = 0;
+    };
+    std::optional<OwnView> m_ownView;
+    bool m_ownViewRead = false;
 };
 
 }  // namespace qarvex

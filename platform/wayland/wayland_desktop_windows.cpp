@@ -12,7 +12,8 @@ namespace {
 // The app ids this program's own windows carry: its desktop file name natively, its
 // WM_CLASS through XWayland.
 const std::vector<std::string>& OwnAppIds() {
-    static const std::vector<std::string> ids = {"qarvex", "qarvex.desktop"};
+    static const std::vector<std::string> ids = {"org.qarvex.Qarvex", "org.qarvex.Qarvex.desktop",
+                                                 "qarvex"};
     return ids;
 }
 

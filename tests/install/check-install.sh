@@ -6,13 +6,13 @@ build="$1"
 root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
-for f in usr/bin/qarvex usr/share/applications/qarvex.desktop \
+for f in usr/bin/qarvex usr/share/applications/org.qarvex.Qarvex.desktop \
          usr/share/icons/hicolor/48x48/apps/qarvex.png usr/share/icons/hicolor/128x128/apps/qarvex.png; do
   [ -s "$root/$f" ] || { echo "missing: /$f"; exit 1; }
 done
 [ -x "$root/usr/bin/qarvex" ] || { echo "not executable: /usr/bin/qarvex"; exit 1; }
-grep -qx 'Exec=qarvex' "$root/usr/share/applications/qarvex.desktop"
-grep -qx 'Icon=qarvex' "$root/usr/share/applications/qarvex.desktop"
+grep -qx 'Exec=qarvex' "$root/usr/share/applications/org.qarvex.Qarvex.desktop"
+grep -qx 'Icon=qarvex' "$root/usr/share/applications/org.qarvex.Qarvex.desktop"
 # The browser engine comes as a module loaded on first use, from the library folder beside
 # the program; the program itself must not pull the engine in at every start.
 module=$(find "$root/usr/lib" -path '*/qarvex/libqarvex_webengine.so' | head -1)

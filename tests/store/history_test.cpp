@@ -479,6 +479,12 @@ TEST_F(HistoryTest, OverItsBoundsTheHistoryKeepsTheNewest) {
     EXPECT_EQ(sized->Docs().back().Path, "http://h/new");
     EXPECT_LT(sized->Docs().size(), 100u);
     EXPECT_EQ(dir.Read("defualt.ini").size(), ini.StoredSize());
+    // Entries recorded one by one afterwards keep to it as well.
+    for (int n = 0; n < 40; ++n) {
+        sized->AddDoc("http://h/z" + std::to_string(n), "红烧肉的做法" + std::to_string(n), "",
+                      false);
+        ASSERT_LE(dir.Read("defualt.ini").size(), 4000u) << n;
+    }
 }
 
 TEST_F(HistoryTest, ASightingCannotBloatTheHistory) {
