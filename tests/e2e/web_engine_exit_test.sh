@@ -71,8 +71,11 @@ for way in close-box SIGTERM; do
     start_qarvex "$case_dir/qarvex.log"
     # The search box has the keyboard; Enter sends the word to the web search page.
     xdotool windowactivate --sync "$win" >/dev/null 2>&1 || fail "the window could not be activated"
+    # Typed only once the window has the keyboard: a loaded machine is slow to hand it over.
+    is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$win" ]; }
+    wait_for 300 is_active || fail "the window never got the keyboard"
     xdotool type --delay 20 "qarvex" && xdotool key Return
-    wait_for 600 has_helpers || fail "no browser-engine helper started for the web search"
+    wait_for 1200 has_helpers || fail "no browser-engine helper started for the web search"
     # A close request sent to the window being replaced would be lost; a limit, not a check.
     wait_for 100 replaced
     case $way in
