@@ -114,6 +114,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const QCommandLineOption toggle(QStringLiteral("toggle-search"));
     const QCommandLineOption tray(QStringLiteral("tray"));
     parser.addOptions({help, version, search, exportTo, show, toggle, tray});
+    // Qt's own arguments go on to Qt: "-session ID" is how a session manager restarts us,
+    // "-platform xcb" how a user picks the display.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "display", "geometry", "qwindowgeometry", "qwindowicon",
+                             "qwindowtitle", "name", "title", "style", "stylesheet", "session",
+                             "visual", "cmap"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "nograb", "dograb", "sync", "widgetcount"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
 
     CommandLine command;
     const auto invalid = [&command](std::string why) {

@@ -264,6 +264,12 @@ void TFrmMain::CreateHistory() {
     sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
         return m_parts && m_parts->privacy->IsExcluded(address, name, software);
     };
+    sink.recordRecentFiles = [this] { return m_parts && m_parts->privacy->RecordsRecentFiles(); };
+    sink.maxDocs = [this] { return m_history->Limits().maxDocs; };
+    sink.recentFilesSeen = [this] { return DefaultSection::RecentFilesSeen(m_state->Settings()); };
+    sink.setRecentFilesSeen = [this](std::int64_t seen) {
+        DefaultSection::SetRecentFilesSeen(m_state->Settings(), seen);
+    };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [this](int ms) { PauseKeepingEvents(ms); };
@@ -288,6 +294,7 @@ void TFrmMain::CreateHistory() {
     };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
                                           std::move(sink), std::move(hooks));
+    m_scanner->SetRecentDocuments(m_platform.recentDocuments.get());
 
     m_openers = std::make_unique<Openers>(*m_platform.shellOpen, *m_platform.desktopWindows,
                                           environment, m_messages, m_state->RecentList());

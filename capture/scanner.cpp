@@ -1,5 +1,6 @@
 #include "capture/scanner.h"
 
+#include <algorithm>
 #include <array>
 
 #include "capture/browsers.h"
@@ -8,6 +9,7 @@
 #include "store/guarded.h"
 #include "store/list_file.h"
 #include "store/strings.h"
+#include "store/text_codec.h"
 
 namespace qarvex {
 
@@ -35,6 +37,37 @@ TMyDocObj Sighting(std::string path, std::string name, int number) {
     doc.Name = std::move(name);
     doc.Number = number;
     return doc;
+}
+
+// A document of the recent-files lists as a sighting: a local file or folder that still
+// exists as its "file://" address under its file name, a remote one as its URI. Nothing for
+// anything else, and for a path the history cannot keep as it is: not text, holding a
+// control character, or "%20" (which the add routine turns into a blank).
+std::optional<TMyDocObj> RecentFileSighting(const std::string& uri) {
+    std::string path;
+    const std::string local = LocalFileAddress(Trim(uri));
+    const std::string scheme = AsciiLower(std::string_view(local).substr(0, 7));
+    if (StartsWith(local, "/")) {
+        path = local;
+    } else if (IsFileAddress(local)) {
+        path = PercentDecode(std::string_view(local).substr(7));
+    } else if (StartsWith(scheme, "file:/") && scheme != "file://") {
+        // KDE's links write "file:" + path.
+        path = PercentDecode(std::string_view(local).substr(5));
+    } else if (IsRemoteFolderAddress(local)) {
+        return Sighting(local, local, kFolderNumber);
+    } else {
+        return std::nullopt;
+    }
+    const bool control = std::any_of(path.begin(), path.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (control || !IsValidUtf8(path) || Contains(path, "%20") ||
+        !(FileExists(path) || DirectoryExists(path))) {
+        return std::nullopt;
+    }
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    return Sighting("file://" + path, name.empty() ? path : name, kFolderNumber);
 }
 
 }  // namespace
@@ -267,10 +300,10 @@ void Scanner::ScanShellWindows() {
 }
 
 void Scanner::DoScanShellWindows() {
-    if (Paused()) {
-        return;
-    }
     Guarded([&] {
+        if (Paused()) {
+            return;
+        }
         CollectShellWindows();
         const std::vector<TMyDocObj> docs = m_shellWindowDocs;
         for (const TMyDocObj& doc : docs) {
@@ -282,6 +315,85 @@ void Scanner::DoScanShellWindows() {
             }
             Pump();
             Pause(kItemPauseMs);
+        }
+    });
+    DoScanRecentFiles();
+}
+
+void Scanner::ScanRecentFiles() {
+    if (IsScanning()) {
+        return;
+    }
+    Guard guard(*this);
+    DoScanRecentFiles();
+}
+
+void Scanner::DoScanRecentFiles() {
+    if (m_recent == nullptr) {
+        return;
+    }
+    Guarded([&] {
+        const auto switchedOff = [this] {
+            return m_history.recordRecentFiles && !m_history.recordRecentFiles();
+        };
+        if (switchedOff()) {
+            // Switched off, the lists are not read; switched on again, they are read as at
+            // the start of a run.
+            if (m_recentRead) {
+                m_recent->Forget();
+                m_recentSeen.clear();
+                m_recentRead = false;
+            }
+            return;
+        }
+        const bool first = !m_recentRead;
+        bool skip = false;
+        if (first) {
+            const std::int64_t stored = m_history.recentFilesSeen ? m_history.recentFilesSeen() : 0;
+            skip = stored < 0;
+            m_recentSeenUntil = std::max<std::int64_t>(stored, 0);
+        }
+        const std::int64_t before = m_recentSeenUntil;
+        std::vector<RecentDocument> fresh;
+        for (RecentDocument& document : m_recent->ChangedDocuments()) {
+            const auto [seen, added] = m_recentSeen.try_emplace(document.uri, document.usedAt);
+            bool isFresh = added || document.usedAt > seen->second;
+            seen->second = std::max(seen->second, document.usedAt);
+            // An earlier run dealt with it: recorded it, or passed it over while paused.
+            if (first && document.usedAt != 0 && document.usedAt <= before) {
+                isFresh = false;
+            }
+            m_recentSeenUntil = std::max(m_recentSeenUntil, document.usedAt);
+            if (isFresh) {
+                fresh.push_back(std::move(document));
+            }
+        }
+        m_recentRead = true;
+        if ((skip || m_recentSeenUntil != before) && m_history.setRecentFilesSeen) {
+            m_history.setRecentFilesSeen(m_recentSeenUntil);
+        }
+        if (skip || Paused()) {
+            return;
+        }
+        // Oldest first, as they were opened, so that a trim of the history keeps the newest.
+        std::stable_sort(
+            fresh.begin(), fresh.end(),
+            [](const RecentDocument& a, const RecentDocument& b) { return a.usedAt < b.usedAt; });
+        const std::size_t bound = m_history.maxDocs ? m_history.maxDocs() : 0;
+        if (first && bound > 0 && fresh.size() > bound) {
+            fresh.erase(fresh.begin(), fresh.end() - static_cast<std::ptrdiff_t>(bound));
+        }
+        for (const RecentDocument& document : fresh) {
+            // The user may pause, or switch this source off, while this pass lets events run.
+            if (Paused() || switchedOff()) {
+                return;
+            }
+            const std::optional<TMyDocObj> doc = RecentFileSighting(document.uri);
+            if (!doc || m_history.isDocKnown(doc->Path) || Excluded(doc->Path, doc->Name, false)) {
+                continue;
+            }
+            m_history.addDoc(doc->Path, doc->Name, false);
+            Pump();
         }
     });
 }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/desktop_windows.h"
+#include "platform/recent_documents.h"
 #include "platform/shell_windows.h"
 #include "store/list_file.h"
 
@@ -26,11 +29,22 @@ public:
         std::function<void(const std::string& address, const std::string& name, bool software)>
             addDoc;
         std::function<bool(const std::string& address)> isDocKnown;
-        // While recording is paused a scan looks at nothing and hands over nothing.
+        // While recording is paused a scan hands over nothing. It looks at nothing either,
+        // but for the recent-files lists: what they gain meanwhile is noted as seen, so it
+        // is not recorded when the pause ends.
         std::function<bool()> isPaused;
         // Sightings the user asked never to record; they are dropped before addDoc.
         std::function<bool(const std::string& address, const std::string& name, bool software)>
             isExcluded;
+        // Whether the recent-files lists are a source at all (on when unset).
+        std::function<bool()> recordRecentFiles;
+        // The history's bound on its entries (0: none), which bounds the first reading of
+        // the recent-files lists too.
+        std::function<std::size_t()> maxDocs;
+        // The latest use of a recent-files document dealt with, kept across runs (ini
+        // RecentFilesSeen; negative: note the next reading, record none of it).
+        std::function<std::int64_t()> recentFilesSeen;
+        std::function<void(std::int64_t)> setRecentFilesSeen;
     };
 
     // What the scan asks of the window it runs in.
@@ -49,10 +63,17 @@ public:
 
     Scanner(DesktopWindows& desktop, ShellWindows& shell, History history, Hooks hooks);
 
+    // The desktop's recent-files lists, read with the shell windows; none when null. The
+    // source must outlive the scanner.
+    void SetRecentDocuments(RecentDocuments* source) { m_recent = source; }
+
     void RefreshAllDocs();
     void RefreshPageDocs();
     void ScanPrograms();
     void ScanShellWindows();
+    // The documents the recent-files lists gained since they were last read, to the
+    // history as file entries (remote ones as remote folders are).
+    void ScanRecentFiles();
     void CollectOpenPrograms();
     void CollectShellWindows();  // throws ShellWindowsError when the walk fails part-way
 
@@ -95,6 +116,7 @@ private:
                                               std::string& name);
     void DoScanPrograms();
     void DoScanShellWindows();
+    void DoScanRecentFiles();
     void Step();
     void Pause(int ms);
     void Pump();
@@ -113,6 +135,12 @@ private:
     std::optional<std::vector<std::string>> m_shellWindows;
     std::vector<TMyDocObj> m_openProgramDocs;
     std::vector<TMyDocObj> m_shellWindowDocs;
+    RecentDocuments* m_recent = nullptr;
+    // Each list document's last use as last read: a document is handed over when it is new
+    // to the lists or was used again since.
+    std::unordered_map<std::string, std::int64_t> m_recentSeen;
+    bool m_recentRead = false;
+    std::int64_t m_recentSeenUntil = 0;
 };
 
 }  // namespace qarvex

@@ -5,6 +5,7 @@
 #include "platform/autostart_store.h"
 #include "platform/desktop_windows.h"
 #include "platform/environment.h"
+#include "platform/recent_documents.h"
 #include "platform/shell_open.h"
 #include "platform/shell_windows.h"
 
@@ -18,6 +19,8 @@ struct Platform {
     std::unique_ptr<ShellOpen> shellOpen;
     std::unique_ptr<AutostartStore> autostart;
     std::unique_ptr<Environment> environment;
+    // The programs' recent-files lists; may be null (no such lists).
+    std::unique_ptr<RecentDocuments> recentDocuments;
 };
 
 Platform CreatePlatform();

@@ -28,6 +28,8 @@ packages=(
   qt6-wayland libqt6svg6 xdg-utils
   # a CJK font for the Chinese interface, and Qt's own texts (dialog buttons, edit menus) in Chinese
   fonts-noto-cjk qt6-translations-l10n
+  # KDE's activity database is read through SQLite
+  libsqlite3-dev
 )
 
 test_packages=(
@@ -48,6 +50,9 @@ test_packages=(
   sway xwayland foot kwin-wayland gnome-shell python3-dbusmock
   # the package's checks
   appstream lintian desktop-file-utils
+  # the recent-files tests: the sqlite3 tool makes a Plasma activity database (GTK,
+  # writing the list, is python3-gi and gir1.2-gtk-3.0 above)
+  sqlite3
 )
 if $with_tests; then
   packages+=("${test_packages[@]}")

@@ -1,6 +1,7 @@
 #include "store/settings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <exception>
 
 #include "store/config_dir.h"
@@ -67,6 +68,10 @@ int DefaultSection::MaxDocs(const IniFile& ini) {
     return ClampMaxDocs(ReadNumber(ini, kKeyMaxDocs, kDefaultMaxDocs));
 }
 
+bool DefaultSection::RecordRecentFiles(const IniFile& ini) {
+    return ReadFlag(ini, kKeyRecordRecentFiles, kDefaultRecordRecentFiles);
+}
+
 bool DefaultSection::SetShowFavEdit(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyShowFavEdit, value);
 }
@@ -75,6 +80,18 @@ bool DefaultSection::SetNeedRemoveUrl(IniFile& ini, bool value) {
 }
 bool DefaultSection::SetRunSelectDoc(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyRunSelectDoc, value);
+}
+std::int64_t DefaultSection::RecentFilesSeen(const IniFile& ini) {
+    const std::string text = ini.ReadString(kDefaultSectionName, kKeyRecentFilesSeen, "");
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+bool DefaultSection::SetRecentFilesSeen(IniFile& ini, std::int64_t value) {
+    return ini.WriteString(kDefaultSectionName, kKeyRecentFilesSeen, std::to_string(value));
+}
+bool DefaultSection::SetRecordRecentFiles(IniFile& ini, bool value) {
+    return ini.WriteBool(kDefaultSectionName, kKeyRecordRecentFiles, value);
 }
 bool DefaultSection::SetCbRefresh(IniFile& ini, bool value) {
     return ini.WriteBool(kDefaultSectionName, kKeyCbRefresh, value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,8 @@ inline constexpr std::string_view kKeyWidth = "width";
 inline constexpr std::string_view kKeyHeight = "height";
 inline constexpr std::string_view kKeyNeedRemoveAllStart = "needRemoveAllStart";
 inline constexpr std::string_view kKeyMaxDocs = "MaxDocs";
+inline constexpr std::string_view kKeyRecordRecentFiles = "RecordRecentFiles";
+inline constexpr std::string_view kKeyRecentFilesSeen = "RecentFilesSeen";
 // The global shortcut that brings the search up, in Qt's portable key-sequence text;
 // empty for none.
 inline constexpr std::string_view kKeyHotkey = "Hotkey";
@@ -53,6 +56,13 @@ inline constexpr bool kDefaultNeedRemoveAllStart = true;
 // How many history entries are kept ("最多保留"); 0 keeps every one.
 inline constexpr int kDefaultMaxDocs = 100000;
 inline constexpr int kMaxMaxDocs = 10000000;
+// Whether the programs' recent-files lists are a source ("记录最近打开的文件").
+inline constexpr bool kDefaultRecordRecentFiles = true;
+// The latest use (seconds since 1970) of a recent-files document the scan has dealt with,
+// recorded or passed over while paused, so that a later run takes only what is newer.
+// kRecentFilesSkipNext: the next reading is only noted, nothing of it recorded (the
+// setting was just switched back on: what was opened while it was off stays out).
+inline constexpr std::int64_t kRecentFilesSkipNext = -1;
 
 // Below 60 gives 60, above 600 gives 600.
 int ClampCheckDocInterval(int seconds);
@@ -76,6 +86,8 @@ struct DefaultSection {
     static int Height(const IniFile& ini);
     static bool NeedRemoveAllStart(const IniFile& ini);
     static int MaxDocs(const IniFile& ini);
+    static bool RecordRecentFiles(const IniFile& ini);
+    static std::int64_t RecentFilesSeen(const IniFile& ini);  // 0 when missing or not a number
 
     static bool SetShowFavEdit(IniFile& ini, bool value);
     static bool SetNeedRemoveUrl(IniFile& ini, bool value);
@@ -88,6 +100,8 @@ struct DefaultSection {
     static bool SetHeight(IniFile& ini, int value);
     static bool SetNeedRemoveAllStart(IniFile& ini, bool value);
     static bool SetMaxDocs(IniFile& ini, int count);
+    static bool SetRecordRecentFiles(IniFile& ini, bool value);
+    static bool SetRecentFilesSeen(IniFile& ini, std::int64_t value);
 };
 
 // Every value of section "default" as the start-up load reads it.

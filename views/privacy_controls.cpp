@@ -149,6 +149,11 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
     row->addWidget(w.BtnQVSaveExclusions);
     row->addWidget(w.BtnQVExportHistory);
     box->addLayout(row);
+    w.CbQVRecordRecentFiles = new QCheckBox(QStringLiteral("记录最近打开的文件"), w.GbQVPrivacy);
+    w.CbQVRecordRecentFiles->setObjectName(QStringLiteral("CbQVRecordRecentFiles"));
+    w.CbQVRecordRecentFiles->setToolTip(
+        QStringLiteral("GTK 程序的 recently-used.xbel、KDE 的 RecentDocuments 与活动数据库"));
+    box->addWidget(w.CbQVRecordRecentFiles);
 
     auto* label = new QLabel(QStringLiteral("不记录以下内容"), w.GbQVPrivacy);
     label->setObjectName(QStringLiteral("LblQVExclusions"));
@@ -182,6 +187,17 @@ PrivacyControls::PrivacyControls(const PrivacyWidgets& widgets, QAction* trayIte
             &PrivacyControls::BtnQVExportHistoryClick);
     connect(m_widgets.SeQVMaxDocs, &QSpinBox::editingFinished, this,
             &PrivacyControls::SeQVMaxDocsChange);
+    connect(m_widgets.CbQVRecordRecentFiles, &QCheckBox::toggled, this, [this](bool on) {
+        m_recordRecentFiles = on;
+        if (m_services.settings) {
+            const IniFile::Batch batch(*m_services.settings);
+            DefaultSection::SetRecordRecentFiles(*m_services.settings, on);
+            // What the lists gained while this was off is not recorded now.
+            if (on) {
+                DefaultSection::SetRecentFilesSeen(*m_services.settings, kRecentFilesSkipNext);
+            }
+        }
+    });
 }
 
 void PrivacyControls::Load() {
@@ -198,6 +214,10 @@ void PrivacyControls::Load() {
             m_services.history->SetLimits(limits);
         }
         ShowMaxDocs(maxDocs);
+        m_recordRecentFiles =
+            !m_services.settings || DefaultSection::RecordRecentFiles(*m_services.settings);
+        const QSignalBlocker block(m_widgets.CbQVRecordRecentFiles);
+        m_widgets.CbQVRecordRecentFiles->setChecked(m_recordRecentFiles);
     });
     ApplyPausedLook();
 }

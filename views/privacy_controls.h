@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "store/exclusions.h"
+#include "store/settings.h"
 
 class QAction;
 class QCheckBox;
@@ -33,6 +34,7 @@ struct PrivacyWidgets {
     QPushButton* BtnQVSaveExclusions = nullptr;  // "保存规则"
     QPushButton* BtnQVExportHistory = nullptr;   // "导出历史..."
     QSpinBox* SeQVMaxDocs = nullptr;             // "最多保留" entries, 0 for no limit
+    QCheckBox* CbQVRecordRecentFiles = nullptr;  // "记录最近打开的文件"
 };
 
 // Adds the controls above the page's closing spacer (or at its end).
@@ -67,6 +69,8 @@ public:
     void AttachTrayIcon(QSystemTrayIcon* icon, const QString& recordingToolTip);
 
     bool IsPaused() const { return m_paused; }
+    // Whether the programs' recent-files lists are read (ini RecordRecentFiles).
+    bool RecordsRecentFiles() const { return m_recordRecentFiles; }
     bool IsExcluded(const std::string& address, const std::string& name, bool software) const;
     const Exclusions& Rules() const { return m_exclusions; }
 
@@ -96,6 +100,7 @@ private:
     QSystemTrayIcon* m_icon = nullptr;
     QString m_recordingToolTip;
     bool m_paused = false;
+    bool m_recordRecentFiles = kDefaultRecordRecentFiles;
     bool m_askingMaxDocs = false;
     std::vector<std::string> m_lines;
     Exclusions m_exclusions;

@@ -10,14 +10,16 @@ Platform MakeFakePlatform(FakeParts& parts) {
     auto shellOpen = std::make_unique<FakeShellOpen>();
     auto autostart = std::make_unique<FakeAutostartStore>();
     auto environment = std::make_unique<FakeEnvironment>();
-    parts = FakeParts{desktopWindows.get(), shellWindows.get(), shellOpen.get(), autostart.get(),
-                      environment.get()};
+    auto recentDocuments = std::make_unique<FakeRecentDocuments>();
+    parts = FakeParts{desktopWindows.get(), shellWindows.get(), shellOpen.get(),
+                      autostart.get(),      environment.get(),  recentDocuments.get()};
     Platform platform;
     platform.desktopWindows = std::move(desktopWindows);
     platform.shellWindows = std::move(shellWindows);
     platform.shellOpen = std::move(shellOpen);
     platform.autostart = std::move(autostart);
     platform.environment = std::move(environment);
+    platform.recentDocuments = std::move(recentDocuments);
     return platform;
 }
 

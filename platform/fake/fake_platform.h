@@ -3,6 +3,7 @@
 #include "platform/fake/fake_autostart_store.h"
 #include "platform/fake/fake_desktop_windows.h"
 #include "platform/fake/fake_environment.h"
+#include "platform/fake/fake_recent_documents.h"
 #include "platform/fake/fake_shell_open.h"
 #include "platform/fake/fake_shell_windows.h"
 #include "platform/platform.h"
@@ -18,6 +19,7 @@ struct FakeParts {
     FakeShellOpen* shellOpen = nullptr;
     FakeAutostartStore* autostart = nullptr;
     FakeEnvironment* environment = nullptr;
+    FakeRecentDocuments* recentDocuments = nullptr;
 };
 
 // A Platform of fresh fakes; `parts` receives pointers to each of them.

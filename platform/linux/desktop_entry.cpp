@@ -199,6 +199,9 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
                 }
                 start = end + 1;
             }
+        } else if (key == "URL" || key == "URL[$e]") {
+            entry.url = unescaped;
+            entry.urlExpands = key != "URL";
         } else if (key == "DBusActivatable") {
             entry.dbusActivatable = IsTrue(unescaped);
         } else if (key == "Terminal") {

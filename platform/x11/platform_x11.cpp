@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/recent_lists.h"
 #include "platform/linux/xdg_autostart_store.h"
 #include "platform/platform.h"
 #include "platform/wayland/wayland_desktop_windows.h"
@@ -34,6 +35,9 @@ Platform CreatePlatform() {
     platform.autostart = std::make_unique<XdgAutostartStore>(
         environment->ConfigHome() + "/autostart",
         XdgAutostartStore::SystemFolders(std::getenv("XDG_CONFIG_DIRS")));
+    const char* xdgDataHome = std::getenv("XDG_DATA_HOME");
+    platform.recentDocuments = std::make_unique<DesktopRecentLists>(
+        environment->HomeFolder(), xdgDataHome != nullptr ? xdgDataHome : "");
     platform.environment = std::move(environment);
     return platform;
 }

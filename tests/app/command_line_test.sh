@@ -35,6 +35,8 @@ run --bogus >"$work/bogus.out" 2>&1
 status=$?
 [ "$status" -eq 2 ] || fail "an unknown option ended with $status, not 2"
 grep -q -- "--bogus" "$work/bogus.out" || fail "the message does not name the option: $(cat "$work/bogus.out")"
+# A session manager restarts the program with Qt's own "-session ID".
+run -session 10d1e5c0 --version >/dev/null 2>&1 || fail "Qt's -session was refused"
 
 run --search 百度 >"$work/search.out" 2>"$work/search.err" || fail "--search 百度 found nothing: $(cat "$work/search.err")"
 printf '百度一下，你就知道\thttps://www.baidu.com/\t网页\t2026-03-01\n' | cmp -s - "$work/search.out" ||

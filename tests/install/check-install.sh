@@ -19,7 +19,10 @@ module=$(find "$root/usr/lib" -path '*/qarvex/libqarvex_webengine.so' | head -1)
 [ -n "$module" ] || { echo "missing: the browser-engine module under /usr/lib"; exit 1; }
 # ... at the place the program looks for it, relative to its own folder.
 relative=$(realpath -m --relative-to="$root/usr/bin" "$(dirname "$module")")
-strings -e l "$root/usr/bin/qarvex" | grep -qF "$relative" || { echo "the program does not look in $relative"; exit 1; }
+# (Its UTF-16 text is looked for as bytes: strings(1) misses it when the bytes before it
+# happen to read as text too.)
+python3 -c 'import sys; sys.exit(sys.argv[2].encode("utf-16-le") not in open(sys.argv[1], "rb").read())' \
+    "$root/usr/bin/qarvex" "$relative" || { echo "the program does not look in $relative"; exit 1; }
 if ldd "$root/usr/bin/qarvex" | grep -Ei 'webengine|quick|qml'; then
   echo "the program links the browser engine"; exit 1
 fi

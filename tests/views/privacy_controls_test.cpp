@@ -55,6 +55,7 @@ protected:
         isExcluded = [this](const std::string& address, const std::string& name, bool software) {
             return part->IsExcluded(address, name, software);
         };
+        recordRecentFiles = [this] { return part->RecordsRecentFiles(); };
         part->Load();
         icon = new QSystemTrayIcon(&Window());
         part->AttachTrayIcon(icon, QStringLiteral("ZEQQarvex"));
@@ -99,6 +100,28 @@ TEST_F(PrivacyControlsTest, PauseBoxAndTrayItemAgreeStopTheScanAndSurviveARestar
     EXPECT_EQ(icon->toolTip(), QStringLiteral("ZEQQarvex"));
     Scan().RefreshAllDocs();
     EXPECT_EQ(Paths(), std::vector<std::string>{"http://site.example/a.html"});
+}
+
+TEST_F(PrivacyControlsTest, UntickedRecentFilesStayUnrecordedAfterARestartAndTickingAgain) {
+    const std::string whileOff = files.Write("报告.txt", "");
+    fakes.recentDocuments->SetDocuments({{"file://" + whileOff, 1765000000}});
+    auto* box = Find<QCheckBox>("CbQVRecordRecentFiles");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->isChecked());
+    box->setChecked(false);
+    Scan().RefreshAllDocs();
+    EXPECT_TRUE(Hist().Docs().empty());
+
+    Restart();
+    EXPECT_FALSE(Find<QCheckBox>("CbQVRecordRecentFiles")->isChecked());
+    Find<QCheckBox>("CbQVRecordRecentFiles")->setChecked(true);
+    Scan().RefreshAllDocs();
+    EXPECT_TRUE(Hist().Docs().empty());
+    const std::string afterwards = files.Write("计划.txt", "");
+    fakes.recentDocuments->SetDocuments(
+        {{"file://" + whileOff, 1765000000}, {"file://" + afterwards, 1765000100}});
+    Scan().RefreshAllDocs();
+    EXPECT_EQ(Paths(), std::vector<std::string>{afterwards});
 }
 
 TEST_F(PrivacyControlsTest, ANewRuleIsStoredAndOffersToDeleteWhatItAlreadyMatches) {

@@ -15,6 +15,7 @@
 #include "store/app_state.h"
 #include "store/config_dir.h"
 #include "store/history.h"
+#include "store/settings.h"
 #include "support/qt/qt_app.h"
 #include "views/history_tree_model.h"
 #include "views/skin.h"
@@ -99,6 +100,11 @@ void FeatureFixture::Start() {
     sink.isExcluded = [this](const std::string& address, const std::string& name, bool software) {
         return isExcluded && isExcluded(address, name, software);
     };
+    sink.recordRecentFiles = [this] { return !recordRecentFiles || recordRecentFiles(); };
+    sink.recentFilesSeen = [r] { return DefaultSection::RecentFilesSeen(r->state->Settings()); };
+    sink.setRecentFilesSeen = [r](std::int64_t seen) {
+        DefaultSection::SetRecentFilesSeen(r->state->Settings(), seen);
+    };
     Scanner::Hooks hooks;
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     hooks.pause = [](int ms) {
@@ -127,6 +133,7 @@ void FeatureFixture::Start() {
     };
     run->scanner = std::make_unique<Scanner>(*platform.desktopWindows, *platform.shellWindows,
                                              std::move(sink), std::move(hooks));
+    run->scanner->SetRecentDocuments(platform.recentDocuments.get());
     run->openers = std::make_unique<Openers>(*platform.shellOpen, *platform.desktopWindows,
                                              environment, messages, run->state->RecentList());
     run->openers->SetProgramTest(

@@ -108,6 +108,7 @@ protected:
     // What the scan asks the privacy controls in the program; nothing is held back here.
     std::function<bool()> isPaused;
     std::function<bool(const std::string&, const std::string&, bool)> isExcluded;
+    std::function<bool()> recordRecentFiles;
     // Whether the history last asked for the scan timer to run.
     bool scanTimerOn = false;
 
