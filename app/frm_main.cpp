@@ -1,6 +1,8 @@
 #include "app/frm_main.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -53,6 +55,7 @@
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
 #include "views/tray_controller.h"
+#include "views/web_engine_module.h"
 
 namespace qarvex {
 
@@ -60,6 +63,30 @@ namespace {
 
 constexpr int kFirstRunDelayMs = 1500;
 int g_trayOverride = -1;
+
+// Texts of Qt's file dialog that the distribution's Chinese translation lacks: without them
+// the export dialog shows "Folder" and "File" among Chinese words.
+class FileTypeTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*,
+                      int) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) {
+            return {};
+        }
+        static const std::pair<const char*, const char*> kTexts[] = {
+            {"Folder", "文件夹"}, {"File", "文件"},  {"%1 File", "%1 文件"},
+            {"Drive", "驱动器"},  {"Alias", "别名"}, {"Shortcut", "快捷方式"}};
+        for (const auto& [english, chinese] : kTexts) {
+            if (qstrcmp(sourceText, english) == 0) {
+                return QString::fromUtf8(chinese);
+            }
+        }
+        return {};
+    }
+};
 constexpr int kCheckDocsDesignIntervalMs = 15000;
 
 // QARVEX_DEBUG_SCAN=1: a line on standard error once the window takes keys and whenever a
@@ -154,6 +181,15 @@ void TFrmMain::FormCreate(const std::string& configDir) {
     Environment& environment = *m_platform.environment;
     m_parts = std::make_unique<WindowParts>(*m_ui, m_menus, *m_services, *this, *this,
                                             [&environment] { return environment.Today(); });
+    // The keys follow the eye: the search box, the history of the page shown, the tabs.
+    // Only the shown page's tree takes the keyboard; the others are hidden with their pages.
+    QWidget* previous = m_ui->EdtSearch;
+    for (QTreeView* tree : m_parts->docTrees->Views()) {
+        QWidget::setTabOrder(previous, tree);
+        previous = tree;
+    }
+    QWidget::setTabOrder(previous, m_ui->TVControl->tabBar());
+    m_ui->EdtSearch->setFocus();
     Guarded([&] {
         InitTexts();
         ApplyTexts();
@@ -197,6 +233,7 @@ bool TFrmMain::LoadQtTranslations() {
         return false;
     }
     QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(new FileTypeTexts(QCoreApplication::instance()));
     loaded = true;
     return true;
 }
@@ -512,6 +549,26 @@ void TFrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TFrmMain::FormResize() {
+    // The search bar keeps its designed place and width while the title row has room; a
+    // narrower window moves it left over the product name's free space, then takes the room
+    // from the box, and the button stays inside the window.
+    constexpr int kBarLeft = 350;
+    constexpr int kBarMinLeft = 120;
+    constexpr int kBarWidth = 401;
+    constexpr int kBarComfortWidth = 300;
+    constexpr int kBarMinWidth = 160;
+    constexpr int kButtonFromRight = kBarWidth - 326;
+    // Without a tray the menu button sits right of the bar: it stays in the window too.
+    QWidget* menuButton = m_ui->PnlTop->findChild<QWidget*>(QStringLiteral("BtnQVTrayMenu"));
+    const int right = width() - 4 - (menuButton != nullptr ? menuButton->width() + 8 : 0);
+    const int barLeft = std::min(kBarLeft, std::max(kBarMinLeft, right - kBarComfortWidth));
+    const int barWidth = std::clamp(right - barLeft, kBarMinWidth, kBarWidth);
+    m_ui->SbSearchText->setGeometry(barLeft, m_ui->SbSearchText->y(), barWidth,
+                                    m_ui->SbSearchText->height());
+    m_ui->BtnQVSearch->move(barWidth - kButtonFromRight, m_ui->BtnQVSearch->y());
+    if (menuButton != nullptr) {
+        menuButton->move(barLeft + barWidth + 8, menuButton->y());
+    }
     m_ui->EdtSearch->resize(m_ui->SbSearchText->width() - 96, m_ui->EdtSearch->height());
     m_ui->ShapeSearch->resize(m_ui->SbSearchText->width() - 86, m_ui->ShapeSearch->height());
     // A cap, not a fixed width: the fields sit in a layout, and a width the layout must
@@ -683,6 +740,7 @@ void TFrmMain::FormDestroy() {
     m_saver->Stop();
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
     RemoveTrayIcon();
+    EndWebEngineHelpers();
 }
 
 void TFrmMain::EndSession() {
@@ -712,6 +770,7 @@ void TFrmMain::SaveBeforeForcedExit() {
     // which never comes: they go out with the rest.
     Guarded([&] { m_history->FinishRecordingPass(); });
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+    EndWebEngineHelpers();
 }
 
 }  // namespace qarvex

@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     qarvex::QtMessages messages;
     qarvex::TFrmMain mainWindow(platform, messages, configDir);
     messages.SetOwner(&mainWindow);
+    if (mainWindow.HasTray()) {
+        messages.SetTray(mainWindow.trayIcon());
+    }
     QObject::connect(&instance, &qarvex::SingleInstance::activationRequested, &mainWindow,
                      [&mainWindow] {
                          mainWindow.ShowMainWindowAtCorner();

@@ -23,4 +23,13 @@ bool QtMessages::AskYesNoDefaultNo(const std::string& text, const std::string& c
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+void QtMessages::Notify(const std::string& text, const std::string& caption) {
+    if (m_tray && m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_tray->showMessage(QString::fromStdString(caption), QString::fromStdString(text),
+                            QSystemTrayIcon::Warning, 10000);
+        return;
+    }
+    Show(text, caption, Icon::Error);
+}
+
 }  // namespace qarvex

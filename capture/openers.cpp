@@ -22,7 +22,17 @@ Openers::Openers(qarvex::ShellOpen& shell, DesktopWindows& desktop, Environment&
       m_desktop(desktop),
       m_environment(environment),
       m_messages(messages),
-      m_recent(recentList) {}
+      m_recent(recentList) {
+    // A handler that fails is told in the user's words, once for each open.
+    m_shell.SetFailureReport([this](const std::string& target) {
+        Guarded(
+            [&] { m_messages.Notify(FormatText(m_texts.openFailed, target), m_texts.caption); });
+    });
+}
+
+Openers::~Openers() {
+    m_shell.SetFailureReport({});
+}
 
 bool Openers::IsPosixPath(std::string_view path) const {
     return StartsWith(path, "/");
@@ -93,7 +103,8 @@ void Openers::Opened(std::string_view target) const {
     });
 }
 
-void Openers::OpenDoc(std::string_view path, std::string_view name) {
+void Openers::OpenDoc(std::string_view path, std::string_view name,
+                      const std::function<void()>& forget) {
     // An opener never lets a failure escape; what was done before it stays done.
     Guarded([&] {
         if (path.empty()) {
@@ -149,8 +160,13 @@ void Openers::OpenDoc(std::string_view path, std::string_view name) {
         } else if (ext.empty() && (IsDriveFolderPath(path) || IsPosixPath(path))) {
             if (!DirectoryExists(std::string(path))) {
                 opened = false;
-                m_messages.Show(FormatText(m_texts.folderMissing, path), m_texts.caption,
-                                Messages::Icon::Information);
+                const std::string missing = FormatText(m_texts.folderMissing, path);
+                if (!forget) {
+                    m_messages.Show(missing, m_texts.caption, Messages::Icon::Information);
+                } else if (m_messages.AskYesNoDefaultNo(missing + "\n" + m_texts.forgetMissing,
+                                                        m_texts.caption)) {
+                    forget();
+                }
                 return;
             }
             ShellOpen(path);

@@ -50,11 +50,16 @@ public:
     struct Texts {
         std::string folderMissing = "本机已不存在此路径:%s";
         std::string pathMissing = "此路径不存在：%s";  // the not-found text of the text tables
+        std::string openFailed = "无法打开：%s";
+        std::string forgetMissing = "是否从历史中删除此项?";
         std::string caption = "Qarvex";
     };
 
     Openers(qarvex::ShellOpen& shell, DesktopWindows& desktop, Environment& environment,
             Messages& messages, StoredList& recentList);
+    ~Openers();
+    Openers(const Openers&) = delete;
+    Openers& operator=(const Openers&) = delete;
 
     // Tells whether a path is that of a remembered program (an entry of kind software).
     // Only such a path is ever started; everything else goes to the default handler.
@@ -77,8 +82,10 @@ public:
     const Texts& texts() const { return m_texts; }
 
     // Opens a remembered document and remembers it in the recent list (when the recording
-    // test lets it, and the list can hold its path).
-    void OpenDoc(std::string_view path, std::string_view name);
+    // test lets it, and the list can hold its path). A history entry's folder that has gone
+    // is offered for removal: forget runs when the user says yes.
+    void OpenDoc(std::string_view path, std::string_view name,
+                 const std::function<void()>& forget = {});
     // Opens a path or an address; a bare host name becomes a web address.
     void OpenPathOrAddress(std::string_view text, bool reportMissing);
     // Opens a web address, adding "http://" when it has no "://".

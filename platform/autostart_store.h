@@ -14,6 +14,7 @@ public:
         std::optional<std::string> data;  // nothing when the entry holds no readable command
         bool enabled = true;              // false: present but switched off
         bool system = false;              // provided by the system, not the user's own
+        std::string label;  // what the user knows it by, in their language; empty when none
     };
 
     AutostartStore() = default;

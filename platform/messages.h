@@ -23,6 +23,10 @@ public:
     virtual bool AskYesNoDefaultNo(const std::string& text, const std::string& caption) {
         return AskYesNo(text, caption);
     }
+    // A notice that needs no answer: a tray balloon where there is a tray, else a box.
+    virtual void Notify(const std::string& text, const std::string& caption) {
+        Show(text, caption, Icon::Information);
+    }
 };
 
 }  // namespace qarvex

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qarvex {
@@ -40,6 +43,20 @@ public:
     virtual void OpenPlace(ShellPlace place) = 0;
     // Whether this desktop has something that opens the place (a program to start).
     virtual bool HasPlace(ShellPlace /*place*/) const { return true; }
+
+    // Told, from the event loop, of a request that came to nothing: no handler or program
+    // could be started, or the one started gave up at once with a failure status. At most
+    // once per request, with what the request named.
+    using FailureReport = std::function<void(const std::string& target)>;
+    void SetFailureReport(FailureReport report) { *m_report = std::move(report); }
+
+protected:
+    // Kept by what a request started, so that a report set or cleared later is the one a
+    // late failure reaches.
+    std::shared_ptr<FailureReport> FailureSink() const { return m_report; }
+
+private:
+    std::shared_ptr<FailureReport> m_report = std::make_shared<FailureReport>();
 };
 
 }  // namespace qarvex

@@ -42,7 +42,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the export tests read the files back with a standard CSV and JSON reader
   python3
-  xvfb xauth openbox dbus dbus-x11 x11-utils xdotool
+  xvfb xauth openbox dbus dbus-x11 x11-utils xdotool procps
   # a real browser for the end-to-end test of its session file
   chromium
   # real GTK and Python programs whose windows the end-to-end tests map to applications

@@ -9,6 +9,7 @@
 #include "capture/openers.h"
 #include "platform/platform.h"
 #include "platform/shell_open.h"
+#include "store/atomic_file.h"
 #include "store/guarded.h"
 #include "views/doc_trees.h"
 #include "views/services.h"
@@ -68,6 +69,7 @@ SystemPlaces::SystemPlaces(const Services& services, WindowActions& window,
                            const SystemPlacesWidgets& widgets, QObject* parent)
     : QObject(parent),
       m_shellOpen(*services.platform.shellOpen),
+      m_environment(*services.platform.environment),
       m_openers(services.openers),
       m_window(window),
       m_widgets(widgets) {
@@ -160,8 +162,16 @@ QString SystemPlaces::UnavailableReason(int place) const {
         case csidl::kStartMenu:
         case csidl::kCommonStartMenu:
         case csidl::kPrograms:
-        case csidl::kCommonPrograms:
-            return QStringLiteral("这个桌面没有开始菜单：程序请从桌面自己的应用程序菜单启动");
+        case csidl::kCommonPrograms: {
+            // The desktop's menu entries stand for the start menu: the user's own, or the
+            // installed ones.
+            const std::optional<std::string> folder = m_environment.SpecialFolderPath(place);
+            if (folder && DirectoryExists(*folder)) {
+                return {};
+            }
+            return QStringLiteral("没有找到菜单项文件夹 %1")
+                .arg(QString::fromStdString(folder.value_or(std::string())));
+        }
         case csidl::kCookies:
             return QStringLiteral("Cookies 由各个浏览器分别保存，桌面上没有统一的位置");
         default:
@@ -178,6 +188,10 @@ QString SystemPlaces::UnavailableReason(int place) const {
             return QStringLiteral("没有找到系统监视器");
         case ShellPlace::Printers:
             return QStringLiteral("没有找到打印机设置程序，也没有本机打印系统");
+        case ShellPlace::Recent:
+            return QStringLiteral("文件管理器需要 gvfs 才能显示最近使用的文件，本机没有安装");
+        case ShellPlace::Network:
+            return QStringLiteral("文件管理器需要 gvfs 才能显示网络上的位置，本机没有安装");
         default:
             return {};
     }

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace qarvex {
 
+class Environment;
 class Openers;
 class ShellOpen;
 class WindowActions;
@@ -65,6 +66,7 @@ private:
     void ConnectMenuItem(QAction* action);
 
     ShellOpen& m_shellOpen;
+    Environment& m_environment;
     Openers& m_openers;
     WindowActions& m_window;
     SystemPlacesWidgets m_widgets;

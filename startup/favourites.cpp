@@ -143,6 +143,7 @@ Favourites::Favourites(const Services& services, const DocTrees& trees,
       m_fav(services.state.FavList()),
       m_openers(services.openers),
       m_environment(*services.platform.environment),
+      m_messages(services.messages),
       m_trees(trees),
       m_widgets(widgets),
       m_mirror(m_fav, *widgets.LbMyLove) {
@@ -192,6 +193,35 @@ void Favourites::MnOpenMyFavDocClick() {
 
 void Favourites::MyDeleteFavClick() {
     DeleteSelectedListItems(m_fav, *m_widgets.LbMyLove);
+    ClearEditBarAndHint();
+}
+
+bool Favourites::AcceptsPath(const std::string& path) {
+    // An address ("https://…", "mailto:…") or a file or folder that is there; a relative
+    // path would name something else from wherever it is opened.
+    const std::size_t colon = path.find(':');
+    const bool address =
+        colon != std::string::npos && colon >= 2 &&
+        std::all_of(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                   c == '+' || c == '-' || c == '.';
+        });
+    if (address || (StartsWith(path, "/") && PathExists(path))) {
+        return true;
+    }
+    m_messages.Show(path.empty()
+                        ? std::string("请输入要收藏的网址或路径。")
+                        : FormatText("不能收藏“%s”：它既不是网址，也不是本机已有的完整路径。"
+                                     "网址请写完整（如 https://…），路径请从 / 写起。",
+                                     path),
+                    MainTable().TextHint, Messages::Icon::Information);
+    return false;
+}
+
+void Favourites::ClearEditBarAndHint() {
+    m_widgets.EdtNewFavDisplay->clear();
+    m_widgets.EdtNewFavPath->clear();
+    m_widgets.PnlHint->clear();
 }
 
 void Favourites::MnQVDeleteNotExistsDocClick() {
@@ -233,8 +263,12 @@ void Favourites::BtnQVAddToFavClick() {
     Guarded([&] {
         const std::string name = Trim(S(m_widgets.EdtNewFavDisplay->text()));
         const std::string path = Trim(S(m_widgets.EdtNewFavPath->text()));
+        if (!AcceptsPath(path)) {
+            return;
+        }
         m_fav.InsertItem(0, name);
         m_fav.InsertLine(0, MakeListLine(path, name));
+        ClearEditBarAndHint();
     });
 }
 
@@ -246,8 +280,14 @@ void Favourites::BtnQVUpdateFavClick() {
         }
         const std::string name = Trim(S(m_widgets.EdtNewFavDisplay->text()));
         const std::string path = Trim(S(m_widgets.EdtNewFavPath->text()));
+        // A favourite kept from another machine may be renamed as it is.
+        if (path != PathPartOf(m_fav.Lines()[static_cast<std::size_t>(index)]) &&
+            !AcceptsPath(path)) {
+            return;
+        }
         m_fav.SetItem(index, name);
         m_fav.SetLine(index, MakeListLine(path, name));
+        ClearEditBarAndHint();
     });
 }
 

@@ -20,6 +20,7 @@ namespace qarvex {
 
 class DocTrees;
 class Environment;
+class Messages;
 class Openers;
 struct Services;
 
@@ -98,12 +99,17 @@ protected:
 
 private:
     void CopyCurrentToEditBar();
+    // True when path can be kept; otherwise says why and gives false.
+    bool AcceptsPath(const std::string& path);
+    // After a change nothing shown may still describe what was there before.
+    void ClearEditBarAndHint();
     void LbMyLoveMouseMove(const QPoint& position);
     void SelectOnlyItemAt(const QPoint& position);
 
     StoredList& m_fav;
     Openers& m_openers;
     Environment& m_environment;
+    Messages& m_messages;
     const DocTrees& m_trees;
     FavouritesWidgets m_widgets;
     ListBoxMirror m_mirror;

@@ -35,6 +35,8 @@ constexpr int kStateColumnMaxWidth = 120;
 // The entry's name exactly as the store spells it: the shown text may have lost bytes
 // that are not valid UTF-8, and Delete must still reach the right entry.
 constexpr int kStoreNameRole = Qt::UserRole + 1;
+// Whether the system provides the entry: deleting it only switches it off for this user.
+constexpr int kSystemRole = Qt::UserRole + 2;
 
 QTableWidgetItem* NewCell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -84,6 +86,8 @@ TfrmRun::TfrmRun(AutostartStore& store, Openers& openers, Messages& messages, QW
     SetNormalColours(m_ui->TxtStartPath);
 
     connect(list, &QAbstractItemView::clicked, this, [this] { LVClick(); });
+    m_deleteCaption = m_ui->BtnQVDeletePCStart->text();
+    connect(list, &QTableWidget::itemSelectionChanged, this, [this] { ShowDeleteCaption(); });
     connect(m_ui->BtnQVAddPCStart, &QToolButton::clicked, this, [this] { BtnQVAddPCStartClick(); });
     connect(m_ui->BtnQVDeletePCStart, &QToolButton::clicked, this,
             [this] { BtnQVDeletePCStartClick(); });
@@ -112,8 +116,12 @@ void TfrmRun::FillList() {
         for (const AutostartStore::Value& value : *values) {
             const int row = list->rowCount();
             list->insertRow(row);
-            QTableWidgetItem* nameCell = NewCell(Q(value.name));
+            // Listed by the name the user knows it by; the entry's own id is the tip.
+            QTableWidgetItem* nameCell =
+                NewCell(value.label.empty() ? Q(value.name) : Q(value.label));
+            nameCell->setToolTip(Q(value.name));
             nameCell->setData(kStoreNameRole, QByteArray::fromStdString(value.name));
+            nameCell->setData(kSystemRole, value.system);
             list->setItem(row, kNameColumn, nameCell);
             list->setItem(row, kPathColumn, NewCell(value.data ? Q(*value.data) : QString()));
             QString state = value.enabled ? QStringLiteral("启用") : QStringLiteral("停用");
@@ -149,8 +157,25 @@ void TfrmRun::LVClick() {
     if (list->rowCount() == 0 || row < 0) {
         return;
     }
-    m_ui->TxtStartName->setText(CellText(list, row, kNameColumn));
+    // The entry's id: an add with it replaces this entry's command.
+    const QTableWidgetItem* nameCell = list->item(row, kNameColumn);
+    m_ui->TxtStartName->setText(nameCell ? nameCell->toolTip() : QString());
     m_ui->TxtStartPath->setText(CellText(list, row, kPathColumn));
+}
+
+bool TfrmRun::SelectedIsSystem() const {
+    const QTableWidget* list = m_ui->LV;
+    const QTableWidgetItem* cell = list->currentRow() >= 0 && list->currentItem() != nullptr &&
+                                           list->currentItem()->isSelected()
+                                       ? list->item(list->currentRow(), kNameColumn)
+                                       : nullptr;
+    return cell != nullptr && cell->data(kSystemRole).toBool();
+}
+
+void TfrmRun::ShowDeleteCaption() {
+    // A system entry can't be deleted, only switched off for this user.
+    m_ui->BtnQVDeletePCStart->setText(SelectedIsSystem() ? QStringLiteral("禁用")
+                                                         : m_deleteCaption);
 }
 
 void TfrmRun::BtnQVAddPCStartClick() {
@@ -193,6 +218,14 @@ void TfrmRun::BtnQVDeletePCStartClick() {
         return;
     }
     const std::string name = cell->data(kStoreNameRole).toByteArray().toStdString();
+    if (cell->data(kSystemRole).toBool() &&
+        !m_messages.AskYesNoDefaultNo(
+            S(QStringLiteral("“%1”是系统提供的启动项，不能删除。是否为你禁用它，"
+                             "不再在登录时启动？")
+                  .arg(cell->text())),
+            MainTable().TextRunCaption)) {
+        return;
+    }
     bool removed = false;
     Guarded([&] { removed = m_store.Remove(name); });
     if (!removed) {

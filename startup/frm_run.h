@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
 #include <string>
+
+#include <QDialog>
+#include <QString>
 
 class QLineEdit;
 class QResizeEvent;
@@ -51,6 +53,8 @@ protected:
 
 private:
     void FormResize();
+    bool SelectedIsSystem() const;
+    void ShowDeleteCaption();
     void ShowError(const std::string& text);
     static void SetNormalColours(QLineEdit* edit);
     static void SetAlarmColours(QLineEdit* edit);
@@ -59,6 +63,7 @@ private:
     Openers& m_openers;
     Messages& m_messages;
     std::unique_ptr<Ui::TfrmRun> m_ui;
+    QString m_deleteCaption;
 };
 
 }  // namespace qarvex

@@ -12,6 +12,9 @@ namespace qarvex {
 namespace {
 
 constexpr std::array<std::string_view, 5> kFields = {"kind", "name", "address", "group", "date"};
+// The spreadsheet's header is read by the user, in the interface's language; the JSON keys
+// are read by programs.
+constexpr std::array<std::string_view, 5> kCsvHeaders = {"类型", "名称", "地址", "分组", "日期"};
 
 std::array<std::string, 5> FieldsOf(const TMyDoc& doc) {
     return {ExportKindName(doc.DocType), doc.DisplayName, doc.Path, doc.RootPath, doc.Date};
@@ -105,7 +108,7 @@ std::string HistoryAsCsv(const DocTable& docs) {
         }
         out += "\r\n";
     };
-    line(kFields);
+    line(kCsvHeaders);
     for (const TMyDoc& doc : docs) {
         line(FieldsOf(doc));
     }

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 
 #include "views/skin.h"
 
@@ -78,6 +79,13 @@ void SkinTabBar::paintEvent(QPaintEvent* event) {
             }
             TVAllDocsDrawTab(painter, i, tabRect(i), i == currentIndex());
         }
+    }
+    // The picture hides the style's own focus mark: the current tab gets one here, so that
+    // the keyboard's place on the strip is seen.
+    if (hasFocus() && currentIndex() >= 0) {
+        painter.setPen(QPen(kCurrentTabMark, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(tabRect(currentIndex()).adjusted(2, 2, -3, -4));
     }
 }
 

@@ -314,7 +314,11 @@ void TreeViews::OpenSelectedNode() {
         }
         const std::string target = Openers::EntryOpenTarget(*doc);
         ShowHint(target);
-        m_openers.OpenDoc(target, caption);
+        const HistoryNode* node = m_trees.SelectedNode(m_trees.CurrentDocTree());
+        const int index = node != nullptr ? node->Data().DocIndex : -1;
+        m_openers.OpenDoc(target, caption, [this, index] {
+            m_trees.BulkHistoryChange([this, index] { m_history.DeleteSelectDocs(index); });
+        });
     });
 }
 

@@ -6,6 +6,8 @@
 #include <QPluginLoader>
 #include <QStringList>
 
+#include "platform/linux/child_processes.h"
+
 namespace qarvex {
 
 namespace {
@@ -63,6 +65,13 @@ WebEngineModule* LoadWebEngineModule() {
 
 bool WebEngineModuleLoaded() {
     return State().module != nullptr;
+}
+
+void EndWebEngineHelpers() {
+    if (WebEngineModuleLoaded()) {
+        // The kernel keeps 15 bytes of a command's name.
+        EndDescendantsNamed("QtWebEngineProc", 2000);
+    }
 }
 
 }  // namespace qarvex

@@ -49,6 +49,9 @@ public:
 WebEngineModule* LoadWebEngineModule();
 // True once the module has been loaded into this process.
 bool WebEngineModuleLoaded();
+// Ends the engine's helper processes, which would otherwise linger after the program,
+// holding their memory. Once the program's own state is saved: the engine is gone after it.
+void EndWebEngineHelpers();
 
 }  // namespace qarvex
 

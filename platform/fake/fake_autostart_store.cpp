@@ -9,7 +9,14 @@ std::optional<std::vector<AutostartStore::Value>> FakeAutostartStore::List() {
     std::vector<Value> result;
     result.reserve(m_values.size());
     for (const auto& [name, data] : m_values) {
-        result.push_back(Value{name, data});
+        Value value;
+        value.name = name;
+        value.data = data;
+        if (const auto system = m_system.find(name); system != m_system.end()) {
+            value.system = true;
+            value.label = system->second;
+        }
+        result.push_back(std::move(value));
     }
     return result;
 }

@@ -20,6 +20,11 @@ public:
         m_values[name] = std::move(data);
     }
     void SetFailOpen(bool fail) { m_failOpen = fail; }
+    // An entry the system provides, known to the user by label.
+    void SetSystem(const std::string& name, std::string data, std::string label) {
+        m_values[name] = std::move(data);
+        m_system[name] = std::move(label);
+    }
     const std::map<std::string, std::optional<std::string>>& Values() const { return m_values; }
 
     std::optional<std::vector<Value>> List() override;
@@ -32,6 +37,7 @@ public:
 
 private:
     std::map<std::string, std::optional<std::string>> m_values;
+    std::map<std::string, std::string> m_system;  // name: label
     bool m_failOpen = false;
     int m_writeCalls = 0;
     int m_removeCalls = 0;

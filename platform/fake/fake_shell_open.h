@@ -44,15 +44,18 @@ class FakeShellOpen : public ShellOpen {
 public:
     void Open(const std::string& target) override {
         m_calls.push_back(ShellOpenCall::MakeOpen(target));
+        FailWhenTold(target);
     }
     void OpenDefault(const std::string& target) override {
         m_calls.push_back(ShellOpenCall::MakeOpenDefault(target));
+        FailWhenTold(target);
     }
     void OpenPlace(ShellPlace place) override {
         m_calls.push_back(ShellOpenCall::MakePlace(place));
     }
     void Launch(const std::string& program) override {
         m_calls.push_back(ShellOpenCall::MakeLaunch(program));
+        FailWhenTold(program);
     }
     void Run(const std::vector<std::string>& argv) override {
         m_calls.push_back(ShellOpenCall::MakeRun(argv));
@@ -61,13 +64,22 @@ public:
     bool HasPlace(ShellPlace place) const override { return m_missing.count(place) == 0; }
     // A desktop without a program for the place.
     void SetMissingPlace(ShellPlace place) { m_missing.insert(place); }
+    // A target no handler can open: its request is reported as failed, at once.
+    void SetFailing(std::string target) { m_failing.insert(std::move(target)); }
 
     const std::vector<ShellOpenCall>& Calls() const { return m_calls; }
     void ClearCalls() { m_calls.clear(); }
 
 private:
+    void FailWhenTold(const std::string& target) const {
+        if (m_failing.count(target) != 0 && *FailureSink()) {
+            (*FailureSink())(target);
+        }
+    }
+
     std::vector<ShellOpenCall> m_calls;
     std::set<ShellPlace> m_missing;
+    std::set<std::string> m_failing;
 };
 
 }  // namespace qarvex

@@ -190,6 +190,15 @@ std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
             entry.tryExec = unescaped;
         } else if (key == "StartupWMClass") {
             entry.startupWmClass = unescaped;
+        } else if (key == "Categories") {
+            entry.categories.clear();
+            for (std::size_t start = 0; start < unescaped.size();) {
+                const std::size_t end = std::min(unescaped.find(';', start), unescaped.size());
+                if (end > start) {
+                    entry.categories.push_back(unescaped.substr(start, end - start));
+                }
+                start = end + 1;
+            }
         } else if (key == "URL" || key == "URL[$e]") {
             entry.url = unescaped;
             entry.urlExpands = key != "URL";

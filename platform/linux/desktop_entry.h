@@ -19,6 +19,7 @@ struct DesktopEntry {
     std::optional<std::string> icon;
     std::optional<std::string> tryExec;
     std::optional<std::string> startupWmClass;
+    std::vector<std::string> categories;  // Categories, split at ";"
     // A link's target (Type=Link). KDE writes "URL[$e]" when the value holds "$HOME" and
     // the like, to be expanded by the reader.
     std::optional<std::string> url;

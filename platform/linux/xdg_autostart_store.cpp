@@ -30,6 +30,12 @@ std::optional<std::string> ExecOf(const std::optional<std::string>& text) {
     return entry->exec;
 }
 
+// The entry's Name in the user's language.
+std::string LabelOf(const std::optional<std::string>& text) {
+    const std::optional<DesktopEntry> entry = text ? ParseDesktopEntry(*text) : std::nullopt;
+    return entry ? LocalizedName(*entry, LocalePostfixesFromEnvironment()) : std::string();
+}
+
 // Text we may edit line by line: no NUL bytes, valid UTF-8.
 bool IsEditableText(std::string_view text) {
     return text.find('\0') == std::string_view::npos && IsValidUtf8(text);
@@ -187,8 +193,12 @@ std::optional<std::vector<AutostartStore::Value>> XdgAutostartStore::List() {
     std::vector<Value> values;
     values.reserve(names.size());
     for (std::string& name : names) {
-        std::optional<std::string> data = ExecOf(ReadFileUpTo(PathOf(name), kMaxEntryBytes));
-        values.push_back(Value{std::move(name), std::move(data)});
+        const std::optional<std::string> text = ReadFileUpTo(PathOf(name), kMaxEntryBytes);
+        Value value;
+        value.name = std::move(name);
+        value.data = ExecOf(text);
+        value.label = LabelOf(text);
+        values.push_back(std::move(value));
     }
     return values;
 }

@@ -81,6 +81,7 @@ std::optional<std::string> LinuxEnvironment::SpecialFolderPath(int csidl) {
         ReadFileUpTo(context.configHome + "/user-dirs.dirs", kMaxUserDirsBytes).value_or("");
     std::error_code error;
     context.userFontsExist = std::filesystem::is_directory(context.dataHome + "/fonts", error);
+    context.homeDocumentsExist = std::filesystem::is_directory(m_home + "/Documents", error);
     return SpecialPlacePath(csidl, context);
 }
 

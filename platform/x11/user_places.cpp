@@ -99,11 +99,10 @@ std::optional<std::string> SpecialPlacePath(int csidl, const PlaceContext& conte
         case 0:   // desktop
         case 16:  // desktop directory
             return UserDir(context, "DESKTOP", "Desktop");
-        case 2:   // programs
-        case 11:  // start menu
+        case 11:  // start menu: the user's own menu entries
             return applications;
-        case 5:  // documents
-            return UserDir(context, "DOCUMENTS", "");
+        case 5:  // documents: where xdg-user-dirs would put them when none is configured
+            return UserDir(context, "DOCUMENTS", context.homeDocumentsExist ? "Documents" : "");
         case 7:  // startup
             return context.configHome + "/autostart";
         case 10:  // recycle bin
@@ -116,6 +115,7 @@ std::optional<std::string> SpecialPlacePath(int csidl, const PlaceContext& conte
         case 20:  // fonts
             return context.userFontsExist ? context.dataHome + "/fonts"
                                           : std::string("/usr/share/fonts");
+        case 2:   // programs: the installed ones
         case 22:  // all users' start menu
         case 23:  // all users' programs
             return std::string("/usr/share/applications");

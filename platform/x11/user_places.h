@@ -11,11 +11,12 @@ namespace qarvex {
 // no trailing "/".
 struct PlaceContext {
     std::string home;
-    std::string configHome;       // $XDG_CONFIG_HOME or ~/.config
-    std::string dataHome;         // $XDG_DATA_HOME or ~/.local/share
-    std::string cacheHome;        // $XDG_CACHE_HOME or ~/.cache
-    std::string userDirsText;     // contents of user-dirs.dirs, empty when there is none
-    bool userFontsExist = false;  // dataHome/fonts is a folder
+    std::string configHome;           // $XDG_CONFIG_HOME or ~/.config
+    std::string dataHome;             // $XDG_DATA_HOME or ~/.local/share
+    std::string cacheHome;            // $XDG_CACHE_HOME or ~/.cache
+    std::string userDirsText;         // contents of user-dirs.dirs, empty when there is none
+    bool userFontsExist = false;      // dataHome/fonts is a folder
+    bool homeDocumentsExist = false;  // home/Documents is a folder
 };
 
 // The XDG_*_DIR entries of a user-dirs.dirs text ("DESKTOP" -> "/home/u/Desktop").

@@ -11,16 +11,20 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
+#include "platform/linux/app_lookup.h"
 #include "platform/linux/bounded_read.h"
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/desktop_launch.h"
@@ -32,6 +36,38 @@ namespace {
 
 // Desktop entries are small; a bigger file is not one.
 constexpr std::size_t kMaxDesktopEntryBytes = 1024 * 1024;
+// A handler or program that ends with a failure this soon gave up on what it was asked to
+// open; one that fails later ran, and its end is its own business.
+constexpr qint64 kGaveUpWithinMs = 15000;
+
+}  // namespace
+
+// One request: however many programs it tries, its failure is told once.
+struct OpenAttempt {
+    std::string target;
+    std::shared_ptr<ShellOpen::FailureReport> sink;
+    bool told = false;
+
+    void Fail() {
+        if (told) {
+            return;
+        }
+        told = true;
+        // Told from the event loop: the request may have failed inside its own call.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [target = target, sink = sink] {
+                if (sink && *sink) {
+                    (*sink)(target);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+using AttemptPtr = std::shared_ptr<OpenAttempt>;
 
 QString ToQt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -74,13 +110,57 @@ std::optional<QString> FindProgram(std::string_view name) {
     return found;
 }
 
-bool Start(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
+// Started without waiting for it; its failed start or early failure is told to the
+// attempt, or hands over to instead when that is given. The process is never ended by
+// Qarvex: it holds no pipe to it, and nothing deletes it before it ends.
+void Start(const QString& program, const QStringList& arguments, const AttemptPtr& attempt,
+           std::function<void()> instead = {}) {
+    auto* process = new QProcess();
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    auto clock = std::make_shared<QElapsedTimer>();
+    QObject::connect(process, &QProcess::started, process, [clock] { clock->start(); });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, attempt, instead](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) {
+                             return;  // a crash or a lost pipe: finished tells the end
+                         }
+                         if (instead) {
+                             instead();
+                         } else {
+                             attempt->Fail();
+                         }
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, attempt, clock](int code, QProcess::ExitStatus status) {
+                         if ((code != 0 || status == QProcess::CrashExit) &&
+                             (!clock->isValid() || clock->elapsed() < kGaveUpWithinMs)) {
+                             attempt->Fail();
+                         }
+                         process->deleteLater();
+                     });
+    process->start();
+}
+
+// A call to another program over the bus; an error answer is a failed request.
+void SendWatched(const QDBusConnection& bus, const QDBusMessage& call, const AttemptPtr& attempt) {
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [attempt](QDBusPendingCallWatcher* done) {
+                         if (done->isError()) {
+                             attempt->Fail();
+                         }
+                         done->deleteLater();
+                     });
 }
 
 // Asks a D-Bus activatable application to show itself; the bus starts it when it isn't
 // running. False when the bus can't reach it, so that its Exec line can serve instead.
-bool ActivateOverBus(const std::string& busName, const std::string& objectPath) {
+bool ActivateOverBus(const std::string& busName, const std::string& objectPath,
+                     const AttemptPtr& attempt) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return false;
@@ -103,20 +183,23 @@ bool ActivateOverBus(const std::string& busName, const std::string& objectPath) 
     activate << QVariantMap();
     activate.setAutoStartService(true);
     // The application may take a while to start; nothing here waits for it.
-    return bus.send(activate);
+    SendWatched(bus, activate, attempt);
+    return true;
 }
 
-void OpenWithDefaultHandler(const std::string& target) {
+void OpenWithDefaultHandler(const std::string& target, const AttemptPtr& attempt) {
     const QString argument = ToQt(OptionSafe(target));
     if (const auto xdgOpen = FindProgram("xdg-open")) {
-        Start(*xdgOpen, {argument});
+        Start(*xdgOpen, {argument}, attempt);
     } else if (const auto gio = FindProgram("gio")) {
-        Start(*gio, {QStringLiteral("open"), argument});
+        Start(*gio, {QStringLiteral("open"), argument}, attempt);
+    } else {
+        attempt->Fail();
     }
 }
 
 // argv[0] with a "/" is taken as it is, otherwise looked up on $PATH.
-bool StartArgv(const std::vector<std::string>& argv) {
+bool StartArgv(const std::vector<std::string>& argv, const AttemptPtr& attempt) {
     if (argv.empty() || argv.front().empty()) {
         return false;
     }
@@ -133,11 +216,12 @@ bool StartArgv(const std::vector<std::string>& argv) {
     for (std::size_t i = 1; i < argv.size(); ++i) {
         arguments << ToQt(argv[i]);
     }
-    return Start(*program, arguments);
+    Start(*program, arguments, attempt);
+    return true;
 }
 
 // True when the entry named a program we could start.
-bool LaunchDesktopEntry(const std::string& path) {
+bool LaunchDesktopEntry(const std::string& path, const AttemptPtr& attempt) {
     const std::optional<std::string> text = ReadFileUpTo(path, kMaxDesktopEntryBytes);
     if (!text) {
         return false;
@@ -157,7 +241,7 @@ bool LaunchDesktopEntry(const std::string& path) {
     if (!launch) {
         return false;
     }
-    if (!launch->busName.empty() && ActivateOverBus(launch->busName, launch->objectPath)) {
+    if (!launch->busName.empty() && ActivateOverBus(launch->busName, launch->objectPath, attempt)) {
         return true;
     }
     if (launch->argv.empty()) {
@@ -167,7 +251,8 @@ bool LaunchDesktopEntry(const std::string& path) {
     for (std::size_t i = 1; i < launch->argv.size(); ++i) {
         arguments << ToQt(launch->argv[i]);
     }
-    return Start(ToQt(launch->argv.front()), arguments);
+    Start(ToQt(launch->argv.front()), arguments, attempt);
+    return true;
 }
 
 const std::vector<std::string_view> kSettingsPrograms = {
@@ -180,12 +265,27 @@ const std::vector<std::string_view> kSystemMonitors = {"gnome-system-monitor",
                                                        "mate-system-monitor",
                                                        "lxtask",
                                                        "qps"};
+const std::vector<std::string> kSettingsCategories = {"Settings", "DesktopSettings"};
+const std::vector<std::string> kMonitorCategories = {"System", "Monitor"};
 const std::vector<std::string_view> kPrinterPrograms = {"system-config-printer",
                                                         "kde-print-manager"};
 // File managers that show the virtual places (trash:///, recent:///, network:///).
 const std::vector<std::string_view> kFileManagers = {"nautilus",   "nemo",    "caja",   "thunar",
                                                      "pcmanfm-qt", "pcmanfm", "dolphin"};
 constexpr const char* kCupsPage = "http://localhost:631/printers/";
+
+// The file manager's virtual-file system, without which recent:/// and network:/// show
+// nothing: its daemon's backend for the scheme.
+bool HasGvfsBackend(std::string_view scheme) {
+    const std::string backend = "gvfsd-" + std::string(scheme);
+    std::error_code error;
+    for (const char* folder : {"/usr/libexec/", "/usr/lib/gvfs/", "/usr/local/libexec/"}) {
+        if (std::filesystem::exists(folder + backend, error)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool AnyInstalled(const std::vector<std::string_view>& names) {
     for (const std::string_view name : names) {
@@ -197,7 +297,7 @@ bool AnyInstalled(const std::vector<std::string_view>& names) {
 }
 
 // Asks the session's file manager over D-Bus; false when none answers to the name.
-bool ShowWithFileManager1(const QString& uri) {
+bool ShowWithFileManager1(const QString& uri, const AttemptPtr& attempt) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr) {
         return false;
@@ -211,22 +311,25 @@ bool ShowWithFileManager1(const QString& uri) {
         QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
                                        service, QStringLiteral("ShowFolders"));
     call << QStringList{uri} << QString();
-    return bus.send(call);
+    SendWatched(bus, call, attempt);
+    return true;
 }
 
-void ShowInFileManager(std::string_view uri) {
+void ShowInFileManager(std::string_view uri, const AttemptPtr& attempt) {
     const QString argument = ToQt(uri);
-    if (ShowWithFileManager1(argument)) {
+    if (ShowWithFileManager1(argument, attempt)) {
         return;
     }
     for (const std::string_view name : kFileManagers) {
         if (const auto program = FindProgram(name)) {
-            Start(*program, {argument});
+            Start(*program, {argument}, attempt);
             return;
         }
     }
     if (const auto gio = FindProgram("gio")) {
-        Start(*gio, {QStringLiteral("open"), argument});
+        Start(*gio, {QStringLiteral("open"), argument}, attempt);
+    } else {
+        attempt->Fail();
     }
 }
 
@@ -292,30 +395,67 @@ bool RunsWhenOpened(const std::string& path) {
            StartsWith(head, "#!");
 }
 
-bool StartFirstInstalled(const std::vector<std::string_view>& names) {
+bool StartFirstInstalled(const std::vector<std::string_view>& names, const AttemptPtr& attempt) {
     for (const std::string_view name : names) {
         if (const auto program = FindProgram(name)) {
-            return Start(*program, {});
+            Start(*program, {}, attempt);
+            return true;
         }
     }
     return false;
 }
 
-}  // namespace
-
-void XdgShellOpen::Open(const std::string& target) {
-    if (Trim(target).empty()) {
-        return;
-    }
+void OpenAs(const std::string& target, const AttemptPtr& attempt) {
     // Some desktops' default handler for a desktop entry or a program is to run it
     // (exo-open, kde-open). One that was recorded as a file is shown in its folder
     // instead, decided on the file the target names however it is spelt.
     if (const std::optional<std::string> local = LocalPathOf(target);
         local && RunsWhenOpened(*local)) {
-        OpenWithDefaultHandler(FolderOf(*local));
+        OpenWithDefaultHandler(FolderOf(*local), attempt);
         return;
     }
-    OpenWithDefaultHandler(target);
+    OpenWithDefaultHandler(target, attempt);
+}
+
+}  // namespace
+
+XdgShellOpen::XdgShellOpen() = default;
+XdgShellOpen::~XdgShellOpen() = default;
+
+std::string XdgShellOpen::EntryWithCategories(const std::vector<std::string>& wanted) const {
+    if (!m_apps) {
+        m_apps = std::make_unique<AppLookup>();
+    }
+    m_apps->index->Refresh();
+    const std::string* found = nullptr;
+    std::string foundId;
+    for (const IndexedEntry& indexed : m_apps->index->Entries()) {
+        const DesktopEntry& entry = indexed.entry;
+        if (entry.noDisplay || (indexed.execProgram.empty() && !entry.dbusActivatable)) {
+            continue;
+        }
+        const bool fits = std::all_of(wanted.begin(), wanted.end(), [&](const std::string& c) {
+            return std::find(entry.categories.begin(), entry.categories.end(), c) !=
+                   entry.categories.end();
+        });
+        // The same choice however the folders happen to list their files.
+        if (fits && (found == nullptr || indexed.id < foundId)) {
+            found = &indexed.path;
+            foundId = indexed.id;
+        }
+    }
+    return found != nullptr ? *found : std::string();
+}
+
+std::shared_ptr<OpenAttempt> XdgShellOpen::NewAttempt(std::string target) const {
+    return std::make_shared<OpenAttempt>(OpenAttempt{std::move(target), FailureSink(), false});
+}
+
+void XdgShellOpen::Open(const std::string& target) {
+    if (Trim(target).empty()) {
+        return;
+    }
+    OpenAs(target, NewAttempt(target));
 }
 
 void XdgShellOpen::OpenDefault(const std::string& target) {
@@ -326,56 +466,85 @@ void XdgShellOpen::Launch(const std::string& program) {
     if (Trim(program).empty()) {
         return;
     }
+    const AttemptPtr attempt = NewAttempt(program);
     if (!HasScheme(program)) {
         const std::string path = OptionSafe(program);
         std::error_code error;
         const auto status = std::filesystem::status(path, error);
         if (!error && std::filesystem::is_regular_file(status)) {
             if (IsDesktopEntryName(path)) {
-                LaunchDesktopEntry(path);
-                return;  // a broken entry opens nothing rather than an editor
+                // A broken entry opens nothing rather than an editor.
+                if (!LaunchDesktopEntry(path, attempt)) {
+                    attempt->Fail();
+                }
+                return;
             }
-            if (access(path.c_str(), X_OK) == 0 && Start(ToQt(path), {})) {
+            if (access(path.c_str(), X_OK) == 0) {
+                // A program that cannot be executed after all goes to the default handler.
+                Start(ToQt(path), {}, attempt, [program, attempt] { OpenAs(program, attempt); });
                 return;
             }
         }
     }
-    Open(program);
+    OpenAs(program, attempt);
 }
 
 void XdgShellOpen::Run(const std::vector<std::string>& argv) {
-    StartArgv(argv);
+    if (argv.empty() || argv.front().empty()) {
+        return;
+    }
+    const AttemptPtr attempt = NewAttempt(argv.front());
+    if (!StartArgv(argv, attempt)) {
+        attempt->Fail();
+    }
 }
 
 void XdgShellOpen::OpenPlace(ShellPlace place) {
     switch (place) {
         case ShellPlace::Computer:
-            OpenWithDefaultHandler("/");
+            OpenWithDefaultHandler("/", NewAttempt("/"));
             break;
         case ShellPlace::Network:
-            ShowInFileManager("network:///");
+            ShowInFileManager("network:///", NewAttempt("network:///"));
             break;
         case ShellPlace::Trash:
-            ShowInFileManager("trash:///");
+            ShowInFileManager("trash:///", NewAttempt("trash:///"));
             break;
         case ShellPlace::Recent:
-            ShowInFileManager("recent:///");
+            ShowInFileManager("recent:///", NewAttempt("recent:///"));
             break;
-        case ShellPlace::Settings:
-            StartFirstInstalled(kSettingsPrograms);
-            break;
-        case ShellPlace::TaskManager:
-            if (!StartFirstInstalled(kSystemMonitors)) {
-                const auto terminal = FindProgram("x-terminal-emulator");
-                const auto htop = FindProgram("htop");
-                if (terminal && htop) {
-                    Start(*terminal, {QStringLiteral("-e"), *htop});
+        case ShellPlace::Settings: {
+            const AttemptPtr attempt = NewAttempt("控制面板");
+            if (!StartFirstInstalled(kSettingsPrograms, attempt)) {
+                const std::string entry = EntryWithCategories(kSettingsCategories);
+                if (entry.empty() || !LaunchDesktopEntry(entry, attempt)) {
+                    attempt->Fail();
                 }
             }
             break;
+        }
+        case ShellPlace::TaskManager: {
+            const AttemptPtr attempt = NewAttempt("任务管理器");
+            if (StartFirstInstalled(kSystemMonitors, attempt)) {
+                break;
+            }
+            if (const std::string entry = EntryWithCategories(kMonitorCategories);
+                !entry.empty() && LaunchDesktopEntry(entry, attempt)) {
+                break;
+            }
+            const auto terminal = FindProgram("x-terminal-emulator");
+            const auto htop = FindProgram("htop");
+            if (terminal && htop) {
+                Start(*terminal, {QStringLiteral("-e"), *htop}, attempt);
+            } else {
+                attempt->Fail();
+            }
+            break;
+        }
         case ShellPlace::Printers:
-            if (!StartFirstInstalled(kPrinterPrograms) && FindProgram("lpstat")) {
-                OpenWithDefaultHandler(kCupsPage);
+            if (!StartFirstInstalled(kPrinterPrograms, NewAttempt("打印机")) &&
+                FindProgram("lpstat")) {
+                OpenWithDefaultHandler(kCupsPage, NewAttempt(kCupsPage));
             }
             break;
     }
@@ -384,10 +553,16 @@ void XdgShellOpen::OpenPlace(ShellPlace place) {
 bool XdgShellOpen::HasPlace(ShellPlace place) const {
     switch (place) {
         case ShellPlace::Settings:
-            return AnyInstalled(kSettingsPrograms);
+            return AnyInstalled(kSettingsPrograms) ||
+                   !EntryWithCategories(kSettingsCategories).empty();
         case ShellPlace::TaskManager:
             return AnyInstalled(kSystemMonitors) ||
+                   !EntryWithCategories(kMonitorCategories).empty() ||
                    (FindProgram("x-terminal-emulator") && FindProgram("htop"));
+        case ShellPlace::Recent:
+            return HasGvfsBackend("recent");
+        case ShellPlace::Network:
+            return HasGvfsBackend("network");
         case ShellPlace::Printers:
             return AnyInstalled(kPrinterPrograms) || FindProgram("lpstat").has_value();
         default:

@@ -6,18 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 #include <QWindowStateChangeEvent>
 
 #include "app/session_saver.h"
@@ -29,6 +35,7 @@
 #include "store/ini_file.h"
 #include "store/list_file.h"
 #include "support/app/main_window_fixture.h"
+#include "views/doc_trees.h"
 
 namespace qarvex {
 namespace {
@@ -243,7 +250,8 @@ TEST_F(FrmMainTest, OpeningWhilePausedOrExcludedLeavesNoRecentEntry) {
     main.services().openers.OpenDoc("https://bank.example/", "银行");
     EXPECT_TRUE(main.services().state.RecentList().Lines().empty());
     main.services().openers.OpenDoc(folder, "文件");
-    EXPECT_EQ(main.services().state.RecentList().Lines(), std::vector<std::string>{folder + "*|*文件"});
+    EXPECT_EQ(main.services().state.RecentList().Lines(),
+              std::vector<std::string>{folder + "*|*文件"});
 }
 
 // The X server goes away while a scan runs: Qt ends the process from inside the pass,
@@ -305,6 +313,41 @@ TEST_F(FrmMainTest, WindowSizeSettlesOnTheFavouritesPageAndStoredSizesFitTheScre
     EXPECT_LE(ini.ReadInteger("default", "height", 0), screen.height());
 }
 
+TEST_F(FrmMainTest, AtTheNarrowestWidthTheSearchBoxShrinksAndTheButtonStaysInside) {
+    TFrmMain& main = Start();
+    main.show();
+    main.resize(580, 400);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(main.width(), 580);
+    auto* button = Find<QToolButton>("BtnQVSearch");
+    auto* box = Find<QLineEdit>("EdtSearch");
+    const QRect buttonInWindow(button->mapTo(&main, QPoint(0, 0)), button->size());
+    EXPECT_TRUE(main.rect().contains(buttonInWindow));
+    EXPECT_GT(box->width(), 80);
+    EXPECT_LE(box->mapTo(&main, QPoint(box->width(), 0)).x(), buttonInWindow.left());
+    // Without a tray, its menu's button too.
+    auto* menu = Find<QToolButton>("BtnQVTrayMenu");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(main.rect().contains(QRect(menu->mapTo(&main, QPoint(0, 0)), menu->size())));
+}
+
+TEST_F(FrmMainTest, TabGoesFromTheSearchBoxToTheTreeThenToTheTabsWhichShowIt) {
+    TFrmMain& main = Start();
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QTabBar* strip = Find<QTabWidget>("TVControl")->tabBar();
+    const QImage unfocused = strip->grab().toImage();
+    Find<QLineEdit>("EdtSearch")->setFocus();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(),
+              static_cast<QWidget*>(main.parts().docTrees->CurrentDocTree()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(strip));
+    EXPECT_NE(strip->grab().toImage(), unfocused) << "no focus mark on the tab strip";
+}
+
 TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
     TFrmMain& main = Start();
     auto* tabs = Find<QTabWidget>("TVControl");
@@ -326,6 +369,9 @@ TEST_F(FrmMainTest, StandardDialogTextsAreChinese) {
     EXPECT_NE(yes, QStringLiteral("&Yes"));
     EXPECT_TRUE(yes.contains(QStringLiteral("是"))) << yes.toStdString();
     EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Copy"), QStringLiteral("&Copy"));
+    // The type column of the export dialog.
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"),
+              QStringLiteral("文件夹"));
 }
 
 TEST_F(FrmMainTest, WithoutATrayMinimisingIsOrdinary) {

@@ -74,6 +74,27 @@ TEST_F(OpenersTest, MissingFolderShowsTheMessageAndIsNotRemembered) {
     EXPECT_EQ(recent.LineCount(), 0);
 }
 
+TEST_F(OpenersTest, AMissingHistoryFolderIsOfferedForRemovalDefaultNo) {
+    int forgotten = 0;
+    const std::string gone = dir.File("gone");
+    openers.OpenDoc(gone, "x", [&] { ++forgotten; });
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].text, "本机已不存在此路径:" + gone + "\n是否从历史中删除此项?");
+    EXPECT_TRUE(messages.asked[0].defaultNo);
+    EXPECT_EQ(forgotten, 0);
+    messages.answer = true;
+    openers.OpenDoc(gone, "x", [&] { ++forgotten; });
+    EXPECT_EQ(forgotten, 1);
+}
+
+TEST_F(OpenersTest, AHandlerThatFailsIsSaidOnceNamingTheTarget) {
+    shell.SetFailing("https://no-handler.example/");
+    openers.OpenDoc("https://no-handler.example/", "page");
+    openers.OpenDoc(file, "notes");
+    ASSERT_EQ(messages.notified.size(), 1u);
+    EXPECT_EQ(messages.notified[0].text, "无法打开：https://no-handler.example/");
+}
+
 TEST_F(OpenersTest, OpenRulesAndRecentList) {
     openers.OpenDoc("C:\\NoSuch.txt", "x");
     openers.OpenDoc("http://site/page", "Page");

@@ -93,6 +93,46 @@ TEST_F(ShellOpenTest, AddressesAndDocumentsGoToTheDefaultHandlerAsOneArgument) {
     EXPECT_FALSE(std::filesystem::exists("/tmp/qarvex-pwned"));
 }
 
+TEST_F(ShellOpenTest, AHandlerThatFailsIsReportedOnceNamingTheTarget) {
+    std::vector<std::string> failed;
+    m_opener.SetFailureReport([&](const std::string& target) { failed.push_back(target); });
+    const std::string page = "https://no-handler.invalid/";
+    OpenOne(m_opener, m_recorders, page);
+    // xdg-open ends with status 3 when nothing handles the address.
+    const std::string xdgOpen = m_recorders.Folder() + "/xdg-open";
+    std::filesystem::remove(xdgOpen);
+    std::ofstream(xdgOpen) << "#!/bin/bash\nexit 3\n";
+    chmod(xdgOpen.c_str(), 0755);
+    m_opener.Open(page);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !failed.empty(); }));
+    EXPECT_EQ(failed, std::vector<std::string>{page});
+}
+
+TEST_F(ShellOpenTest, SettingsAndTheSystemMonitorAreTheEntriesOfThoseCategories) {
+    const std::string data = m_files.path().toStdString() + "/data";
+    std::filesystem::create_directories(data + "/applications");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(data + "/none"));
+    XdgShellOpen opener;
+    EXPECT_FALSE(opener.HasPlace(ShellPlace::Settings));
+    EXPECT_FALSE(opener.HasPlace(ShellPlace::TaskManager));
+    m_recorders.Install("obconf");
+    m_recorders.Install("lxtask-like");
+    File("data/applications/obconf.desktop",
+         "[Desktop Entry]\nType=Application\nName=Openbox\nExec=obconf\n"
+         "Categories=GTK;Settings;DesktopSettings;\n");
+    File("data/applications/tasks.desktop",
+         "[Desktop Entry]\nType=Application\nName=Tasks\nExec=lxtask-like\n"
+         "Categories=System;Monitor;\n");
+    EXPECT_TRUE(opener.HasPlace(ShellPlace::Settings));
+    EXPECT_THAT(RunCase(opener, m_recorders, 1, [&] { opener.OpenPlace(ShellPlace::Settings); }),
+                ::testing::ElementsAre(Invocation{"obconf", {}}));
+    EXPECT_THAT(RunCase(opener, m_recorders, 1, [&] { opener.OpenPlace(ShellPlace::TaskManager); }),
+                ::testing::ElementsAre(Invocation{"lxtask-like", {}}));
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+}
+
 TEST_F(ShellOpenTest, ATargetThatLooksLikeAnOptionIsMadeAbsolute) {
     const std::string cwd = std::filesystem::current_path().string();
     for (const std::string target : {"-h", "--help", "--version x"}) {

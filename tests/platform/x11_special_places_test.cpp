@@ -56,7 +56,7 @@ TEST(SpecialPlacePath, MapsEveryFolderNumberTheProgramUses) {
     };
     const Case cases[] = {
         {0, "/home/u/Desktop"},
-        {2, "/home/u/.local/share/applications"},
+        {2, "/usr/share/applications"},
         {3, std::nullopt},
         {4, std::nullopt},
         {5, "/home/u"},  // no documents folder configured: home, as xdg-user-dir says
@@ -96,6 +96,10 @@ TEST(SpecialPlacePath, FollowsTheUsersOwnFolders) {
     EXPECT_EQ(SpecialPlacePath(16, context), "/home/u/桌面");
     EXPECT_EQ(SpecialPlacePath(5, context), "/home/u/文档");
     EXPECT_EQ(SpecialPlacePath(20, context), "/home/u/.local/share/fonts");
+    // Never configured, as where xdg-user-dirs never ran: its default folder when it is there.
+    context = Context();
+    context.homeDocumentsExist = true;
+    EXPECT_EQ(SpecialPlacePath(5, context), "/home/u/Documents");
 }
 
 TEST(XdgBaseDir, IgnoresRelativeAndEmptyValues) {

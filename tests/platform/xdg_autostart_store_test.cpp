@@ -286,7 +286,8 @@ TEST(XdgAutostartSystemEntries, ListedWithTheirStateAndRemovedByAUserOverride) {
     fs::create_directories(first);
     fs::create_directories(second);
     const std::string applet =
-        "[Desktop Entry]\nType=Application\nName=Applet\nExec=/usr/bin/applet\n";
+        "[Desktop Entry]\nType=Application\nName=Applet\nName[zh_CN]=小程序\n"
+        "Exec=/usr/bin/applet\n";
     WriteBytes(first + "/applet.desktop", applet);
     WriteBytes(second + "/applet.desktop", "[Desktop Entry]\nExec=/usr/bin/shadowed\n");
     WriteBytes(second + "/off.desktop",
@@ -318,6 +319,10 @@ TEST(XdgAutostartSystemEntries, ListedWithTheirStateAndRemovedByAUserOverride) {
     EXPECT_EQ(rows(), (std::vector<Row>{{"applet", "/usr/bin/applet", true, true},
                                         {"mine", "/usr/bin/mine", false, false},
                                         {"off", "/usr/bin/off", false, true}}));
+    // Known to the user by its name in their language.
+    setenv("LANGUAGE", "zh_CN", 1);
+    EXPECT_EQ(store.ListAll()->front().label, "小程序");
+    unsetenv("LANGUAGE");
 
     // Removing a system entry hides it for this user; the system's file stays as it was.
     ASSERT_TRUE(store.Remove("applet"));

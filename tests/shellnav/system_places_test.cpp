@@ -1,5 +1,6 @@
 #include "shellnav/system_places.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,17 @@ protected:
             fakes.environment->SetSpecialFolder(number, FolderOf(number));
         }
         fakes.environment->SetSystemFolder(files.Path());
+        // The desktop's menu entries: the user's own and the installed ones.
+        fakes.environment->SetSpecialFolder(csidl::kStartMenu, UserMenu());
+        fakes.environment->SetSpecialFolder(csidl::kPrograms, InstalledMenu());
+        std::filesystem::create_directories(UserMenu());
+        std::filesystem::create_directories(InstalledMenu());
+    }
+
+    std::string UserMenu() { return files.Path() + "/user-menu"; }
+    std::string InstalledMenu() { return files.Path() + "/installed-menu"; }
+    std::vector<ShellOpenCall> Open(const std::string& path) {
+        return {ShellOpenCall::MakeOpen(path)};
     }
 
     void MakePart() override {
@@ -79,11 +91,11 @@ TEST_F(SystemPlacesTest, EveryButtonOfTheSystemPageOpensItsPlace) {
         {"SpeedButton5", Place(ShellPlace::Computer)},
         {"SpeedButton9", Place(ShellPlace::Settings)},
         {"SpeedButton23", Place(ShellPlace::Recent)},
-        {"SpeedButton17", {}},
+        {"SpeedButton17", Open(UserMenu())},
         {"SpeedButton6", Folder(5)},
         {"SpeedButton7", Folder(0)},
         {"SpeedButton22", {}},
-        {"SpeedButton14", {}},
+        {"SpeedButton14", Open(InstalledMenu())},
         {"SpeedButton11", Folder(16)},
         {"SpeedButton19", Place(ShellPlace::Network)},
         {"SpeedButton8", Place(ShellPlace::Trash)},
@@ -121,9 +133,9 @@ TEST_F(SystemPlacesTest, EveryItemOfTheMoreMenuOpensItsPlaceOrNothing) {
         {"N12", Place(ShellPlace::Printers)},
         {"N13", Place(ShellPlace::Printers)},
         {"N14", {}},
-        {"N15", {}},
+        {"N15", Open(InstalledMenu())},
         {"N16", Folder(9)},
-        {"N17", {}},
+        {"N17", Open(UserMenu())},
         {"N18", Place(ShellPlace::Computer)},
         {"Windows1", SystemFolder()},
         {"N19", {}},
@@ -174,8 +186,13 @@ TEST_F(SystemPlacesTest, PlacesThisDesktopLacksOpenNothingAndSayNothing) {
 TEST_F(SystemPlacesTest, PlacesWithoutAnEquivalentAreDisabledSayingWhyAndFavouritesShowTheirPage) {
     fakes.shellOpen->SetMissingPlace(ShellPlace::Settings);
     fakes.shellOpen->SetMissingPlace(ShellPlace::TaskManager);
+    fakes.shellOpen->SetMissingPlace(ShellPlace::Recent);
+    fakes.shellOpen->SetMissingPlace(ShellPlace::Network);
+    std::filesystem::remove(UserMenu());
+    std::filesystem::remove(InstalledMenu());
     Start();
-    for (const char* button : {"SpeedButton17", "SpeedButton14", "SpeedButton9", "BtmManageTask"}) {
+    for (const char* button : {"SpeedButton17", "SpeedButton14", "SpeedButton9", "BtmManageTask",
+                               "SpeedButton23", "SpeedButton19"}) {
         SCOPED_TRACE(button);
         EXPECT_FALSE(Find<QToolButton>(button)->isEnabled());
         EXPECT_FALSE(Find<QToolButton>(button)->toolTip().isEmpty());

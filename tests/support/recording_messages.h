@@ -14,6 +14,7 @@ public:
         std::string text;
         std::string caption;
         Icon icon;
+        bool defaultNo = false;
     };
 
     void Show(const std::string& text, const std::string& caption, Icon icon) override {
@@ -23,9 +24,17 @@ public:
         asked.push_back({text, caption, Icon::Information});
         return answer;
     }
+    bool AskYesNoDefaultNo(const std::string& text, const std::string& caption) override {
+        asked.push_back({text, caption, Icon::Information, true});
+        return answer;
+    }
+    void Notify(const std::string& text, const std::string& caption) override {
+        notified.push_back({text, caption, Icon::Information});
+    }
 
     std::vector<Shown> shown;
     std::vector<Shown> asked;
+    std::vector<Shown> notified;
     bool answer = false;
 };
 
