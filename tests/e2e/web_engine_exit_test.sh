@@ -38,13 +38,14 @@ fail() {
 dead() { ! kill -0 "$1" 2>/dev/null; }
 
 # The engine's live helpers of this case's program, wherever they now hang in the process
-# tree: they carry its home folder (the kernel keeps 15 bytes of a command's name).
+# tree: they work in the folder the program was started in (the kernel keeps 15 bytes of a
+# command's name; the environment is no mark, as the engine writes its process titles
+# over it).
 case_helpers() {
     local pid stat comm
     while read -r pid stat comm; do
         [ "$comm" = QtWebEngineProc ] && [ "${stat#Z}" = "$stat" ] || continue
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "HOME=$case_dir/home" &&
-            echo "$pid"
+        [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$case_cwd" ] && echo "$pid"
     done < <(ps -eo pid=,stat=,comm=)
 }
 has_helpers() { [ -n "$(case_helpers)" ]; }
@@ -68,6 +69,8 @@ for way in close-box SIGTERM; do
     start_x_session "$case_dir"
     mkdir -p "$case_dir/config/ZeqConfig"
     printf '[default]\r\nCbRefresh=0\r\n' >"$case_dir/config/ZeqConfig/defualt.ini"
+    cd "$case_dir" || exit 2
+    case_cwd=$(pwd -P)
     start_qarvex "$case_dir/qarvex.log"
     # The search box has the keyboard; Enter sends the word to the web search page.
     xdotool windowactivate --sync "$win" >/dev/null 2>&1 || fail "the window could not be activated"
