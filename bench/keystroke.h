@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QListWidget>
 
@@ -10,6 +13,20 @@
 #include "views/search_box.h"
 
 namespace qarvex {
+
+// The one application object of the widget benches, offscreen unless a platform is asked for.
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "qarvex_ui_bench";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> app = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+    return *app;
+}
 
 // One keystroke as the search box takes it: the ranked search and the result list refilled,
 // up to the list's first layout (the rest is laid out in batches between events). The

@@ -28,19 +28,6 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "qarvex_ui_bench";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
-
 // Pages with tracking parameters and long titles, folders deep in a project tree, and a few
 // programs: about 450 bytes an entry on disk.
 struct LongEntry {

@@ -105,19 +105,6 @@ BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, initials, "hsr")->Unit(benchmark::k
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, polyphone, "yinhang")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchKeystrokeChinese, one_letter, "h")->Unit(benchmark::kMicrosecond);
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "qarvex_ui_bench";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
-
 // The same keystroke with the floating result list refilled, as the search box does, up to
 // the list's first layout; the rest of a long list is laid out in batches between events.
 void BM_SearchKeystrokeWithList(benchmark::State& state) {
