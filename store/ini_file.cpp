@@ -623,14 +623,18 @@ bool IniFile::Commit() {
 void IniFile::ProduceStoredBytes(const PieceSink& sink) const {
     // Joined, the lines' stored forms are the file, unless every line that is not plain
     // ASCII happens to be valid UTF-8 as well: such a file could read back as UTF-8, and
-    // the whole text decides how it is written.
+    // the whole text decides how it is written. So does a text holding characters of the
+    // range that stands for raw bytes: read from a UTF-8 file they are real characters,
+    // which only the whole text's check writes so that they read back.
     bool anyEncoded = false;
     bool anyInvalidUtf8 = false;
+    bool anyEscapeRange = false;
     const auto look = [&](const Line& line) {
         StoredForm(line);
         if (line.form == Line::Form::Encoded) {
             anyEncoded = true;
             anyInvalidUtf8 = anyInvalidUtf8 || !IsValidUtf8(*line.stored);
+            anyEscapeRange = anyEscapeRange || HasEscapeRange(line.text);
         }
     };
     for (const Section& section : m_sections) {
@@ -639,7 +643,7 @@ void IniFile::ProduceStoredBytes(const PieceSink& sink) const {
         }
         std::for_each(section.body.begin(), section.body.end(), look);
     }
-    if (anyEncoded && !anyInvalidUtf8) {
+    if (anyEncoded && (!anyInvalidUtf8 || anyEscapeRange)) {
         std::string text;
         const auto append = [&](const Line& line) {
             text += line.text;

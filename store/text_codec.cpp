@@ -276,15 +276,6 @@ std::string DecodeGb18030(std::string_view bytes) {
     return out;
 }
 
-bool HasEscapeRange(std::string_view utf8) {
-    for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
-        if (utf8[i] == '\xEF' && (utf8[i + 1] == '\x9E' || utf8[i + 1] == '\x9F')) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool IsCjk(char32_t cp) {
     return (cp >= 0x1100 && cp <= 0x11FF) ||  // Hangul jamo
            (cp >= 0x2E80 && cp <= 0x33FF) ||  // radicals, CJK punctuation, kana, bopomofo
@@ -424,6 +415,15 @@ std::string RepairUtf8(std::string_view text) {
         }
     }
     return out;
+}
+
+bool HasEscapeRange(std::string_view utf8) {
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+        if (utf8[i] == '\xEF' && (utf8[i + 1] == '\x9E' || utf8[i + 1] == '\x9F')) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

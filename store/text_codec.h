@@ -18,6 +18,9 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos, char32_t& cp)
 std::size_t Utf8SequenceAt(std::string_view text, std::size_t pos);
 // Appends the UTF-8 form of cp.
 void AppendUtf8(std::string& out, char32_t cp);
+// Whether the text holds characters of the private-use range that stands for raw bytes
+// (U+F780 to U+F7FF, see DecodeStoredText).
+bool HasEscapeRange(std::string_view utf8);
 // The text with every byte that starts no well-formed UTF-8 sequence replaced by U+FFFD.
 std::string RepairUtf8(std::string_view text);
 

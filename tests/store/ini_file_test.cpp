@@ -244,6 +244,12 @@ TEST(IniFileTest, WronglyEncodedFilesAreReadAndNothingIsLost) {
     ASSERT_TRUE(utf8.WriteInteger("default", "width", 1));
     EXPECT_EQ(dir.Read("utf8.ini"), "[default]\nname=\xCE\xC4\xBC\xFE\xBC\xD0\nwidth=1\r\n");
 
+    // Marked UTF-8 holding a private-use character whose GB18030 form would read back as
+    // another character: the text stays as it was.
+    IniFile marked(dir.Write("marked.ini", "\xEF\xBB\xBF[d\xEF\x9E\x98ult]\nkey=x\n"));
+    ASSERT_TRUE(marked.WriteInteger("default", "width", 1));
+    EXPECT_EQ(IniFile(marked.Path()).ReadString("d\xEF\x9E\x98ult", "key", ""), "x");
+
     // UTF-16 is understood by nobody here: defaults, and its bytes survive a write.
     const std::string utf16("\xFF\xFE[\0d\0]\0\r\0\n\0w\0=\0\x31\0\r\0\n\0", 22);
     IniFile wide(dir.Write("utf16.ini", utf16));
