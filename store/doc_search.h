@@ -21,6 +21,9 @@ class PinyinReadings;
 // the history's own order. An empty text matches nothing.
 std::vector<int> RankedMatches(const History& history, std::string_view text,
                                std::string_view today);
+// The same over any table and its index (other machines' entries).
+std::vector<int> RankedMatches(const DocTable& docs, const DocSearchIndex& index,
+                               std::string_view text, std::string_view today);
 
 // How well an entry's use ranks it on a day: recent uses weigh most, fading with age, and
 // each opening adds to it. today and the entry's last use are "yyyy-mm-dd".
