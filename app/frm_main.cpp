@@ -59,6 +59,7 @@
 #include "views/search_box.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
+#include "views/sync_controls.h"
 #include "views/tray_controller.h"
 #include "views/web_engine_module.h"
 

@@ -67,6 +67,10 @@ bool SyncService::Refresh() {
         ApplyDeletionsForSelf();
         changed = true;
     }
+    // Tombstones the owners acknowledged go from this machine's file.
+    if (m_folder->OwnChanged()) {
+        m_writeDue = true;
+    }
     return changed;
 }
 

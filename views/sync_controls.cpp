@@ -23,13 +23,6 @@
 
 namespace qarvex {
 
-namespace {
-
-constexpr std::string_view kKeySyncFolder = "SyncFolder";
-constexpr std::string_view kKeyMachineName = "MachineName";
-
-}  // namespace
-
 SyncWidgets BuildSyncWidgets(QWidget* settingsPage, const QString& hostName) {
     SyncWidgets w;
     w.GbQVSync = new QGroupBox(QStringLiteral("与其他电脑共享历史"), settingsPage);
