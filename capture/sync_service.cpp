@@ -221,9 +221,8 @@ RemoteOpening HowRemoteEntryOpens(const TMyDoc& doc,
     }
     // A folder or file: its local path (what the entry opens with); a share reached by
     // address is the same share from every machine.
-    const std::string target = doc.DocType == dkFolderOrFile && !doc.DisplayName.empty()
-                                   ? doc.DisplayName
-                                   : doc.Path;
+    const std::string target =
+        doc.DocType == dkFolderOrFile && !doc.DisplayName.empty() ? doc.DisplayName : doc.Path;
     if (IsRemoteFolderAddress(target) || (StartsWith(target, "/") && pathExists(target))) {
         opening.way = RemoteOpening::Way::Open;
         opening.target = target;

@@ -79,9 +79,7 @@ SyncControls::SyncControls(SyncService& sync, IniFile& settings, Messages& messa
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
             qOverload<>(&QTimer::start));
     connect(m_settle, &QTimer::timeout, this, &SyncControls::ReadFolder);
-    connect(m_write, &QTimer::timeout, this, [this] {
-        Guarded([&] { m_sync.WriteOwn(); });
-    });
+    connect(m_write, &QTimer::timeout, this, [this] { Guarded([&] { m_sync.WriteOwn(); }); });
 
     m_widgets.edtSyncFolder->setText(
         Q(m_settings.ReadString(kDefaultSectionName, kKeySyncFolder, "")));
@@ -111,9 +109,10 @@ void SyncControls::Start() {
 void SyncControls::Configure() {
     Guarded([&] {
         if (m_sync.Configure(m_settings, m_options.hostName, m_options.owner)) {
-            m_messages.Notify("这份设置是从另一台电脑或另一个配置文件夹复制来的，Qarvex "
-                              "已为本机生成新的同步标识，以免两台电脑写同一个文件。",
-                              "Qarvex");
+            m_messages.Notify(
+                "这份设置是从另一台电脑或另一个配置文件夹复制来的，Qarvex "
+                "已为本机生成新的同步标识，以免两台电脑写同一个文件。",
+                "Qarvex");
         }
         Watch();
         ReadFolder();

@@ -21,9 +21,9 @@ class SyncService;
 // The shared folder's controls on the "设置" page, in the privacy group's row of the
 // recent-files switch when the page has it.
 struct SyncWidgets {
-    QLineEdit* edtSyncFolder = nullptr;   // "同步文件夹"; empty: nothing is shared
+    QLineEdit* edtSyncFolder = nullptr;    // "同步文件夹"; empty: nothing is shared
     QPushButton* btnSyncFolder = nullptr;  // "选择…"
-    QLineEdit* edtMachineName = nullptr;  // shown to the other machines; the host name if empty
+    QLineEdit* edtMachineName = nullptr;   // shown to the other machines; the host name if empty
 };
 SyncWidgets BuildSyncWidgets(QWidget* settingsPage, const QString& hostName);
 

@@ -61,9 +61,8 @@ protected:
         other.syncId = kOtherId;
         other.machineName = "办公室";
         other.written = 1760000000;
-        other.entries.push_back(
-            {"http://remote.example/abc", "Remote ABC", dkWebPage, "remote.example", "2026-03-01",
-             "2026-03-02", 1});
+        other.entries.push_back({"http://remote.example/abc", "Remote ABC", dkWebPage,
+                                 "remote.example", "2026-03-01", "2026-03-02", 1});
         other.entries.push_back({"/nowhere/abc-tool", "abc-tool", dkSoftware, "/nowhere/",
                                  "2026-03-01", "2026-03-01", 0});
         other.entries.push_back({"http://both.example/abc", "Both ABC", dkWebPage, "both.example",
