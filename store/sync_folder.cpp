@@ -279,8 +279,14 @@ void SyncFolder::BuildView(const std::vector<std::string>& localShared) {
     view.m_index.Clear();
     view.m_machines.clear();
     view.m_alsoOn.clear();
-    view.m_docs.reserve(m_slots.size() - std::min(m_slots.size(), localShared.size()));
-    view.m_machines.reserve(view.m_docs.capacity());
+    const std::size_t count = m_slots.size() - std::min(m_slots.size(), localShared.size());
+    std::size_t textBytes = 0;
+    for (const Slot& slot : m_slots) {
+        textBytes += slot.newest->address.size() + slot.newest->name.size();
+    }
+    view.m_docs.reserve(count);
+    view.m_machines.reserve(count);
+    view.m_index.Reserve(count, textBytes);
     for (const Slot& slot : m_slots) {
         std::vector<std::string> machines;
         machines.reserve(slot.holders.size());
