@@ -1,5 +1,6 @@
 #include "store/sync_shard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <random>
@@ -8,6 +9,7 @@
 #include <sys/random.h>
 
 #include "store/exclusions.h"
+#include "store/strings.h"
 #include "store/text_codec.h"
 
 namespace qarvex {
@@ -88,33 +90,23 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // False for an escape this format never writes (the line is damaged).
 bool Unescape(std::string_view field, std::string& out) {
     out.clear();
-    out.reserve(field.size());
-    for (std::size_t pos = 0; pos < field.size(); ++pos) {
-        const char c = field[pos];
-        if (c != '\\') {
-            out += c;
-            continue;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t slash = field.find('\\', pos);
+        if (slash == std::string_view::npos) {
+            out.append(field.substr(pos));
+            return true;
         }
-        if (++pos == field.size()) {
+        out.append(field.substr(pos, slash - pos));
+        pos = slash + 1;
+        if (pos == field.size()) {
             return false;
         }
-        switch (field[pos]) {
+        const char c = field[pos++];
+        switch (c) {
             case 't':
                 out += '\t';
                 break;
@@ -128,16 +120,15 @@ bool Unescape(std::string_view field, std::string& out) {
                 out += '\\';
                 break;
             case 'x': {
-                if (pos + 2 >= field.size()) {
+                if (field.size() - pos < 2) {
                     return false;
                 }
-                const int high = HexValue(field[pos + 1]);
-                const int low = HexValue(field[pos + 2]);
-                const int byte = high * 16 + low;
-                if (high < 0 || low < 0 || byte < 0x80) {
+                const int high = HexDigitValue(field[pos]);
+                const int low = HexDigitValue(field[pos + 1]);
+                if (high < 0 || low < 0 || high < 8) {
                     return false;
                 }
-                AppendUtf8(out, kByteEscapeBase + static_cast<char32_t>(byte));
+                AppendUtf8(out, kByteEscapeBase + static_cast<char32_t>(high * 16 + low));
                 pos += 2;
                 break;
             }
@@ -145,7 +136,6 @@ bool Unescape(std::string_view field, std::string& out) {
                 return false;
         }
     }
-    return true;
 }
 
 template <typename Int>
@@ -252,55 +242,47 @@ std::string FormatShard(const MachineShard& shard) {
         text += kLineEnd;
         ++lines;
     };
+    // Each field after the line's tag, behind its tab.
+    const auto field = [&text](std::string_view value) {
+        text += '\t';
+        AppendEscaped(text, value);
+    };
+    const auto number = [&text](std::int64_t value) {
+        text += '\t';
+        AppendNumber(text, value);
+    };
     text += kHeaderTag;
-    text += '\t';
-    AppendNumber(text, kFormatVersion);
-    text += '\t';
-    AppendEscaped(text, shard.syncId);
-    text += '\t';
-    AppendEscaped(text, shard.machineName);
-    text += '\t';
-    AppendNumber(text, shard.written);
+    number(kFormatVersion);
+    field(shard.syncId);
+    field(shard.machineName);
+    number(shard.written);
     endLine();
     for (const SharedEntry& e : shard.entries) {
         text += kEntryTag;
-        text += '\t';
-        AppendEscaped(text, e.address);
-        text += '\t';
-        AppendEscaped(text, e.name);
-        text += '\t';
-        AppendNumber(text, e.kind);
-        text += '\t';
-        AppendEscaped(text, e.group);
-        text += '\t';
-        AppendEscaped(text, e.firstDay);
-        text += '\t';
-        AppendEscaped(text, e.lastUsed);
-        text += '\t';
-        AppendNumber(text, e.count);
+        field(e.address);
+        field(e.name);
+        number(e.kind);
+        field(e.group);
+        field(e.firstDay);
+        field(e.lastUsed);
+        number(e.count);
         endLine();
     }
     for (const SharedTombstone& t : shard.tombstones) {
         text += kTombstoneTag;
-        text += '\t';
-        AppendEscaped(text, t.owner);
-        text += '\t';
-        AppendEscaped(text, t.address);
-        text += '\t';
-        AppendNumber(text, t.stamp);
+        field(t.owner);
+        field(t.address);
+        number(t.stamp);
         endLine();
     }
     for (const auto& [syncId, stamp] : shard.applied) {
         text += kAppliedTag;
-        text += '\t';
-        AppendEscaped(text, syncId);
-        text += '\t';
-        AppendNumber(text, stamp);
+        field(syncId);
+        number(stamp);
         endLine();
     }
     text += kEndTag;
-    text += '\t';
-    AppendNumber(text, lines);
+    number(lines);
     text += kLineEnd;
     return EncodeStoredText(text);
 }
@@ -313,6 +295,7 @@ ShardParse ParseShard(std::string_view bytes, MachineShard& out) {
     const std::string text = DecodeStoredText(bytes);
     const std::string_view all(text);
     MachineShard shard;
+    shard.entries.reserve(static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n')));
     std::int64_t lines = 0;
     bool ended = false;
     std::size_t pos = 0;
@@ -385,6 +368,18 @@ ShardParse ParseShard(std::string_view bytes, MachineShard& out) {
     }
     out = std::move(shard);
     return ShardParse::Ok;
+}
+
+TMyDoc DocOfShared(const SharedEntry& entry) {
+    TMyDoc doc;
+    doc.RootPath = entry.group;
+    doc.Path = entry.address;
+    doc.DisplayName = entry.name;
+    doc.DocType = entry.kind;
+    doc.Date = entry.firstDay;
+    doc.LastSeen = entry.lastUsed;
+    doc.OpenCount = entry.count;
+    return doc;
 }
 
 MachineShard ShardOfHistory(const DocTable& docs, std::string_view syncId,
