@@ -168,5 +168,18 @@ TEST_F(SharedHistoryTest, AnEntryDeletedOnTheOtherMachineGoesHereAndTheDeletionI
     EXPECT_EQ(own.applied[0], std::make_pair(std::string(kOtherId), std::int64_t{1760000100}));
 }
 
+TEST_F(SharedHistoryTest, ACopiedConfigurationTakesAnIdOfItsOwnAndSaysSoOnce) {
+    const std::string first = OwnId();
+    ASSERT_FALSE(first.empty());
+    // The settings were made on another host, and this start finds them.
+    State().Settings().WriteString("default", "SyncIdOwner", "laptop:/home/u/.config/ZeqConfig/");
+    controls->Start();
+    EXPECT_NE(OwnId(), first);
+    EXPECT_EQ(messages.notified.size(), 1u);
+
+    controls->Start();
+    EXPECT_EQ(messages.notified.size(), 1u);
+}
+
 }  // namespace
 }  // namespace qarvex
