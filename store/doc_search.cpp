@@ -348,14 +348,17 @@ DocSearchIndex::Match DocSearchIndex::MatchPinyin(int index, std::string_view qu
 
 std::vector<int> RankedMatches(const History& history, std::string_view text,
                                std::string_view today) {
+    return RankedMatches(history.Docs(), history.SearchIndex(), text, today);
+}
+
+std::vector<int> RankedMatches(const DocTable& docs, const DocSearchIndex& index,
+                               std::string_view text, std::string_view today) {
     std::vector<int> result;
     const std::string keyword = AsciiLower(Trim(text));
     if (keyword.empty()) {
         return result;
     }
     const std::string pinyin = PinyinQuery(keyword);
-    const DocTable& docs = history.Docs();
-    const DocSearchIndex& index = history.SearchIndex();
     using Match = DocSearchIndex::Match;
     // How the name matches (best first), the entry's use, its index.
     std::vector<std::tuple<int, int, int>> found;

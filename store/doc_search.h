@@ -10,6 +10,7 @@
 
 namespace qarvex {
 
+class DocSearchIndex;
 class History;
 class PinyinReadings;
 

@@ -40,6 +40,13 @@ inline constexpr std::string_view kKeyRecentFilesSeen = "RecentFilesSeen";
 // empty for none.
 inline constexpr std::string_view kKeyHotkey = "Hotkey";
 inline constexpr std::string_view kDefaultHotkey = "Ctrl+Alt+Space";
+// The history shared through a synced folder: the folder (empty: off), this machine's
+// name there (the host name when empty), its id in the folder, and "host:configdir" where
+// the id was made (see ReadSyncIdentity).
+inline constexpr std::string_view kKeySyncFolder = "SyncFolder";
+inline constexpr std::string_view kKeyMachineName = "MachineName";
+inline constexpr std::string_view kKeySyncId = "SyncId";
+inline constexpr std::string_view kKeySyncIdOwner = "SyncIdOwner";
 
 inline constexpr bool kDefaultShowFavEdit = true;
 inline constexpr bool kDefaultNeedRemoveUrl = false;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct SyncIdentity {
 
 // Reads SyncFolder, MachineName and SyncId, making and storing a new id when there is none
 // or when SyncIdOwner names another host or configuration folder than owner ("host:dir").
+// Nothing is written while SyncFolder is empty (sharing off): the id is made when sharing
+// is first switched on, and a copied id is returned empty until then.
 // renewed is set true when an existing id was replaced because the configuration was
 // copied (the caller says so to the user).
 SyncIdentity ReadSyncIdentity(IniFile& ini, std::string_view hostName, std::string_view owner,
@@ -90,18 +93,43 @@ public:
     // Writes this machine's own file from the local history by atomic replace (never any
     // other file). False when the folder is missing or the write failed.
     bool WriteOwn(const DocTable& local, std::int64_t now, const Exclusions* exclusions);
+    // The tombstones or acknowledgements this machine's file carries changed since it was
+    // last written (a deletion here, one applied, one acknowledged by its owner): WriteOwn
+    // is due even when the local history did not change.
+    bool OwnChanged() const { return m_ownChanged; }
 
 private:
     struct Machine {
         FileStamp stamp;
         MachineShard shard;
+        bool good = false;      // shard is its last good reading
         bool reported = false;  // its current problem was already said
     };
+    // One address of the merged view and the machines' entries for it.
+    struct Slot {
+        const SharedEntry* newest = nullptr;
+        std::vector<std::pair<const SharedEntry*, const Machine*>> holders;  // newest first
+    };
+
+    bool ReadMachine(const std::string& path, std::string_view syncId, Machine& machine,
+                     std::vector<std::string>* problems);
+    void ReadOwnOnce();
+    bool DropAcknowledged();
+    std::int64_t AppliedStamp(const Machine& machine) const;
+    void Combine();
+    void BuildView(const std::vector<std::string>& localShared);
+    std::string OwnPath() const;
 
     SyncIdentity m_self;
     std::map<std::string, Machine, std::less<>> m_machines;  // by SyncId
     std::vector<SharedTombstone> m_tombstones;               // ours, not yet acknowledged
     std::vector<std::pair<std::string, std::int64_t>> m_applied;
+    bool m_ownRead = false;
+    bool m_ownChanged = false;
+    bool m_remoteChanged = true;
+    std::vector<Slot> m_slots;
+    std::unordered_map<std::string_view, int> m_slotOf;  // by address, into the shards
+    std::vector<std::string> m_localShared;  // addresses both here and elsewhere, sorted
     RemoteHistory m_remote;
 };
 

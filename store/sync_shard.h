@@ -20,20 +20,20 @@ class Exclusions;
 
 // One entry as its machine shares it: the six stored keys' content and its use.
 struct SharedEntry {
-    std::string address;   // the entry's Path
-    std::string name;      // its DisplayName
-    std::int32_t kind = 0;  // a DocKind
-    std::string group;     // its RootPath
-    std::string firstDay;  // Date, "yyyy-mm-dd"
-    std::string lastUsed;  // LastSeen, "yyyy-mm-dd"
+    std::string address;     // the entry's Path
+    std::string name;        // its DisplayName
+    std::int32_t kind = 0;   // a DocKind
+    std::string group;       // its RootPath
+    std::string firstDay;    // Date, "yyyy-mm-dd"
+    std::string lastUsed;    // LastSeen, "yyyy-mm-dd"
     std::int32_t count = 0;  // OpenCount
 };
 
 // A deletion, made on the machine whose file holds it, of an entry another machine owns.
 // The owner removes the entry from its own history when it reads this.
 struct SharedTombstone {
-    std::string owner;    // the owner's SyncId
-    std::string address;  // the entry's Path
+    std::string owner;       // the owner's SyncId
+    std::string address;     // the entry's Path
     std::int64_t stamp = 0;  // when it was deleted, seconds since 1970 (UTC)
 };
 
@@ -49,8 +49,9 @@ struct MachineShard {
     std::vector<std::pair<std::string, std::int64_t>> applied;
 };
 
-// Files bigger than this are not read (a machine's history at its largest fits well).
-inline constexpr std::size_t kMaxShardBytes = 256u * 1024u * 1024u;
+// Files bigger than this are not read: the most any stored file may be
+// (kMaxStoredFileBytes). A machine's history at its default limit takes a fraction.
+inline constexpr std::size_t kMaxShardBytes = 64u * 1024u * 1024u;
 
 // "<syncId>.qarvex".
 std::string ShardFileName(std::string_view syncId);
