@@ -6,6 +6,9 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <QSysInfo>
+
+#include "capture/sync_service.h"
 
 #include "desktop/history_query.h"
 #include "platform/environment.h"
@@ -14,6 +17,7 @@
 #include "store/config_dir.h"
 #include "store/history_export.h"
 #include "store/history_snapshot.h"
+#include "store/sync_folder.h"
 
 namespace qarvex {
 
@@ -28,8 +32,9 @@ const char* const kHelpEnglish =
     "\n"
     "Options:\n"
     "  --search TEXT    print the remembered entries that hold TEXT, one a line: name,\n"
-    "                   address, kind and first day, separated by tabs; exit status 1\n"
-    "                   when nothing matches\n"
+    "                   address, kind, first day and the machine that recorded it,\n"
+    "                   separated by tabs (other machines' entries of a synced folder\n"
+    "                   come after this one's); exit status 1 when nothing matches\n"
     "  --export FILE    write the history to FILE, CSV or JSON by its ending\n"
     "  --show           show the window with the search box focused (starts Qarvex\n"
     "                   when it is not running)\n"
@@ -46,8 +51,9 @@ const char* const kHelpChinese =
     "记下您打开的程序、网页、文件夹和文件，让您从托盘找到并再次打开它们。\n"
     "\n"
     "选项:\n"
-    "  --search 文字    列出历史中含有该文字的条目，每行一条：名称、地址、类型和\n"
-    "                   首次日期，以制表符分隔；没有匹配时退出码为 1\n"
+    "  --search 文字    列出历史中含有该文字的条目，每行一条：名称、地址、类型、\n"
+    "                   首次日期和记录它的电脑，以制表符分隔（同步文件夹中其他电脑的\n"
+    "                   条目列在本机的之后）；没有匹配时退出码为 1\n"
     "  --export 文件    把历史导出到文件，按文件名结尾为 CSV 或 JSON\n"
     "  --show           显示窗口并让搜索框获得焦点（Qarvex 未运行时先启动它）\n"
     "  --toggle-search  同上，窗口已显示时则隐藏它\n"
@@ -72,14 +78,40 @@ std::string Utf8(const QString& text) {
 
 int Search(const std::string& keyword, Environment& environment) {
     SystemMountTable mounts;
-    const HistorySnapshot history(
-        GetConfigDir(environment.ConfigRoot()), environment.HomeFolder(),
-        [&environment] { return environment.Today(); }, &mounts);
+    const std::string configDir = GetConfigDir(environment.ConfigRoot());
+    HistorySnapshot history(
+        configDir, environment.HomeFolder(), [&environment] { return environment.Today(); },
+        &mounts);
     const std::vector<std::size_t> found = FindInHistory(history.Loaded(), keyword);
+    // Who this machine is, as the settings say; an id made here stays in memory, and the
+    // synced folder is only read.
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    bool renewed = false;
+    const SyncIdentity self =
+        ReadSyncIdentity(history.Settings(), host, host + ":" + configDir, &renewed);
     for (const std::size_t index : found) {
-        std::printf("%s\n", SearchResultLine(history.Docs()[index]).c_str());
+        std::printf("%s\n", SearchResultLine(history.Docs()[index], self.machineName).c_str());
     }
-    return found.empty() ? 1 : 0;
+    std::size_t foundElsewhere = 0;
+    if (!self.folder.empty()) {
+        SyncFolder folder(self);
+        std::vector<std::string> problems;
+        folder.Refresh(history.Docs(), &problems);
+        for (const std::string& problem : problems) {
+            std::fprintf(stderr, "qarvex: %s\n", problem.c_str());
+        }
+        const RemoteHistory& remote = folder.Remote();
+        const std::vector<int> ranked =
+            RankedMatches(remote.Docs(), remote.SearchIndex(), keyword, environment.Today());
+        for (const int index : ranked) {
+            std::printf("%s\n",
+                        SearchResultLine(remote.Docs()[static_cast<std::size_t>(index)],
+                                         JoinMachineNames(remote.MachinesOf(index)))
+                            .c_str());
+        }
+        foundElsewhere = ranked.size();
+    }
+    return found.empty() && foundElsewhere == 0 ? 1 : 0;
 }
 
 int Export(const std::string& file, Environment& environment) {

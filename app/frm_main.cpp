@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSysInfo>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
@@ -32,6 +34,9 @@
 #include "app/storage_notice.h"
 #include "capture/openers.h"
 #include "capture/scanner.h"
+#include "capture/sync_service.h"
+#include "platform/linux/desktop_entry_index.h"
+#include "platform/linux/proc_process_facts.h"
 #include "platform/messages.h"
 #include "startup/auto_run.h"
 #include "startup/frm_run.h"
@@ -54,6 +59,7 @@
 #include "views/search_box.h"
 #include "views/skin.h"
 #include "views/skin_tab_bar.h"
+#include "views/sync_controls.h"
 #include "views/tray_controller.h"
 #include "views/web_engine_module.h"
 
@@ -98,6 +104,20 @@ void DebugScan(const char* line) {
         std::fprintf(stderr, "qarvex: %s\n", line);
         std::fflush(stderr);
     }
+}
+
+// An installed application starts this program (or is this desktop entry): a program
+// recorded on another machine is started here only then, or when recorded here too.
+bool InstalledApplicationStarts(std::string_view path) {
+    static ProcProcessFacts facts;
+    static DesktopEntryIndex entries(DesktopEntryIndex::FoldersFromEnvironment(), facts);
+    entries.Refresh();
+    const std::string program(path);
+    if (entries.ByPath(program) != nullptr) {
+        return true;
+    }
+    const auto canonical = facts.CanonicalFile(program);
+    return canonical && entries.ByProgram(*canonical) != nullptr;
 }
 
 }  // namespace
@@ -179,8 +199,10 @@ void TFrmMain::FormCreate(const std::string& configDir) {
     m_state->Settings().SetWriteFailedHook([this] { m_notice->CannotSave(); });
     CreateHistory();
     Environment& environment = *m_platform.environment;
-    m_parts = std::make_unique<WindowParts>(*m_ui, m_menus, *m_services, *this, *this,
-                                            [&environment] { return environment.Today(); });
+    const std::string hostName = QSysInfo::machineHostName().toStdString();
+    m_parts = std::make_unique<WindowParts>(
+        *m_ui, m_menus, *m_services, *this, *this, [&environment] { return environment.Today(); },
+        *m_sync, hostName, hostName + ":" + m_state->ConfigDir());
     // The keys follow the eye: the search box, the history of the page shown, the tabs.
     // Only the shown page's tree takes the keyboard; the others are hidden with their pages.
     QWidget* previous = m_ui->EdtSearch;
@@ -200,6 +222,13 @@ void TFrmMain::FormCreate(const std::string& configDir) {
         HideTaskbarButton();
     });
     KeepFilesCurrent();
+    // The shared folder is read once the window is up: a slow network folder must not hold
+    // back its first show.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_destroyed) {
+            m_parts->syncControls->Start();
+        }
+    });
     m_timerFirstRun->start();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -287,9 +316,13 @@ void TFrmMain::CreateHistory() {
     hooks.recordingPass = [this](bool begins) {
         if (begins) {
             m_history->BeginRecordingPass();
+            m_passStartSize = m_history->Docs().size();
         } else {
             m_history->EndRecordingPass();
             DebugScan("scan pass ended");
+            if (m_parts) {
+                m_parts->syncControls->PassEnded(m_history->Docs().size() != m_passStartSize);
+            }
         }
     };
     m_scanner = std::make_unique<Scanner>(*m_platform.desktopWindows, *m_platform.shellWindows,
@@ -311,6 +344,23 @@ void TFrmMain::CreateHistory() {
             m_history->NoteOpened(target);
         }
     });
+    SyncService::Hooks sync;
+    sync.exclusions = [this]() -> const Exclusions* {
+        return m_parts ? &m_parts->privacy->Rules() : nullptr;
+    };
+    sync.bulkChange = [this](const std::function<void()>& change) {
+        if (m_parts) {
+            m_parts->docTrees->BulkHistoryChange(change);
+        } else {
+            change();
+        }
+    };
+    sync.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+    sync.note = [](const std::string& line) {
+        std::fprintf(stderr, "qarvex: %s\n", line.c_str());
+    };
+    sync.identifiedProgram = InstalledApplicationStarts;
+    m_sync = std::make_unique<SyncService>(*m_history, std::move(sync));
     m_services.emplace(
         Services{*m_state, *m_history, *m_scanner, *m_openers, m_platform, m_messages, *m_images});
 }
@@ -739,6 +789,7 @@ void TFrmMain::FormDestroy() {
     m_notice->Silence();
     m_saver->Stop();
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+    Guarded([&] { m_parts->syncControls->WriteNow(); });
     RemoveTrayIcon();
     EndWebEngineHelpers();
 }
@@ -757,6 +808,7 @@ void TFrmMain::SaveForSessionManager() {
     }
     FormCloseQuery();
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+    Guarded([&] { m_parts->syncControls->WriteNow(); });
 }
 
 void TFrmMain::SaveBeforeForcedExit() {
@@ -770,6 +822,7 @@ void TFrmMain::SaveBeforeForcedExit() {
     // which never comes: they go out with the rest.
     Guarded([&] { m_history->FinishRecordingPass(); });
     Guarded([&] { m_saveStepsDone = m_saver->SaveAll(); });
+    Guarded([&] { m_parts->syncControls->WriteNow(); });
     EndWebEngineHelpers();
 }
 

@@ -25,6 +25,7 @@ namespace qarvex {
 
 class SessionSaver;
 class StorageNotice;
+class SyncService;
 
 // The main window: owns the history, the stored lists and the settings for the whole
 // run, loads them at start and saves them in a fixed order at exit. Its parts get the
@@ -123,6 +124,7 @@ private:
     std::unique_ptr<History> m_history;
     std::unique_ptr<Scanner> m_scanner;
     std::unique_ptr<Openers> m_openers;
+    std::unique_ptr<SyncService> m_sync;
     std::optional<Services> m_services;
     // The window's parts, each wiring its own controls (owned as QObject children).
     std::unique_ptr<WindowParts> m_parts;
@@ -141,6 +143,9 @@ private:
     QPointer<QWindow> m_watchedWindow;
     bool m_destroyed = false;
     int m_saveStepsDone = 0;
+    // The history's size when the running scan pass began: a pass that added nothing
+    // leaves the shared file as it is.
+    std::size_t m_passStartSize = 0;
 };
 
 }  // namespace qarvex

@@ -20,7 +20,9 @@
 #include "views/doc_trees.h"
 #include "views/privacy_controls.h"
 #include "views/search_box.h"
+#include "views/remote_tree.h"
 #include "views/services.h"
+#include "views/sync_controls.h"
 #include "views/tray_controller.h"
 #include "views/tree_views.h"
 
@@ -56,7 +58,9 @@ WindowMenus BuildWindowMenus(QWidget* window) {
 }
 
 WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Services& services,
-                         WindowActions& actions, QWidget& window, DayTree::Clock today) {
+                         WindowActions& actions, QWidget& window, DayTree::Clock today,
+                         SyncService& sync, const std::string& hostName,
+                         const std::string& syncOwner) {
     docTrees = new DocTrees({ui.TVControl, ui.TVDoc, ui.TVApp, ui.TVPath, ui.TVDocs},
                             services.history, services.images, std::move(today), &window);
 
@@ -108,6 +112,22 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
     shortcutSettings = new ShortcutSettings(services.state.Settings(), *globalShortcut,
                                             BuildShortcutWidgets(ui.TsQVSet), &window);
 
+    SyncControls::Options syncOptions;
+    syncOptions.hostName = hostName;
+    syncOptions.owner = syncOwner;
+    syncOptions.chooseFolder = [&window](const QString& current) {
+        return QFileDialog::getExistingDirectory(
+            &window, QStringLiteral("同步文件夹"),
+            current.isEmpty() ? QDir::homePath() : current);
+    };
+    syncControls = new SyncControls(sync, services.state.Settings(), services.messages,
+                                    BuildSyncWidgets(ui.TsQVSet, QString::fromStdString(hostName)),
+                                    std::move(syncOptions), &window);
+    remoteTree = new RemoteTree(sync, services.openers, services.messages, services.images,
+                                *ui.TVControl, &window);
+    searchBox->SetSync(&sync);
+    QObject::connect(syncControls, &SyncControls::RemoteChanged, remoteTree, &RemoteTree::Fill);
+
     // A menu item of one part that is another part's command: the tree menu and the
     // auto-run menu add the selected history entry to the favourites, the tree menu and
     // the favourites menu add it to the auto-run list.
@@ -129,8 +149,8 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
 WindowParts::~WindowParts() {
     for (QObject* part : std::initializer_list<QObject*>{
              treeViews, searchBox, trayController, favourites, autoRun, startupEntries, docDisplay,
-             systemPlaces, aboutHelp, shortcutSettings, globalShortcut, quickSearch, privacy,
-             docTrees}) {
+             systemPlaces, aboutHelp, shortcutSettings, globalShortcut, quickSearch,
+             syncControls, remoteTree, privacy, docTrees}) {
         delete part;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QObject>
 
 #include "store/day_groups.h"
@@ -20,10 +22,13 @@ class DocTrees;
 class Favourites;
 class PrivacyControls;
 class QuickSearch;
+class RemoteTree;
 class GlobalShortcut;
 class ShortcutSettings;
 class SearchBox;
 class StartupEntries;
+class SyncControls;
+class SyncService;
 class SystemPlaces;
 class TrayController;
 class TreeViews;
@@ -46,8 +51,11 @@ WindowMenus BuildWindowMenus(QWidget* window);
 class WindowParts {
 public:
     // Made before the start-up load: the parts observe the lists and controls it fills.
+    // sync: the history shared with other machines; syncOwner names where this machine's
+    // id belongs ("host:configuration folder").
     WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Services& services,
-                WindowActions& actions, QWidget& window, DayTree::Clock today);
+                WindowActions& actions, QWidget& window, DayTree::Clock today, SyncService& sync,
+                const std::string& hostName, const std::string& syncOwner);
     // The parts go first: they refer to the services, which the window frees after them.
     ~WindowParts();
     WindowParts(const WindowParts&) = delete;
@@ -67,6 +75,8 @@ public:
     QuickSearch* quickSearch = nullptr;
     GlobalShortcut* globalShortcut = nullptr;
     ShortcutSettings* shortcutSettings = nullptr;
+    SyncControls* syncControls = nullptr;
+    RemoteTree* remoteTree = nullptr;
 };
 
 }  // namespace qarvex

@@ -184,6 +184,15 @@ void Openers::OpenDoc(std::string_view path, std::string_view name,
     });
 }
 
+void Openers::LaunchProgram(std::string_view path) {
+    Guarded([&] {
+        if (!Trim(path).empty()) {
+            m_shell.Launch(std::string(path));
+            Opened(path);
+        }
+    });
+}
+
 void Openers::OpenPathOrAddress(std::string_view text, bool reportMissing) {
     Guarded([&] {
         const std::string low = AsciiLower(text);

@@ -86,6 +86,9 @@ public:
     // is offered for removal: forget runs when the user says yes.
     void OpenDoc(std::string_view path, std::string_view name,
                  const std::function<void()>& forget = {});
+    // Starts a program that the caller found this machine identified as one (it is never
+    // asked of a recorded text alone), by its path as the whole argument vector.
+    void LaunchProgram(std::string_view path);
     // Opens a path or an address; a bare host name becomes a web address.
     void OpenPathOrAddress(std::string_view text, bool reportMissing);
     // Opens a web address, adding "http://" when it has no "://".

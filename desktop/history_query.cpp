@@ -31,4 +31,8 @@ std::string SearchResultLine(const TMyDoc& doc) {
            ExportKindName(doc.DocType) + '\t' + OneField(doc.Date);
 }
 
+std::string SearchResultLine(const TMyDoc& doc, std::string_view machine) {
+    return SearchResultLine(doc) + '\t' + OneField(machine);
+}
+
 }  // namespace qarvex

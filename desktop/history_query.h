@@ -19,5 +19,7 @@ std::vector<std::size_t> FindInHistory(const History& history, std::string_view 
 // line break inside a recorded field becomes a blank, so that every entry stays one line of
 // four fields.
 std::string SearchResultLine(const TMyDoc& doc);
+// The same with the name of the machine that recorded the entry as a fifth field.
+std::string SearchResultLine(const TMyDoc& doc, std::string_view machine);
 
 }  // namespace qarvex

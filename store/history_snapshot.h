@@ -21,6 +21,8 @@ public:
 
     const DocTable& Docs() const { return m_history.Docs(); }
     const History& Loaded() const { return m_history; }
+    // The settings as read; what is written to them stays in memory too.
+    IniFile& Settings() { return m_settings; }
 
 private:
     IniFile m_settings;

@@ -15,10 +15,12 @@
 #include <QUrl>
 
 #include "capture/openers.h"
+#include "capture/sync_service.h"
 #include "store/doc_search.h"
 #include "store/guarded.h"
 #include "store/history.h"
 #include "store/strings.h"
+#include "store/sync_folder.h"
 #include "views/doc_trees.h"
 #include "views/history_tree_model.h"
 #include "views/qt_text.h"
@@ -54,6 +56,7 @@ SearchBox::SearchBox(const Services& services, const DocTrees& trees, WindowActi
     : QObject(parent),
       m_history(services.history),
       m_openers(services.openers),
+      m_messages(services.messages),
       m_images(services.images),
       m_trees(trees),
       m_window(window),
@@ -130,15 +133,37 @@ QString SearchBox::FallbackSearchAddress(const QString& keyword) {
 }
 
 void SearchBox::FillRows(QListWidget& list, const History& history, const TreeImageList& images,
-                         std::string_view text) {
+                         std::string_view text, const SyncService* sync) {
     const std::vector<int> found = RankedMatches(history, text, history.Today());
     const DocTable& docs = history.Docs();
+    const RemoteHistory* remote = sync != nullptr ? sync->Remote() : nullptr;
     for (const int index : found) {
         const TMyDoc& doc = docs[static_cast<std::size_t>(index)];
-        auto* item = new QListWidgetItem(images.Icon(history.ImageIndexOf(index)), RowText(doc));
+        QString row = RowText(doc);
+        if (remote != nullptr) {
+            if (const auto also = remote->AlsoOn(doc.Path); !also.empty()) {
+                row += QStringLiteral("  （也在 %1）").arg(Q(JoinMachineNames(also)));
+            }
+        }
+        auto* item = new QListWidgetItem(images.Icon(history.ImageIndexOf(index)), row);
         // The stored Path as recorded: a lower-cased one names another file on a
         // case-sensitive disk and another video behind "watch?v=".
         item->setData(kPathRole, Q(doc.Path));
+        list.addItem(item);
+    }
+    if (remote == nullptr) {
+        return;
+    }
+    // Other machines' entries come after this one's: what is here is what can surely open.
+    const DocTable& others = remote->Docs();
+    for (const int index :
+         RankedMatches(others, remote->SearchIndex(), text, history.Today())) {
+        const TMyDoc& doc = others[static_cast<std::size_t>(index)];
+        auto* item = new QListWidgetItem(
+            images.Icon(RemoteImageIndex(doc)),
+            RowText(doc) + QStringLiteral("  （%1）").arg(Q(JoinMachineNames(remote->MachinesOf(index)))));
+        item->setData(kPathRole, Q(doc.Path));
+        item->setData(kRemoteRole, true);
         list.addItem(item);
     }
 }
@@ -204,7 +229,10 @@ void SearchBox::RunHistorySearch() {
         list->show();
         list->raise();
         list->clear();
-        FillRows(*list, m_history, m_images, S(m_widgets.EdtSearch->text()));
+        if (m_sync != nullptr) {
+            m_sync->FollowLocal();
+        }
+        FillRows(*list, m_history, m_images, S(m_widgets.EdtSearch->text()), m_sync);
     });
 }
 
@@ -264,11 +292,21 @@ bool SearchBox::LbSearchResultKeyDown(int key) {
     m_searchNavigating = true;
     if (IsEnterKey(key) || key == Qt::Key_Space) {
         const int row = HighlightedRow();
-        const QString line = row >= 0 ? RowPath(row) : QString();
+        std::unique_ptr<QListWidgetItem> item(
+            row >= 0 ? m_widgets.LbSearchResult->item(row)->clone() : nullptr);
         HideResultList();
         m_searchNavigating = false;
-        if (!line.isEmpty()) {
-            OpenResultLine(line);
+        if (item) {
+            OpenResultRow(item.get());
+        }
+        return true;
+    }
+    // Only another machine's entry goes from the list: this machine's are deleted in the
+    // trees, where the user sees what else goes with them.
+    if (key == Qt::Key_Delete) {
+        const int row = HighlightedRow();
+        if (row >= 0) {
+            DeleteRemoteRow(row);
         }
         return true;
     }
@@ -288,14 +326,35 @@ void SearchBox::LbSearchResultMouseDown(QListWidgetItem* item) {
     if (!item) {
         return;
     }
-    const QString line = item->data(kPathRole).toString();
     HideResultList();
     m_searchNavigating = false;
-    OpenResultLine(line);
+    OpenResultRow(item);
 }
 
-void SearchBox::OpenResultLine(const QString& line) {
-    Guarded([&] { m_openers.OpenPathOrAddress(S(line), false); });
+void SearchBox::OpenResultRow(const QListWidgetItem* item) {
+    Guarded([&] {
+        const std::string line = S(item->data(kPathRole).toString());
+        if (line.empty()) {
+            return;
+        }
+        if (item->data(kRemoteRole).toBool() && m_sync != nullptr) {
+            OpenRemoteEntry(*m_sync, line, m_openers, m_messages);
+            return;
+        }
+        m_openers.OpenPathOrAddress(line, false);
+    });
+}
+
+void SearchBox::DeleteRemoteRow(int row) {
+    Guarded([&] {
+        QListWidget* list = m_widgets.LbSearchResult;
+        QListWidgetItem* item = list->item(row);
+        if (item == nullptr || !item->data(kRemoteRole).toBool() || m_sync == nullptr) {
+            return;
+        }
+        m_sync->DeleteRemote({S(item->data(kPathRole).toString())});
+        delete list->takeItem(row);
+    });
 }
 
 void SearchBox::SbSearchTextClick() {

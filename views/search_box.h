@@ -26,7 +26,9 @@ namespace qarvex {
 
 class DocTrees;
 class History;
+class Messages;
 class Openers;
+class SyncService;
 class TreeImageList;
 class WindowActions;
 struct Services;
@@ -70,14 +72,21 @@ public:
     // Each result row shows the entry's name and address; this role holds the address
     // (the stored Path), which is what the box takes and what a row opens.
     static constexpr int kPathRole = Qt::UserRole;
+    // True on the rows of entries only other machines hold.
+    static constexpr int kRemoteRole = Qt::UserRole + 2;
     // Between a row's name and its address.
     static constexpr const char* kRowSeparator = "  —  ";
     // The text of an entry's row: its name, then its address (just the address when the
     // name is that address).
     static QString RowText(const TMyDoc& doc);
-    // Fills the list with the rows of the history's entries that match text, best first.
+    // Fills the list with the rows of the history's entries that match text, best first,
+    // then those of other machines' entries (when sync is given), each marked with the
+    // machines that hold it.
     static void FillRows(QListWidget& list, const History& history, const TreeImageList& images,
-                         std::string_view text);
+                         std::string_view text, const SyncService* sync = nullptr);
+
+    // The history shared with other machines, whose entries the list shows too.
+    void SetSync(SyncService* sync) { m_sync = sync; }
     // The script that hands the keyword to the page.
     static QString SearchScript(const QString& keyword);
     // Our page, told where to send keywords.
@@ -118,7 +127,8 @@ private:
     void HideResultList();
     int HighlightedRow() const;
     QString RowPath(int row) const;
-    void OpenResultLine(const QString& line);
+    void OpenResultRow(const QListWidgetItem* item);
+    void DeleteRemoteRow(int row);
     bool NamesExistingFileOrFolder(const QString& text) const;
     void EnsureSearchPage();
     void WaitForSearchPage();
@@ -126,6 +136,8 @@ private:
 
     History& m_history;
     Openers& m_openers;
+    Messages& m_messages;
+    SyncService* m_sync = nullptr;
     const TreeImageList& m_images;
     const DocTrees& m_trees;
     WindowActions& m_window;

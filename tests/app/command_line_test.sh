@@ -39,10 +39,11 @@ grep -q -- "--bogus" "$work/bogus.out" || fail "the message does not name the op
 run -session 10d1e5c0 --version >/dev/null 2>&1 || fail "Qt's -session was refused"
 
 run --search 百度 >"$work/search.out" 2>"$work/search.err" || fail "--search 百度 found nothing: $(cat "$work/search.err")"
-printf '百度一下，你就知道\thttps://www.baidu.com/\t网页\t2026-03-01\n' | cmp -s - "$work/search.out" ||
+# The fifth field is the machine that recorded the entry: this one, by its host name.
+printf '百度一下，你就知道\thttps://www.baidu.com/\t网页\t2026-03-01\t%s\n' "$(uname -n)" | cmp -s - "$work/search.out" ||
     fail "--search 百度 printed: $(cat -A "$work/search.out")"
 run --search HYPERLINK >"$work/tab.out" || fail "--search HYPERLINK found nothing"
-[ "$(awk -F'\t' '{print NF}' "$work/tab.out")" = 4 ] || fail "a title with a tab broke the line: $(cat -A "$work/tab.out")"
+[ "$(awk -F'\t' '{print NF}' "$work/tab.out")" = 5 ] || fail "a title with a tab broke the line: $(cat -A "$work/tab.out")"
 run --search nothing-like-this >"$work/none.out"
 [ $? -eq 1 ] && [ ! -s "$work/none.out" ] || fail "a search without a match did not end with 1 and no output"
 

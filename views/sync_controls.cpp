@@ -1,0 +1,193 @@
+#include "views/sync_controls.h"
+
+#include <cstdio>
+#include <utility>
+
+#include <QDir>
+#include <QFileSystemWatcher>
+#include <QGroupBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "capture/sync_service.h"
+#include "platform/messages.h"
+#include "store/guarded.h"
+#include "store/ini_file.h"
+#include "store/settings.h"
+#include "store/strings.h"
+#include "views/qt_text.h"
+#include "views/settings_page.h"
+
+namespace qarvex {
+
+SyncWidgets BuildSyncWidgets(QWidget* settingsPage, const QString& hostName) {
+    SyncWidgets w;
+    w.GbQVSync = new QGroupBox(QStringLiteral("与其他电脑共享历史"), settingsPage);
+    w.GbQVSync->setObjectName(QStringLiteral("GbQVSync"));
+    auto* grid = new QGridLayout(w.GbQVSync);
+    w.edtSyncFolder = new QLineEdit(w.GbQVSync);
+    w.edtSyncFolder->setObjectName(QStringLiteral("edtSyncFolder"));
+    w.edtSyncFolder->setPlaceholderText(QStringLiteral("不共享"));
+    w.btnSyncFolder = new QPushButton(QStringLiteral("选择…"), w.GbQVSync);
+    w.btnSyncFolder->setObjectName(QStringLiteral("btnSyncFolder"));
+    w.edtMachineName = new QLineEdit(w.GbQVSync);
+    w.edtMachineName->setObjectName(QStringLiteral("edtMachineName"));
+    w.edtMachineName->setPlaceholderText(hostName);
+    grid->addWidget(new QLabel(QStringLiteral("同步文件夹"), w.GbQVSync), 0, 0);
+    grid->addWidget(w.edtSyncFolder, 0, 1);
+    grid->addWidget(w.btnSyncFolder, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("本机名称"), w.GbQVSync), 1, 0);
+    grid->addWidget(w.edtMachineName, 1, 1, 1, 2);
+    AddToSettingsPage(settingsPage, w.GbQVSync);
+    return w;
+}
+
+SyncControls::SyncControls(SyncService& sync, IniFile& settings, Messages& messages,
+                           const SyncWidgets& widgets, Options options, QObject* parent)
+    : QObject(parent),
+      m_sync(sync),
+      m_settings(settings),
+      m_messages(messages),
+      m_widgets(widgets),
+      m_options(std::move(options)) {
+    m_watcher = new QFileSystemWatcher(this);
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kFolderSettleMs);
+    m_write = new QTimer(this);
+    m_write->setSingleShot(true);
+    m_write->setInterval(kWriteDelayMs);
+    // A replication engine lands a file in several steps (temporary, rename, times): the
+    // folder is read once it has been quiet for a moment.
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
+            qOverload<>(&QTimer::start));
+    connect(m_settle, &QTimer::timeout, this, &SyncControls::ReadFolder);
+    connect(m_write, &QTimer::timeout, this, [this] {
+        Guarded([&] { m_sync.WriteOwn(); });
+    });
+
+    m_widgets.edtSyncFolder->setText(
+        Q(m_settings.ReadString(kDefaultSectionName, kKeySyncFolder, "")));
+    m_widgets.edtMachineName->setText(
+        Q(m_settings.ReadString(kDefaultSectionName, kKeyMachineName, "")));
+    connect(m_widgets.edtSyncFolder, &QLineEdit::editingFinished, this,
+            [this] { StoreFolder(m_widgets.edtSyncFolder->text()); });
+    connect(m_widgets.edtMachineName, &QLineEdit::editingFinished, this,
+            &SyncControls::StoreMachineName);
+    connect(m_widgets.btnSyncFolder, &QPushButton::clicked, this, [this] {
+        if (!m_options.chooseFolder) {
+            return;
+        }
+        const QString chosen = m_options.chooseFolder(m_widgets.edtSyncFolder->text());
+        if (!chosen.isEmpty()) {
+            m_widgets.edtSyncFolder->setText(QDir::toNativeSeparators(chosen));
+            StoreFolder(chosen);
+        }
+    });
+}
+
+void SyncControls::Start() {
+    m_started = true;
+    Configure();
+}
+
+void SyncControls::Configure() {
+    Guarded([&] {
+        if (m_sync.Configure(m_settings, m_options.hostName, m_options.owner)) {
+            m_messages.Notify("这份设置是从另一台电脑或另一个配置文件夹复制来的，Qarvex "
+                              "已为本机生成新的同步标识，以免两台电脑写同一个文件。",
+                              "Qarvex");
+        }
+        Watch();
+        ReadFolder();
+        if (m_sync.WriteDue()) {
+            m_sync.WriteOwn();
+        }
+    });
+}
+
+void SyncControls::Watch() {
+    const QStringList watched = m_watcher->directories();
+    if (!watched.isEmpty()) {
+        m_watcher->removePaths(watched);
+    }
+    if (m_sync.Enabled()) {
+        const QString folder = Q(m_sync.Folder());
+        if (QDir(folder).exists()) {
+            m_watcher->addPath(folder);
+        }
+    }
+}
+
+void SyncControls::ReadFolder() {
+    Guarded([&] {
+        // A folder made (or mounted) after the start is watched from its first reading on.
+        if (m_sync.Enabled() && m_watcher->directories().isEmpty()) {
+            Watch();
+        }
+        const bool changed = m_sync.Refresh();
+        if (m_sync.WriteDue() && !m_write->isActive()) {
+            m_write->start();
+        }
+        if (changed) {
+            emit RemoteChanged();
+        }
+    });
+}
+
+void SyncControls::PassEnded(bool changed) {
+    if (!m_started) {
+        return;
+    }
+    Guarded([&] {
+        if (changed) {
+            m_sync.LocalChanged();
+        }
+        ReadFolder();
+        // A busy session ends passes often: the file is written once they pause.
+        if (m_sync.WriteDue()) {
+            m_write->start();
+        }
+    });
+}
+
+void SyncControls::WriteNow() {
+    m_write->stop();
+    if (!m_started) {
+        return;
+    }
+    Guarded([&] {
+        m_sync.FollowLocal();
+        if (m_sync.WriteDue()) {
+            m_sync.WriteOwn();
+        }
+    });
+}
+
+void SyncControls::StoreFolder(const QString& folder) {
+    const std::string value = Trim(S(folder));
+    if (value == m_settings.ReadString(kDefaultSectionName, kKeySyncFolder, "")) {
+        return;
+    }
+    m_settings.WriteString(kDefaultSectionName, kKeySyncFolder, value);
+    if (m_started) {
+        Configure();
+        emit RemoteChanged();
+    }
+}
+
+void SyncControls::StoreMachineName() {
+    const std::string value = Trim(S(m_widgets.edtMachineName->text()));
+    if (value == m_settings.ReadString(kDefaultSectionName, kKeyMachineName, "")) {
+        return;
+    }
+    m_settings.WriteString(kDefaultSectionName, kKeyMachineName, value);
+    if (m_started) {
+        Configure();
+    }
+}
+
+}  // namespace qarvex
