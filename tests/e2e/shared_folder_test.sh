@@ -200,6 +200,12 @@ found_on b "${name[a]}" "$page" || fail "the page of ${name[a]} was lost on ${na
 wait_for 900 st_settled || fail "the two copies of the folder never became the same"
 conflicts=$(find "$st_folder_a" "$st_folder_b" -name '*.sync-conflict-*')
 [ -z "$conflicts" ] || fail "Syncthing had to settle a conflict: $conflicts"
+# Nor is anything left behind there: no temporary of a replaced file, no third file.
+expected=$(printf '%s\n' .stfolder probe.txt "$(basename "$(own_file a)")" "$(basename "$(own_file b)")" | sort)
+for m in a b; do
+    [ "$(ls -A "${folder[$m]}" | sort)" = "$expected" ] ||
+        fail "the folder on ${name[$m]} holds more than the two machines' files: $(ls -A "${folder[$m]}")"
+done
 
 # 3. B deletes A's page: in its search box, the row found by typing, then Delete.
 on b
