@@ -32,7 +32,7 @@ cd "$top"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DQARVEX_CORE_ONLY=ON -DQARVEX_FUZZ=ON -DQARVEX_BUILD_TESTS=ON -DQARVEX_BUILD_BENCH=OFF >/dev/null
 targets=(ini_file list_file address_rules firefox_session chromium_session desktop_entry
-         window_report exclusions folder_address profiles_ini local_state mountinfo xbel)
+         window_report exclusions folder_address profiles_ini local_state mountinfo xbel sync_shard)
 cmake --build "$build" -j"$jobs" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"

@@ -361,8 +361,10 @@ void SyncFolder::AcknowledgeDeletions() {
         if (latest == applied) {
             continue;
         }
-        const auto entry = std::find_if(m_applied.begin(), m_applied.end(),
-                                        [&syncId](const auto& ack) { return ack.first == syncId; });
+        const std::string& deleter = syncId;
+        const auto entry =
+            std::find_if(m_applied.begin(), m_applied.end(),
+                         [&deleter](const auto& ack) { return ack.first == deleter; });
         if (entry == m_applied.end()) {
             m_applied.emplace_back(syncId, latest);
         } else {
