@@ -76,7 +76,7 @@ search_on() {
 found_on() {
     search_on "$1" "$3" | awk -F'\t' -v a="$3" -v m="$2" '$2 == a && $5 == m { ok = 1 } END { exit !ok }'
 }
-# Machine $1's file file, once its settings hold the id the program made.
+# Machine $1's own file in the folder, once its settings hold the id the program made.
 own_file() {
     local id
     id=$(grep -a '^SyncId=' "$(ini "$1")" 2>/dev/null | head -n1 | tr -d '\r' | sed 's/^SyncId=//')
