@@ -9,7 +9,6 @@
 #include <QSysInfo>
 
 #include "capture/sync_service.h"
-
 #include "desktop/history_query.h"
 #include "platform/environment.h"
 #include "platform/wayland/display_choice.h"
@@ -104,10 +103,9 @@ int Search(const std::string& keyword, Environment& environment) {
         const std::vector<int> ranked =
             RankedMatches(remote.Docs(), remote.SearchIndex(), keyword, environment.Today());
         for (const int index : ranked) {
-            std::printf("%s\n",
-                        SearchResultLine(remote.Docs()[static_cast<std::size_t>(index)],
-                                         JoinMachineNames(remote.MachinesOf(index)))
-                            .c_str());
+            std::printf("%s\n", SearchResultLine(remote.Docs()[static_cast<std::size_t>(index)],
+                                                 JoinMachineNames(remote.MachinesOf(index)))
+                                    .c_str());
         }
         foundElsewhere = ranked.size();
     }
@@ -149,10 +147,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     // Qt's own arguments go on to Qt: "-session ID" is how a session manager restarts us,
     // "-platform xcb" how a user picks the display.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
-                             "display", "geometry", "qwindowgeometry", "qwindowicon",
-                             "qwindowtitle", "name", "title", "style", "stylesheet", "session",
-                             "visual", "cmap"}) {
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display",
+                             "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "name",
+                             "title", "style", "stylesheet", "session", "visual", "cmap"}) {
         QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qtOption);

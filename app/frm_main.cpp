@@ -356,9 +356,7 @@ void TFrmMain::CreateHistory() {
         }
     };
     sync.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
-    sync.note = [](const std::string& line) {
-        std::fprintf(stderr, "qarvex: %s\n", line.c_str());
-    };
+    sync.note = [](const std::string& line) { std::fprintf(stderr, "qarvex: %s\n", line.c_str()); };
     sync.identifiedProgram = InstalledApplicationStarts;
     m_sync = std::make_unique<SyncService>(*m_history, std::move(sync));
     m_services.emplace(

@@ -19,8 +19,8 @@
 #include "ui_TFrmMain.h"
 #include "views/doc_trees.h"
 #include "views/privacy_controls.h"
-#include "views/search_box.h"
 #include "views/remote_tree.h"
+#include "views/search_box.h"
 #include "views/services.h"
 #include "views/sync_controls.h"
 #include "views/tray_controller.h"
@@ -116,9 +116,8 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
     syncOptions.hostName = hostName;
     syncOptions.owner = syncOwner;
     syncOptions.chooseFolder = [&window](const QString& current) {
-        return QFileDialog::getExistingDirectory(
-            &window, QStringLiteral("同步文件夹"),
-            current.isEmpty() ? QDir::homePath() : current);
+        return QFileDialog::getExistingDirectory(&window, QStringLiteral("同步文件夹"),
+                                                 current.isEmpty() ? QDir::homePath() : current);
     };
     syncControls = new SyncControls(sync, services.state.Settings(), services.messages,
                                     BuildSyncWidgets(ui.TsQVSet, QString::fromStdString(hostName)),
@@ -149,8 +148,8 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
 WindowParts::~WindowParts() {
     for (QObject* part : std::initializer_list<QObject*>{
              treeViews, searchBox, trayController, favourites, autoRun, startupEntries, docDisplay,
-             systemPlaces, aboutHelp, shortcutSettings, globalShortcut, quickSearch,
-             syncControls, remoteTree, privacy, docTrees}) {
+             systemPlaces, aboutHelp, shortcutSettings, globalShortcut, quickSearch, syncControls,
+             remoteTree, privacy, docTrees}) {
         delete part;
     }
 }

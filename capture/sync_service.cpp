@@ -204,8 +204,9 @@ RemoteOpening HowRemoteEntryOpens(const TMyDoc& doc,
                                   const std::function<bool(const std::string&)>& pathExists,
                                   const std::function<bool(std::string_view)>& identifiedProgram) {
     RemoteOpening opening;
-    const std::string low = AsciiLower(doc.Path);
-    if (doc.DocType == dkWebPage || StartsWith(low, "http://") || StartsWith(low, "https://")) {
+    const std::string low = AsciiLower(Trim(doc.Path));
+    // Whatever kind the other machine says it is: only a web address is a page.
+    if (StartsWith(low, "http://") || StartsWith(low, "https://")) {
         opening.way = RemoteOpening::Way::Open;
         opening.target = doc.Path;
         return opening;
@@ -219,14 +220,21 @@ RemoteOpening HowRemoteEntryOpens(const TMyDoc& doc,
         }
         return opening;
     }
-    // A folder or file: its local path (what the entry opens with); a share reached by
-    // address is the same share from every machine.
-    const std::string target = doc.DocType == dkFolderOrFile && !doc.DisplayName.empty()
-                                   ? doc.DisplayName
-                                   : doc.Path;
-    if (IsRemoteFolderAddress(target) || (StartsWith(target, "/") && pathExists(target))) {
+    // A folder or file: its local path, in whichever form the entry carries it; a share
+    // reached by address is the same share from every machine.
+    if (IsRemoteFolderAddress(doc.Path)) {
         opening.way = RemoteOpening::Way::Open;
-        opening.target = target;
+        opening.target = doc.Path;
+        return opening;
+    }
+    const std::string fromAddress =
+        IsPosixFileAddress(doc.Path) ? LocalPathForAddDoc(doc.Path) : std::string();
+    for (const std::string* candidate : {&doc.DisplayName, &doc.Path, &fromAddress}) {
+        if (StartsWith(*candidate, "/") && pathExists(*candidate)) {
+            opening.way = RemoteOpening::Way::Open;
+            opening.target = *candidate;
+            break;
+        }
     }
     return opening;
 }

@@ -153,7 +153,12 @@ PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage) {
     w.CbQVRecordRecentFiles->setObjectName(QStringLiteral("CbQVRecordRecentFiles"));
     w.CbQVRecordRecentFiles->setToolTip(
         QStringLiteral("GTK 程序的 recently-used.xbel、KDE 的 RecentDocuments 与活动数据库"));
-    box->addWidget(w.CbQVRecordRecentFiles);
+    // The row has room to spare: the shared folder's controls join it (the page has no
+    // height left for a row of their own).
+    auto* recentRow = new QHBoxLayout;
+    recentRow->setObjectName(QString::fromLatin1(kRecentFilesRowName));
+    recentRow->addWidget(w.CbQVRecordRecentFiles);
+    box->addLayout(recentRow);
 
     auto* label = new QLabel(QStringLiteral("不记录以下内容"), w.GbQVPrivacy);
     label->setObjectName(QStringLiteral("LblQVExclusions"));

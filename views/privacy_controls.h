@@ -39,6 +39,8 @@ struct PrivacyWidgets {
 
 // Adds the controls above the page's closing spacer (or at its end).
 PrivacyWidgets BuildPrivacyWidgets(QWidget* settingsPage);
+// The group's row of "记录最近打开的文件", which other controls of the page may join.
+inline constexpr const char* kRecentFilesRowName = "LayQVRecentRow";
 
 // Pausing, the exclusion list and the export, with the tray item that mirrors the pause box.
 class PrivacyControls : public QObject {

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -40,6 +41,27 @@ RemoteTree::RemoteTree(SyncService& sync, Openers& openers, Messages& messages,
     m_pages.setTabVisible(m_pageIndex, false);
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OpenItem(item); });
+    // The history trees' two commands that mean something for another machine's entry.
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QTreeWidgetItem* item = m_tree->itemAt(pos);
+        if (item == nullptr) {
+            return;
+        }
+        if (!item->isSelected()) {
+            m_tree->setCurrentItem(item);
+        }
+        QMenu menu(m_tree);
+        QAction* open = menu.addAction(QStringLiteral("打开"));
+        open->setEnabled(item->parent() != nullptr);
+        QAction* remove = menu.addAction(QStringLiteral("删除所选"));
+        QAction* chosen = menu.exec(m_tree->viewport()->mapToGlobal(pos));
+        if (chosen == open) {
+            OpenItem(item);
+        } else if (chosen == remove) {
+            DeleteSelected();
+        }
+    });
     m_tree->installEventFilter(this);
 }
 

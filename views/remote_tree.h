@@ -22,8 +22,8 @@ class RemoteTree : public QObject {
 public:
     static constexpr int kAddressRole = Qt::UserRole + 3;
 
-    RemoteTree(SyncService& sync, Openers& openers, Messages& messages,
-               const TreeImageList& images, QTabWidget& pages, QObject* parent = nullptr);
+    RemoteTree(SyncService& sync, Openers& openers, Messages& messages, const TreeImageList& images,
+               QTabWidget& pages, QObject* parent = nullptr);
 
     // The other machines' entries changed (or the folder did): the tree is made again.
     void Fill();

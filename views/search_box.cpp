@@ -156,12 +156,12 @@ void SearchBox::FillRows(QListWidget& list, const History& history, const TreeIm
     }
     // Other machines' entries come after this one's: what is here is what can surely open.
     const DocTable& others = remote->Docs();
-    for (const int index :
-         RankedMatches(others, remote->SearchIndex(), text, history.Today())) {
+    for (const int index : RankedMatches(others, remote->SearchIndex(), text, history.Today())) {
         const TMyDoc& doc = others[static_cast<std::size_t>(index)];
         auto* item = new QListWidgetItem(
             images.Icon(RemoteImageIndex(doc)),
-            RowText(doc) + QStringLiteral("  （%1）").arg(Q(JoinMachineNames(remote->MachinesOf(index)))));
+            RowText(doc) +
+                QStringLiteral("  （%1）").arg(Q(JoinMachineNames(remote->MachinesOf(index)))));
         item->setData(kPathRole, Q(doc.Path));
         item->setData(kRemoteRole, true);
         list.addItem(item);

@@ -5,8 +5,7 @@
 
 #include <QDir>
 #include <QFileSystemWatcher>
-#include <QGroupBox>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +17,7 @@
 #include "store/ini_file.h"
 #include "store/settings.h"
 #include "store/strings.h"
+#include "views/privacy_controls.h"
 #include "views/qt_text.h"
 #include "views/settings_page.h"
 
@@ -25,23 +25,37 @@ namespace qarvex {
 
 SyncWidgets BuildSyncWidgets(QWidget* settingsPage, const QString& hostName) {
     SyncWidgets w;
-    w.GbQVSync = new QGroupBox(QStringLiteral("与其他电脑共享历史"), settingsPage);
-    w.GbQVSync->setObjectName(QStringLiteral("GbQVSync"));
-    auto* grid = new QGridLayout(w.GbQVSync);
-    w.edtSyncFolder = new QLineEdit(w.GbQVSync);
+    // Beside "记录最近打开的文件" in the privacy group when the page has it: what leaves the
+    // machine is a privacy matter, and the page has no height for a group of its own.
+    auto* row = settingsPage->findChild<QHBoxLayout*>(QString::fromLatin1(kRecentFilesRowName));
+    QWidget* owner = row != nullptr ? row->parentWidget() : nullptr;
+    if (row == nullptr || owner == nullptr) {
+        owner = new QWidget(settingsPage);
+        row = new QHBoxLayout(owner);
+        row->setContentsMargins(0, 0, 0, 0);
+        AddToSettingsPage(settingsPage, owner);
+    }
+    w.edtSyncFolder = new QLineEdit(owner);
     w.edtSyncFolder->setObjectName(QStringLiteral("edtSyncFolder"));
-    w.edtSyncFolder->setPlaceholderText(QStringLiteral("不共享"));
-    w.btnSyncFolder = new QPushButton(QStringLiteral("选择…"), w.GbQVSync);
+    w.edtSyncFolder->setPlaceholderText(QStringLiteral("不与其他电脑共享"));
+    w.edtSyncFolder->setToolTip(QStringLiteral("由 Syncthing 等同步工具同步的文件夹"));
+    w.btnSyncFolder = new QPushButton(QStringLiteral("选择…"), owner);
     w.btnSyncFolder->setObjectName(QStringLiteral("btnSyncFolder"));
-    w.edtMachineName = new QLineEdit(w.GbQVSync);
+    w.edtMachineName = new QLineEdit(owner);
     w.edtMachineName->setObjectName(QStringLiteral("edtMachineName"));
     w.edtMachineName->setPlaceholderText(hostName);
-    grid->addWidget(new QLabel(QStringLiteral("同步文件夹"), w.GbQVSync), 0, 0);
-    grid->addWidget(w.edtSyncFolder, 0, 1);
-    grid->addWidget(w.btnSyncFolder, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("本机名称"), w.GbQVSync), 1, 0);
-    grid->addWidget(w.edtMachineName, 1, 1, 1, 2);
-    AddToSettingsPage(settingsPage, w.GbQVSync);
+    w.edtMachineName->setToolTip(QStringLiteral("其他电脑上显示的本机名称"));
+    auto* folderLabel = new QLabel(QStringLiteral("同步文件夹"), owner);
+    folderLabel->setBuddy(w.edtSyncFolder);
+    auto* nameLabel = new QLabel(QStringLiteral("本机名称"), owner);
+    nameLabel->setBuddy(w.edtMachineName);
+    row->addSpacing(12);
+    row->addWidget(folderLabel);
+    row->addWidget(w.edtSyncFolder, 2);
+    row->addWidget(w.btnSyncFolder);
+    row->addSpacing(12);
+    row->addWidget(nameLabel);
+    row->addWidget(w.edtMachineName, 1);
     return w;
 }
 
@@ -65,9 +79,7 @@ SyncControls::SyncControls(SyncService& sync, IniFile& settings, Messages& messa
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
             qOverload<>(&QTimer::start));
     connect(m_settle, &QTimer::timeout, this, &SyncControls::ReadFolder);
-    connect(m_write, &QTimer::timeout, this, [this] {
-        Guarded([&] { m_sync.WriteOwn(); });
-    });
+    connect(m_write, &QTimer::timeout, this, [this] { Guarded([&] { m_sync.WriteOwn(); }); });
 
     m_widgets.edtSyncFolder->setText(
         Q(m_settings.ReadString(kDefaultSectionName, kKeySyncFolder, "")));
@@ -97,9 +109,10 @@ void SyncControls::Start() {
 void SyncControls::Configure() {
     Guarded([&] {
         if (m_sync.Configure(m_settings, m_options.hostName, m_options.owner)) {
-            m_messages.Notify("这份设置是从另一台电脑或另一个配置文件夹复制来的，Qarvex "
-                              "已为本机生成新的同步标识，以免两台电脑写同一个文件。",
-                              "Qarvex");
+            m_messages.Notify(
+                "这份设置是从另一台电脑或另一个配置文件夹复制来的，Qarvex "
+                "已为本机生成新的同步标识，以免两台电脑写同一个文件。",
+                "Qarvex");
         }
         Watch();
         ReadFolder();
@@ -159,11 +172,10 @@ void SyncControls::WriteNow() {
     if (!m_started) {
         return;
     }
+    // Written even when no pass asked for it: an opening counted since then is news too.
     Guarded([&] {
         m_sync.FollowLocal();
-        if (m_sync.WriteDue()) {
-            m_sync.WriteOwn();
-        }
+        m_sync.WriteOwn();
     });
 }
 

@@ -7,7 +7,6 @@
 #include <QString>
 
 class QFileSystemWatcher;
-class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -19,12 +18,12 @@ class IniFile;
 class Messages;
 class SyncService;
 
-// The shared folder's controls on the "设置" page.
+// The shared folder's controls on the "设置" page, in the privacy group's row of the
+// recent-files switch when the page has it.
 struct SyncWidgets {
-    QGroupBox* GbQVSync = nullptr;
-    QLineEdit* edtSyncFolder = nullptr;   // "同步文件夹"; empty: nothing is shared
+    QLineEdit* edtSyncFolder = nullptr;    // "同步文件夹"; empty: nothing is shared
     QPushButton* btnSyncFolder = nullptr;  // "选择…"
-    QLineEdit* edtMachineName = nullptr;  // shown to the other machines; the host name if empty
+    QLineEdit* edtMachineName = nullptr;   // shown to the other machines; the host name if empty
 };
 SyncWidgets BuildSyncWidgets(QWidget* settingsPage, const QString& hostName);
 
@@ -54,7 +53,7 @@ public:
     void Start();
     // A scan pass ended; changed: it recorded something.
     void PassEnded(bool changed);
-    // The exit: this machine's file as the history stands now, when it is due.
+    // The exit: this machine's file as the history stands now.
     void WriteNow();
 
 signals:

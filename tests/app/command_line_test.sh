@@ -59,6 +59,28 @@ assert len(json.load(open(sys.argv[2], encoding="utf-8"))) == 3
 PY
 
 [ "$(snapshot)" = "$before" ] || fail "the configuration folder changed: $(diff <(echo "$before") <(snapshot))"
+
+# With a synced folder, another machine's entries come after ours with its name; the
+# search only reads: no id is stored, nothing is written to the folder.
+shared="$work/shared"
+mkdir -p "$shared" "$work/synced/ZeqConfig"
+python3 - "$config/defualt.ini" "$work/synced/ZeqConfig/defualt.ini" "$shared" <<'PY'
+import sys
+ini = open(sys.argv[1], "rb").read()
+ini = ini.replace(b"[default]\r\n", b"[default]\r\nSyncFolder=" + sys.argv[3].encode() + b"\r\n", 1)
+open(sys.argv[2], "wb").write(ini)
+lines = ["QARVEX-SHARD\t1\t0123456789abcdef0123456789abcdef\tlaptop\t1760000000",
+         "E\thttps://www.baidu.com/more\tBaidu more\t1\twww.baidu.com\t2026-03-02\t2026-03-02\t0"]
+lines.append("END\t%d" % len(lines))
+open(sys.argv[3] + "/0123456789abcdef0123456789abcdef.qarvex", "wb").write("".join(l + "\r\n" for l in lines).encode())
+PY
+synced_before=$(cd "$work" && find synced shared -printf '%p %s\n' | sort)
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/synced" HOME="$work" \
+    LC_ALL=C.UTF-8 "$qarvex" --search baidu >"$work/synced.out" || fail "--search over the synced folder failed"
+printf '百度一下，你就知道\thttps://www.baidu.com/\t网页\t2026-03-01\t%s\nBaidu more\thttps://www.baidu.com/more\t网页\t2026-03-02\tlaptop\n' \
+    "$(uname -n)" | cmp -s - "$work/synced.out" || fail "--search over the synced folder printed: $(cat -A "$work/synced.out")"
+[ "$(cd "$work" && find synced shared -printf '%p %s\n' | sort)" = "$synced_before" ] ||
+    fail "--search wrote to the configuration or the synced folder"
 # Nothing stored yet: nothing is made either.
 env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/empty" HOME="$work" "$qarvex" --search a
 [ -z "$(ls -A "$work/empty")" ] || fail "--search made $(ls -A "$work/empty")"

@@ -354,8 +354,8 @@ TEST_F(FrmMainTest, TabsAreCountedByPageNotByPosition) {
     EXPECT_TRUE(tabs->isTabVisible(4));  // 收藏
     EXPECT_TRUE(tabs->isTabVisible(7));  // 笔记
     // The refresh and the web search count 0 web .. 5 settings, whatever else is shown
-    // (the day view, last, has no number of its own).
-    const int expected[] = {0, 1, 2, -1, -1, 3, 4, -1, 5, -1, -1};
+    // (the day view and the other machines' page, last, have no number of their own).
+    const int expected[] = {0, 1, 2, -1, -1, 3, 4, -1, 5, -1, -1, -1};
     for (int page = 0; page < tabs->count(); ++page) {
         tabs->setCurrentIndex(page);
         EXPECT_EQ(main.parts().docTrees->VisibleTabIndex(), expected[page]) << page;

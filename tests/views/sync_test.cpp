@@ -57,13 +57,11 @@ protected:
     }
 
     void SetUp() override {
-        MachineShard other;
         other.syncId = kOtherId;
         other.machineName = "办公室";
         other.written = 1760000000;
-        other.entries.push_back(
-            {"http://remote.example/abc", "Remote ABC", dkWebPage, "remote.example", "2026-03-01",
-             "2026-03-02", 1});
+        other.entries.push_back({"http://remote.example/abc", "Remote ABC", dkWebPage,
+                                 "remote.example", "2026-03-01", "2026-03-02", 1});
         other.entries.push_back({"/nowhere/abc-tool", "abc-tool", dkSoftware, "/nowhere/",
                                  "2026-03-01", "2026-03-01", 0});
         other.entries.push_back({"http://both.example/abc", "Both ABC", dkWebPage, "both.example",
@@ -107,6 +105,7 @@ protected:
     }
     std::string OwnId() { return State().Settings().ReadString("default", "SyncId", ""); }
 
+    MachineShard other;
     std::unique_ptr<SyncService> sync;
     SearchBox* search = nullptr;
     SyncControls* controls = nullptr;
@@ -153,6 +152,20 @@ TEST_F(SharedHistoryTest, DeletingAnotherMachinesEntryTellsItThroughOurFile) {
     Find<QLineEdit>("EdtSearch")->clear();
     Type(QStringLiteral("remote"));
     EXPECT_EQ(RowOf(QStringLiteral("http://remote.example/abc")), -1);
+}
+
+TEST_F(SharedHistoryTest, AnEntryDeletedOnTheOtherMachineGoesHereAndTheDeletionIsAcknowledged) {
+    ASSERT_EQ(Hist().Docs().size(), 1u);
+    other.tombstones.push_back({OwnId(), "http://both.example/abc", 1760000100});
+    other.written += 100;
+    ASSERT_TRUE(WriteFileAtomic(Shared() + "/" + ShardFileName(kOtherId), FormatShard(other)));
+    controls->PassEnded(false);
+
+    EXPECT_TRUE(Hist().Docs().empty());
+    controls->WriteNow();
+    const MachineShard own = OwnFile();
+    ASSERT_EQ(own.applied.size(), 1u);
+    EXPECT_EQ(own.applied[0], std::make_pair(std::string(kOtherId), std::int64_t{1760000100}));
 }
 
 }  // namespace
