@@ -1,9 +1,9 @@
 #include "store/doc_search.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
-#include <tuple>
 
 #include "store/day_groups.h"
 #include "store/history.h"
@@ -105,6 +105,38 @@ int FrecencyOn(const TMyDoc& doc, bool knowToday, long today) {
     const long age = knowToday && DayNumberOf(seen, last) ? std::max(0L, today - last) : 1L << 20;
     const long uses = 1 + std::clamp<long>(doc.OpenCount, 0, 1L << 20);
     return static_cast<int>(std::min<long>(AgeWeight(age) * uses, 1L << 30));
+}
+
+// Sorts search keys whose low 31 bits (the entry's index) already ascend: a stable radix
+// sort of the 33 bits above them keeps that order, in three passes however many entries
+// matched.
+void SortKeys(std::vector<std::uint64_t>& keys) {
+    if (keys.size() < 4096) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    constexpr int kBits = 11;
+    constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+    std::vector<std::uint64_t> sorted(keys.size());
+    for (int shift = 31; shift < 64; shift += kBits) {
+        std::array<std::size_t, kBuckets> start{};
+        for (const std::uint64_t key : keys) {
+            ++start[(key >> shift) & (kBuckets - 1)];
+        }
+        if (start[(keys.front() >> shift) & (kBuckets - 1)] == keys.size()) {
+            continue;  // one bucket: already in order
+        }
+        std::size_t sum = 0;
+        for (std::size_t& bucket : start) {
+            const std::size_t size = bucket;
+            bucket = sum;
+            sum += size;
+        }
+        for (const std::uint64_t key : keys) {
+            sorted[start[(key >> shift) & (kBuckets - 1)]++] = key;
+        }
+        keys.swap(sorted);
+    }
 }
 
 }  // namespace
@@ -239,6 +271,11 @@ void DocSearchIndex::Clear() {
     m_text.clear();
 }
 
+void DocSearchIndex::Reserve(std::size_t entries, std::size_t textBytes) {
+    m_entries.reserve(m_entries.size() + entries);
+    m_text.reserve(m_text.size() + textBytes);
+}
+
 std::size_t DocSearchIndex::PinyinBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_units.capacity() * sizeof(std::uint16_t) +
            (m_setFirst.capacity() + m_setLetters.capacity()) * sizeof(std::uint32_t) +
@@ -360,8 +397,13 @@ std::vector<int> RankedMatches(const DocTable& docs, const DocSearchIndex& index
     }
     const std::string pinyin = PinyinQuery(keyword);
     using Match = DocSearchIndex::Match;
-    // How the name matches (best first), the entry's use, its index.
-    std::vector<std::tuple<int, int, int>> found;
+    // How the name matches (best first), the entry's use (most first) and its index, packed
+    // into one number that sorts in that order: sorting is most of a keystroke that many
+    // entries match.
+    constexpr std::uint64_t kMostUse = 1ULL << 30;
+    std::vector<std::uint64_t> found;
+    long now = 0;
+    const bool knowToday = DayNumberOf(today, now);
     const int count = static_cast<int>(std::min(docs.size(), index.Size()));
     for (int n = 0; n < count; ++n) {
         const std::string_view name = index.LowerName(n);
@@ -376,18 +418,20 @@ std::vector<int> RankedMatches(const DocTable& docs, const DocSearchIndex& index
             match = std::max(match, index.MatchPinyin(n, pinyin));
         }
         if (match != Match::None) {
-            found.emplace_back(-static_cast<int>(match), 0, static_cast<int>(n));
+            const auto use = static_cast<std::uint64_t>(
+                std::clamp<int>(FrecencyOn(docs[static_cast<std::size_t>(n)], knowToday, now), 0,
+                                static_cast<int>(kMostUse)));
+            found.push_back(
+                static_cast<std::uint64_t>(static_cast<int>(Match::Exact) - static_cast<int>(match))
+                    << 62 |
+                (kMostUse - use) << 31 | static_cast<std::uint64_t>(n));
         }
     }
-    long now = 0;
-    const bool knowToday = DayNumberOf(today, now);
-    for (auto& [match, use, n] : found) {
-        use = -FrecencyOn(docs[static_cast<std::size_t>(n)], knowToday, now);
-    }
-    std::sort(found.begin(), found.end());
+    SortKeys(found);
     result.reserve(found.size());
-    for (const auto& entry : found) {
-        result.push_back(std::get<2>(entry));
+    constexpr std::uint64_t kIndexBits = (1ULL << 31) - 1;
+    for (const std::uint64_t key : found) {
+        result.push_back(static_cast<int>(key & kIndexBits));
     }
     return result;
 }

@@ -43,6 +43,9 @@ public:
     // The entry's name changed.
     void Rename(int index, const TMyDoc& doc);
     void Clear();
+    // Room for entries more, their names and paths taking textBytes: a table built at once
+    // (another machine's history) grows its buffers once.
+    void Reserve(std::size_t entries, std::size_t textBytes);
     // Off, names get no pinyin forms (for comparison).
     void SetPinyin(bool on) { m_pinyin = on; }
 

@@ -279,8 +279,14 @@ void SyncFolder::BuildView(const std::vector<std::string>& localShared) {
     view.m_index.Clear();
     view.m_machines.clear();
     view.m_alsoOn.clear();
-    view.m_docs.reserve(m_slots.size() - std::min(m_slots.size(), localShared.size()));
-    view.m_machines.reserve(view.m_docs.capacity());
+    const std::size_t count = m_slots.size() - std::min(m_slots.size(), localShared.size());
+    std::size_t textBytes = 0;
+    for (const Slot& slot : m_slots) {
+        textBytes += slot.newest->address.size() + slot.newest->name.size();
+    }
+    view.m_docs.reserve(count);
+    view.m_machines.reserve(count);
+    view.m_index.Reserve(count, textBytes);
     for (const Slot& slot : m_slots) {
         std::vector<std::string> machines;
         machines.reserve(slot.holders.size());
@@ -330,15 +336,21 @@ void SyncFolder::Merge(const DocTable& local) {
 
 std::vector<std::string> SyncFolder::DeletionsForSelf() const {
     std::vector<std::string> addresses;
+    m_offered.clear();
     for (const auto& [syncId, machine] : m_machines) {
         if (!machine.good) {
             continue;
         }
         const std::int64_t applied = AppliedStamp(machine);
+        std::int64_t latest = applied;
         for (const SharedTombstone& tombstone : machine.shard.tombstones) {
             if (tombstone.owner == m_self.syncId && tombstone.stamp > applied) {
                 addresses.push_back(tombstone.address);
+                latest = std::max(latest, tombstone.stamp);
             }
+        }
+        if (latest != applied) {
+            m_offered.emplace_back(syncId, latest);
         }
     }
     std::sort(addresses.begin(), addresses.end());
@@ -347,31 +359,20 @@ std::vector<std::string> SyncFolder::DeletionsForSelf() const {
 }
 
 void SyncFolder::AcknowledgeDeletions() {
-    for (const auto& [syncId, machine] : m_machines) {
-        if (!machine.good) {
-            continue;
-        }
-        const std::int64_t applied = AppliedStamp(machine);
-        std::int64_t latest = applied;
-        for (const SharedTombstone& tombstone : machine.shard.tombstones) {
-            if (tombstone.owner == m_self.syncId) {
-                latest = std::max(latest, tombstone.stamp);
-            }
-        }
-        if (latest == applied) {
-            continue;
-        }
-        const std::string& deleter = syncId;
+    // Only what DeletionsForSelf handed out: a file read in between may carry deletions the
+    // caller has not made yet.
+    for (const auto& [deleter, latest] : m_offered) {
         const auto entry =
             std::find_if(m_applied.begin(), m_applied.end(),
                          [&deleter](const auto& ack) { return ack.first == deleter; });
         if (entry == m_applied.end()) {
-            m_applied.emplace_back(syncId, latest);
-        } else {
+            m_applied.emplace_back(deleter, latest);
+        } else if (entry->second < latest) {
             entry->second = latest;
         }
         m_ownChanged = true;
     }
+    m_offered.clear();
 }
 
 void SyncFolder::DeleteRemote(std::string_view address, std::int64_t now) {

@@ -82,7 +82,8 @@ public:
 
     // Entries of this machine that other machines deleted since they were last applied:
     // their addresses. The caller deletes them from the local history, then calls
-    // AcknowledgeDeletions, and the next WriteOwn tells the deleting machines.
+    // AcknowledgeDeletions, and the next WriteOwn tells the deleting machines. Only the
+    // deletions the last call handed out are acknowledged.
     std::vector<std::string> DeletionsForSelf() const;
     void AcknowledgeDeletions();
 
@@ -124,6 +125,8 @@ private:
     std::map<std::string, Machine, std::less<>> m_machines;  // by SyncId
     std::vector<SharedTombstone> m_tombstones;               // ours, not yet acknowledged
     std::vector<std::pair<std::string, std::int64_t>> m_applied;
+    // What the last DeletionsForSelf handed out: each deleting machine and its latest stamp.
+    mutable std::vector<std::pair<std::string, std::int64_t>> m_offered;
     bool m_ownRead = false;
     bool m_ownChanged = false;
     bool m_remoteChanged = true;

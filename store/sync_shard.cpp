@@ -1,5 +1,6 @@
 #include "store/sync_shard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <random>
@@ -104,17 +105,20 @@ int HexValue(char c) {
 // False for an escape this format never writes (the line is damaged).
 bool Unescape(std::string_view field, std::string& out) {
     out.clear();
-    out.reserve(field.size());
-    for (std::size_t pos = 0; pos < field.size(); ++pos) {
-        const char c = field[pos];
-        if (c != '\\') {
-            out += c;
-            continue;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t slash = field.find('\\', pos);
+        if (slash == std::string_view::npos) {
+            out.append(field.substr(pos));
+            return true;
         }
-        if (++pos == field.size()) {
+        out.append(field.substr(pos, slash - pos));
+        pos = slash + 1;
+        if (pos == field.size()) {
             return false;
         }
-        switch (field[pos]) {
+        const char c = field[pos++];
+        switch (c) {
             case 't':
                 out += '\t';
                 break;
@@ -128,16 +132,15 @@ bool Unescape(std::string_view field, std::string& out) {
                 out += '\\';
                 break;
             case 'x': {
-                if (pos + 2 >= field.size()) {
+                if (field.size() - pos < 2) {
                     return false;
                 }
-                const int high = HexValue(field[pos + 1]);
-                const int low = HexValue(field[pos + 2]);
-                const int byte = high * 16 + low;
-                if (high < 0 || low < 0 || byte < 0x80) {
+                const int high = HexValue(field[pos]);
+                const int low = HexValue(field[pos + 1]);
+                if (high < 0 || low < 0 || high < 8) {
                     return false;
                 }
-                AppendUtf8(out, kByteEscapeBase + static_cast<char32_t>(byte));
+                AppendUtf8(out, kByteEscapeBase + static_cast<char32_t>(high * 16 + low));
                 pos += 2;
                 break;
             }
@@ -145,7 +148,6 @@ bool Unescape(std::string_view field, std::string& out) {
                 return false;
         }
     }
-    return true;
 }
 
 template <typename Int>
@@ -313,6 +315,7 @@ ShardParse ParseShard(std::string_view bytes, MachineShard& out) {
     const std::string text = DecodeStoredText(bytes);
     const std::string_view all(text);
     MachineShard shard;
+    shard.entries.reserve(static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n')));
     std::int64_t lines = 0;
     bool ended = false;
     std::size_t pos = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,35 @@ TEST_F(DocSearchTest, WhatWasUsedOftenAndLatelyComesFirst) {
     EXPECT_EQ(history.Docs()[2].LastSeen, kToday);
     // The way the name matches still comes before its use.
     EXPECT_EQ(Found("news one").front(), "news one");
+}
+
+TEST(DocSearchTableTest, AResultOfThousandsKeepsTheRankingOrder) {
+    // Another machine's table, searched on its own: thousands of matches of every kind.
+    DocTable docs;
+    DocSearchIndex index;
+    for (int n = 0; n < 9000; ++n) {
+        TMyDoc doc;
+        doc.Path = "http://n.example/" + std::to_string(n);
+        doc.DisplayName = n % 3 == 0   ? "News"
+                          : n % 3 == 1 ? "news " + std::to_string(n)
+                                       : "the news";
+        doc.LastSeen = "2026-" + std::to_string(10 + n % 3) + "-" + std::to_string(10 + n % 17);
+        doc.OpenCount = (n * 7) % 5;
+        docs.push_back(doc);
+        index.Add(doc);
+    }
+    const std::vector<int> found = RankedMatches(docs, index, "news", kToday);
+    ASSERT_EQ(found.size(), docs.size());
+    const auto rank = [&](int n) {
+        const std::string& name = docs[static_cast<std::size_t>(n)].DisplayName;
+        return std::make_tuple(name == "News"             ? 0
+                               : name.starts_with("news") ? 1
+                                                          : 2,
+                               -Frecency(docs[static_cast<std::size_t>(n)], kToday), n);
+    };
+    for (std::size_t n = 1; n < found.size(); ++n) {
+        ASSERT_LT(rank(found[n - 1]), rank(found[n])) << n;
+    }
 }
 
 }  // namespace
