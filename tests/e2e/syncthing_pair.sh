@@ -4,8 +4,8 @@
 # usage or crash reports, upgrade checks. Every wait asks Syncthing's REST API and is
 # bounded; nothing sleeps for a fixed time.
 #
-# The caller defines fail and the array pids (what it kills when it exits), and has
-# sourced wait_for.sh.
+# The caller defines fail (which shows st_log_tail) and the array pids (what it kills
+# when it exits), and has sourced wait_for.sh.
 #
 # usage: start_syncthing_pair FOLDER
 # Sets st_folder_a and st_folder_b, the two copies of the shared folder.
@@ -43,8 +43,17 @@ sys.exit(0 if eval(sys.argv[3], {}, {"j": j}) else 1)
 PY
 }
 
+# The instance runs and answers as the device it was made; one that ended (a port taken
+# since it was chosen, a home it cannot use) fails the test at once.
+st_answers() {
+    kill -0 "$(cat "$st_dir/$1/pid")" 2>/dev/null || fail "syncthing $1 ended"
+    st_check "$1" /rest/system/status "j['myID'] == '$(cat "$st_dir/$1/device-id")'"
+}
+
+# What the caller's fail shows of the two instances.
 st_log_tail() {
     local side
+    [ -n "${st_dir:-}" ] || return 0
     for side in a b; do
         echo "--- syncthing $side (last lines)"
         tail -n 20 "$st_dir/$side/syncthing.log" 2>/dev/null
@@ -112,17 +121,18 @@ start_syncthing_pair() {
             syncthing serve --home="$st_dir/$side/home" --no-browser --no-restart --no-upgrade \
             >"$st_dir/$side/syncthing.log" 2>&1 &
         pids+=($!)
+        echo $! >"$st_dir/$side/pid"
     done
-    local a_id b_id
-    a_id=$(cat "$st_dir/a/device-id") b_id=$(cat "$st_dir/b/device-id")
-    wait_for 600 st_check a /rest/system/status "j['myID'] == '$a_id'" ||
-        fail "syncthing a did not answer on its REST port$(st_log_tail)"
-    wait_for 600 st_check b /rest/system/status "j['myID'] == '$b_id'" ||
-        fail "syncthing b did not answer on its REST port$(st_log_tail)"
+    for side in a b; do
+        wait_for 600 st_answers "$side" ||
+            fail "syncthing $side did not answer on its REST port"
+    done
+    local b_id
+    b_id=$(cat "$st_dir/b/device-id")
     wait_for 600 st_check a /rest/system/connections "j['connections']['$b_id']['connected']" ||
-        fail "the two syncthing instances did not connect$(st_log_tail)"
-    wait_for 600 st_idle a || fail "syncthing a never had its folder ready$(st_log_tail)"
-    wait_for 600 st_idle b || fail "syncthing b never had its folder ready$(st_log_tail)"
+        fail "the two syncthing instances did not connect"
+    wait_for 600 st_idle a || fail "syncthing a never had its folder ready"
+    wait_for 600 st_idle b || fail "syncthing b never had its folder ready"
     st_folder_a="$st_dir/a/shared" st_folder_b="$st_dir/b/shared"
 }
 
