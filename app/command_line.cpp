@@ -147,9 +147,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     // Qt's own arguments go on to Qt: "-session ID" is how a session manager restarts us,
     // "-platform xcb" how a user picks the display.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display",
-                             "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "name",
-                             "title", "style", "stylesheet", "session", "visual", "cmap"}) {
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "display", "geometry", "qwindowgeometry", "qwindowicon",
+                             "qwindowtitle", "name", "title", "style", "stylesheet", "session",
+                             "visual", "cmap"}) {
         QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qtOption);

@@ -77,18 +77,6 @@ SharedEntry MakeEntry(int machine, int n) {
     return e;
 }
 
-TMyDoc AsDoc(const SharedEntry& e) {
-    TMyDoc doc;
-    doc.RootPath = e.group;
-    doc.Path = e.address;
-    doc.DisplayName = e.name;
-    doc.DocType = e.kind;
-    doc.Date = e.firstDay;
-    doc.LastSeen = e.lastUsed;
-    doc.OpenCount = e.count;
-    return doc;
-}
-
 // The folder, written once per run: ten machines' files; and this machine's own history.
 struct SharedFolder {
     SharedFolder() {
@@ -107,7 +95,7 @@ struct SharedFolder {
         }
         local.reserve(kEntries);
         for (int n = 0; n < kEntries; ++n) {
-            local.push_back(AsDoc(MakeEntry(kMachines, n)));
+            local.push_back(DocOfShared(MakeEntry(kMachines, n)));
         }
     }
     SyncIdentity Self() const { return {dir.Path(), "here", NewSyncId()}; }

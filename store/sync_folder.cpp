@@ -298,16 +298,10 @@ void SyncFolder::BuildView(const std::vector<std::string>& localShared) {
             view.m_alsoOn.emplace(entry.address, std::move(machines));
             continue;
         }
-        TMyDoc& doc = view.m_docs.emplace_back();
-        doc.RootPath = entry.group;
-        doc.Path = entry.address;
-        doc.DisplayName = entry.name.size() > kMaxRecordedNameChars
-                              ? CutToChars(entry.name, kMaxRecordedNameChars)
-                              : entry.name;
-        doc.DocType = entry.kind;
-        doc.Date = entry.firstDay;
-        doc.LastSeen = entry.lastUsed;
-        doc.OpenCount = entry.count;
+        TMyDoc& doc = view.m_docs.emplace_back(DocOfShared(entry));
+        if (doc.DisplayName.size() > kMaxRecordedNameChars) {
+            doc.DisplayName = CutToChars(doc.DisplayName, kMaxRecordedNameChars);
+        }
         view.m_index.Add(doc);
         view.m_machines.push_back(std::move(machines));
     }

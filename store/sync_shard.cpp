@@ -9,6 +9,7 @@
 #include <sys/random.h>
 
 #include "store/exclusions.h"
+#include "store/strings.h"
 #include "store/text_codec.h"
 
 namespace qarvex {
@@ -89,19 +90,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // False for an escape this format never writes (the line is damaged).
 bool Unescape(std::string_view field, std::string& out) {
     out.clear();
@@ -135,8 +123,8 @@ bool Unescape(std::string_view field, std::string& out) {
                 if (field.size() - pos < 2) {
                     return false;
                 }
-                const int high = HexValue(field[pos]);
-                const int low = HexValue(field[pos + 1]);
+                const int high = HexDigitValue(field[pos]);
+                const int low = HexDigitValue(field[pos + 1]);
                 if (high < 0 || low < 0 || high < 8) {
                     return false;
                 }
@@ -254,55 +242,47 @@ std::string FormatShard(const MachineShard& shard) {
         text += kLineEnd;
         ++lines;
     };
+    // Each field after the line's tag, behind its tab.
+    const auto field = [&text](std::string_view value) {
+        text += '\t';
+        AppendEscaped(text, value);
+    };
+    const auto number = [&text](std::int64_t value) {
+        text += '\t';
+        AppendNumber(text, value);
+    };
     text += kHeaderTag;
-    text += '\t';
-    AppendNumber(text, kFormatVersion);
-    text += '\t';
-    AppendEscaped(text, shard.syncId);
-    text += '\t';
-    AppendEscaped(text, shard.machineName);
-    text += '\t';
-    AppendNumber(text, shard.written);
+    number(kFormatVersion);
+    field(shard.syncId);
+    field(shard.machineName);
+    number(shard.written);
     endLine();
     for (const SharedEntry& e : shard.entries) {
         text += kEntryTag;
-        text += '\t';
-        AppendEscaped(text, e.address);
-        text += '\t';
-        AppendEscaped(text, e.name);
-        text += '\t';
-        AppendNumber(text, e.kind);
-        text += '\t';
-        AppendEscaped(text, e.group);
-        text += '\t';
-        AppendEscaped(text, e.firstDay);
-        text += '\t';
-        AppendEscaped(text, e.lastUsed);
-        text += '\t';
-        AppendNumber(text, e.count);
+        field(e.address);
+        field(e.name);
+        number(e.kind);
+        field(e.group);
+        field(e.firstDay);
+        field(e.lastUsed);
+        number(e.count);
         endLine();
     }
     for (const SharedTombstone& t : shard.tombstones) {
         text += kTombstoneTag;
-        text += '\t';
-        AppendEscaped(text, t.owner);
-        text += '\t';
-        AppendEscaped(text, t.address);
-        text += '\t';
-        AppendNumber(text, t.stamp);
+        field(t.owner);
+        field(t.address);
+        number(t.stamp);
         endLine();
     }
     for (const auto& [syncId, stamp] : shard.applied) {
         text += kAppliedTag;
-        text += '\t';
-        AppendEscaped(text, syncId);
-        text += '\t';
-        AppendNumber(text, stamp);
+        field(syncId);
+        number(stamp);
         endLine();
     }
     text += kEndTag;
-    text += '\t';
-    AppendNumber(text, lines);
+    number(lines);
     text += kLineEnd;
     return EncodeStoredText(text);
 }
@@ -388,6 +368,18 @@ ShardParse ParseShard(std::string_view bytes, MachineShard& out) {
     }
     out = std::move(shard);
     return ShardParse::Ok;
+}
+
+TMyDoc DocOfShared(const SharedEntry& entry) {
+    TMyDoc doc;
+    doc.RootPath = entry.group;
+    doc.Path = entry.address;
+    doc.DisplayName = entry.name;
+    doc.DocType = entry.kind;
+    doc.Date = entry.firstDay;
+    doc.LastSeen = entry.lastUsed;
+    doc.OpenCount = entry.count;
+    return doc;
 }
 
 MachineShard ShardOfHistory(const DocTable& docs, std::string_view syncId,

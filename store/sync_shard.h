@@ -81,6 +81,9 @@ enum class ShardParse {
 // later version) are passed over; a malformed entry line makes the file Torn.
 ShardParse ParseShard(std::string_view bytes, MachineShard& out);
 
+// The entry as another machine's history shows it here.
+TMyDoc DocOfShared(const SharedEntry& entry);
+
 // The local history as this machine shares it: every entry but those the exclusions hold
 // (exclusions may be null), with the tombstones and acknowledgements given.
 MachineShard ShardOfHistory(const DocTable& docs, std::string_view syncId,

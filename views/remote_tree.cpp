@@ -63,11 +63,25 @@ RemoteTree::RemoteTree(SyncService& sync, Openers& openers, Messages& messages,
         }
     });
     m_tree->installEventFilter(this);
+    connect(&m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == m_pageIndex && m_stale) {
+            Build();
+        }
+    });
 }
 
 void RemoteTree::Fill() {
+    m_pages.setTabVisible(m_pageIndex, m_sync.Enabled());
+    // Ten machines' histories make a large tree: it is built when the page is looked at.
+    m_stale = true;
+    if (m_pages.currentIndex() == m_pageIndex) {
+        Build();
+    }
+}
+
+void RemoteTree::Build() {
+    m_stale = false;
     Guarded([&] {
-        m_pages.setTabVisible(m_pageIndex, m_sync.Enabled());
         m_tree->clear();
         const RemoteHistory* remote = m_sync.Remote();
         if (remote == nullptr) {
@@ -124,7 +138,7 @@ void RemoteTree::DeleteSelected() {
             return;
         }
         m_sync.DeleteRemote(addresses);
-        Fill();
+        Build();
     });
 }
 

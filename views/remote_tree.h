@@ -25,7 +25,8 @@ public:
     RemoteTree(SyncService& sync, Openers& openers, Messages& messages, const TreeImageList& images,
                QTabWidget& pages, QObject* parent = nullptr);
 
-    // The other machines' entries changed (or the folder did): the tree is made again.
+    // The other machines' entries changed (or the folder did): the tree is made again,
+    // now when its page shows, else when it is next shown.
     void Fill();
     QTreeWidget* Tree() const { return m_tree; }
 
@@ -33,6 +34,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Build();
     void OpenItem(const QTreeWidgetItem* item);
     void DeleteSelected();
 
@@ -43,6 +45,7 @@ private:
     QTabWidget& m_pages;
     QTreeWidget* m_tree = nullptr;
     int m_pageIndex = -1;
+    bool m_stale = false;
 };
 
 }  // namespace qarvex

@@ -120,6 +120,8 @@ void SyncControls::Configure() {
             m_sync.WriteOwn();
         }
     });
+    // Sharing may have been switched on or off: the views show it either way.
+    emit RemoteChanged();
 }
 
 void SyncControls::Watch() {
@@ -187,7 +189,6 @@ void SyncControls::StoreFolder(const QString& folder) {
     m_settings.WriteString(kDefaultSectionName, kKeySyncFolder, value);
     if (m_started) {
         Configure();
-        emit RemoteChanged();
     }
 }
 
