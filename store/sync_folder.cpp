@@ -26,6 +26,11 @@ bool Newer(const SharedEntry& a, const MachineShard& aShard, const SharedEntry& 
     return aShard.written > bShard.written;
 }
 
+// The stamp after another, the file it came from being hostile.
+std::int64_t After(std::int64_t stamp) {
+    return stamp == std::numeric_limits<std::int64_t>::max() ? stamp : stamp + 1;
+}
+
 std::string TombstoneKey(std::string_view owner, std::string_view address) {
     std::string key(owner);
     key += '\t';
@@ -383,12 +388,12 @@ void SyncFolder::DeleteRemote(std::string_view address, std::int64_t now) {
         std::int64_t stamp = now;
         for (const auto& [syncId, applied] : machine->shard.applied) {
             if (syncId == m_self.syncId) {
-                stamp = std::max(stamp, applied + 1);
+                stamp = std::max(stamp, After(applied));
             }
         }
         for (const SharedTombstone& tombstone : m_tombstones) {
             if (tombstone.owner == owner) {
-                stamp = std::max(stamp, tombstone.stamp + 1);
+                stamp = std::max(stamp, After(tombstone.stamp));
             }
         }
         std::erase_if(m_tombstones, [&](const SharedTombstone& tombstone) {

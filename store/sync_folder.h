@@ -42,8 +42,10 @@ SyncIdentity ReadSyncIdentity(IniFile& ini, std::string_view hostName, std::stri
 // hold it, as the search and the trees show them.
 class RemoteHistory {
 public:
-    // Entries no local entry has (by address), in machine order then each file's order.
-    // RootPath, DisplayName, DocType, Date and use are the newest machine's.
+    // Entries no local entry has (by address), machines in the order of their ids, then
+    // each file's order. RootPath, DisplayName, DocType, Date and use are the newest
+    // machine's (latest use, then the file written last). An address longer than any this
+    // program records is left out, a name longer than it records is cut.
     const DocTable& Docs() const { return m_docs; }
     const DocSearchIndex& SearchIndex() const { return m_index; }
     // The names of the machines that hold entry index (the newest use first).
@@ -72,8 +74,10 @@ public:
     // still carries and the deletions it has acknowledged.
     // Reads each other machine's file that changed since the last reading (by its stamp);
     // a file that is torn or no shard keeps that machine's last good reading and adds one
-    // line to problems ("<file>: <why>") the first time it is seen so. Rebuilds the merged
-    // view against the local history when anything changed. True when it did.
+    // line to problems ("<file>: <why>") the first time it is seen so. A machine whose
+    // file left the folder leaves the view; a folder that cannot be listed keeps what was
+    // read. Rebuilds the merged view against the local history when anything changed. True
+    // when what the other machines hold changed (or one of them acknowledged deletions).
     bool Refresh(const DocTable& local, std::vector<std::string>* problems = nullptr);
     // Rebuilds the merged view after the local history changed (entries now local drop out
     // of it). Cheap when nothing remote changed.
