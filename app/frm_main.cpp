@@ -222,13 +222,6 @@ void TFrmMain::FormCreate(const std::string& configDir) {
         HideTaskbarButton();
     });
     KeepFilesCurrent();
-    // The shared folder is read once the window is up: a slow network folder must not hold
-    // back its first show.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_destroyed) {
-            m_parts->syncControls->Start();
-        }
-    });
     m_timerFirstRun->start();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -529,6 +522,8 @@ void TFrmMain::TimerFirstRunTimer() {
     });
     m_parts->autoRun->RunStartupReopen();
     m_parts->searchBox->LoadSearchPage();
+    // Ten machines' files take most of a second to read: the window is drawn first.
+    m_parts->syncControls->Start();
     DebugScan("ready");
 }
 

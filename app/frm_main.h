@@ -53,7 +53,7 @@ public:
     // went away): the save sequence runs now, touching nothing on the display.
     void SaveBeforeForcedExit();
 
-    // 1.5 s after start: run.dat and rec.dat, then the search page.
+    // 1.5 s after start: run.dat and rec.dat, the search page, then the synced folder.
     void TimerFirstRunTimer();
 
     void BringToFront() override;

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QPushButton>
+#include <QToolButton>
 
 #include "desktop/global_shortcut.h"
 #include "desktop/quick_search.h"
@@ -75,7 +77,8 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
         trees->BulkHistoryChange(change);
     };
     privacyServices.askExportPath = [&window] { return AskExportPath(&window); };
-    privacy = new PrivacyControls(BuildPrivacyWidgets(ui.TsQVSet), menus.tray.MnQVPauseRecord,
+    const PrivacyWidgets privacyWidgets = BuildPrivacyWidgets(ui.TsQVSet);
+    privacy = new PrivacyControls(privacyWidgets, menus.tray.MnQVPauseRecord,
                                   std::move(privacyServices), &window);
 
     treeViews = new TreeViews(
@@ -143,6 +146,17 @@ WindowParts::WindowParts(Ui::TFrmMain& ui, const WindowMenus& menus, const Servi
     // The tray's "系统常用" items open their places as the system page's buttons do.
     QObject::connect(trayController, &TrayController::SystemPlaceRequested, systemPlaces,
                      &SystemPlaces::OpenPlace);
+    // What the user removed, or ruled out, leaves the shared file without waiting for a
+    // scan (connected after the parts that act, so it runs after them).
+    QObject::connect(privacyWidgets.BtnQVSaveExclusions, &QPushButton::clicked, syncControls,
+                     &SyncControls::HistoryChanged);
+    for (QAction* deletion : {menus.docTree.MnDeleteSelected, menus.docTree.MnDeleteAllDocs,
+                              menus.docTree.MnQVNoRecord}) {
+        QObject::connect(deletion, &QAction::triggered, syncControls,
+                         &SyncControls::HistoryChanged);
+    }
+    QObject::connect(ui.BtnQVDeleteAllDocs, &QToolButton::clicked, syncControls,
+                     &SyncControls::HistoryChanged);
 }
 
 WindowParts::~WindowParts() {

@@ -160,12 +160,25 @@ void SyncControls::PassEnded(bool changed) {
     Guarded([&] {
         if (changed) {
             m_sync.LocalChanged();
+        } else {
+            // A deletion in the trees since the last pass.
+            m_sync.FollowLocal();
         }
         ReadFolder();
         // A busy session ends passes often: the file is written once they pause.
         if (m_sync.WriteDue()) {
             m_write->start();
         }
+    });
+}
+
+void SyncControls::HistoryChanged() {
+    if (!m_started || !m_sync.Enabled()) {
+        return;
+    }
+    Guarded([&] {
+        m_sync.LocalChanged();
+        m_write->start();
     });
 }
 

@@ -53,6 +53,9 @@ public:
     void Start();
     // A scan pass ended; changed: it recorded something.
     void PassEnded(bool changed);
+    // The user changed the history or what may leave the machine (a deletion, a rule):
+    // this machine's file follows a moment later.
+    void HistoryChanged();
     // The exit: this machine's file as the history stands now.
     void WriteNow();
 
