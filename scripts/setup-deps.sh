@@ -55,6 +55,8 @@ test_packages=(
   # the recent-files tests: the sqlite3 tool makes a Plasma activity database (GTK,
   # writing the list, is python3-gi and gir1.2-gtk-3.0 above)
   sqlite3
+  # a real replication engine between two copies of the program, for the shared folder
+  syncthing
 )
 if $with_tests; then
   packages+=("${test_packages[@]}")
