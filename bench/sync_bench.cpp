@@ -173,6 +173,21 @@ void BM_SyncIdleRefresh(benchmark::State& state) {
 }
 BENCHMARK(BM_SyncIdleRefresh)->Unit(benchmark::kMillisecond);
 
+// Another machine wrote its file again (after its pass): that file read, the view rebuilt.
+void BM_SyncOneMachineWrote(benchmark::State& state) {
+    SharedFolder& folder = Folder();
+    SyncFolder view(folder.Self());
+    view.Refresh(folder.local);
+    const std::string bytes = *ReadFileBytes(folder.files.front());
+    for (auto _ : state) {
+        state.PauseTiming();
+        WriteFileAtomic(folder.files.front(), bytes);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(view.Refresh(folder.local));
+    }
+}
+BENCHMARK(BM_SyncOneMachineWrote)->Unit(benchmark::kMillisecond);
+
 // One keystroke: the ranked search over the local history and over the merged view.
 void BM_SyncKeystroke(benchmark::State& state, const char* typed) {
     SharedFolder& folder = Folder();
