@@ -413,14 +413,15 @@ std::vector<std::string> SyncFolder::DeletionsForSelf() const {
 void SyncFolder::AcknowledgeDeletions() {
     // Only what DeletionsForSelf handed out: a file read in between may carry deletions the
     // caller has not made yet.
-    for (const auto& [deleter, latest] : m_offered) {
+    for (const auto& offer : m_offered) {
+        const std::string& deleter = offer.first;
         const auto entry =
             std::find_if(m_applied.begin(), m_applied.end(),
                          [&deleter](const auto& ack) { return ack.first == deleter; });
         if (entry == m_applied.end()) {
-            m_applied.emplace_back(deleter, latest);
-        } else if (entry->second < latest) {
-            entry->second = latest;
+            m_applied.push_back(offer);
+        } else if (entry->second < offer.second) {
+            entry->second = offer.second;
         }
         m_ownChanged = true;
     }
