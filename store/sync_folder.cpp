@@ -77,10 +77,10 @@ SyncIdentity ReadSyncIdentity(IniFile& ini, std::string_view hostName, std::stri
 
 const std::vector<std::string>& RemoteHistory::MachinesOf(int index) const {
     static const std::vector<std::string> kNone;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_machines.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_listOf.size()) {
         return kNone;
     }
-    return m_machines[static_cast<std::size_t>(index)];
+    return m_machineLists[m_listOf[static_cast<std::size_t>(index)]];
 }
 
 std::vector<std::string> RemoteHistory::AlsoOn(std::string_view address) const {
@@ -233,9 +233,25 @@ bool SyncFolder::DropAcknowledged() {
     return true;
 }
 
+int SyncFolder::FindSlot(std::string_view address) const {
+    if (m_table.empty()) {
+        return -1;
+    }
+    const std::size_t mask = m_table.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>{}(address)&mask;; at = (at + 1) & mask) {
+        const std::uint32_t slot = m_table[at];
+        if (slot == 0) {
+            return -1;
+        }
+        if (m_holders[m_slots[slot - 1].first].entry->address == address) {
+            return static_cast<int>(slot - 1);
+        }
+    }
+}
+
 void SyncFolder::Combine() {
     m_slots.clear();
-    m_slotOf.clear();
+    m_holders.clear();
     std::unordered_set<std::string> hidden;
     for (const SharedTombstone& tombstone : m_tombstones) {
         hidden.insert(TombstoneKey(tombstone.owner, tombstone.address));
@@ -244,8 +260,17 @@ void SyncFolder::Combine() {
     for (const auto& [syncId, machine] : m_machines) {
         total += machine.good ? machine.shard.entries.size() : 0;
     }
-    m_slots.reserve(total);
-    m_slotOf.reserve(total);
+    std::size_t tableSize = 16;
+    while (tableSize < 2 * total) {
+        tableSize *= 2;
+    }
+    m_table.assign(tableSize, 0);
+    const std::size_t mask = tableSize - 1;
+    // Each machine's entries with the slot of their address, in machine and file order.
+    std::vector<std::pair<std::uint32_t, Holder>> found;
+    found.reserve(total);
+    std::vector<const SharedEntry*> keys;
+    keys.reserve(total);
     for (const auto& [syncId, machine] : m_machines) {
         if (!machine.good) {
             continue;
@@ -256,22 +281,39 @@ void SyncFolder::Combine() {
                 (!hidden.empty() && hidden.contains(TombstoneKey(syncId, entry.address)))) {
                 continue;
             }
-            const auto [found, added] =
-                m_slotOf.try_emplace(entry.address, static_cast<int>(m_slots.size()));
-            if (added) {
-                Slot& slot = m_slots.emplace_back();
-                slot.newest = &entry;
-                slot.holders.emplace_back(&entry, &machine);
-                continue;
+            std::size_t at = std::hash<std::string_view>{}(entry.address) & mask;
+            while (m_table[at] != 0 && keys[m_table[at] - 1]->address != entry.address) {
+                at = (at + 1) & mask;
             }
-            Slot& slot = m_slots[static_cast<std::size_t>(found->second)];
-            auto at = slot.holders.begin();
-            while (at != slot.holders.end() &&
-                   !Newer(entry, machine.shard, *at->first, at->second->shard)) {
-                ++at;
+            if (m_table[at] == 0) {
+                keys.push_back(&entry);
+                m_table[at] = static_cast<std::uint32_t>(keys.size());
             }
-            slot.holders.emplace(at, &entry, &machine);
-            slot.newest = slot.holders.front().first;
+            found.emplace_back(m_table[at] - 1, Holder{&entry, &machine});
+        }
+    }
+    // The holders grouped by slot, each group in machine order, then the newest first.
+    m_slots.assign(keys.size(), Slot{});
+    for (const auto& [slot, holder] : found) {
+        ++m_slots[slot].count;
+    }
+    std::uint32_t next = 0;
+    for (Slot& slot : m_slots) {
+        slot.first = next;
+        next += slot.count;
+        slot.count = 0;
+    }
+    m_holders.resize(found.size());
+    for (const auto& [slot, holder] : found) {
+        Slot& group = m_slots[slot];
+        m_holders[group.first + group.count++] = holder;
+    }
+    for (const Slot& slot : m_slots) {
+        if (slot.count > 1) {
+            const auto begin = m_holders.begin() + slot.first;
+            std::stable_sort(begin, begin + slot.count, [](const Holder& a, const Holder& b) {
+                return Newer(*a.entry, a.machine->shard, *b.entry, b.machine->shard);
+            });
         }
     }
     m_remoteChanged = false;
@@ -282,25 +324,36 @@ void SyncFolder::BuildView(const std::vector<std::string>& localShared) {
     RemoteHistory& view = m_remote;
     view.m_docs.clear();
     view.m_index.Clear();
-    view.m_machines.clear();
+    view.m_machineLists.clear();
+    view.m_listOf.clear();
     view.m_alsoOn.clear();
     const std::size_t count = m_slots.size() - std::min(m_slots.size(), localShared.size());
     std::size_t textBytes = 0;
     for (const Slot& slot : m_slots) {
-        textBytes += slot.newest->address.size() + slot.newest->name.size();
+        const SharedEntry& newest = *m_holders[slot.first].entry;
+        textBytes += newest.address.size() + newest.name.size();
     }
     view.m_docs.reserve(count);
-    view.m_machines.reserve(count);
+    view.m_listOf.reserve(count);
     view.m_index.Reserve(count, textBytes);
+    std::map<std::vector<const Machine*>, std::uint32_t> lists;
+    std::vector<const Machine*> holders;
     for (const Slot& slot : m_slots) {
-        std::vector<std::string> machines;
-        machines.reserve(slot.holders.size());
-        for (const auto& [entry, machine] : slot.holders) {
-            machines.push_back(machine->shard.machineName);
+        const SharedEntry& entry = *m_holders[slot.first].entry;
+        holders.clear();
+        for (std::uint32_t n = 0; n < slot.count; ++n) {
+            holders.push_back(m_holders[slot.first + n].machine);
         }
-        const SharedEntry& entry = *slot.newest;
+        const auto [list, added] =
+            lists.try_emplace(holders, static_cast<std::uint32_t>(view.m_machineLists.size()));
+        if (added) {
+            std::vector<std::string>& names = view.m_machineLists.emplace_back();
+            for (const Machine* machine : holders) {
+                names.push_back(machine->shard.machineName);
+            }
+        }
         if (std::binary_search(localShared.begin(), localShared.end(), entry.address)) {
-            view.m_alsoOn.emplace(entry.address, std::move(machines));
+            view.m_alsoOn.emplace(entry.address, view.m_machineLists[list->second]);
             continue;
         }
         TMyDoc& doc = view.m_docs.emplace_back(DocOfShared(entry));
@@ -308,7 +361,7 @@ void SyncFolder::BuildView(const std::vector<std::string>& localShared) {
             doc.DisplayName = CutToChars(doc.DisplayName, kMaxRecordedNameChars);
         }
         view.m_index.Add(doc);
-        view.m_machines.push_back(std::move(machines));
+        view.m_listOf.push_back(list->second);
     }
 }
 
@@ -318,9 +371,9 @@ void SyncFolder::Merge(const DocTable& local) {
         Combine();
     }
     std::vector<std::string> shared;
-    if (!m_slotOf.empty()) {
+    if (!m_slots.empty()) {
         for (const TMyDoc& doc : local) {
-            if (m_slotOf.contains(doc.Path)) {
+            if (FindSlot(doc.Path) >= 0) {
                 shared.push_back(doc.Path);
             }
         }
@@ -360,14 +413,15 @@ std::vector<std::string> SyncFolder::DeletionsForSelf() const {
 void SyncFolder::AcknowledgeDeletions() {
     // Only what DeletionsForSelf handed out: a file read in between may carry deletions the
     // caller has not made yet.
-    for (const auto& [deleter, latest] : m_offered) {
+    for (const auto& offer : m_offered) {
+        const std::string& deleter = offer.first;
         const auto entry =
             std::find_if(m_applied.begin(), m_applied.end(),
                          [&deleter](const auto& ack) { return ack.first == deleter; });
         if (entry == m_applied.end()) {
-            m_applied.emplace_back(deleter, latest);
-        } else if (entry->second < latest) {
-            entry->second = latest;
+            m_applied.push_back(offer);
+        } else if (entry->second < offer.second) {
+            entry->second = offer.second;
         }
         m_ownChanged = true;
     }
@@ -375,13 +429,15 @@ void SyncFolder::AcknowledgeDeletions() {
 }
 
 void SyncFolder::DeleteRemote(std::string_view address, std::int64_t now) {
-    const auto found = m_slotOf.find(address);
-    if (found == m_slotOf.end()) {
+    const int found = FindSlot(address);
+    if (found < 0) {
         return;
     }
     ReadOwnOnce();
     const std::string text(address);
-    for (const auto& [entry, machine] : m_slots[static_cast<std::size_t>(found->second)].holders) {
+    const Slot slot = m_slots[static_cast<std::size_t>(found)];
+    for (std::uint32_t n = 0; n < slot.count; ++n) {
+        const Machine* machine = m_holders[slot.first + n].machine;
         const std::string& owner = machine->shard.syncId;
         // The stamps given one owner only grow, so that its acknowledgement of the last
         // one applied never covers a deletion made after it.

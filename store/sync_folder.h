@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -58,7 +57,10 @@ private:
     friend class SyncFolder;
     DocTable m_docs;
     DocSearchIndex m_index;
-    std::vector<std::vector<std::string>> m_machines;
+    // Most entries share their list of machines (a single machine's name): each distinct
+    // list is kept once.
+    std::vector<std::vector<std::string>> m_machineLists;
+    std::vector<std::uint32_t> m_listOf;  // per entry
     std::map<std::string, std::vector<std::string>, std::less<>> m_alsoOn;
 };
 
@@ -110,10 +112,15 @@ private:
         bool good = false;      // shard is its last good reading
         bool reported = false;  // its current problem was already said
     };
-    // One address of the merged view and the machines' entries for it.
+    // One machine's entry for an address of the merged view.
+    struct Holder {
+        const SharedEntry* entry = nullptr;
+        const Machine* machine = nullptr;
+    };
+    // One address of the merged view: its holders in m_holders, the newest first.
     struct Slot {
-        const SharedEntry* newest = nullptr;
-        std::vector<std::pair<const SharedEntry*, const Machine*>> holders;  // newest first
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
     };
 
     bool ReadMachine(const std::string& path, std::string_view syncId, Machine& machine,
@@ -123,6 +130,7 @@ private:
     std::int64_t AppliedStamp(const Machine& machine) const;
     void Combine();
     void BuildView(const std::vector<std::string>& localShared);
+    int FindSlot(std::string_view address) const;  // -1 when no machine has it
     std::string OwnPath() const;
 
     SyncIdentity m_self;
@@ -135,7 +143,10 @@ private:
     bool m_ownChanged = false;
     bool m_remoteChanged = true;
     std::vector<Slot> m_slots;
-    std::unordered_map<std::string_view, int> m_slotOf;  // by address, into the shards
+    std::vector<Holder> m_holders;
+    // The slots by address, open addressing: a slot's index + 1, 0 for a free place. Flat,
+    // because a machine writing its file again rebuilds the whole view.
+    std::vector<std::uint32_t> m_table;
     std::vector<std::string> m_localShared;  // addresses both here and elsewhere, sorted
     RemoteHistory m_remote;
 };
