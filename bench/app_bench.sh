@@ -29,7 +29,7 @@ work="$(mktemp -d)"
 cleanup() { kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 # -displayfd: the server picks a free display (the machine is shared).
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
 openbox --sm-disable >/dev/null 2>&1 &

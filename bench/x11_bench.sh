@@ -6,7 +6,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$top/build}"
 cmake --build "$build" --target qarvex_x11_bench >/dev/null
 display=95
-Xvfb :$display -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :$display -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 sleep 1

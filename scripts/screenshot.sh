@@ -38,7 +38,7 @@ printf '%s\r\n' \
   iconv -f UTF-8 -t GB18030 > "$work/config/ZeqConfig/fav.dat"
 
 # The server picks a free display number, so other X servers on the machine are left alone.
-Xvfb -displayfd 3 -screen 0 1000x640x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1000x640x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=$(tr -dc '0-9' <"$work/display")
 DISPLAY=:$display openbox --sm-disable >/dev/null 2>&1 &

@@ -306,8 +306,9 @@ TEST_F(DesktopWindowsTest, ShowDesktopAsksTheWindowManager) {
 // A bare X server: the root window's mapped children, top first, stand for the desktop.
 TEST(DesktopWindowsWithoutWindowManager, ListsTheMappedTopLevelWindows) {
     // Xvfb picks a free display and writes its number to its standard output.
-    Child server(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    Child server(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                  QStringLiteral("tcp"), QStringLiteral("-noreset")});
     ASSERT_TRUE(server.Started());
     const std::string number = server.ReadLine();
     ASSERT_FALSE(number.empty()) << "Xvfb did not start";

@@ -29,7 +29,10 @@ trap 'exit 130' INT TERM
 
 # -displayfd: the server picks a free display and writes its number once it accepts
 # connections, so there is no race with other displays on the machine.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
+# -noreset: without it the server resets whenever its last client leaves (a readiness
+# probe), and a client connecting during the reset, such as the window manager just
+# after that probe, is turned away.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
     >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 x_started() { [ -s "$work/display" ] || ! kill -0 "${pids[0]}" 2>/dev/null; }

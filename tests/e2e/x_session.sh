@@ -20,8 +20,11 @@ start_x_session() {
     # Servers started at the same moment elsewhere on the machine can take the display
     # this one chose; it then ends, and another start picks another number.
     local try
+    # -noreset: without it the server resets whenever its last client leaves (a readiness
+    # probe), and a client connecting during the reset, such as the window manager just
+    # after that probe, is turned away.
     for try in 1 2 3; do
-        Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$dir/display" \
+        Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$dir/display" \
             >"$dir/xvfb.log" 2>&1 &
         x_pid=$!
         pids+=("$x_pid")
