@@ -9,14 +9,7 @@ qarvex=$1
 . "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 require_tools Xvfb openbox dbus-daemon xdotool xprop
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-quick-search.XXXXXX") || exit 2
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+use_work_folder quick-search
 fail() { echo "FAIL: $*" >&2; cat "$work"/*.log >&2; exit 1; }
 
 start_x_session "$work"

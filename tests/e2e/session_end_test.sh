@@ -21,17 +21,7 @@ session_manager=$3
 . "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 require_tools Xvfb openbox dbus-daemon xdotool xprop
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-session-end.XXXXXX") || exit 2
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+use_work_folder session-end
 
 case_dir=""
 fail() {

@@ -25,17 +25,7 @@ require_tools Xvfb openbox dbus-daemon xdotool xprop iconv od syncthing python3
 chromium=$(command -v chromium || command -v chromium-browser) ||
     cannot_run "chromium is missing (apt-get install chromium)"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-shared-folder.XXXXXX") || exit 2
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+use_work_folder shared-folder
 
 declare -A name=([a]=办公室 [b]=家里) display bus wins file_manager
 fail() {

@@ -25,6 +25,24 @@ cannot_run() {
     exit 77
 }
 
+# usage: use_work_folder NAME
+# A fresh folder for the test ($work) and the array pids; when the script ends, every
+# process in pids is killed and the folder removed.
+use_work_folder() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/qarvex-$1.XXXXXX") || exit 2
+    pids=()
+    trap end_work_folder EXIT
+    trap 'exit 130' INT TERM
+}
+end_work_folder() {
+    local pid
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+
 require_tools() {
     local tool
     for tool in "$@"; do
